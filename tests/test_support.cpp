@@ -1,0 +1,142 @@
+#include "test_support.h"
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <stdexcept>
+
+namespace auralith::testing {
+
+ScratchDir::ScratchDir() {
+    std::random_device entropy;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        auto candidate = std::filesystem::temp_directory_path() /
+                         ("auralith-test-" + std::to_string(entropy()));
+        if (std::filesystem::create_directory(candidate)) {
+            path_ = candidate;
+            return;
+        }
+    }
+    throw std::runtime_error("no scratch folder");
+}
+
+ScratchDir::~ScratchDir() {
+    std::error_code ignored;
+    // Restore write permission on anything a test made read-only, then remove the whole tree.
+    for (auto it = std::filesystem::recursive_directory_iterator(path_, ignored);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
+        std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);
+    }
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ignored);
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::vector<std::uint8_t> readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+namespace {
+
+void put16(std::vector<std::uint8_t>& out, std::size_t at, std::uint16_t v) {
+    out[at] = static_cast<std::uint8_t>(v);
+    out[at + 1] = static_cast<std::uint8_t>(v >> 8);
+}
+
+void put32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) out[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> monoWaveBytes(const std::vector<std::int16_t>& samples, std::int16_t channels,
+                                        std::int32_t rate, std::int16_t bits) {
+    const auto dataSize = static_cast<std::uint32_t>(samples.size() * 2);
+    std::vector<std::uint8_t> out(44 + dataSize, 0);
+    const char* tags[] = {"RIFF", "WAVE", "fmt ", "data"};
+    const std::size_t tagAt[] = {0, 8, 12, 36};
+    for (int t = 0; t < 4; ++t)
+        for (int i = 0; i < 4; ++i) out[tagAt[t] + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(tags[t][i]);
+    put32(out, 4, dataSize + 36);
+    put32(out, 16, 16);
+    put16(out, 20, 1);
+    put16(out, 22, static_cast<std::uint16_t>(channels));
+    put32(out, 24, static_cast<std::uint32_t>(rate));
+    const auto blockAlign = static_cast<std::uint16_t>(channels * bits / 8);
+    put32(out, 28, static_cast<std::uint32_t>(rate) * blockAlign);
+    put16(out, 32, blockAlign);
+    put16(out, 34, static_cast<std::uint16_t>(bits));
+    put32(out, 40, dataSize);
+    for (std::size_t i = 0; i < samples.size(); ++i) put16(out, 44 + 2 * i, static_cast<std::uint16_t>(samples[i]));
+    return out;
+}
+
+// SHA-256 as published in FIPS 180-4.
+std::string sha256Hex(const void* data, std::size_t length) {
+    static constexpr std::array<std::uint32_t, 64> k = {
+        0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
+        0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
+        0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
+        0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7, 0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967,
+        0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85,
+        0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
+        0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
+        0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
+    std::array<std::uint32_t, 8> h = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
+                                      0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
+    auto rotr = [](std::uint32_t x, int n) { return (x >> n) | (x << (32 - n)); };
+    auto block = [&](const std::uint8_t* p) {
+        std::array<std::uint32_t, 64> w{};
+        for (int i = 0; i < 16; ++i)
+            w[i] = (std::uint32_t{p[4 * i]} << 24) | (std::uint32_t{p[4 * i + 1]} << 16) |
+                   (std::uint32_t{p[4 * i + 2]} << 8) | std::uint32_t{p[4 * i + 3]};
+        for (int i = 16; i < 64; ++i) {
+            const std::uint32_t s0 = rotr(w[i - 15], 7) ^ rotr(w[i - 15], 18) ^ (w[i - 15] >> 3);
+            const std::uint32_t s1 = rotr(w[i - 2], 17) ^ rotr(w[i - 2], 19) ^ (w[i - 2] >> 10);
+            w[i] = w[i - 16] + s0 + w[i - 7] + s1;
+        }
+        auto v = h;
+        for (int i = 0; i < 64; ++i) {
+            const std::uint32_t s1 = rotr(v[4], 6) ^ rotr(v[4], 11) ^ rotr(v[4], 25);
+            const std::uint32_t ch = (v[4] & v[5]) ^ (~v[4] & v[6]);
+            const std::uint32_t t1 = v[7] + s1 + ch + k[i] + w[i];
+            const std::uint32_t s0 = rotr(v[0], 2) ^ rotr(v[0], 13) ^ rotr(v[0], 22);
+            const std::uint32_t maj = (v[0] & v[1]) ^ (v[0] & v[2]) ^ (v[1] & v[2]);
+            const std::uint32_t t2 = s0 + maj;
+            v = {t1 + t2, v[0], v[1], v[2], v[3] + t1, v[4], v[5], v[6]};
+        }
+        for (int i = 0; i < 8; ++i) h[i] += v[i];
+    };
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    std::size_t done = 0;
+    for (; done + 64 <= length; done += 64) block(bytes + done);
+    std::array<std::uint8_t, 128> tail{};
+    const std::size_t rest = length - done;
+    for (std::size_t i = 0; i < rest; ++i) tail[i] = bytes[done + i];
+    tail[rest] = 0x80;
+    const std::size_t tailLength = rest < 56 ? 64 : 128;
+    const std::uint64_t bits = static_cast<std::uint64_t>(length) * 8;
+    for (int i = 0; i < 8; ++i) tail[tailLength - 1 - static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(bits >> (8 * i));
+    block(tail.data());
+    if (tailLength == 128) block(tail.data() + 64);
+    std::string hex;
+    char digits[9];
+    for (auto word : h) {
+        std::snprintf(digits, sizeof digits, "%08x", word);
+        hex += digits;
+    }
+    return hex;
+}
+
+std::string sha256Hex(const std::vector<std::uint8_t>& bytes) { return sha256Hex(bytes.data(), bytes.size()); }
+
+}  // namespace auralith::testing

@@ -1,0 +1,37 @@
+// Helpers shared by the test programs: scratch folders, files as bytes, digests.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace auralith::testing {
+
+// A fresh empty folder under the system's temporary folder, removed when destroyed.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+std::vector<std::uint8_t> readBytes(const std::string& path);
+void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+
+// A canonical mono WAVE file: 44-byte header with the given fields, then the samples.
+std::vector<std::uint8_t> monoWaveBytes(const std::vector<std::int16_t>& samples,
+                                        std::int16_t channels = 1, std::int32_t rate = 44100,
+                                        std::int16_t bits = 16);
+
+// SHA-256 of a byte run, as 64 lowercase hexadecimal digits.
+std::string sha256Hex(const void* data, std::size_t length);
+std::string sha256Hex(const std::vector<std::uint8_t>& bytes);
+
+}  // namespace auralith::testing
