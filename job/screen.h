@@ -3,6 +3,8 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 namespace auralith {
 
@@ -26,7 +28,9 @@ struct ScreenModel {
     int row = 1;              // 1-based cursor row
     int column = 1;           // 1-based cursor column
     bool cursorVisible = true;
-    bool pendingWrap = false; // the last cell of the bottom row has been written
+    // The last cell of the bottom row has been written: the cursor shows at column 1 of the
+    // bottom row, but stands logically one row further down (the next write scrolls first).
+    bool pendingWrap = false;
 
     const Cell& at(int r, int c) const { return cells[static_cast<std::size_t>((r - 1) * screenColumns + (c - 1))]; }
     Cell& at(int r, int c) { return cells[static_cast<std::size_t>((r - 1) * screenColumns + (c - 1))]; }
@@ -41,5 +45,10 @@ void putCharacter(ScreenModel& screen, char32_t ch);  // at the cursor, advancin
 void screenLineFeed(ScreenModel& screen);             // column 1 of the next row, scrolling at the bottom
 void eraseBack(ScreenModel& screen);                  // the editor's Backspace: back one cell, blank it
 void scrollUp(ScreenModel& screen);                   // whole screen up one row, bottom row blank
+
+// Text and cells: one character per cell. Bytes that are not well-formed UTF-8 (stray or
+// missing continuation bytes, overlong forms, surrogates, beyond U+10FFFF) become U+FFFD each.
+std::u32string charactersFromUtf8(std::string_view utf8);
+void appendCharacterUtf8(std::string& out, char32_t ch);
 
 }  // namespace auralith
