@@ -1,0 +1,27 @@
+#include "sim/sweep.h"
+
+#include <cmath>
+
+namespace auralith {
+
+SourcePlace sourceAt(int position, double deg) {
+    SourcePlace place{};
+    // The azimuth runs from -45 to +45 degrees in steps of 7.5 (a single-precision constant).
+    place.azimuth = static_cast<double>(deg * (7.5f * static_cast<long double>(position) - 45));
+    place.lateral = static_cast<double>(std::sin(static_cast<long double>(place.azimuth)) * 10);
+    place.forward = static_cast<double>(std::cos(static_cast<long double>(place.azimuth)) * 10);
+    return place;
+}
+
+double micDistance(const SourcePlace& source, long double lateralOffset, long double forwardOffset) {
+    const long double forward = source.forward - forwardOffset;
+    const long double lateral = source.lateral - lateralOffset;
+    return static_cast<double>(std::sqrt(forward * forward + lateral * lateral));
+}
+
+std::int16_t micDelay(double distance, std::int32_t rate) {
+    const long double frames = ((distance - 10.0L) / 344) * rate;
+    return static_cast<std::int16_t>(std::lrint(frames));
+}
+
+}  // namespace auralith

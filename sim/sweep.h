@@ -1,0 +1,26 @@
+// The sweep's geometry: where the source stands at each position, how far each microphone is
+// from it and how many whole frames later than the array's centre it hears it.
+#pragma once
+
+#include <cstdint>
+
+namespace auralith {
+
+// The source at one position, on a circle of 10 m around the array's centre.
+struct SourcePlace {
+    double azimuth;  // radians, negative to the left
+    double lateral;  // s: metres to the right of the centre
+    double forward;  // f: metres ahead of the centre
+};
+
+SourcePlace sourceAt(int position, double deg);
+
+// Distance from the source to a microphone at (lateral, forward) offsets, the forward term
+// squared and added first, held as a double.
+double micDistance(const SourcePlace& source, long double lateralOffset, long double forwardOffset);
+
+// Whole-frame delay against the array's centre: nearest integer (ties to even) of
+// ((r - 10) / 344) * rate.
+std::int16_t micDelay(double distance, std::int32_t rate);
+
+}  // namespace auralith
