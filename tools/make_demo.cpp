@@ -1,1 +1,85 @@
-int main() { return 0; }
+// Makes the demo recording of examples/: a mono 16-bit 44 100 Hz file of clicks, noise bursts
+// and a tone, sounds whose direction is easy to hear. Usage: make_demo OUTPUT.wav
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#include "wave/output_wave.h"
+#include "wave/file_access.h"
+
+namespace {
+
+constexpr int rate = 44100;
+constexpr double twoPi = 6.283185307179586;
+
+// A small fixed generator, so that the file is the same on every run.
+struct Noise {
+    std::uint32_t state = 12345u;
+    double next() {
+        state = state * 1664525u + 1013904223u;
+        return static_cast<double>(state >> 8) / 8388608.0 - 1.0;  // [-1, 1)
+    }
+};
+
+void addClick(std::vector<double>& out, double at) {
+    const auto start = static_cast<std::size_t>(at * rate);
+    for (std::size_t k = 0; k < 200 && start + k < out.size(); ++k)
+        out[start + k] += 0.9 * std::exp(-static_cast<double>(k) / 25.0) * (k % 2 ? -1 : 1);
+}
+
+void addNoiseBurst(std::vector<double>& out, Noise& noise, double at, double length, double level) {
+    const auto start = static_cast<std::size_t>(at * rate);
+    const auto count = static_cast<std::size_t>(length * rate);
+    for (std::size_t k = 0; k < count && start + k < out.size(); ++k) {
+        const double envelope = std::sin(twoPi * 0.5 * static_cast<double>(k) / static_cast<double>(count));
+        out[start + k] += level * envelope * noise.next();
+    }
+}
+
+void addTone(std::vector<double>& out, double at, double length, double frequency, double level) {
+    const auto start = static_cast<std::size_t>(at * rate);
+    const auto count = static_cast<std::size_t>(length * rate);
+    for (std::size_t k = 0; k < count && start + k < out.size(); ++k) {
+        const double fade = std::fmin(1.0, std::fmin(static_cast<double>(k), static_cast<double>(count - k)) / 2000.0);
+        out[start + k] += level * fade * std::sin(twoPi * frequency * static_cast<double>(k) / rate);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_demo OUTPUT.wav\n");
+        return 2;
+    }
+    std::vector<double> mix(static_cast<std::size_t>(2.8 * rate), 0.0);
+    Noise noise;
+    for (double at : {0.0, 0.15, 0.30, 0.45}) addClick(mix, at);
+    addNoiseBurst(mix, noise, 0.8, 0.2, 0.6);
+    addTone(mix, 1.2, 0.8, 880.0, 0.4);
+    addNoiseBurst(mix, noise, 1.6, 0.05, 0.5);
+    addNoiseBurst(mix, noise, 2.2, 0.08, 0.6);
+    addNoiseBurst(mix, noise, 2.45, 0.08, 0.6);
+
+    std::vector<std::uint8_t> data;
+    for (double v : mix) {
+        const auto sample = static_cast<std::int16_t>(std::lrint(std::fmax(-1.0, std::fmin(1.0, v)) * 22000.0));
+        data.push_back(static_cast<std::uint8_t>(sample & 0xFF));
+        data.push_back(static_cast<std::uint8_t>((sample >> 8) & 0xFF));
+    }
+    auralith::WaveHeader header;
+    header.channels = 1;
+    header.sampleRate = rate;
+    header.bitsPerSample = 16;
+    header.blockAlign = 2;
+    header.byteRate = 2 * rate;
+    header.dataSize = static_cast<std::uint32_t>(data.size());
+    header.riffChunkSize = header.dataSize + 36;
+    const auto headerBytes = auralith::encodeWaveHeader(header);
+    if (!auralith::replaceFileContents(argv[1], headerBytes.data(), headerBytes.size(), data.data(), data.size())) {
+        std::fprintf(stderr, "make_demo: could not write %s\n", argv[1]);
+        return 1;
+    }
+    return 0;
+}
