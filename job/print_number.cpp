@@ -9,7 +9,10 @@ namespace auralith {
 std::string numberText(std::int64_t value) {
     // Digits from the magnitude as unsigned, so that the most negative value has one too.
     const std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
-    return (value < 0 ? "-" : " ") + std::to_string(magnitude) + " ";
+    std::string text(1, value < 0 ? '-' : ' ');
+    text += std::to_string(magnitude);
+    text += ' ';
+    return text;
 }
 
 std::string numberText(double value) {
@@ -31,7 +34,9 @@ std::string numberText(double value) {
     const int integerDigits = exponent + 1;
     std::string text;
     if (integerDigits <= 0) {
-        text = "." + std::string(static_cast<std::size_t>(-integerDigits), '0') + digits;
+        text = std::string(1, '.');
+        text.append(static_cast<std::size_t>(-integerDigits), '0');
+        text += digits;
     } else if (static_cast<std::size_t>(integerDigits) >= digits.size()) {
         text = digits + std::string(static_cast<std::size_t>(integerDigits) - digits.size(), '0');
     } else {
