@@ -140,3 +140,32 @@ std::string sha256Hex(const void* data, std::size_t length) {
 std::string sha256Hex(const std::vector<std::uint8_t>& bytes) { return sha256Hex(bytes.data(), bytes.size()); }
 
 }  // namespace auralith::testing
+
+namespace auralith::testing {
+
+std::vector<std::int16_t> goldenRecording() {
+    std::vector<std::int16_t> samples(3000);
+    std::uint32_t noise = 1;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        noise = noise * 1103515245u + 12345u;
+        const auto phase = static_cast<std::int32_t>(i % 200);
+        const std::int32_t triangle = (phase < 100 ? phase : 200 - phase) * 500 - 25000;
+        const auto jitter = static_cast<std::int32_t>((noise >> 16) % 8001) - 4000;
+        samples[i] = static_cast<std::int16_t>(triangle + jitter);
+    }
+    samples[1000] = 32767;
+    samples[1001] = -32768;
+    samples[2500] = -32768;
+    return samples;
+}
+
+const char* const goldenDigests[6] = {
+    "539aa13ab19fbcc2931f8d7a4d59e41e08cde7f1c9c342c547edfe6405b73a80",
+    "7fd41f3ebac8dc462a9ebbf8539b8e67d62c9e88d031ddca57fe01d9db999515",
+    "c58e211a44fda4babed0612f95097cecdd2aeeaf12b7031fd20665a35980297a",
+    "023d6ccfd77b09494d7b2d9a4708063751ecace7884459aa9483c55adef17f0b",
+    "c499c99be0f347ceb9e2e98425220e39eaa04615a78c454cbe7e3fb13d15a8dc",
+    "8fd4bcc75c2a83e2e878c21702f27b2835ec71ea1f26cc497e1b3cbeb2f5fb27",
+};
+
+}  // namespace auralith::testing

@@ -35,3 +35,14 @@ std::string sha256Hex(const void* data, std::size_t length);
 std::string sha256Hex(const std::vector<std::uint8_t>& bytes);
 
 }  // namespace auralith::testing
+
+namespace auralith::testing {
+
+// The fixed recording behind the golden digests: 3000 samples of a triangle wave with noise,
+// reaching 32767 and -32768, made with integer arithmetic only.
+std::vector<std::int16_t> goldenRecording();
+
+// Output-file digests of the golden recording, choices 1 to 6 (index 0 is choice 1).
+extern const char* const goldenDigests[6];
+
+}  // namespace auralith::testing
