@@ -1,0 +1,411 @@
+// The output writer: the canonical header, the sample bytes, and how a file of the name is
+// created or replaced (and left alone when the write fails).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "sim/frame.h"
+#include "test_support.h"
+#include "wave/input_wave.h"
+#include "wave/output_wave.h"
+
+namespace auralith {
+namespace {
+
+using testing::monoWaveBytes;
+using testing::readBytes;
+using testing::ScratchDir;
+using testing::writeBytes;
+
+using Bytes = std::vector<std::uint8_t>;
+
+std::uint32_t field32(const Bytes& bytes, std::size_t at) {
+    return std::uint32_t{bytes[at]} | (std::uint32_t{bytes[at + 1]} << 8) | (std::uint32_t{bytes[at + 2]} << 16) |
+           (std::uint32_t{bytes[at + 3]} << 24);
+}
+
+StereoBuffer silence(std::int32_t frames) {
+    return StereoBuffer{frames, std::vector<std::int16_t>(2 * static_cast<std::size_t>(frames), 0)};
+}
+
+// A buffer whose every sample differs from its neighbours, so that order mistakes show.
+StereoBuffer pattern(std::int32_t frames) {
+    StereoBuffer buffer = silence(frames);
+    for (std::size_t i = 0; i < buffer.samples.size(); ++i)
+        buffer.samples[i] = static_cast<std::int16_t>(static_cast<std::int32_t>(i * 2654435761u % 65536) - 32768);
+    return buffer;
+}
+
+// The file a buffer should become: the header, then each sample low byte first.
+Bytes expectedFile(const StereoBuffer& buffer) {
+    const auto header = encodeWaveHeader(makeStereoHeader(static_cast<std::uint32_t>(buffer.frames), 44100, 16));
+    Bytes bytes(header.begin(), header.end());
+    for (std::int16_t sample : buffer.samples) {
+        const auto bits = static_cast<std::uint16_t>(sample);
+        bytes.push_back(static_cast<std::uint8_t>(bits & 0xff));
+        bytes.push_back(static_cast<std::uint8_t>(bits >> 8));
+    }
+    return bytes;
+}
+
+std::vector<std::string> folderEntries(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// --- The header ----------------------------------------------------------------------------------
+
+TEST(StereoHeader, FixedFieldsAreTheSameForEveryLength) {
+    for (std::uint32_t frames : {0u, 1u, 617400u, 1190700u}) {
+        const auto bytes = encodeWaveHeader(makeStereoHeader(frames, 44100, 16));
+        const Bytes fmt(bytes.begin() + 16, bytes.begin() + 24);
+        EXPECT_EQ(fmt, (Bytes{0x10, 0x00, 0x00, 0x00, 0x01, 0x00, 0x02, 0x00}));
+        const Bytes rates(bytes.begin() + 24, bytes.begin() + 36);
+        EXPECT_EQ(rates, (Bytes{0x44, 0xAC, 0x00, 0x00, 0x10, 0xB1, 0x02, 0x00, 0x04, 0x00, 0x10, 0x00}));
+    }
+}
+
+TEST(StereoHeader, WholeHeaderOfThreeFrames) {
+    const auto bytes = encodeWaveHeader(makeStereoHeader(3, 44100, 16));
+    const Bytes expected = {'R', 'I', 'F', 'F', 48, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
+                            16, 0, 0, 0, 1, 0, 2, 0, 0x44, 0xAC, 0, 0, 0x10, 0xB1, 0x02, 0,
+                            4, 0, 16, 0, 'd', 'a', 't', 'a', 12, 0, 0, 0};
+    EXPECT_EQ(Bytes(bytes.begin(), bytes.end()), expected);
+}
+
+TEST(StereoHeader, ValuesWorkedOutFromRateAndBits) {
+    const WaveHeader header = makeStereoHeader(10, 44100, 16);
+    EXPECT_EQ(header.channels, 2);
+    EXPECT_EQ(header.blockAlign, 4);
+    EXPECT_EQ(header.byteRate, 176400u);
+    EXPECT_EQ(header.sampleRate, 44100u);
+    EXPECT_EQ(header.bitsPerSample, 16);
+    EXPECT_EQ(header.formatCode, 1);
+    EXPECT_EQ(header.formatChunkSize, 16u);
+    EXPECT_EQ(header.dataSize, 40u);
+    EXPECT_EQ(header.riffChunkSize, 76u);
+}
+
+struct SizeCase {
+    std::int32_t frames;
+    std::uint32_t dataSize;
+    std::uint32_t riffSize;
+    std::uintmax_t fileSize;
+};
+
+class OutputSize : public ::testing::TestWithParam<SizeCase> {};
+
+// F = 617400 is the empty recording, F = 1190700 a one-second one.
+TEST_P(OutputSize, HeaderSizesAndFileLength) {
+    const SizeCase expected = GetParam();
+    ScratchDir dir;
+    const auto name = dir.file("out.wav");
+    ASSERT_TRUE(writeOutputWave(name, silence(expected.frames), 44100, 16));
+    const auto bytes = readBytes(name);
+    EXPECT_EQ(bytes.size(), expected.fileSize);
+    EXPECT_EQ(field32(bytes, 40), expected.dataSize);
+    EXPECT_EQ(field32(bytes, 4), expected.riffSize);
+    EXPECT_EQ(field32(bytes, 4) + 8u, bytes.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(StereoHeader, OutputSize,
+                         ::testing::Values(SizeCase{617400, 2469600, 2469636, 2469644},
+                                           SizeCase{1190700, 4762800, 4762836, 4762844}));
+
+// The longest accepted recording still has a RIFF size that fits in 32 bits.
+TEST(StereoHeader, LongestRecordingSizesFitIn32Bits) {
+    const auto frames = static_cast<std::uint32_t>(13 * (44100 + std::int64_t{longestSampleCount}) + 44100);
+    const WaveHeader header = makeStereoHeader(frames, 44100, 16);
+    EXPECT_EQ(header.dataSize, 4294967212u);
+    EXPECT_EQ(header.riffChunkSize, 4294967248u);
+}
+
+// --- The sample bytes ----------------------------------------------------------------------------
+
+TEST(OutputSamples, AreWrittenInBufferOrderLowByteFirst) {
+    ScratchDir dir;
+    const auto name = dir.file("out.wav");
+    const StereoBuffer buffer{3, {1, -2, 0x1234, -32768, 32767, 0x00ff}};
+    ASSERT_TRUE(writeOutputWave(name, buffer, 44100, 16));
+    const auto bytes = readBytes(name);
+    ASSERT_EQ(bytes.size(), 44u + 12u);
+    EXPECT_EQ(Bytes(bytes.begin() + 44, bytes.end()),
+              (Bytes{0x01, 0x00, 0xfe, 0xff, 0x34, 0x12, 0x00, 0x80, 0xff, 0x7f, 0xff, 0x00}));
+}
+
+TEST(OutputSamples, WholeFileOfALongerBuffer) {
+    ScratchDir dir;
+    const auto name = dir.file("out.wav");
+    const StereoBuffer buffer = pattern(50000);
+    ASSERT_TRUE(writeOutputWave(name, buffer, 44100, 16));
+    EXPECT_EQ(readBytes(name), expectedFile(buffer));
+}
+
+TEST(OutputSamples, WrittenFileReadsBackThroughTheInputReaderFields) {
+    ScratchDir dir;
+    const auto name = dir.file("out.wav");
+    ASSERT_TRUE(writeOutputWave(name, pattern(5), 44100, 16));
+    // The reader takes the same fixed offsets for granted; a stereo file is refused as such.
+    const auto result = readInputHeader(name);
+    ASSERT_TRUE(std::holds_alternative<InputRefusal>(result));
+    EXPECT_EQ(std::get<InputRefusal>(result), InputRefusal::notMono);
+}
+
+TEST(OutputSamples, BufferThatDisagreesWithItsFrameCountIsNotWritten) {
+    ScratchDir dir;
+    const auto name = dir.file("out.wav");
+    StereoBuffer buffer = silence(4);
+    buffer.samples.pop_back();
+    EXPECT_FALSE(writeOutputWave(name, buffer, 44100, 16));
+    EXPECT_FALSE(std::filesystem::exists(name));
+}
+
+// --- Creating and replacing --------------------------------------------------------------------
+
+TEST(OutputFile, NewFileIsCreated) {
+    ScratchDir dir;
+    const auto name = dir.file("new.wav");
+    ASSERT_TRUE(writeOutputWave(name, pattern(7), 44100, 16));
+    EXPECT_EQ(readBytes(name), expectedFile(pattern(7)));
+    EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"new.wav"});
+}
+
+TEST(OutputFile, OverwritingALongerFileLeavesExactlyTheNewLength) {
+    ScratchDir dir;
+    const auto name = dir.file("out.wav");
+    writeBytes(name, Bytes(1000000, 0xaa));
+    ASSERT_TRUE(writeOutputWave(name, pattern(10), 44100, 16));
+    EXPECT_EQ(std::filesystem::file_size(name), 44u + 4u * 10u);
+    EXPECT_EQ(readBytes(name), expectedFile(pattern(10)));
+    EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"out.wav"});
+}
+
+TEST(OutputFile, PermissionBitsOfAReplacedFileAreKept) {
+    ScratchDir dir;
+    const auto name = dir.file("out.wav");
+    for (auto mode : {0640, 0604, 0777, 0200}) {
+        writeBytes(name, Bytes(10, 1));
+        ASSERT_EQ(::chmod(name.c_str(), static_cast<mode_t>(mode)), 0);
+        const mode_t previousMask = ::umask(077);
+        const bool written = writeOutputWave(name, pattern(2), 44100, 16);
+        ::umask(previousMask);
+        ASSERT_TRUE(written);
+        struct stat info {};
+        ASSERT_EQ(::stat(name.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, static_cast<mode_t>(mode)) << std::oct << mode;
+        EXPECT_TRUE(S_ISREG(info.st_mode));
+    }
+}
+
+TEST(OutputFile, SymbolicLinkKeepsPointingAtTheReplacedTarget) {
+    ScratchDir dir;
+    std::filesystem::create_directory(dir.file("store"));
+    const auto target = dir.file("store/take.wav");
+    const auto link = dir.file("link.wav");
+    writeBytes(target, Bytes(500, 0x11));
+    std::filesystem::create_symlink(target, link);
+
+    ASSERT_TRUE(writeOutputWave(link, pattern(3), 44100, 16));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(std::filesystem::read_symlink(link), target);
+    EXPECT_EQ(readBytes(target), expectedFile(pattern(3)));
+    EXPECT_EQ(folderEntries(dir.path()), (std::vector<std::string>{"link.wav", "store"}));
+    EXPECT_EQ(folderEntries(dir.file("store")), std::vector<std::string>{"take.wav"});
+}
+
+TEST(OutputFile, RelativeSymbolicLinkThroughAnotherFolder) {
+    ScratchDir dir;
+    std::filesystem::create_directory(dir.file("a"));
+    std::filesystem::create_directory(dir.file("b"));
+    writeBytes(dir.file("b/take.wav"), Bytes(3, 0));
+    std::filesystem::create_symlink("../b/take.wav", dir.file("a/link.wav"));
+    ASSERT_TRUE(writeOutputWave(dir.file("a/link.wav"), pattern(4), 44100, 16));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("a/link.wav")));
+    EXPECT_EQ(readBytes(dir.file("b/take.wav")), expectedFile(pattern(4)));
+    EXPECT_EQ(folderEntries(dir.file("b")), std::vector<std::string>{"take.wav"});
+}
+
+TEST(OutputFile, DevNullAcceptsTheWholeFile) {
+    EXPECT_TRUE(writeOutputWave("/dev/null", pattern(1000), 44100, 16));
+    struct stat info {};
+    ASSERT_EQ(::stat("/dev/null", &info), 0);
+    EXPECT_TRUE(S_ISCHR(info.st_mode));
+}
+
+TEST(OutputFile, InputNamedAsOutputIsReplaced) {
+    ScratchDir dir;
+    const auto name = dir.file("take.wav");
+    writeBytes(name, monoWaveBytes({1, 2, 3, 4}));
+    auto result = readInputHeader(name);
+    ASSERT_TRUE(std::holds_alternative<InputWave>(result));
+    auto& wave = std::get<InputWave>(result);
+    ASSERT_TRUE(loadInputSamples(wave));
+    ASSERT_TRUE(writeOutputWave(name, pattern(6), wave.sampleRate, wave.bitsPerSample));
+    EXPECT_EQ(readBytes(name), expectedFile(pattern(6)));
+}
+
+TEST(OutputFile, RelativeNameIsRelativeToTheCurrentFolder) {
+    ScratchDir dir;
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    const bool written = writeOutputWave("here.wav", pattern(2), 44100, 16);
+    std::filesystem::current_path(previous);
+    ASSERT_TRUE(written);
+    EXPECT_EQ(readBytes(dir.file("here.wav")), expectedFile(pattern(2)));
+}
+
+TEST(OutputFile, NameLongerThan255CharactersIsUsedInFull) {
+    ScratchDir dir;
+    std::string folder = dir.path().string();
+    while (folder.size() < 230) {
+        folder += "/" + std::string(20, 'd');
+        std::filesystem::create_directory(folder);
+    }
+    const std::string name = folder + "/" + std::string(60, 'f') + ".wav";
+    ASSERT_GT(name.size(), 255u);
+    const std::string cut = name.substr(0, 255);
+    writeBytes(cut, Bytes(7, 0x42));  // where a cut name would lead
+
+    ASSERT_TRUE(writeOutputWave(name, pattern(2), 44100, 16));
+    EXPECT_EQ(readBytes(name), expectedFile(pattern(2)));
+    EXPECT_EQ(readBytes(cut), Bytes(7, 0x42));
+    EXPECT_EQ(folderEntries(folder).size(), 2u);  // the file and the decoy, no temporary file
+}
+
+// The temporary file's name is longer than the final name; it must still fit the system's
+// 255-byte limit on one name.
+TEST(OutputFile, LongestSingleNameIsWritten) {
+    ScratchDir dir;
+    const std::string leaf(255, 'L');
+    writeBytes(dir.file(leaf), Bytes(5, 0));
+    ASSERT_TRUE(writeOutputWave(dir.file(leaf), pattern(2), 44100, 16));
+    EXPECT_EQ(readBytes(dir.file(leaf)), expectedFile(pattern(2)));
+    EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{leaf});
+}
+
+// --- Failed writes -------------------------------------------------------------------------------
+
+TEST(OutputFailure, MissingFolderCreatesNothing) {
+    ScratchDir dir;
+    EXPECT_FALSE(writeOutputWave(dir.file("missing/out.wav"), pattern(2), 44100, 16));
+    EXPECT_TRUE(folderEntries(dir.path()).empty());
+}
+
+TEST(OutputFailure, ReadOnlyFileSurvivesUnchanged) {
+    ScratchDir dir;
+    const auto name = dir.file("keep.wav");
+    const Bytes before = monoWaveBytes({11, 22, 33});
+    writeBytes(name, before);
+    for (auto mode : {0444, 0400, 0000}) {
+        ASSERT_EQ(::chmod(name.c_str(), static_cast<mode_t>(mode)), 0);
+        EXPECT_FALSE(writeOutputWave(name, pattern(100), 44100, 16)) << std::oct << mode;
+        ASSERT_EQ(::chmod(name.c_str(), 0600), 0);
+        EXPECT_EQ(readBytes(name), before);
+        EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"keep.wav"});
+    }
+}
+
+TEST(OutputFailure, ReadOnlyFileThroughASymbolicLinkSurvives) {
+    ScratchDir dir;
+    const auto name = dir.file("keep.wav");
+    writeBytes(name, Bytes(9, 9));
+    ASSERT_EQ(::chmod(name.c_str(), 0444), 0);
+    std::filesystem::create_symlink(name, dir.file("link.wav"));
+    EXPECT_FALSE(writeOutputWave(dir.file("link.wav"), pattern(2), 44100, 16));
+    EXPECT_EQ(readBytes(name), Bytes(9, 9));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link.wav")));
+}
+
+TEST(OutputFailure, EmptyNameIsNotWritten) {
+    EXPECT_FALSE(writeOutputWave("", pattern(2), 44100, 16));
+}
+
+TEST(OutputFailure, WildcardNamesAreNotWrittenEvenWhenSuchAFileExists) {
+    ScratchDir dir;
+    for (const char* leaf : {"out*.wav", "out?.wav", "*", "?"}) {
+        const auto name = dir.file(leaf);
+        writeBytes(name, Bytes(4, 4));
+        EXPECT_FALSE(writeOutputWave(name, pattern(2), 44100, 16)) << leaf;
+        EXPECT_EQ(readBytes(name), Bytes(4, 4)) << leaf;
+    }
+    EXPECT_FALSE(writeOutputWave(dir.file("new*.wav"), pattern(2), 44100, 16));
+    EXPECT_EQ(folderEntries(dir.path()).size(), 4u);
+}
+
+TEST(OutputFailure, FolderNameIsNotWritten) {
+    ScratchDir dir;
+    std::filesystem::create_directory(dir.file("sub"));
+    writeBytes(dir.file("sub/inside"), Bytes(1, 1));
+    EXPECT_FALSE(writeOutputWave(dir.file("sub"), pattern(2), 44100, 16));
+    EXPECT_FALSE(writeOutputWave(dir.file("sub") + "/", pattern(2), 44100, 16));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file("sub")));
+    EXPECT_EQ(folderEntries(dir.file("sub")), std::vector<std::string>{"inside"});
+}
+
+TEST(OutputFailure, FolderWithoutWritePermissionLeavesTheFileAlone) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root may write into any folder";
+    ScratchDir dir;
+    std::filesystem::create_directory(dir.file("locked"));
+    const auto name = dir.file("locked/out.wav");
+    writeBytes(name, Bytes(8, 8));
+    ASSERT_EQ(::chmod(dir.file("locked").c_str(), 0555), 0);
+    EXPECT_FALSE(writeOutputWave(name, pattern(2), 44100, 16));
+    EXPECT_EQ(readBytes(name), Bytes(8, 8));
+    EXPECT_EQ(folderEntries(dir.file("locked")), std::vector<std::string>{"out.wav"});
+}
+
+// A full disk, imitated by a file size limit in a child process: the write falls short, the
+// result says so, and the earlier file is untouched with no temporary file left beside it.
+TEST(OutputFailure, FullDiskKeepsTheOldFile) {
+    ScratchDir dir;
+    const auto name = dir.file("out.wav");
+    const Bytes before = monoWaveBytes({7, 7, 7});
+    writeBytes(name, before);
+    const StereoBuffer buffer = pattern(617400);  // 2.4 MB against a 1 MB limit
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const rlimit limit{1u << 20, 1u << 20};
+        if (std::signal(SIGXFSZ, SIG_IGN) == SIG_ERR || ::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(2);
+        ::_exit(writeOutputWave(name, buffer, 44100, 16) ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the child was ended by a signal";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the write claimed success, 2: no limit could be set";
+    EXPECT_EQ(readBytes(name), before);
+    EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"out.wav"});
+}
+
+TEST(OutputFailure, FullDiskWithANewNameLeavesNothing) {
+    ScratchDir dir;
+    const auto name = dir.file("new.wav");
+    const StereoBuffer buffer = pattern(617400);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const rlimit limit{1u << 20, 1u << 20};
+        if (std::signal(SIGXFSZ, SIG_IGN) == SIG_ERR || ::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(2);
+        ::_exit(writeOutputWave(name, buffer, 44100, 16) ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(folderEntries(dir.path()).empty());
+}
+
+}  // namespace
+}  // namespace auralith
