@@ -140,8 +140,8 @@ bool replaceFileContents(const std::string& name, const void* header, std::size_
     }
     if (!S_ISREG(info.st_mode)) return writeInPlace(name, header, headerLength, data, dataLength);
 
-    // A read-only file is kept as it is. The mode test holds even for root, whom access() lets
-    // write anything.
+    // A read-only file is kept as it is: no write bit for anyone (0222), or no write access for
+    // us. The mode test holds even for root, whom access() lets write anything.
     if ((info.st_mode & 0222) == 0 || ::access(name.c_str(), W_OK) != 0) return false;
 
     // Work on the file itself, not on a symbolic link to it, so that the link survives.
@@ -149,6 +149,7 @@ bool replaceFileContents(const std::string& name, const void* header, std::size_
     if (resolved == nullptr) return false;
     const std::string target(resolved);
     std::free(resolved);
+    // The replacement gets the old file's read, write and execute bits for all three classes.
     return replaceRegularFile(target, info.st_mode & 0777, header, headerLength, data, dataLength);
 }
 
