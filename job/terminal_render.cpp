@@ -69,8 +69,9 @@ std::string setUpBytes() {
 
 std::string exitBytes() {
     // Row 49 is the screen's last; the line feed goes past it, scrolling if the window is
-    // exactly 49 rows high, onto a line in the terminal's own colours.
-    return std::string(resetColours) + showCursor + "\x1b[49;1H\r\n";
+    // exactly 49 rows high, onto a line in the terminal's own colours. The cursor is already
+    // in column 1, so a bare LF is enough whether or not the terminal adds a CR.
+    return std::string(resetColours) + showCursor + "\x1b[49;1H\n";
 }
 
 std::string renderScreen(const ScreenModel* previous, const ScreenModel& next) {

@@ -37,7 +37,7 @@ TEST(TerminalRenderSequences, SetUpTitlesSizesAndClears) {
 
 TEST(TerminalRenderSequences, ExitResetsShowsCursorAndLeavesTheScreenBelow) {
     const std::string bytes = exitBytes();
-    EXPECT_EQ(bytes, "\x1b[0m\x1b[?25h\x1b[49;1H\r\n");
+    EXPECT_EQ(bytes, "\x1b[0m\x1b[?25h\x1b[49;1H\n");
     EXPECT_EQ(bytes.find("\x1b[2J"), std::string::npos);
     EXPECT_EQ(bytes.find("\x1b[?1049l"), std::string::npos);
 }

@@ -1,0 +1,410 @@
+// The POSIX backend: with pipes as standard input and output (scripted runs), and on a
+// pseudo-terminal (raw mode, drawing, the error box, restoring the terminal).
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+#if __has_include(<pty.h>)
+#include <pty.h>
+#else
+#include <util.h>
+#endif
+
+#include "job/error_box.h"
+#include "job/posix_backend.h"
+#include "job/terminal_render.h"
+
+namespace auralith {
+namespace {
+
+using namespace std::chrono_literals;
+
+struct Pipe {
+    int read = -1;
+    int write = -1;
+    Pipe() {
+        int fds[2];
+        if (pipe(fds) == 0) {
+            read = fds[0];
+            write = fds[1];
+        }
+    }
+    ~Pipe() {
+        closeRead();
+        closeWrite();
+    }
+    void closeRead() {
+        if (read >= 0) close(read);
+        read = -1;
+    }
+    void closeWrite() {
+        if (write >= 0) close(write);
+        write = -1;
+    }
+};
+
+void send(int fd, const std::string& bytes) { ASSERT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size())); }
+
+// Everything readable from `fd` until it has been quiet for a moment.
+std::string readAvailable(int fd) {
+    std::string out;
+    pollfd p{fd, POLLIN, 0};
+    char buffer[4096];
+    while (poll(&p, 1, 100) > 0 && (p.revents & POLLIN) != 0) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n <= 0) break;
+        out.append(buffer, static_cast<std::size_t>(n));
+    }
+    return out;
+}
+
+std::string keyName(const Key& key) {
+    switch (key.kind) {
+    case Key::Kind::character: return "c" + std::to_string(static_cast<unsigned>(key.code));
+    case Key::Kind::noCharacter: return "n";
+    case Key::Kind::modifierOnly: return "m";
+    case Key::Kind::endOfInput: return "e";
+    }
+    return "?";
+}
+
+ScreenModel sampleScreen() {
+    ScreenModel screen;
+    const std::u32string text = U"   Input file?  take.wav";
+    for (std::size_t i = 0; i < text.size(); ++i) screen.at(2, 1 + static_cast<int>(i)).ch = text[i];
+    screen.at(5, 22).ch = U'λ';
+    screen.cursorVisible = false;
+    screen.row = 49;
+    return screen;
+}
+
+// Standard input and output are pipes.
+
+struct PosixPipeMode : ::testing::Test {
+    Pipe in, out, err;
+};
+
+TEST_F(PosixPipeMode, SeesNoTerminal) {
+    PosixBackend backend(in.read, out.write, err.write);
+    EXPECT_FALSE(backend.inputIsTerminal());
+    EXPECT_FALSE(backend.outputIsTerminal());
+}
+
+TEST_F(PosixPipeMode, FinishWritesTheFinalScreenAsPlainText) {
+    PosixBackend backend(in.read, out.write, err.write);
+    backend.setUp();
+    backend.present(sampleScreen());
+    backend.beep();
+    backend.finish(sampleScreen(), "");
+    out.closeWrite();
+    err.closeWrite();
+    const std::string text = readAvailable(out.read);
+    std::string expected = "\n   Input file?  take.wav\n\n\n" + std::string(21, ' ') + "\xce\xbb\n";
+    expected += std::string(44, '\n');
+    EXPECT_EQ(text, expected);
+    EXPECT_EQ(text.find('\x1b'), std::string::npos);
+    EXPECT_EQ(text.find('\a'), std::string::npos);
+    EXPECT_EQ(readAvailable(err.read), "");
+}
+
+TEST_F(PosixPipeMode, ReasonIsOneLineOnStandardError) {
+    PosixBackend backend(in.read, out.write, err.write);
+    backend.setUp();
+    backend.finish(ScreenModel{}, "The keyboard input ended");
+    err.closeWrite();
+    EXPECT_EQ(readAvailable(err.read), "The keyboard input ended\n");
+    EXPECT_EQ(readAvailable(out.read), std::string(49, '\n'));
+}
+
+TEST_F(PosixPipeMode, ErrorMessagesGoToStandardErrorWithoutAKeyWait) {
+    PosixBackend backend(in.read, out.write, err.write);
+    backend.setUp();
+    send(in.write, "x");
+    backend.showError(sampleScreen(), "The input file could not be found\\nTry again  ");
+    backend.showError(sampleScreen(), "Second");
+    err.closeWrite();
+    EXPECT_EQ(readAvailable(err.read), "ERROR: The input file could not be found\nTry again  \nERROR: Second\n");
+    EXPECT_EQ(keyName(backend.nextKey()), "c120");  // the key was not taken by the error box
+}
+
+TEST_F(PosixPipeMode, KeysThenEndOfInput) {
+    PosixBackend backend(in.read, out.write, err.write);
+    backend.setUp();
+    send(in.write, "ab\r\n\x1b[A\x7f\xd0\x96\n\x1b");
+    in.closeWrite();
+    std::string seen;
+    for (int i = 0; i < 10; ++i) seen += keyName(backend.nextKey()) + ' ';
+    EXPECT_EQ(seen, "c97 c98 c13 n c8 c1046 c13 c27 e e ");
+}
+
+TEST_F(PosixPipeMode, LoneEscIsResolvedByTimeoutWhileInputStaysOpen) {
+    PosixBackend backend(in.read, out.write, err.write);
+    backend.setUp();
+    send(in.write, "\x1b");
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(keyName(backend.nextKey()), "c27");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    send(in.write, "\x1bx\x1b[15~q");
+    EXPECT_EQ(keyName(backend.nextKey()), "n");
+    EXPECT_EQ(keyName(backend.nextKey()), "n");
+    EXPECT_EQ(keyName(backend.nextKey()), "c113");
+}
+
+TEST_F(PosixPipeMode, ClosedOutputPipeIsNotFatal) {
+    PosixBackend backend(in.read, out.write, err.write);
+    backend.setUp();
+    out.closeRead();
+    backend.finish(sampleScreen(), "done");  // SIGPIPE is ignored: the write just fails
+    err.closeWrite();
+    EXPECT_EQ(readAvailable(err.read), "done\n");
+}
+
+// A pseudo-terminal: the backend gets the terminal side, the test plays the terminal emulator.
+
+struct Pty {
+    int master = -1;
+    int slave = -1;
+    std::mutex lock;
+    std::string output;  // everything the program wrote to the terminal
+    std::thread reader;
+
+    explicit Pty(int columns = 80, int rows = 49) {
+        winsize size{};
+        size.ws_col = static_cast<unsigned short>(columns);
+        size.ws_row = static_cast<unsigned short>(rows);
+        if (openpty(&master, &slave, nullptr, nullptr, &size) != 0) master = slave = -1;
+    }
+    ~Pty() {
+        if (slave >= 0) close(slave);
+        if (reader.joinable()) reader.join();  // the master reads EIO once the slave is closed
+        if (master >= 0) close(master);
+    }
+    // Keeps the terminal's output flowing so that large draws never block.
+    void startReading() {
+        reader = std::thread([this] {
+            char buffer[4096];
+            for (;;) {
+                const ssize_t n = read(master, buffer, sizeof buffer);
+                if (n < 0 && errno == EINTR) continue;
+                if (n <= 0) return;
+                std::lock_guard guard(lock);
+                output.append(buffer, static_cast<std::size_t>(n));
+            }
+        });
+    }
+    bool waitFor(const std::string& text) {
+        for (int i = 0; i < 200; ++i) {
+            {
+                std::lock_guard guard(lock);
+                if (output.find(text) != std::string::npos) return true;
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+        return false;
+    }
+    std::string seen() {
+        std::lock_guard guard(lock);
+        return output;
+    }
+    void resize(int columns, int rows) {
+        winsize size{};
+        size.ws_col = static_cast<unsigned short>(columns);
+        size.ws_row = static_cast<unsigned short>(rows);
+        ioctl(master, TIOCSWINSZ, &size);
+    }
+};
+
+// The exit bytes as the terminal receives them: output processing turns LF into CR LF.
+std::string exitBytesOnTheWire() {
+    std::string out;
+    for (char c : exitBytes()) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    return out;
+}
+
+bool isRaw(const termios& modes) {
+    return (modes.c_lflag & (ICANON | ECHO | ISIG | IEXTEN)) == 0 && (modes.c_iflag & (ICRNL | IXON | ISTRIP)) == 0 &&
+           modes.c_cc[VMIN] == 1 && modes.c_cc[VTIME] == 0;
+}
+
+bool sameModes(const termios& a, const termios& b) {
+    return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag && a.c_lflag == b.c_lflag;
+}
+
+TEST(PosixTerminal, RawModeOnThenRestoredAfterFinish) {
+    Pty pty;
+    ASSERT_GE(pty.slave, 0);
+    pty.startReading();
+    termios before{};
+    ASSERT_EQ(tcgetattr(pty.slave, &before), 0);
+    ASSERT_FALSE(isRaw(before));
+    {
+        PosixBackend backend(pty.slave, pty.slave, pty.slave);
+        EXPECT_TRUE(backend.inputIsTerminal());
+        EXPECT_TRUE(backend.outputIsTerminal());
+        backend.setUp();
+        termios during{};
+        ASSERT_EQ(tcgetattr(pty.slave, &during), 0);
+        EXPECT_TRUE(isRaw(during));
+        backend.finish(sampleScreen(), "");
+        termios after{};
+        ASSERT_EQ(tcgetattr(pty.slave, &after), 0);
+        EXPECT_TRUE(sameModes(before, after));
+    }
+    EXPECT_TRUE(pty.waitFor(exitBytesOnTheWire()));
+    const std::string seen = pty.seen();
+    EXPECT_EQ(seen.find(setUpBytes()), 0u);                  // title, size request and clear first
+    EXPECT_NE(seen.find("   Input file?  take.wav"), std::string::npos);  // the final screen drawn
+    EXPECT_TRUE(seen.ends_with(exitBytesOnTheWire()));    // the exit bytes last
+}
+
+TEST(PosixTerminal, RawKeysArriveUnchangedAndTypedAheadKeysAreKept) {
+    Pty pty;
+    ASSERT_GE(pty.slave, 0);
+    pty.startReading();
+    send(pty.master, "q");  // typed before raw mode is set: must not be flushed
+    PosixBackend backend(pty.slave, pty.slave, pty.slave);
+    backend.setUp();
+    send(pty.master, "\r\x03\x1b[D\x13\xce\xa9");
+    std::string seen;
+    for (int i = 0; i < 6; ++i) seen += keyName(backend.nextKey()) + ' ';
+    EXPECT_EQ(seen, "c113 c13 c3 n c19 c937 ");
+    send(pty.master, "\x1b");
+    EXPECT_EQ(keyName(backend.nextKey()), "c27");
+    backend.finish(ScreenModel{}, "");
+}
+
+TEST(PosixTerminal, PresentDrawsOnlyWhatChanged) {
+    Pty pty;
+    ASSERT_GE(pty.slave, 0);
+    pty.startReading();
+    PosixBackend backend(pty.slave, pty.slave, pty.slave);
+    backend.setUp();
+    ScreenModel screen = sampleScreen();
+    backend.present(screen);
+    ASSERT_TRUE(pty.waitFor("\x1b[49;1H"));
+    const std::size_t firstDraw = pty.seen().size();
+    screen.at(3, 4).ch = U'Z';
+    backend.present(screen);
+    ASSERT_TRUE(pty.waitFor("\x1b[3;4H"));
+    const std::string seen = pty.seen();
+    const ScreenModel first = sampleScreen();
+    EXPECT_EQ(seen.substr(firstDraw), renderScreen(&first, screen));
+    backend.beep();
+    EXPECT_TRUE(pty.waitFor("\a"));
+    backend.finish(screen, "");
+}
+
+TEST(PosixTerminal, ErrorBoxWaitsForEnterSpaceOrEscAndSwallowsOtherKeys) {
+    Pty pty;
+    ASSERT_GE(pty.slave, 0);
+    pty.startReading();
+    PosixBackend backend(pty.slave, pty.slave, pty.slave);
+    backend.setUp();
+    const ScreenModel screen = sampleScreen();
+    backend.present(screen);
+    send(pty.master, "xy\x1b[A z");
+    backend.showError(screen, "Bad name\\nTry again");
+    EXPECT_EQ(keyName(backend.nextKey()), "c122");  // only the keys after the Space remain
+    const ScreenModel box = withErrorBox(screen, "Bad name\\nTry again");
+    const std::string drawBox = renderScreen(&screen, box);
+    const std::string takeBoxAway = renderScreen(&box, screen);
+    ASSERT_TRUE(pty.waitFor(drawBox + takeBoxAway));  // drawn, then the screen under it back
+    EXPECT_TRUE(pty.seen().ends_with(drawBox + takeBoxAway));
+    EXPECT_NE(drawBox.find(" ERROR "), std::string::npos);
+    EXPECT_NE(drawBox.find("Bad name"), std::string::npos);
+    EXPECT_NE(drawBox.find("Try again"), std::string::npos);
+    EXPECT_NE(drawBox.find("OK"), std::string::npos);
+
+    send(pty.master, "\r");
+    backend.showError(screen, "Again");
+    send(pty.master, "\x1b");
+    backend.showError(screen, "And again");  // dismissed by a lone Esc after the timeout
+    backend.finish(screen, "");
+}
+
+TEST(PosixTerminal, TooSmallShowsANoticeThenDrawsOnceLargeEnough) {
+    Pty pty(60, 20);
+    ASSERT_GE(pty.slave, 0);
+    pty.startReading();
+    PosixBackend backend(pty.slave, pty.slave, pty.slave);
+    backend.setUp();
+    backend.present(sampleScreen());
+    EXPECT_TRUE(pty.waitFor("Please enlarge the terminal to at least 80 x 49 characters (now 60 x 20)."));
+    EXPECT_EQ(pty.seen().find("take.wav"), std::string::npos);
+    pty.resize(100, 50);
+    raise(SIGWINCH);  // the test is not the terminal's foreground job, so it sends the signal itself
+    send(pty.master, "k");
+    EXPECT_EQ(keyName(backend.nextKey()), "c107");
+    EXPECT_TRUE(pty.waitFor("take.wav"));
+    backend.finish(sampleScreen(), "");
+}
+
+TEST(PosixTerminal, HangUpGivesEndOfInput) {
+    Pty pty;
+    ASSERT_GE(pty.slave, 0);
+    PosixBackend backend(pty.slave, pty.slave, pty.slave);
+    backend.setUp();
+    send(pty.master, "a");
+    EXPECT_EQ(keyName(backend.nextKey()), "c97");
+    close(pty.master);
+    pty.master = -1;
+    EXPECT_EQ(keyName(backend.nextKey()), "e");
+    EXPECT_EQ(keyName(backend.nextKey()), "e");
+    backend.finish(ScreenModel{}, "");
+}
+
+// Ending signals: the child sets raw mode and is then ended; the terminal must be usable again.
+class PosixTerminalSignal : public ::testing::TestWithParam<int> {};
+
+TEST_P(PosixTerminalSignal, TerminalRestoredAndSignalStillEndsTheProgram) {
+    Pty pty;
+    ASSERT_GE(pty.slave, 0);
+    termios before{};
+    ASSERT_EQ(tcgetattr(pty.slave, &before), 0);
+    Pipe ready;
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        rlimit noCore{0, 0};
+        setrlimit(RLIMIT_CORE, &noCore);
+        PosixBackend backend(pty.slave, pty.slave, pty.slave);
+        backend.setUp();
+        if (write(ready.write, "r", 1) != 1) _exit(2);
+        for (;;) pause();
+    }
+    char byte = 0;
+    ASSERT_EQ(read(ready.read, &byte, 1), 1);
+    termios during{};
+    ASSERT_EQ(tcgetattr(pty.slave, &during), 0);
+    EXPECT_TRUE(isRaw(during));
+    kill(child, GetParam());
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), GetParam());
+    termios after{};
+    ASSERT_EQ(tcgetattr(pty.slave, &after), 0);
+    EXPECT_TRUE(sameModes(before, after));
+    const std::string seen = readAvailable(pty.master);
+    EXPECT_TRUE(seen.ends_with(exitBytesOnTheWire()));  // colours reset and cursor shown on the way out
+}
+
+INSTANTIATE_TEST_SUITE_P(EndingSignals, PosixTerminalSignal, ::testing::Values(SIGTERM, SIGHUP, SIGINT, SIGQUIT),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return std::string(info.param == SIGTERM ? "Term" : info.param == SIGHUP ? "Hup"
+                                                : info.param == SIGINT ? "Int" : "Quit");
+                         });
+
+}  // namespace
+}  // namespace auralith
