@@ -172,6 +172,11 @@ void PosixBackend::present(const ScreenModel& screen) {
 
 void PosixBackend::draw() {
     if (!outTerminal_ || !wanted_) return;
+    if (resized != 0) {
+        resized = 0;
+        drawn_.reset();  // some terminals reflow or clear on resize: draw everything again
+        noticeColumns_ = 0;
+    }
     winsize size{};
     // A terminal that reports no size (0 x 0) gets the screen anyway.
     const bool known = ioctl(out_, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 && size.ws_row > 0;
@@ -193,12 +198,7 @@ void PosixBackend::draw() {
 Key PosixBackend::nextKey() {
     std::vector<Key> decoded;
     while (keys_.empty() && !inputEnded_) {
-        if (resized != 0) {
-            resized = 0;
-            drawn_.reset();  // some terminals reflow or clear on resize: draw everything again
-            noticeColumns_ = 0;
-            draw();
-        }
+        if (resized != 0) draw();
         pollfd fds[2] = {{in_, POLLIN, 0}, {wakePipe[0], POLLIN, 0}};
         const nfds_t count = wakePipe[0] >= 0 ? 2 : 1;
         const int ready = poll(fds, count, decoder_.pending() ? escapeWaitMs : -1);
@@ -230,7 +230,7 @@ Key PosixBackend::nextKey() {
 }
 
 void PosixBackend::beep() {
-    if (outTerminal_) writeAll(out_, "\a");
+    if (outTerminal_) writeAll(out_, bellBytes());
 }
 
 void PosixBackend::showError(const ScreenModel& screen, std::string_view message) {

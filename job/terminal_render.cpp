@@ -7,6 +7,7 @@
 //   ESC [ 0 m            colours back to the terminal's own (SGR 0)
 //   ESC [ ? 25 l         hide the cursor (DECTCEM)
 //   ESC [ ? 25 h         show the cursor (DECTCEM)
+//   BEL                  ring the terminal bell
 // The alternate screen is deliberately not used: the final screen stays visible after exit.
 #include "job/terminal_render.h"
 
@@ -103,6 +104,8 @@ std::string renderScreen(const ScreenModel* previous, const ScreenModel& next) {
     if (next.cursorVisible) out += showCursor;
     return out;
 }
+
+std::string bellBytes() { return "\a"; }
 
 std::string tooSmallBytes(int columns, int rows) {
     return std::string(hideCursor) + resetColours + eraseScreen + "\x1b[1;1H" +

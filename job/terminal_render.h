@@ -20,6 +20,9 @@ std::string exitBytes();
 // when nothing changed.
 std::string renderScreen(const ScreenModel* previous, const ScreenModel& next);
 
+// The terminal bell: the beep.
+std::string bellBytes();
+
 // A cleared terminal with a request to make it at least 80 x 49 characters large.
 std::string tooSmallBytes(int columns, int rows);
 
