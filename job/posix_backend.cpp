@@ -154,6 +154,7 @@ void PosixBackend::setUp() {
         raw.c_iflag &= ~static_cast<tcflag_t>(ISTRIP);  // keep the eighth bit: UTF-8 input
         raw.c_iflag &= ~static_cast<tcflag_t>(BRKINT);  // a break does not raise SIGINT
         raw.c_cflag = (raw.c_cflag & ~static_cast<tcflag_t>(CSIZE)) | CS8;  // eight-bit bytes
+        // c_oflag stays as it was: output processing does no harm to what the renderer sends.
         raw.c_cc[VMIN] = 1;   // read() returns as soon as one byte is there;
         raw.c_cc[VTIME] = 0;  // poll() does the waiting and the Esc timeout
         savedModesFd = in_;
