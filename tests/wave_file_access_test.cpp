@@ -226,6 +226,9 @@ TEST(ReplaceFileContents, FifoWithAReaderReceivesEverything) {
     const int reader = ::open(name.c_str(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(reader, 0);
     ASSERT_EQ(::fcntl(reader, F_SETFL, 0), 0);
+    // A writer of the test's own keeps the reader from seeing the end before the program opens it.
+    const int holder = ::open(name.c_str(), O_WRONLY);
+    ASSERT_GE(holder, 0);
 
     const Bytes header = {0xAA, 0xBB};
     const Bytes data = counting(1 << 20);
@@ -236,6 +239,7 @@ TEST(ReplaceFileContents, FifoWithAReaderReceivesEverything) {
     });
     ::alarm(60);
     const bool written = replaceFileContents(name, header.data(), header.size(), data.data(), data.size());
+    ::close(holder);
     ::alarm(0);
     drain.join();
     ::close(reader);
