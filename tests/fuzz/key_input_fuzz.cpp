@@ -1,0 +1,136 @@
+// Arbitrary bytes as keyboard input: the key decoder turns them into keys, and the console's line
+// editor and screen model take those keys question after question, with every screen drawn as
+// terminal bytes, error boxes over it, and the plain-text screen at the end. No file is touched.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "job/char_width.h"
+#include "job/console.h"
+#include "job/error_box.h"
+#include "job/key_decoder.h"
+#include "job/screen.h"
+#include "job/terminal_render.h"
+
+namespace {
+
+using namespace auralith;
+
+void require(bool holds, const char* what) {
+    if (holds) return;
+    std::fprintf(stderr, "key_input_fuzz: %s\n", what);
+    std::abort();
+}
+
+void checkScreen(const ScreenModel& screen) {
+    require(screen.row >= 1 && screen.row <= screenRows, "cursor row off the screen");
+    require(screen.column >= 1 && screen.column <= screenColumns, "cursor column off the screen");
+    for (const Cell& cell : screen.cells) require(cell.ch == U' ' || isSingleWidth(cell.ch), "a cell holds a wide or control character");
+}
+
+// Well-formed UTF-8 survives decoding and encoding unchanged.
+bool isWellFormedUtf8(std::string_view text) {
+    std::string again;
+    for (const char32_t ch : charactersFromUtf8(text)) appendCharacterUtf8(again, ch);
+    return again == text;
+}
+
+void checkKey(const Key& key) {
+    if (key.kind != Key::Kind::character) return;
+    if (key.code >= 32) require(isSingleWidth(key.code), "a key yields a character that does not fit one cell");
+    if (!key.text.empty()) {
+        require(isWellFormedUtf8(key.text), "a key's text is not well-formed UTF-8");
+        require(charactersFromUtf8(key.text) == std::u32string(1, key.code), "a key's text is not its code");
+    }
+}
+
+// The keys the decoder made, then the end of input; every screen is drawn as a terminal would get it.
+class DecodedKeysBackend final : public ConsoleBackend {
+public:
+    explicit DecodedKeysBackend(std::deque<Key> keys) : keys_(std::move(keys)) {}
+
+    void setUp() override { (void)setUpBytes(); }
+    void present(const ScreenModel& screen) override {
+        checkScreen(screen);
+        // Drawing every key's screen would make long inputs slow; every 16th and the last suffice.
+        if (++presents_ % 16 == 0 || keys_.empty()) {
+            (void)renderScreen(drawn_ ? &*drawn_ : nullptr, screen);
+            drawn_ = screen;
+        }
+    }
+    Key nextKey() override {
+        if (keys_.empty()) return Key{Key::Kind::endOfInput, 0, {}};
+        Key key = std::move(keys_.front());
+        keys_.pop_front();
+        return key;
+    }
+    void beep() override { (void)bellBytes(); }
+    void showError(const ScreenModel& screen, std::string_view message) override {
+        const ScreenModel boxed = withErrorBox(screen, message);
+        checkScreen(boxed);
+        (void)renderScreen(&screen, boxed);
+    }
+    void finish(const ScreenModel& screen, std::string_view) override {
+        checkScreen(screen);
+        const std::string text = screenAsPlainText(screen);
+        require(isWellFormedUtf8(text), "the plain screen is not well-formed UTF-8");
+        (void)exitBytes();
+    }
+    bool keysLeft() const { return !keys_.empty(); }
+
+private:
+    std::deque<Key> keys_;
+    std::optional<ScreenModel> drawn_;
+    long presents_ = 0;
+};
+
+// The first byte says how often the "no byte followed in time" timeout falls (0: only at the
+// end), so that lone Esc keys and cut sequences are reached as well as whole ones.
+std::deque<Key> decode(const std::uint8_t* data, std::size_t size) {
+    KeyDecoder decoder;
+    std::vector<Key> keys;
+    const std::size_t period = size > 0 ? data[0] : 0;
+    for (std::size_t i = 1; i < size; ++i) {
+        decoder.feed(data[i], keys);
+        if (period != 0 && i % period == 0) decoder.timeout(keys);
+    }
+    decoder.timeout(keys);
+    require(!decoder.pending(), "a sequence is still pending after the timeout");
+    for (const Key& key : keys) checkKey(key);
+    return std::deque<Key>(keys.begin(), keys.end());
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    DecodedKeysBackend backend(decode(data, size));
+    Console console(backend);
+    console.setUpConsole();
+    // Question after question, each answer shown back the ways the program shows text.
+    for (int question = 0; backend.keysLeft(); ++question) {
+        const std::optional<std::string> line = console.readLine();
+        if (!line) break;
+        require(isWellFormedUtf8(*line), "a line is not well-formed UTF-8");
+        const std::u32string characters = charactersFromUtf8(*line);
+        require(characters.size() <= longestLine, "a line longer than the editor allows");
+        for (const char32_t ch : characters) require(isSingleWidth(ch), "a line holds a character that does not fit one cell");
+
+        const int pick = static_cast<int>(characters.size());
+        switch (question % 4) {
+            case 0: console.printText(*line); console.lineFeed(); break;
+            case 1: console.showError(*line); break;
+            case 2: console.setColors(pick % 17, (pick / 17) % 17); console.printNumber(static_cast<std::int64_t>(pick)); break;
+            case 3: console.moveCursor(pick % (screenRows + 2), pick % (screenColumns + 2)); console.printNumber(pick / 7.0); break;
+        }
+        if (pick % 11 == 10) console.clearScreen();
+        if (pick % 13 == 12) console.hideCursor();
+    }
+    console.waitForKey();
+    console.finish();
+    return 0;
+}
