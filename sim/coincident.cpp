@@ -1,9 +1,8 @@
 // The two coincident pairs: two directional microphones at one point, so the channels differ
-// only in level. The samples go straight into the buffer, without delay.
+// only in level, without delay.
 #include <cmath>
 
-#include "sim/frame.h"
-#include "sim/placement.h"
+#include "sim/pair_render.h"
 
 namespace auralith {
 
@@ -26,32 +25,24 @@ ChannelFactors cardioidResponses(int position, double deg) {
 
 namespace {
 
-// Each value is x * response * gain, in that order, converted left first.
 template <typename ResponsesAt>
-void renderCoincident(const SweepInput& in, StereoBuffer& out, RandomState& random, ResponsesAt responsesAt) {
+SweepPlan coincidentPlan(double deg, ResponsesAt responsesAt) {
+    SweepPlan plan{};
     for (int p = 0; p < sweepPositions; ++p) {
-        const ChannelFactors r = responsesAt(p, in.deg);
-        const std::size_t first = static_cast<std::size_t>(p) * static_cast<std::size_t>(in.blockFrames) +
-                                  static_cast<std::size_t>(in.rate);
-        for (std::int32_t i = 0; i < in.n; ++i) {
-            const long double x = in.x[i];
-            const std::size_t frame = first + static_cast<std::size_t>(i);
-            out.samples[2 * frame] = ditherToSample(x * r.left * in.gain, random);
-            out.samples[2 * frame + 1] = ditherToSample(x * r.right * in.gain, random);
-        }
+        const ChannelFactors r = responsesAt(p, deg);
+        plan[static_cast<std::size_t>(p)] = PairPlacement{0, 0, r.left, r.right};
     }
+    return plan;
 }
 
 }  // namespace
 
 bool renderBlumleinPair(const SweepInput& in, StereoBuffer& out, RandomState& random) {
-    renderCoincident(in, out, random, blumleinResponses);
-    return true;
+    return renderPairs(in, out, random, coincidentPlan(in.deg, blumleinResponses));
 }
 
 bool renderCardioidPair(const SweepInput& in, StereoBuffer& out, RandomState& random) {
-    renderCoincident(in, out, random, cardioidResponses);
-    return true;
+    return renderPairs(in, out, random, coincidentPlan(in.deg, cardioidResponses));
 }
 
 }  // namespace auralith

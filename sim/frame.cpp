@@ -1,7 +1,6 @@
 #include "sim/frame.h"
 
 #include <cstdlib>
-#include <new>
 
 #include "wave/input_wave.h"
 
@@ -45,11 +44,8 @@ std::optional<StereoBuffer> renderStereo(MicArray choice, const InputWave& wave,
 
     StereoBuffer out;
     out.frames = in.frames;
-    try {
-        out.samples.assign(2 * static_cast<std::size_t>(in.frames), 0);
-    } catch (const std::bad_alloc&) {
-        return std::nullopt;
-    }
+    out.samples = SampleStorage::zeroed(2 * static_cast<std::size_t>(in.frames));
+    if (out.samples.size() != 2 * static_cast<std::size_t>(in.frames)) return std::nullopt;
 
     bool rendered = false;
     switch (choice) {

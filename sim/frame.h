@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "sim/random.h"
+#include "sim/sample_storage.h"
 
 namespace auralith {
 
@@ -15,7 +16,7 @@ struct InputWave;
 // The whole output: 2F samples interleaved by frame, left first.
 struct StereoBuffer {
     std::int32_t frames = 0;
-    std::vector<std::int16_t> samples;
+    SampleStorage samples;  // 2 * frames, zero at creation
 };
 
 enum class MicArray {
@@ -39,6 +40,7 @@ struct SweepInput {
     double deg = 0.0;                 // pi / 180 with pi taken as 3.14159265359
     std::int32_t blockFrames = 0;     // B = rate + n
     std::int32_t frames = 0;          // F = 13 * B + rate
+    int threads = 0;                  // parts the render is split into; 0: one per core
 };
 
 inline constexpr int sweepPositions = 13;

@@ -2,15 +2,13 @@
 // channels differ in level (polar response) and in arrival time (whole-frame delay).
 #include <cmath>
 
-#include "sim/delayed_pair.h"
+#include "sim/pair_render.h"
 #include "sim/sweep.h"
 
 namespace auralith {
 
 namespace {
 
-// Delays stay within 9 frames, so tracks never reach past index F + 8.
-constexpr std::int32_t nearCoincidentMargin = 8;
 constexpr float faulknerHalfSpacing = 0.1f;
 constexpr float ortfHalfSpacing = 0.085f;
 
@@ -43,13 +41,11 @@ PairPlacement ortfPlacement(int position, double deg, std::int32_t rate) {
 }
 
 bool renderFaulknerPair(const SweepInput& in, StereoBuffer& out, RandomState& random) {
-    return renderDelayedPair(in, out, random, nearCoincidentMargin,
-                             [&](int p) { return faulknerPlacement(p, in.deg, in.rate); });
+    return renderPairs(in, out, random, sweepPlan([&](int p) { return faulknerPlacement(p, in.deg, in.rate); }));
 }
 
 bool renderOrtfPair(const SweepInput& in, StereoBuffer& out, RandomState& random) {
-    return renderDelayedPair(in, out, random, nearCoincidentMargin,
-                             [&](int p) { return ortfPlacement(p, in.deg, in.rate); });
+    return renderPairs(in, out, random, sweepPlan([&](int p) { return ortfPlacement(p, in.deg, in.rate); }));
 }
 
 }  // namespace auralith

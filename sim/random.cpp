@@ -5,21 +5,37 @@
 namespace auralith {
 
 double unitRandom(RandomState& state) {
-    state.s = state.s * 134775813u + 1u;  // wraps mod 2^32
-    // floor(s / 2) * 2^-31: 31 bits of resolution, exact in a double.
-    return static_cast<double>(state.s >> 1) * 0x1p-31;
+    state.s = nextState(state.s);
+    return drawOf(state.s);
 }
 
-std::int16_t ditherToSample(long double value, RandomState& state) {
-    // The two draws are taken in this order; the sum less 1 is triangular on [-1, 1).
-    long double w = value + unitRandom(state);
-    w = w + unitRandom(state);
+RandomState randomStateAfter(RandomState state, std::uint64_t draws) {
+    // s -> a*s + c, composed with itself by repeated squaring.
+    std::uint32_t multiplier = 134775813u;
+    std::uint32_t increment = 1u;
+    for (; draws != 0; draws >>= 1) {
+        if (draws & 1) state.s = state.s * multiplier + increment;
+        increment = increment * multiplier + increment;
+        multiplier = multiplier * multiplier;
+    }
+    return state;
+}
+
+std::int16_t ditherWithDraws(long double value, double first, double second) {
+    // The sum of the two draws less 1 is triangular on [-1, 1); every step in extended precision.
+    long double w = value + first;
+    w = w + second;
     w = w - 1;
-    // Nearest integer, ties to even (the default rounding mode).
-    const long k = std::lrint(w);
+    const long k = std::lrint(w);  // nearest, ties to even (the default rounding mode)
     if (k > 32767) return 32767;
     if (k < -32768) return -32768;
     return static_cast<std::int16_t>(k);
+}
+
+std::int16_t ditherToSample(long double value, RandomState& state) {
+    const double first = unitRandom(state);
+    const double second = unitRandom(state);
+    return ditherWithDraws(value, first, second);
 }
 
 }  // namespace auralith

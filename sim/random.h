@@ -11,11 +11,24 @@ struct RandomState {
     std::uint32_t s = 4294967295u;
 };
 
-// The next value in [0, 1): s <- s * 134775813 + 1 (mod 2^32), then floor(s / 2) * 2^-31.
+// One step of the generator: s <- s * 134775813 + 1 (mod 2^32).
+constexpr std::uint32_t nextState(std::uint32_t s) { return s * 134775813u + 1u; }
+
+// The draw a state gives: floor(s / 2) * 2^-31, exact, in [0, 1).
+constexpr double drawOf(std::uint32_t s) { return static_cast<double>(s >> 1) * 0x1p-31; }
+
+// The next value in [0, 1).
 double unitRandom(RandomState& state);
 
-// One least significant bit of triangular dither, then the nearest integer (ties to even),
-// saturated to the 16-bit range (only the three-omni tree can reach past it).
+// The state `draws` steps later, worked out directly (the generator is linear congruential), so
+// that separate parts of a render can start with exactly the draws the serial order gives them.
+RandomState randomStateAfter(RandomState state, std::uint64_t draws);
+
+// One least significant bit of triangular dither with the two given draws, then the nearest
+// integer (ties to even), saturated to the 16-bit range (only the three-omni tree can reach past it).
+std::int16_t ditherWithDraws(long double value, double first, double second);
+
+// The same with the generator's next two draws.
 std::int16_t ditherToSample(long double value, RandomState& state);
 
 }  // namespace auralith

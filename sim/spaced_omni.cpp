@@ -1,15 +1,8 @@
 // Two omnidirectional microphones 2 m apart: delay and inverse-distance level tell left from right.
-#include "sim/delayed_pair.h"
+#include "sim/pair_render.h"
 #include "sim/sweep.h"
 
 namespace auralith {
-
-namespace {
-
-// Delays lie between -87 and +94 frames, so tracks never reach past index F + 93.
-constexpr std::int32_t spacedOmniMargin = 93;
-
-}  // namespace
 
 double omniReferenceDistance(double deg) { return micDistance(sourceAt(0, deg), -1, 0); }
 
@@ -22,9 +15,11 @@ PairPlacement spacedOmniPlacement(int position, double deg, std::int32_t rate, d
 }
 
 bool renderSpacedOmniPair(const SweepInput& in, StereoBuffer& out, RandomState& random) {
+    // The left microphone's distance at the first position, the shortest of the sweep, is the
+    // reference: every level factor is at most 1.
     const double reference = omniReferenceDistance(in.deg);
-    return renderDelayedPair(in, out, random, spacedOmniMargin,
-                             [&](int p) { return spacedOmniPlacement(p, in.deg, in.rate, reference); });
+    return renderPairs(in, out, random,
+                       sweepPlan([&](int p) { return spacedOmniPlacement(p, in.deg, in.rate, reference); }));
 }
 
 }  // namespace auralith

@@ -1,9 +1,14 @@
-// The three-omni tree: the spaced pair plus a centre microphone 1.5 m ahead. The tracks hold
-// unconverted model values; one mixing pass converts every frame, silent ones included.
+// The three-omni tree: the spaced pair plus a centre microphone 1.5 m ahead. Each microphone's
+// scaled signal is held as a double; one mixing pass over every frame, silent ones included,
+// converts each channel's sum of its outer microphone and half the centre one.
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <vector>
 
+#include "sim/fast_dither.h"
 #include "sim/frame.h"
-#include "sim/mic_track.h"
+#include "sim/parallel.h"
 #include "sim/placement.h"
 #include "sim/sweep.h"
 
@@ -11,9 +16,20 @@ namespace auralith {
 
 namespace {
 
-constexpr std::int32_t outerMargin = 93;  // outer delays reach at most 94 frames late
 constexpr float centreForward = 1.5f;
 constexpr float mixScale = 0.7612f;
+
+// One microphone's sound at one position: frames [start, start + n), scaled by `factor`.
+struct Window {
+    std::int64_t start;
+    long double factor;
+};
+
+// The microphone's held value for input sample x: x scaled by its factor and the gain, in that
+// order, rounded to double.
+inline double heldValue(long double factor, std::int32_t x, double gain) {
+    return static_cast<double>(factor * x * gain);
+}
 
 }  // namespace
 
@@ -25,34 +41,68 @@ TreePlacement treePlacement(int position, double deg, std::int32_t rate, double 
 }
 
 bool renderThreeOmniTree(const SweepInput& in, StereoBuffer& out, RandomState& random) {
-    auto left = createMicTrack<double>(in.frames, outerMargin);
-    auto right = createMicTrack<double>(in.frames, outerMargin);
-    auto centre = createMicTrack<double>(in.frames, 0);  // always early: it never passes F
-    if (!left || !right || !centre) return false;
-
+    // The windows of the left, right and centre microphones at every position.
     const double reference = omniReferenceDistance(in.deg);
+    std::array<std::array<Window, sweepPositions>, 3> windows{};
     for (int p = 0; p < sweepPositions; ++p) {
         const TreePlacement place = treePlacement(p, in.deg, in.rate, reference);
         const std::int64_t start = static_cast<std::int64_t>(p) * in.blockFrames + in.rate;
-        double* leftAt = left->entries.data() + (start + place.outer.leftDelay);
-        double* rightAt = right->entries.data() + (start + place.outer.rightDelay);
-        double* centreAt = centre->entries.data() + (start + place.centreDelay);
-        // No conversion and no draw here: each value is held as a double.
-        for (std::int32_t i = 0; i < in.n; ++i) {
-            const long double x = in.x[i];
-            leftAt[i] = static_cast<double>(place.outer.leftFactor * x * in.gain);
-            rightAt[i] = static_cast<double>(place.outer.rightFactor * x * in.gain);
-            centreAt[i] = static_cast<double>(place.centreFactor * x * in.gain);
-        }
+        const std::int16_t delays[3] = {place.outer.leftDelay, place.outer.rightDelay, place.centreDelay};
+        // Positions never reach each other's frames and never leave the buffer.
+        for (const std::int16_t d : delays)
+            if (std::abs(d) >= in.rate / 2) return false;
+        const auto k = static_cast<std::size_t>(p);
+        windows[0][k] = {start + place.outer.leftDelay, place.outer.leftFactor};
+        windows[1][k] = {start + place.outer.rightDelay, place.outer.rightFactor};
+        windows[2][k] = {start + place.centreDelay, place.centreFactor};
     }
 
-    // Each channel is its outer microphone plus half the centre one, scaled; left converted first.
-    const auto frames = static_cast<std::size_t>(in.frames);
-    for (std::size_t j = 0; j < frames; ++j) {
-        const long double halfCentre = static_cast<long double>(centre->entries[j]) * 0.5f;
-        out.samples[2 * j] = ditherToSample((halfCentre + left->entries[j]) * mixScale, random);
-        out.samples[2 * j + 1] = ditherToSample((halfCentre + right->entries[j]) * mixScale, random);
-    }
+    // Frames are split where any microphone's sound starts or ends, so that within one stretch
+    // each microphone is either silent or heard from one position.
+    std::vector<std::int64_t> cuts{0, in.frames};
+    for (const auto& mic : windows)
+        for (const Window& w : mic) {
+            cuts.push_back(w.start);
+            cuts.push_back(w.start + in.n);
+        }
+    std::sort(cuts.begin(), cuts.end());
+    cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+
+    const auto total = static_cast<std::uint64_t>(in.frames);
+    const int parts = partsFor(total, in.threads);
+    runParts(parts, [&](int part) {
+        const auto partFirst = static_cast<std::int64_t>(partStart(total, parts, part));
+        const auto partLast = static_cast<std::int64_t>(partStart(total, parts, part + 1));
+        std::uint32_t s = randomStateAfter(random, 4 * static_cast<std::uint64_t>(partFirst)).s;
+        for (std::size_t c = 0; c + 1 < cuts.size(); ++c) {
+            const std::int64_t first = std::max(cuts[c], partFirst);
+            const std::int64_t last = std::min(cuts[c + 1], partLast);
+            if (first >= last) continue;
+            // For each microphone, the window heard in this stretch, if any.
+            const Window* heard[3] = {nullptr, nullptr, nullptr};
+            for (std::size_t m = 0; m < 3; ++m)
+                for (const Window& w : windows[m])
+                    if (w.start <= first && first < w.start + in.n) heard[m] = &w;
+            for (std::int64_t j = first; j < last; ++j) {
+                double held[3] = {0.0, 0.0, 0.0};
+                for (std::size_t m = 0; m < 3; ++m)
+                    if (heard[m] != nullptr) held[m] = heldValue(heard[m]->factor, in.x[j - heard[m]->start], in.gain);
+                const double halfCentre = held[2] * 0.5;
+                const std::uint32_t s1 = nextState(s);
+                const std::uint32_t s2 = nextState(s1);
+                const std::uint32_t s3 = nextState(s2);
+                const std::uint32_t s4 = nextState(s3);
+                s = s4;
+                out.samples[2 * j] = ditherFast((halfCentre + held[0]) * static_cast<double>(mixScale), s1, s2, [&] {
+                    return (static_cast<long double>(held[2]) * 0.5f + held[0]) * mixScale;
+                });
+                out.samples[2 * j + 1] = ditherFast((halfCentre + held[1]) * static_cast<double>(mixScale), s3, s4, [&] {
+                    return (static_cast<long double>(held[2]) * 0.5f + held[1]) * mixScale;
+                });
+            }
+        }
+    });
+    random = randomStateAfter(random, 4 * total);
     return true;
 }
 

@@ -34,7 +34,7 @@ std::uint32_t field32(const Bytes& bytes, std::size_t at) {
 }
 
 StereoBuffer silence(std::int32_t frames) {
-    return StereoBuffer{frames, std::vector<std::int16_t>(2 * static_cast<std::size_t>(frames), 0)};
+    return StereoBuffer{frames, SampleStorage::zeroed(2 * static_cast<std::size_t>(frames))};
 }
 
 // A buffer whose every sample differs from its neighbours, so that order mistakes show.
@@ -166,7 +166,7 @@ TEST(OutputSamples, BufferThatDisagreesWithItsFrameCountIsNotWritten) {
     ScratchDir dir;
     const auto name = dir.file("out.wav");
     StereoBuffer buffer = silence(4);
-    buffer.samples.pop_back();
+    buffer.frames = 5;
     EXPECT_FALSE(writeOutputWave(name, buffer, 44100, 16));
     EXPECT_FALSE(std::filesystem::exists(name));
 }

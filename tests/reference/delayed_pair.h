@@ -8,7 +8,7 @@
 #include "sim/mic_track.h"
 #include "sim/placement.h"
 
-namespace auralith {
+namespace auralith::reference {
 
 // placementAt(p) is called once per position, in order. Each value is x * factor * gain,
 // converted left first and stored at p*B + rate + i + delay.
@@ -33,4 +33,4 @@ bool renderDelayedPair(const SweepInput& in, StereoBuffer& out, RandomState& ran
     return true;
 }
 
-}  // namespace auralith
+}  // namespace auralith::reference

@@ -1,0 +1,74 @@
+// The renderer shared by the five pairs: for each position and input sample, the left
+// microphone's value then the right one's, each converted with its two draws and written straight
+// into the buffer at its own delayed frame. No work tracks: positions never reach each other's frames.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+
+#include "sim/fast_dither.h"
+#include "sim/frame.h"
+#include "sim/parallel.h"
+#include "sim/placement.h"
+
+namespace auralith {
+
+using SweepPlan = std::array<PairPlacement, sweepPositions>;
+
+// The placements of all positions, worked out once each, in order.
+template <typename PlacementAt>
+SweepPlan sweepPlan(PlacementAt placementAt) {
+    SweepPlan plan{};
+    for (int p = 0; p < sweepPositions; ++p) plan[static_cast<std::size_t>(p)] = placementAt(p);
+    return plan;
+}
+
+// Every delay must keep a position's sound within half a second of its own place, so that it
+// never meets another position's sound nor leaves the buffer.
+inline bool delaysFitTheBlocks(const SweepPlan& plan, std::int32_t rate) {
+    for (const PairPlacement& place : plan)
+        if (std::abs(place.leftDelay) >= rate / 2 || std::abs(place.rightDelay) >= rate / 2) return false;
+    return true;
+}
+
+inline bool renderPairs(const SweepInput& in, StereoBuffer& out, RandomState& random, const SweepPlan& plan) {
+    if (!delaysFitTheBlocks(plan, in.rate)) return false;
+    const auto n = static_cast<std::uint64_t>(in.n);
+    const std::uint64_t total = sweepPositions * n;  // conversions per channel, in draw order
+    const int parts = partsFor(total, in.threads);
+    runParts(parts, [&](int part) {
+        const std::uint64_t last = partStart(total, parts, part + 1);
+        std::uint64_t step = partStart(total, parts, part);
+        std::uint32_t s = randomStateAfter(random, 4 * step).s;
+        while (step < last) {
+            const auto p = static_cast<std::size_t>(step / n);
+            const auto first = static_cast<std::int32_t>(step % n);
+            const auto end = static_cast<std::int32_t>(std::min<std::uint64_t>(n, first + (last - step)));
+            const PairPlacement& place = plan[p];
+            const std::int64_t start = static_cast<std::int64_t>(p) * in.blockFrames + in.rate;
+            std::int16_t* left = out.samples.data() + 2 * (start + place.leftDelay);
+            std::int16_t* right = out.samples.data() + 2 * (start + place.rightDelay) + 1;
+            const auto leftScale = static_cast<double>(place.leftFactor * in.gain);
+            const auto rightScale = static_cast<double>(place.rightFactor * in.gain);
+            for (std::int32_t i = first; i < end; ++i) {
+                const std::int32_t x = in.x[i];
+                const std::uint32_t s1 = nextState(s);
+                const std::uint32_t s2 = nextState(s1);
+                const std::uint32_t s3 = nextState(s2);
+                const std::uint32_t s4 = nextState(s3);
+                s = s4;
+                // The exact value, x * factor * gain in that order, only where a tie is near.
+                left[2 * i] = ditherFast(x * leftScale, s1, s2,
+                                         [&] { return static_cast<long double>(x) * place.leftFactor * in.gain; });
+                right[2 * i] = ditherFast(x * rightScale, s3, s4,
+                                          [&] { return static_cast<long double>(x) * place.rightFactor * in.gain; });
+            }
+            step += static_cast<std::uint64_t>(end - first);
+        }
+    });
+    random = randomStateAfter(random, 4 * total);
+    return true;
+}
+
+}  // namespace auralith

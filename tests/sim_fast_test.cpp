@@ -1,0 +1,147 @@
+// The program's renderers against the straightforward ones, byte for byte, with one and more
+// threads; and the pieces that make them fast: the jump-ahead generator and the double-precision
+// conversion with its exact fallback.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "reference/reference_renderers.h"
+#include "sim/fast_dither.h"
+#include "sim/frame.h"
+#include "sim_support.h"
+#include "test_support.h"
+
+namespace auralith {
+namespace {
+
+SweepInput sweepOf(const InputWave& wave, int threads) {
+    SweepInput in;
+    in.x = wave.samples.data();
+    in.n = wave.sampleCount;
+    in.rate = 44100;
+    in.gain = measureGuardGain(wave);
+    in.deg = degreesToRadiansFactor();
+    in.blockFrames = in.rate + in.n;
+    in.frames = static_cast<std::int32_t>(outputFrameCount(in.rate, in.n));
+    in.threads = threads;
+    return in;
+}
+
+StereoBuffer renderProgram(MicArray choice, const SweepInput& in, RandomState& random) {
+    StereoBuffer out;
+    out.frames = in.frames;
+    out.samples = SampleStorage::zeroed(2 * static_cast<std::size_t>(in.frames));
+    bool rendered = false;
+    switch (choice) {
+        case MicArray::blumleinPair: rendered = renderBlumleinPair(in, out, random); break;
+        case MicArray::cardioidPair: rendered = renderCardioidPair(in, out, random); break;
+        case MicArray::faulknerPair: rendered = renderFaulknerPair(in, out, random); break;
+        case MicArray::ortfPair: rendered = renderOrtfPair(in, out, random); break;
+        case MicArray::spacedOmniPair: rendered = renderSpacedOmniPair(in, out, random); break;
+        case MicArray::threeOmniTree: rendered = renderThreeOmniTree(in, out, random); break;
+    }
+    EXPECT_TRUE(rendered);
+    return out;
+}
+
+// Every array, with 1, 2 and 3 parts, gives the reference's samples and leaves the generator
+// where the reference leaves it.
+void expectSameAsReference(const std::vector<std::int16_t>& samples, const char* what) {
+    const InputWave wave = testing::recordingOf(samples);
+    for (int choice = 1; choice <= 6; ++choice) {
+        const auto array = static_cast<MicArray>(choice);
+        const SweepInput serial = sweepOf(wave, 1);
+        RandomState referenceState;
+        const StereoBuffer expected = reference::renderReference(array, serial, referenceState);
+        for (int threads : {1, 2, 3}) {
+            RandomState random;
+            const StereoBuffer actual = renderProgram(array, sweepOf(wave, threads), random);
+            ASSERT_EQ(actual.frames, expected.frames);
+            std::size_t firstDifference = 0;
+            while (firstDifference < expected.samples.size() &&
+                   actual.samples[firstDifference] == expected.samples[firstDifference])
+                ++firstDifference;
+            EXPECT_EQ(firstDifference, expected.samples.size())
+                << what << ", array " << choice << ", " << threads << " threads: first difference at sample "
+                << firstDifference;
+            EXPECT_EQ(random.s, referenceState.s) << what << ", array " << choice << ", " << threads << " threads";
+        }
+    }
+}
+
+std::vector<std::int16_t> randomRecording(std::size_t n, std::uint32_t seed) {
+    std::mt19937 engine(seed);
+    std::uniform_int_distribution<int> value(-32768, 32767);
+    std::vector<std::int16_t> samples(n);
+    for (auto& s : samples) s = static_cast<std::int16_t>(value(engine));
+    return samples;
+}
+
+TEST(FastRenderers, RandomRecordings) {
+    expectSameAsReference(randomRecording(3000, 1), "3000 random samples");
+    expectSameAsReference(randomRecording(4097, 2), "4097 random samples");
+    auto quiet = randomRecording(2500, 3);
+    for (auto& s : quiet) s = static_cast<std::int16_t>(s / 4096);  // within +-8: ties are near
+    expectSameAsReference(quiet, "quiet random samples");
+}
+
+TEST(FastRenderers, FullScaleRecordings) {
+    expectSameAsReference(std::vector<std::int16_t>(2000, 32767), "all 32767");
+    expectSameAsReference(std::vector<std::int16_t>(2000, -32768), "all -32768");
+    expectSameAsReference(std::vector<std::int16_t>(2000, 32766), "all 32766");
+    std::vector<std::int16_t> square(3000);
+    for (std::size_t i = 0; i < square.size(); ++i) square[i] = (i / 400) % 2 ? -32768 : 32767;
+    expectSameAsReference(square, "full-scale square wave (the tree saturates)");
+}
+
+TEST(FastRenderers, ShortRecordingsAndEveryDelayAtTheBlockEdges) {
+    for (std::size_t n : {0u, 1u, 2u, 3u, 9u, 87u, 94u, 128u, 192u, 200u})
+        expectSameAsReference(randomRecording(n, static_cast<std::uint32_t>(100 + n)), "short recording");
+}
+
+TEST(FastRenderers, GoldenRecording) { expectSameAsReference(testing::goldenRecording(), "golden recording"); }
+
+TEST(JumpAhead, MatchesStepByStep) {
+    RandomState stepped;
+    for (std::uint64_t k = 0; k <= 5000; ++k) {
+        ASSERT_EQ(randomStateAfter(RandomState{}, k).s, stepped.s) << k;
+        unitRandom(stepped);
+    }
+    RandomState from{12345u};
+    RandomState step = from;
+    for (int k = 0; k < 1000; ++k) unitRandom(step);
+    EXPECT_EQ(randomStateAfter(from, 1000).s, step.s);
+    // The period is 2^32: a whole period comes back to the start.
+    EXPECT_EQ(randomStateAfter(from, std::uint64_t{1} << 32).s, from.s);
+}
+
+// The value whose conversion with the draws of s1 and s2 lands exactly on w.
+long double valueLandingOn(long double w, std::uint32_t s1, std::uint32_t s2) { return w + 1 - drawOf(s1) - drawOf(s2); }
+
+TEST(FastConversion, NearTiesTakeTheExactPath) {
+    std::uint32_t s = 77;
+    for (int k = 0; k < 2000; ++k) {
+        const std::uint32_t s1 = nextState(s);
+        const std::uint32_t s2 = nextState(s1);
+        s = s2;
+        const long double tie = (k % 200 - 100) + 0.5L;
+        for (long double offset : {0.0L, 0x1p-40L, -0x1p-40L, 0x1p-33L, -0x1p-33L, 0x1p-20L, -0x1p-20L}) {
+            const long double exact = valueLandingOn(tie + offset, s1, s2);
+            // The approximation may be off by as much as the renderers' own.
+            for (double error : {0.0, 0x1p-36, -0x1p-36}) {
+                const double approximate = static_cast<double>(exact) + error;
+                ASSERT_EQ(ditherFast(approximate, s1, s2, [&] { return exact; }), ditherWithDraws(exact, drawOf(s1), drawOf(s2)))
+                    << "tie " << static_cast<double>(tie) << " offset " << static_cast<double>(offset);
+            }
+        }
+    }
+}
+
+TEST(FastConversion, SaturatesLikeTheExactPath) {
+    for (long double v : {40000.0L, -40000.0L, 32767.4L, -32768.4L, 32767.6L, -32768.6L}) {
+        EXPECT_EQ(ditherFast(static_cast<double>(v), 1, 2, [&] { return v; }), ditherWithDraws(v, drawOf(1), drawOf(2)));
+    }
+}
+
+}  // namespace
+}  // namespace auralith
