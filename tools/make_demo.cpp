@@ -1,8 +1,10 @@
 // Makes the demo recording of examples/: a mono 16-bit 44 100 Hz file of clicks, noise bursts
-// and a tone, sounds whose direction is easy to hear. Usage: make_demo OUTPUT.wav
+// and a tone, sounds whose direction is easy to hear. Usage: make_demo OUTPUT.wav [SECONDS]
+// (with SECONDS, the 2.8-second pattern repeats to that length: recordings for measurements)
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "wave/output_wave.h"
@@ -49,11 +51,16 @@ void addTone(std::vector<double>& out, double at, double length, double frequenc
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_demo OUTPUT.wav\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: make_demo OUTPUT.wav [SECONDS]\n");
         return 2;
     }
     std::vector<double> mix(static_cast<std::size_t>(2.8 * rate), 0.0);
+    const double seconds = argc == 3 ? std::atof(argv[2]) : 2.8;
+    if (!(seconds > 0 && seconds <= 1800)) {
+        std::fprintf(stderr, "make_demo: SECONDS must lie between 0 and 1800\n");
+        return 2;
+    }
     Noise noise;
     for (double at : {0.0, 0.15, 0.30, 0.45}) addClick(mix, at);
     addNoiseBurst(mix, noise, 0.8, 0.2, 0.6);
@@ -62,8 +69,12 @@ int main(int argc, char** argv) {
     addNoiseBurst(mix, noise, 2.2, 0.08, 0.6);
     addNoiseBurst(mix, noise, 2.45, 0.08, 0.6);
 
+    const auto total = static_cast<std::size_t>(seconds * rate);
+    std::vector<double> repeated(total);
+    for (std::size_t k = 0; k < total; ++k) repeated[k] = mix[k % mix.size()];
     std::vector<std::uint8_t> data;
-    for (double v : mix) {
+    data.reserve(2 * total);
+    for (double v : repeated) {
         const auto sample = static_cast<std::int16_t>(std::lrint(std::fmax(-1.0, std::fmin(1.0, v)) * 22000.0));
         data.push_back(static_cast<std::uint8_t>(sample & 0xFF));
         data.push_back(static_cast<std::uint8_t>((sample >> 8) & 0xFF));
