@@ -27,9 +27,13 @@ void require(bool holds, const char* what) {
     std::abort();
 }
 
-void checkScreen(const ScreenModel& screen) {
+void checkCursor(const ScreenModel& screen) {
     require(screen.row >= 1 && screen.row <= screenRows, "cursor row off the screen");
     require(screen.column >= 1 && screen.column <= screenColumns, "cursor column off the screen");
+}
+
+void checkScreen(const ScreenModel& screen) {
+    checkCursor(screen);
     for (const Cell& cell : screen.cells) require(cell.ch == U' ' || isSingleWidth(cell.ch), "a cell holds a wide or control character");
 }
 
@@ -56,9 +60,11 @@ public:
 
     void setUp() override { (void)setUpBytes(); }
     void present(const ScreenModel& screen) override {
-        checkScreen(screen);
-        // Drawing every key's screen would make long inputs slow; every 16th and the last suffice.
+        checkCursor(screen);
+        // Checking and drawing every key's screen would make long inputs slow; every 16th and the
+        // last suffice.
         if (++presents_ % 16 == 0 || keys_.empty()) {
+            checkScreen(screen);
             (void)renderScreen(drawn_ ? &*drawn_ : nullptr, screen);
             drawn_ = screen;
         }

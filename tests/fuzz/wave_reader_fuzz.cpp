@@ -1,5 +1,5 @@
 // Arbitrary bytes as the input recording: the header step, the sample load, and for an accepted
-// header a short prefix rendered through every array. Each result is checked against what the
+// header a short prefix rendered through one of the arrays. Each result is checked against what the
 // bytes themselves say, so a wrong field or sample fails as loudly as a crash.
 #include <algorithm>
 #include <cstdint>
@@ -79,21 +79,26 @@ void writeRecording(const std::uint8_t* data, std::size_t size) {
     require(std::fclose(file) == 0, "cannot close the recording");
 }
 
-void renderEveryArray(const InputWave& loaded) {
+// The reader never looks at bytes 0 to 21 (the tags and the RIFF size), so the RIFF size's low
+// byte can pick the array without changing what is read: each input renders through one array,
+// which keeps a run to a few milliseconds, and coverage feedback leads the fuzzer to all six.
+MicArray arrayFor(const std::uint8_t* data, std::size_t size) {
+    return static_cast<MicArray>(1 + byteAt(data, size, 4) % 6);
+}
+
+void renderPrefix(const InputWave& loaded, MicArray choice) {
     InputWave prefix = loaded;
     prefix.sampleCount = std::min(loaded.sampleCount, renderCap);
     prefix.samples.resize(static_cast<std::size_t>(prefix.sampleCount));
     const double gain = measureGuardGain(prefix);
     require(gain > 0.0 && gain <= 1.0, "guard gain out of range");
     RandomState random;
-    for (int choice = 1; choice <= 6; ++choice) {
-        const auto buffer = renderStereo(static_cast<MicArray>(choice), prefix, prefix.sampleRate, gain, random);
-        require(buffer.has_value(), "a short render found no memory");
-        require(buffer->frames == outputFrameCount(prefix.sampleRate, prefix.sampleCount), "wrong frame count");
-        require(buffer->samples.size() == 2 * static_cast<std::size_t>(buffer->frames), "wrong buffer size");
-    }
-    const auto header = encodeWaveHeader(makeStereoHeader(
-        static_cast<std::uint32_t>(outputFrameCount(prefix.sampleRate, prefix.sampleCount)), 44100, 16));
+    const auto buffer = renderStereo(choice, prefix, prefix.sampleRate, gain, random);
+    require(buffer.has_value(), "a short render found no memory");
+    const std::int64_t frames = outputFrameCount(prefix.sampleRate, prefix.sampleCount);
+    require(buffer->frames == frames, "wrong frame count");
+    require(buffer->samples.size() == 2 * static_cast<std::size_t>(frames), "wrong buffer size");
+    const auto header = encodeWaveHeader(makeStereoHeader(static_cast<std::uint32_t>(frames), 44100, 16));
     require(header[0] == 'R' && header[8] == 'W', "header tags");
 }
 
@@ -123,6 +128,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto high = byteAt(data, size, 45 + 2 * i);
         require(wave.samples[i] == static_cast<std::int16_t>(low | (high << 8)), "a sample differs from the file");
     }
-    renderEveryArray(wave);
+    renderPrefix(wave, arrayFor(data, size));
     return 0;
 }
