@@ -1,11 +1,21 @@
-// The program's entry: the job on the terminal (or on pipes, when it is scripted).
+// The program's entry: the job on the console or terminal (or on pipes, when it is scripted).
 #include "job/console.h"
 #include "job/job.h"
-#include "job/posix_backend.h"
+#include "sim/extended_math.h"
 #include "sim/random.h"
+#ifdef _WIN32
+#include "job/windows_backend.h"
+#else
+#include "job/posix_backend.h"
+#endif
 
 int main() {
+    auralith::useExtendedPrecision();  // before any number is computed
+#ifdef _WIN32
+    auralith::WindowsBackend backend;
+#else
     auralith::PosixBackend backend;
+#endif
     auralith::Console console(backend);
     auralith::RandomState random;  // started once, never reseeded
     return auralith::runJob(console, random);

@@ -1,0 +1,179 @@
+// File access on Windows: open-for-reading and whole-file replacement through the wide-character
+// file functions, so that names typed as characters reach the file system as UTF-16.
+#include "wave/file_access.h"
+
+#define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX  // libstdc++ may have defined it already
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
+
+namespace auralith {
+namespace {
+
+// No single read or write asks for more than this; the loops carry on for the rest.
+constexpr DWORD largestTransfer = DWORD{1} << 30;  // 1 GiB
+
+// Names that cannot stand for a file: empty, with a wildcard, or with a NUL character that
+// would silently cut the name short at the system call.
+bool isUsableName(const std::string& name) {
+    return !name.empty() && name.find_first_of(std::string("*?\0", 3)) == std::string::npos;
+}
+
+// The UTF-8 text as UTF-16; empty when it is not well-formed UTF-8.
+std::wstring wideName(const std::string& utf8) {
+    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()),
+                                           nullptr, 0);
+    if (length <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
+    return wide;
+}
+
+// A name the system takes in full: beyond MAX_PATH the classic functions cut names short, so a
+// long one is made absolute and given the \\?\ prefix, which lifts that limit.
+std::wstring systemName(const std::wstring& name) {
+    if (name.size() < MAX_PATH - 12 || name.rfind(L"\\\\?\\", 0) == 0) return name;
+    const DWORD length = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
+    if (length == 0) return name;
+    std::wstring full(length, L'\0');
+    const DWORD used = GetFullPathNameW(name.c_str(), length, full.data(), nullptr);
+    if (used == 0 || used >= length) return name;
+    full.resize(used);
+    if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);  // \\server\share\...
+    return L"\\\\?\\" + full;
+}
+
+class WindowsReadableFile final : public ReadableFile {
+public:
+    explicit WindowsReadableFile(HANDLE handle) : handle_(handle) {}
+    ~WindowsReadableFile() override { CloseHandle(handle_); }
+    WindowsReadableFile(const WindowsReadableFile&) = delete;
+    WindowsReadableFile& operator=(const WindowsReadableFile&) = delete;
+
+    std::size_t readAt(std::uint64_t offset, void* into, std::size_t length) override {
+        auto* bytes = static_cast<unsigned char*>(into);
+        std::size_t done = 0;
+        while (done < length) {
+            const auto ask = static_cast<DWORD>(std::min<std::size_t>(length - done, largestTransfer));
+            const std::uint64_t at = offset + done;
+            OVERLAPPED position{};
+            position.Offset = static_cast<DWORD>(at);
+            position.OffsetHigh = static_cast<DWORD>(at >> 32);
+            DWORD got = 0;
+            // End of file, or an error: the rest stays as it was.
+            if (ReadFile(handle_, bytes + done, ask, &got, &position) == 0 || got == 0) break;
+            done += got;
+        }
+        return done;
+    }
+
+private:
+    HANDLE handle_;
+};
+
+bool writeAll(HANDLE handle, const void* data, std::uint64_t length) {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    std::uint64_t done = 0;
+    while (done < length) {
+        const auto ask = static_cast<DWORD>(std::min<std::uint64_t>(length - done, largestTransfer));
+        DWORD put = 0;
+        if (WriteFile(handle, bytes + done, ask, &put, nullptr) == 0 || put == 0) return false;  // a full disk
+        done += put;
+    }
+    return true;
+}
+
+bool writeHeaderAndData(HANDLE handle, const void* header, std::size_t headerLength, const void* data,
+                        std::uint64_t dataLength) {
+    return writeAll(handle, header, headerLength) && writeAll(handle, data, dataLength);
+}
+
+// A device (NUL, a serial port, a console) is written in place: there is nothing to replace.
+bool writeInPlace(const std::wstring& name, const void* header, std::size_t headerLength, const void* data,
+                  std::uint64_t dataLength) {
+    const HANDLE handle = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    const bool written = writeHeaderAndData(handle, header, headerLength, data, dataLength);
+    return CloseHandle(handle) != 0 && written;
+}
+
+// Writes a temporary file next to `name` and moves it over `name`, replacing any file there.
+// Until the move, an existing file stays as it was; a failed write removes the temporary file.
+bool replaceRegularFile(const std::wstring& name, const void* header, std::size_t headerLength, const void* data,
+                        std::uint64_t dataLength) {
+    const std::size_t separator = name.find_last_of(L"\\/:");
+    const std::wstring folder = separator == std::wstring::npos ? std::wstring() : name.substr(0, separator + 1);
+    std::wstring base = separator == std::wstring::npos ? name : name.substr(separator + 1);
+    if (base.size() > 200) base.resize(200);  // the added ".", "." and 8 digits stay within 255
+
+    static std::uint32_t counter = 0;
+    const std::uint32_t seed = GetCurrentProcessId() * 2654435761u ^ static_cast<std::uint32_t>(GetTickCount64());
+    std::wstring temporary;
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 100 && handle == INVALID_HANDLE_VALUE; ++attempt) {
+        wchar_t suffix[16];
+        const std::uint32_t value = seed + 0x9E3779B9u * ++counter;
+        for (int k = 0; k < 8; ++k) suffix[k] = L"0123456789abcdef"[(value >> (28 - 4 * k)) & 0xF];
+        suffix[8] = L'\0';
+        temporary = folder + L"." + base + L"." + suffix;
+        handle = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) return false;
+    }
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    bool written = writeHeaderAndData(handle, header, headerLength, data, dataLength);
+    if (CloseHandle(handle) == 0) written = false;  // a delayed write error shows up here
+    if (written && MoveFileExW(temporary.c_str(), name.c_str(), MOVEFILE_REPLACE_EXISTING) != 0) return true;
+    DeleteFileW(temporary.c_str());
+    return false;
+}
+
+}  // namespace
+
+std::unique_ptr<ReadableFile> openForReading(const std::string& name) {
+    if (!isUsableName(name)) return nullptr;
+    const std::wstring wide = wideName(name);
+    if (wide.empty()) return nullptr;
+    // Others may read, write or delete the file meanwhile; the reader copes with all three.
+    const HANDLE handle = CreateFileW(systemName(wide).c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return nullptr;  // also a folder: opening one needs a flag not given here
+    if (GetFileType(handle) != FILE_TYPE_DISK) {         // NUL, CON, a pipe, a serial port
+        CloseHandle(handle);
+        return nullptr;
+    }
+    return std::make_unique<WindowsReadableFile>(handle);
+}
+
+bool replaceFileContents(const std::string& name, const void* header, std::size_t headerLength,
+                         const void* data, std::uint64_t dataLength) {
+    if (!isUsableName(name)) return false;
+    const std::wstring wide = wideName(name);
+    if (wide.empty()) return false;
+    const std::wstring target = systemName(wide);
+
+    // What the name stands for now: nothing, a file, a folder or a device.
+    const HANDLE existing = CreateFileW(target.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (existing == INVALID_HANDLE_VALUE) {
+        // A new name in an existing folder; a missing folder or a bad name is a failure.
+        if (GetLastError() != ERROR_FILE_NOT_FOUND) return false;
+        return replaceRegularFile(target, header, headerLength, data, dataLength);
+    }
+    const DWORD type = GetFileType(existing);
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool known = type != FILE_TYPE_DISK || GetFileInformationByHandle(existing, &info) != 0;
+    CloseHandle(existing);
+    if (!known) return false;
+    if (type != FILE_TYPE_DISK) return writeInPlace(target, header, headerLength, data, dataLength);
+    // A folder is not written; a read-only file is kept as it is.
+    if ((info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) return false;
+    return replaceRegularFile(target, header, headerLength, data, dataLength);
+}
+
+}  // namespace auralith
