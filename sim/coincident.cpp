@@ -2,6 +2,7 @@
 // only in level, without delay.
 #include <cmath>
 
+#include "sim/extended_math.h"
 #include "sim/pair_render.h"
 
 namespace auralith {
@@ -10,7 +11,7 @@ ChannelFactors blumleinResponses(int position, double deg) {
     // The angle between the source and the left figure of eight's axis, 0 to 90 degrees; the
     // right one's axis stands 90 degrees further, so its response is the sine.
     const auto theta = static_cast<double>((7.5f * static_cast<long double>(position)) * deg);
-    return {std::cos(static_cast<long double>(theta)), std::sin(static_cast<long double>(theta))};
+    return {extendedCos(theta), extendedSin(theta)};
 }
 
 ChannelFactors cardioidResponses(int position, double deg) {
@@ -19,8 +20,7 @@ ChannelFactors cardioidResponses(int position, double deg) {
     const auto a = static_cast<double>(7.5f * static_cast<long double>(position) + 7.5f);
     const auto beta = static_cast<double>(deg * (105 - static_cast<long double>(a)));
     const auto alpha = static_cast<double>(deg * static_cast<long double>(a));
-    return {std::cos(static_cast<long double>(alpha)) * 0.5f + 0.5f,
-            std::cos(static_cast<long double>(beta)) * 0.5f + 0.5f};
+    return {extendedCos(alpha) * 0.5f + 0.5f, extendedCos(beta) * 0.5f + 0.5f};
 }
 
 namespace {

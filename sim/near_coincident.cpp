@@ -2,6 +2,7 @@
 // channels differ in level (polar response) and in arrival time (whole-frame delay).
 #include <cmath>
 
+#include "sim/extended_math.h"
 #include "sim/pair_render.h"
 #include "sim/sweep.h"
 
@@ -21,10 +22,9 @@ PairPlacement faulknerPlacement(int position, double deg, std::int32_t rate) {
     const SourcePlace source = sourceAt(position, deg);
     const double rL = micDistance(source, -h, 0);
     const double rR = micDistance(source, h, 0);
-    const auto alphaL = static_cast<double>(std::atan((h + source.lateral) / source.forward));
-    const auto alphaR = static_cast<double>(std::atan((source.lateral - h) / source.forward));
-    return {micDelay(rL, rate), micDelay(rR, rate), std::cos(static_cast<long double>(alphaL)),
-            std::cos(static_cast<long double>(alphaR))};
+    const auto alphaL = static_cast<double>(extendedAtan((h + source.lateral) / source.forward));
+    const auto alphaR = static_cast<double>(extendedAtan((source.lateral - h) / source.forward));
+    return {micDelay(rL, rate), micDelay(rR, rate), extendedCos(alphaL), extendedCos(alphaR)};
 }
 
 PairPlacement ortfPlacement(int position, double deg, std::int32_t rate) {
@@ -36,8 +36,8 @@ PairPlacement ortfPlacement(int position, double deg, std::int32_t rate) {
     const auto a = static_cast<double>(7.5f * static_cast<long double>(position) + 10);
     const auto alphaR = static_cast<double>(deg * (110 - static_cast<long double>(a)));
     const auto alphaL = static_cast<double>(deg * static_cast<long double>(a));
-    return {micDelay(rL, rate), micDelay(rR, rate), std::cos(static_cast<long double>(alphaL)) * 0.5f + 0.5f,
-            std::cos(static_cast<long double>(alphaR)) * 0.5f + 0.5f};
+    return {micDelay(rL, rate), micDelay(rR, rate), extendedCos(alphaL) * 0.5f + 0.5f,
+            extendedCos(alphaR) * 0.5f + 0.5f};
 }
 
 bool renderFaulknerPair(const SweepInput& in, StereoBuffer& out, RandomState& random) {

@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include "sim/extended_math.h"
+
 namespace auralith {
 
 // How many parts a render of `work` steps is split into: one for small jobs, else one per core
@@ -27,7 +29,9 @@ void runParts(int parts, Part part) {
     std::vector<int> leftOver;
     for (int k = 1; k < parts; ++k) {
         try {
-            threads.emplace_back(part, k);
+            // A new thread's x87 control word is the system's default (53-bit significand on
+            // Windows), not this thread's.
+            threads.emplace_back([part](int index) mutable { useExtendedPrecision(); part(index); }, k);
         } catch (const std::system_error&) {
             leftOver.push_back(k);
         }

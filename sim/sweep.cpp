@@ -2,14 +2,16 @@
 
 #include <cmath>
 
+#include "sim/extended_math.h"
+
 namespace auralith {
 
 SourcePlace sourceAt(int position, double deg) {
     SourcePlace place{};
     // The azimuth runs from -45 to +45 degrees in steps of 7.5 (a single-precision constant).
     place.azimuth = static_cast<double>(deg * (7.5f * static_cast<long double>(position) - 45));
-    place.lateral = static_cast<double>(std::sin(static_cast<long double>(place.azimuth)) * 10);
-    place.forward = static_cast<double>(std::cos(static_cast<long double>(place.azimuth)) * 10);
+    place.lateral = static_cast<double>(extendedSin(place.azimuth) * 10);
+    place.forward = static_cast<double>(extendedCos(place.azimuth) * 10);
     return place;
 }
 
