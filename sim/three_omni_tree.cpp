@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <new>
 #include <vector>
 
 #include "sim/fast_dither.h"
@@ -30,6 +31,35 @@ struct Window {
 inline double heldValue(long double factor, std::int32_t x, double gain) {
     return static_cast<double>(factor * x * gain);
 }
+
+// A long recording repeats its sample values many times over: the held values of all 65536
+// samples for one window are then cheaper to work out once than sample by sample.
+constexpr std::int64_t tableWorthwhileFrom = 1 << 18;
+
+class HeldValues {
+public:
+    // The held value of x in `window`; from a table when the recording is long.
+    double at(const Window& window, std::int32_t x, double gain) {
+        if (&window != tabled_) return heldValue(window.factor, x, gain);
+        return table_[static_cast<std::size_t>(x + 32768)];
+    }
+
+    void prepare(const Window& window, double gain, std::int64_t n) {
+        if (n < tableWorthwhileFrom || &window == tabled_) return;
+        try {
+            table_.resize(65536);
+        } catch (const std::bad_alloc&) {
+            return;  // sample by sample then, with the same values
+        }
+        for (std::int32_t x = -32768; x <= 32767; ++x)
+            table_[static_cast<std::size_t>(x + 32768)] = heldValue(window.factor, x, gain);
+        tabled_ = &window;
+    }
+
+private:
+    const Window* tabled_ = nullptr;
+    std::vector<double> table_;
+};
 
 }  // namespace
 
@@ -74,6 +104,7 @@ bool renderThreeOmniTree(const SweepInput& in, StereoBuffer& out, RandomState& r
         const auto partFirst = static_cast<std::int64_t>(partStart(total, parts, part));
         const auto partLast = static_cast<std::int64_t>(partStart(total, parts, part + 1));
         std::uint32_t s = randomStateAfter(random, 4 * static_cast<std::uint64_t>(partFirst)).s;
+        HeldValues values[3];
         for (std::size_t c = 0; c + 1 < cuts.size(); ++c) {
             const std::int64_t first = std::max(cuts[c], partFirst);
             const std::int64_t last = std::min(cuts[c + 1], partLast);
@@ -83,10 +114,12 @@ bool renderThreeOmniTree(const SweepInput& in, StereoBuffer& out, RandomState& r
             for (std::size_t m = 0; m < 3; ++m)
                 for (const Window& w : windows[m])
                     if (w.start <= first && first < w.start + in.n) heard[m] = &w;
+            for (std::size_t m = 0; m < 3; ++m)
+                if (heard[m] != nullptr) values[m].prepare(*heard[m], in.gain, in.n);
             for (std::int64_t j = first; j < last; ++j) {
                 double held[3] = {0.0, 0.0, 0.0};
                 for (std::size_t m = 0; m < 3; ++m)
-                    if (heard[m] != nullptr) held[m] = heldValue(heard[m]->factor, in.x[j - heard[m]->start], in.gain);
+                    if (heard[m] != nullptr) held[m] = values[m].at(*heard[m], in.x[j - heard[m]->start], in.gain);
                 const double halfCentre = held[2] * 0.5;
                 const std::uint32_t s1 = nextState(s);
                 const std::uint32_t s2 = nextState(s1);

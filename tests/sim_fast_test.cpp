@@ -101,6 +101,19 @@ TEST(FastRenderers, ShortRecordingsAndEveryDelayAtTheBlockEdges) {
 
 TEST(FastRenderers, GoldenRecording) { expectSameAsReference(testing::goldenRecording(), "golden recording"); }
 
+TEST(FastRenderers, LongRecordingThroughTheTreesValueTables) {
+    // Past 2^18 samples the tree looks its held values up in tables of all 65536 sample values.
+    const InputWave wave = testing::recordingOf(randomRecording(270000, 9));
+    RandomState referenceState;
+    const StereoBuffer expected = reference::renderReference(MicArray::threeOmniTree, sweepOf(wave, 1), referenceState);
+    for (int threads : {1, 2}) {
+        RandomState random;
+        const StereoBuffer actual = renderProgram(MicArray::threeOmniTree, sweepOf(wave, threads), random);
+        EXPECT_TRUE(actual.samples == expected.samples) << threads << " threads";
+        EXPECT_EQ(random.s, referenceState.s);
+    }
+}
+
 TEST(JumpAhead, MatchesStepByStep) {
     RandomState stepped;
     for (std::uint64_t k = 0; k <= 5000; ++k) {
