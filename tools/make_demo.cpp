@@ -1,10 +1,12 @@
 // Makes the demo recording of examples/: a mono 16-bit 44 100 Hz file of clicks, noise bursts
 // and a tone, sounds whose direction is easy to hear. Usage: make_demo OUTPUT.wav [SECONDS]
-// (with SECONDS, the 2.8-second pattern repeats to that length: recordings for measurements)
+// (with SECONDS, the 2.8-second pattern repeats to that length: recordings for measurements;
+// "longest" gives the longest recording the program accepts, 82 548 031 samples)
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "wave/output_wave.h"
@@ -56,9 +58,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::vector<double> mix(static_cast<std::size_t>(2.8 * rate), 0.0);
-    const double seconds = argc == 3 ? std::atof(argv[2]) : 2.8;
-    if (!(seconds > 0 && seconds <= 1800)) {
-        std::fprintf(stderr, "make_demo: SECONDS must lie between 0 and 1800\n");
+    const bool longest = argc == 3 && std::string(argv[2]) == "longest";
+    const double seconds = longest ? 0 : argc == 3 ? std::atof(argv[2]) : 2.8;
+    if (!longest && !(seconds > 0 && seconds <= 1800)) {
+        std::fprintf(stderr, "make_demo: SECONDS must lie between 0 and 1800, or be \"longest\"\n");
         return 2;
     }
     Noise noise;
@@ -69,7 +72,7 @@ int main(int argc, char** argv) {
     addNoiseBurst(mix, noise, 2.2, 0.08, 0.6);
     addNoiseBurst(mix, noise, 2.45, 0.08, 0.6);
 
-    const auto total = static_cast<std::size_t>(seconds * rate);
+    const auto total = longest ? std::size_t{82548031} : static_cast<std::size_t>(seconds * rate);
     std::vector<double> repeated(total);
     for (std::size_t k = 0; k < total; ++k) repeated[k] = mix[k % mix.size()];
     std::vector<std::uint8_t> data;
