@@ -31,8 +31,19 @@ double measureGuardGain(const InputWave& wave) {
     return 1.0;
 }
 
-std::optional<StereoBuffer> renderStereo(MicArray choice, const InputWave& wave, std::int32_t rate,
-                                         double gain, RandomState& random) {
+bool renderArray(MicArray choice, const SweepInput& in, StereoBuffer& out, RandomState& random) {
+    switch (choice) {
+        case MicArray::blumleinPair: return renderBlumleinPair(in, out, random);
+        case MicArray::cardioidPair: return renderCardioidPair(in, out, random);
+        case MicArray::faulknerPair: return renderFaulknerPair(in, out, random);
+        case MicArray::ortfPair: return renderOrtfPair(in, out, random);
+        case MicArray::spacedOmniPair: return renderSpacedOmniPair(in, out, random);
+        case MicArray::threeOmniTree: return renderThreeOmniTree(in, out, random);
+    }
+    return false;
+}
+
+SweepInput sweepInputFor(const InputWave& wave, std::int32_t rate, double gain) {
     SweepInput in;
     in.x = wave.samples.data();
     in.n = wave.sampleCount;
@@ -41,22 +52,19 @@ std::optional<StereoBuffer> renderStereo(MicArray choice, const InputWave& wave,
     in.deg = degreesToRadiansFactor();
     in.blockFrames = rate + in.n;
     in.frames = static_cast<std::int32_t>(outputFrameCount(rate, in.n));
+    return in;
+}
+
+std::optional<StereoBuffer> renderStereo(MicArray choice, const InputWave& wave, std::int32_t rate,
+                                         double gain, RandomState& random) {
+    const SweepInput in = sweepInputFor(wave, rate, gain);
 
     StereoBuffer out;
     out.frames = in.frames;
     out.samples = SampleStorage::zeroed(2 * static_cast<std::size_t>(in.frames));
     if (out.samples.size() != 2 * static_cast<std::size_t>(in.frames)) return std::nullopt;
 
-    bool rendered = false;
-    switch (choice) {
-        case MicArray::blumleinPair: rendered = renderBlumleinPair(in, out, random); break;
-        case MicArray::cardioidPair: rendered = renderCardioidPair(in, out, random); break;
-        case MicArray::faulknerPair: rendered = renderFaulknerPair(in, out, random); break;
-        case MicArray::ortfPair: rendered = renderOrtfPair(in, out, random); break;
-        case MicArray::spacedOmniPair: rendered = renderSpacedOmniPair(in, out, random); break;
-        case MicArray::threeOmniTree: rendered = renderThreeOmniTree(in, out, random); break;
-    }
-    if (!rendered) return std::nullopt;
+    if (!renderArray(choice, in, out, random)) return std::nullopt;
     return out;
 }
 

@@ -51,6 +51,9 @@ double degreesToRadiansFactor();
 // The output frame count for n samples: 13 * (rate + n) + rate.
 std::int64_t outputFrameCount(std::int32_t rate, std::int32_t n);
 
+// What the renderers receive for this recording, rate and gain.
+SweepInput sweepInputFor(const InputWave& wave, std::int32_t rate, double gain);
+
 // The level guard: 1, unless the recording reaches 32767 or -32768.
 double measureGuardGain(const InputWave& wave);
 
@@ -58,6 +61,9 @@ double measureGuardGain(const InputWave& wave);
 // or the renderer's tracks cannot be had.
 std::optional<StereoBuffer> renderStereo(MicArray choice, const InputWave& wave, std::int32_t rate,
                                          double gain, RandomState& random);
+
+// Runs the chosen array's renderer on a buffer already sized and zero.
+bool renderArray(MicArray choice, const SweepInput& in, StereoBuffer& out, RandomState& random);
 
 // The six renderers. Each fills `out` (already sized and zero) and returns false only when its
 // own tracks cannot be allocated.

@@ -15,14 +15,7 @@ namespace auralith {
 namespace {
 
 SweepInput sweepOf(const InputWave& wave, int threads) {
-    SweepInput in;
-    in.x = wave.samples.data();
-    in.n = wave.sampleCount;
-    in.rate = 44100;
-    in.gain = measureGuardGain(wave);
-    in.deg = degreesToRadiansFactor();
-    in.blockFrames = in.rate + in.n;
-    in.frames = static_cast<std::int32_t>(outputFrameCount(in.rate, in.n));
+    SweepInput in = sweepInputFor(wave, 44100, measureGuardGain(wave));
     in.threads = threads;
     return in;
 }
@@ -31,16 +24,7 @@ StereoBuffer renderProgram(MicArray choice, const SweepInput& in, RandomState& r
     StereoBuffer out;
     out.frames = in.frames;
     out.samples = SampleStorage::zeroed(2 * static_cast<std::size_t>(in.frames));
-    bool rendered = false;
-    switch (choice) {
-        case MicArray::blumleinPair: rendered = renderBlumleinPair(in, out, random); break;
-        case MicArray::cardioidPair: rendered = renderCardioidPair(in, out, random); break;
-        case MicArray::faulknerPair: rendered = renderFaulknerPair(in, out, random); break;
-        case MicArray::ortfPair: rendered = renderOrtfPair(in, out, random); break;
-        case MicArray::spacedOmniPair: rendered = renderSpacedOmniPair(in, out, random); break;
-        case MicArray::threeOmniTree: rendered = renderThreeOmniTree(in, out, random); break;
-    }
-    EXPECT_TRUE(rendered);
+    EXPECT_TRUE(renderArray(choice, in, out, random));
     return out;
 }
 
