@@ -1,7 +1,12 @@
 // The real program run through pipes, as a script would run it.
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
 #include <sys/wait.h>
+#endif
 
 #include <algorithm>
 #include <cstdlib>
@@ -36,10 +41,36 @@ ProgramRun runProgram(const ScratchDir& dir, const std::string& keys) {
         std::ofstream in(dir.file("keys.txt"), std::ios::binary);
         in << keys;
     }
+    ProgramRun run;
+#ifdef _WIN32
+    // The program in the scratch folder with its three standard handles on the files.
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    auto open = [&](const char* name, DWORD access, DWORD disposition) {
+        return CreateFileW(std::filesystem::path(dir.file(name)).wstring().c_str(), access, FILE_SHARE_READ, &inherit,
+                           disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = open("keys.txt", GENERIC_READ, OPEN_EXISTING);
+    startup.hStdOutput = open("screen.txt", GENERIC_WRITE, CREATE_ALWAYS);
+    startup.hStdError = open("errors.txt", GENERIC_WRITE, CREATE_ALWAYS);
+    std::wstring commandLine = L"\"" + std::filesystem::path(AURALITH_BINARY).wstring() + L"\"";
+    PROCESS_INFORMATION process{};
+    if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, dir.path().wstring().c_str(),
+                       &startup, &process) != 0) {
+        WaitForSingleObject(process.hProcess, INFINITE);
+        DWORD code = 0;
+        if (GetExitCodeProcess(process.hProcess, &code) != 0) run.status = static_cast<int>(code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    for (HANDLE handle : {startup.hStdInput, startup.hStdOutput, startup.hStdError}) CloseHandle(handle);
+#else
     const std::string command = "cd '" + dir.path().string() + "' && '" AURALITH_BINARY "' < keys.txt > screen.txt 2> errors.txt";
     const int raw = std::system(command.c_str());
-    ProgramRun run;
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+#endif
     run.out = fileText(dir.file("screen.txt"));
     run.err = fileText(dir.file("errors.txt"));
     return run;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 
 #include "sim/frame.h"
 #include "sim/placement.h"
@@ -150,7 +151,7 @@ TEST(NearCoincidentPairs, OneSampleGivesOneFramePerChannelAndPosition) {
 
 TEST(SpacedOmnis, ReferenceValues) {
     const double reference = omniReferenceDistance(deg);
-    EXPECT_NEAR(reference, std::sqrt(101 - 20 * std::sin(M_PI / 4)), 1e-6);
+    EXPECT_NEAR(reference, std::sqrt(101 - 20 * std::sin(std::numbers::pi / 4)), 1e-6);
     EXPECT_NEAR(reference, 9.3198, 5e-5);
     const struct {
         int p;
