@@ -61,9 +61,10 @@ public:
     void setUp() override { (void)setUpBytes(); }
     void present(const ScreenModel& screen) override {
         checkCursor(screen);
-        // Checking and drawing every key's screen would make long inputs slow; every 16th and the
-        // last suffice.
-        if (++presents_ % 16 == 0 || keys_.empty()) {
+        // Every screen of the first keys is checked and drawn as a change from the one before;
+        // past those only every 256th and the last, or a long input would take a second a run.
+        ++presents_;
+        if (presents_ <= 64 || presents_ % 256 == 0 || keys_.empty()) {
             checkScreen(screen);
             (void)renderScreen(drawn_ ? &*drawn_ : nullptr, screen);
             drawn_ = screen;
