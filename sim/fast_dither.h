@@ -13,7 +13,6 @@
 #include <cmath>
 #include <cstdint>
 
-#include "sim/random.h"
 
 namespace auralith {
 
@@ -30,18 +29,6 @@ inline std::int16_t saturatedSample(double k) {
     if (k > 32767.0) return 32767;
     if (k < -32768.0) return -32768;
     return static_cast<std::int16_t>(k);
-}
-
-// s1 and s2 are the generator states whose draws this conversion takes; `approximate` is v to
-// within 2^-35; exactValue() gives v in extended precision, as the model's steps compute it.
-template <typename ExactValue>
-inline std::int16_t ditherFast(double approximate, std::uint32_t s1, std::uint32_t s2, ExactValue exactValue) {
-    // (r1 + r2 - 1) exactly: two 31-bit fractions.
-    const double noise = static_cast<double>((s1 >> 1) + (s2 >> 1)) * 0x1p-31 - 1.0;
-    const double w = approximate + noise;
-    const double k = nearestInteger(w);
-    if (std::fabs(w - k) > 0.5 - 0x1p-30) return ditherWithDraws(exactValue(), drawOf(s1), drawOf(s2));
-    return saturatedSample(k);
 }
 
 }  // namespace auralith

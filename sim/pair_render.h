@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "sim/fast_dither.h"
+#include "sim/dither_batch.h"
 #include "sim/frame.h"
 #include "sim/parallel.h"
 #include "sim/placement.h"
@@ -51,18 +51,38 @@ inline bool renderPairs(const SweepInput& in, StereoBuffer& out, RandomState& ra
             std::int16_t* right = out.samples.data() + 2 * (start + place.rightDelay) + 1;
             const auto leftScale = static_cast<double>(place.leftFactor * in.gain);
             const auto rightScale = static_cast<double>(place.rightFactor * in.gain);
-            for (std::int32_t i = first; i < end; ++i) {
-                const std::int32_t x = in.x[i];
-                const std::uint32_t s1 = nextState(s);
-                const std::uint32_t s2 = nextState(s1);
-                const std::uint32_t s3 = nextState(s2);
-                const std::uint32_t s4 = nextState(s3);
-                s = s4;
-                // The exact value, x * factor * gain in that order, only where a tie is near.
-                left[2 * i] = ditherFast(x * leftScale, s1, s2,
-                                         [&] { return static_cast<long double>(x) * place.leftFactor * in.gain; });
-                right[2 * i] = ditherFast(x * rightScale, s3, s4,
-                                          [&] { return static_cast<long double>(x) * place.rightFactor * in.gain; });
+            // The exact value, x * factor * gain in that order, for a value near a tie.
+            auto exact = [&](std::int32_t x, long double factor) {
+                return static_cast<long double>(x) * factor * in.gain;
+            };
+            BatchDraws draws;
+            double approximate[2][batchSteps];
+            double rounded[2][batchSteps];
+            for (std::int32_t batch = first; batch < end; batch += batchSteps) {
+                const int count = static_cast<int>(std::min<std::int32_t>(end - batch, batchSteps));
+                const std::int16_t* x = in.x + batch;
+                s = drawBatch(s, count, draws);
+                for (int k = 0; k < count; ++k) {
+                    approximate[0][k] = x[k] * leftScale;
+                    approximate[1][k] = x[k] * rightScale;
+                }
+                const bool nearLeft = roundBatch(approximate[0], draws.state[0], draws.state[1], count, rounded[0]);
+                const bool nearRight = roundBatch(approximate[1], draws.state[2], draws.state[3], count, rounded[1]);
+                std::int16_t* leftAt = left + 2 * batch;
+                std::int16_t* rightAt = right + 2 * batch;
+                for (int k = 0; k < count; ++k) {
+                    leftAt[2 * k] = saturatedSample(rounded[0][k]);
+                    rightAt[2 * k] = saturatedSample(rounded[1][k]);
+                }
+                if (nearLeft || nearRight) {
+                    for (int k = 0; k < count; ++k) {
+                        const auto d = [&](int which) { return static_cast<std::uint32_t>(draws.state[which][k]); };
+                        if (needsExactConversion(approximate[0][k], d(0), d(1)))
+                            leftAt[2 * k] = ditherWithDraws(exact(x[k], place.leftFactor), drawOf(d(0)), drawOf(d(1)));
+                        if (needsExactConversion(approximate[1][k], d(2), d(3)))
+                            rightAt[2 * k] = ditherWithDraws(exact(x[k], place.rightFactor), drawOf(d(2)), drawOf(d(3)));
+                    }
+                }
             }
             step += static_cast<std::uint64_t>(end - first);
         }

@@ -6,7 +6,7 @@
 #include <random>
 
 #include "reference/reference_renderers.h"
-#include "sim/fast_dither.h"
+#include "sim/dither_batch.h"
 #include "sim/frame.h"
 #include "sim_support.h"
 #include "test_support.h"
@@ -115,29 +115,75 @@ TEST(JumpAhead, MatchesStepByStep) {
 // The value whose conversion with the draws of s1 and s2 lands exactly on w.
 long double valueLandingOn(long double w, std::uint32_t s1, std::uint32_t s2) { return w + 1 - drawOf(s1) - drawOf(s2); }
 
+// Converts a batch the way the renderers do: side by side in double precision, then exactly
+// where a value lies near a tie.
+std::vector<std::int16_t> convertLikeTheRenderers(const std::vector<double>& approximate,
+                                                  const std::vector<long double>& exact,
+                                                  const std::vector<std::uint64_t>& first,
+                                                  const std::vector<std::uint64_t>& second) {
+    const int count = static_cast<int>(approximate.size());
+    std::vector<double> rounded(approximate.size());
+    const bool near = roundBatch(approximate.data(), first.data(), second.data(), count, rounded.data());
+    std::vector<std::int16_t> samples;
+    for (int k = 0; k < count; ++k) {
+        const auto s1 = static_cast<std::uint32_t>(first[k]);
+        const auto s2 = static_cast<std::uint32_t>(second[k]);
+        const bool exactly = near && needsExactConversion(approximate[k], s1, s2);
+        samples.push_back(exactly ? ditherWithDraws(exact[k], drawOf(s1), drawOf(s2)) : saturatedSample(rounded[k]));
+    }
+    return samples;
+}
+
 TEST(FastConversion, NearTiesTakeTheExactPath) {
     std::uint32_t s = 77;
-    for (int k = 0; k < 2000; ++k) {
-        const std::uint32_t s1 = nextState(s);
-        const std::uint32_t s2 = nextState(s1);
-        s = s2;
-        const long double tie = (k % 200 - 100) + 0.5L;
-        for (long double offset : {0.0L, 0x1p-40L, -0x1p-40L, 0x1p-33L, -0x1p-33L, 0x1p-20L, -0x1p-20L}) {
-            const long double exact = valueLandingOn(tie + offset, s1, s2);
-            // The approximation may be off by as much as the renderers' own.
-            for (double error : {0.0, 0x1p-36, -0x1p-36}) {
-                const double approximate = static_cast<double>(exact) + error;
-                ASSERT_EQ(ditherFast(approximate, s1, s2, [&] { return exact; }), ditherWithDraws(exact, drawOf(s1), drawOf(s2)))
-                    << "tie " << static_cast<double>(tie) << " offset " << static_cast<double>(offset);
+    for (long double offset : {0.0L, 0x1p-40L, -0x1p-40L, 0x1p-33L, -0x1p-33L, 0x1p-20L, -0x1p-20L, 0.25L}) {
+        // The approximation may be off by as much as the renderers' own.
+        for (double error : {0.0, 0x1p-36, -0x1p-36}) {
+            std::vector<double> approximate;
+            std::vector<long double> exact;
+            std::vector<std::uint64_t> first;
+            std::vector<std::uint64_t> second;
+            std::vector<std::int16_t> expected;
+            for (int k = 0; k < 61; ++k) {  // an odd count: the last value goes alone
+                const std::uint32_t s1 = nextState(s);
+                const std::uint32_t s2 = nextState(s1);
+                s = s2;
+                const long double value = valueLandingOn((k * 997 % 65536 - 32768) + 0.5L + offset, s1, s2);
+                approximate.push_back(static_cast<double>(value) + error);
+                exact.push_back(value);
+                first.push_back(s1);
+                second.push_back(s2);
+                expected.push_back(ditherWithDraws(value, drawOf(s1), drawOf(s2)));
             }
+            EXPECT_EQ(convertLikeTheRenderers(approximate, exact, first, second), expected)
+                << "offset " << static_cast<double>(offset) << ", error " << error;
         }
     }
 }
 
 TEST(FastConversion, SaturatesLikeTheExactPath) {
-    for (long double v : {40000.0L, -40000.0L, 32767.4L, -32768.4L, 32767.6L, -32768.6L}) {
-        EXPECT_EQ(ditherFast(static_cast<double>(v), 1, 2, [&] { return v; }), ditherWithDraws(v, drawOf(1), drawOf(2)));
+    std::vector<long double> values = {40000.0L, -40000.0L, 32767.4L, -32768.4L, 32767.6L, -32768.6L};
+    std::vector<double> approximate;
+    std::vector<std::int16_t> expected;
+    for (long double v : values) {
+        approximate.push_back(static_cast<double>(v));
+        expected.push_back(ditherWithDraws(v, drawOf(1), drawOf(2)));
     }
+    const std::vector<std::uint64_t> first(values.size(), 1);
+    const std::vector<std::uint64_t> second(values.size(), 2);
+    EXPECT_EQ(convertLikeTheRenderers(approximate, values, first, second), expected);
+}
+
+TEST(FastConversion, BatchDrawsFollowTheGenerator) {
+    BatchDraws draws;
+    RandomState stepped{4242u};
+    const std::uint32_t after = drawBatch(stepped.s, batchSteps, draws);
+    for (int k = 0; k < batchSteps; ++k)
+        for (int d = 0; d < 4; ++d) {
+            unitRandom(stepped);
+            ASSERT_EQ(draws.state[d][k], stepped.s) << "step " << k << ", draw " << d;
+        }
+    EXPECT_EQ(after, stepped.s);
 }
 
 }  // namespace

@@ -1,0 +1,117 @@
+// Conversions in batches. Every sample of the pairs (and every frame of the tree) takes four
+// draws in turn: left first, left second, right first, right second. For a batch of such steps
+// the four states of each are worked out straight from the batch's starting state (the generator
+// is linear congruential), so that no step waits for the one before, and the conversions are
+// done side by side in double precision. The rare value near a tie is then done again exactly.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include "sim/fast_dither.h"
+#include "sim/random.h"
+
+namespace auralith {
+
+inline constexpr int batchSteps = 64;
+
+// mul[d][k] * s + add[d][k] is the state of draw d (0..3) of step k, 4k + d + 1 steps after s.
+struct BatchJumps {
+    std::uint32_t mul[4][batchSteps];
+    std::uint32_t add[4][batchSteps];
+};
+
+constexpr BatchJumps makeBatchJumps() {
+    BatchJumps jumps{};
+    std::uint32_t mul = 1;
+    std::uint32_t add = 0;
+    for (int k = 0; k < batchSteps; ++k) {
+        for (int d = 0; d < 4; ++d) {
+            mul = mul * 134775813u;
+            add = add * 134775813u + 1u;
+            jumps.mul[d][k] = mul;
+            jumps.add[d][k] = add;
+        }
+    }
+    return jumps;
+}
+
+inline constexpr BatchJumps batchJumps = makeBatchJumps();
+
+// The states, each in a 64-bit slot, so that a state turns into a double by its bits alone.
+struct BatchDraws {
+    std::uint64_t state[4][batchSteps];
+};
+
+// The draws of `count` steps after state s; returns the state after the last of them.
+inline std::uint32_t drawBatch(std::uint32_t s, int count, BatchDraws& draws) {
+    for (int d = 0; d < 4; ++d)
+        for (int k = 0; k < count; ++k)
+            draws.state[d][k] = static_cast<std::uint32_t>(batchJumps.mul[d][k] * s + batchJumps.add[d][k]);
+    return static_cast<std::uint32_t>(draws.state[3][count - 1]);
+}
+
+// w = approximate + r1 + r2 - 1 for each value, with r1 + r2 - 1 exact.
+inline double ditheredValue(double approximate, std::uint64_t first, std::uint64_t second) {
+    // (s1 >> 1) + (s2 >> 1) - 2^31 lies in the signed 32-bit range; times 2^-31 it is r1 + r2 - 1.
+    const auto sum = static_cast<std::int32_t>(static_cast<std::uint32_t>((first >> 1) + (second >> 1)) - 0x80000000u);
+    return approximate + static_cast<double>(sum) * 0x1p-31;
+}
+
+// Two conversions side by side (GCC and Clang vector types, lowered to whatever the target
+// offers; the operations are the same IEEE double operations as one at a time).
+using TwoDoubles = double __attribute__((vector_size(16)));
+using TwoWords = std::uint64_t __attribute__((vector_size(16)));
+
+// Rounds each value's dithered w to the nearest integer into `rounded`; returns whether any of
+// them lies so near a half-integer that it must be done exactly (see fast_dither.h).
+inline bool roundBatch(const double* approximate, const std::uint64_t* first, const std::uint64_t* second, int count,
+                       double* rounded) {
+    constexpr double shifter = 0x1.8p52;
+    constexpr double limit = 0.5 - 0x1p-30;
+    // 2^52 + u has the bits 0x4330000000000000 | u for any u below 2^52.
+    constexpr std::uint64_t twoTo52Bits = 0x4330000000000000u;
+    // The largest distance of a dithered value from its integer.
+    TwoDoubles farthest = {0.0, 0.0};
+    int k = 0;
+    for (; k + 2 <= count; k += 2) {
+        TwoWords s1;
+        TwoWords s2;
+        TwoDoubles a;
+        std::memcpy(&s1, first + k, sizeof s1);
+        std::memcpy(&s2, second + k, sizeof s2);
+        std::memcpy(&a, approximate + k, sizeof a);
+        const TwoWords bits = ((s1 >> 1) + (s2 >> 1)) | twoTo52Bits;
+        TwoDoubles sum;
+        std::memcpy(&sum, &bits, sizeof sum);
+        // (sum - 2^52) * 2^-31 - 1 is r1 + r2 - 1, exactly.
+        const TwoDoubles w = a + ((sum - 0x1p52) * 0x1p-31 - 1.0);
+        const TwoDoubles r = (w + shifter) - shifter;
+        const TwoDoubles off = w - r;
+        TwoWords distance;
+        std::memcpy(&distance, &off, sizeof distance);
+        distance &= 0x7FFFFFFFFFFFFFFFu;  // |w - r|
+        TwoDoubles away;
+        std::memcpy(&away, &distance, sizeof away);
+        farthest = away > farthest ? away : farthest;
+        std::memcpy(rounded + k, &r, sizeof r);
+    }
+    bool anyNearTie = false;
+    for (int lane = 0; lane < 2; ++lane) anyNearTie = anyNearTie || farthest[lane] > limit;
+    for (; k < count; ++k) {
+        const double w = ditheredValue(approximate[k], first[k], second[k]);
+        const double r = nearestInteger(w);
+        anyNearTie = anyNearTie || std::fabs(w - r) > limit;
+        rounded[k] = r;
+    }
+    return anyNearTie;
+}
+
+// Whether this one value must be converted exactly.
+inline bool needsExactConversion(double approximate, std::uint64_t first, std::uint64_t second) {
+    const double w = ditheredValue(approximate, first, second);
+    return std::fabs(w - nearestInteger(w)) > 0.5 - 0x1p-30;
+}
+
+}  // namespace auralith
