@@ -436,6 +436,54 @@ INSTANTIATE_TEST_SUITE_P(Changes, InputChanges,
                              return std::string();
                          });
 
+// --- Ended while writing -------------------------------------------------------------------------
+
+// A termination signal while the output is being written waits for the file to be complete and
+// in place (or gone): never a temporary or half-written file under any name.
+TEST_F(Fault, TerminationWhileWritingLeavesTheWholeFileOrNothing) {
+    std::vector<std::int16_t> long_(44100 * 60);
+    for (std::size_t i = 0; i < long_.size(); ++i) long_[i] = static_cast<std::int16_t>(i * 7 % 20000 - 10000);
+    testing::writeBytes(work.file("long.wav"), testing::monoWaveBytes(long_));
+    const int watch = ::inotify_init1(IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(::inotify_add_watch(watch, work.path().c_str(), IN_CREATE), 0);
+
+    PipedProgram program(work.path().string(), io.file("screen"), io.file("errors"));
+    ASSERT_GT(program.pid, 0);
+    ASSERT_TRUE(program.send("long.wav\n1\nsweep.wav\n"));
+    // The first file created in the folder is the temporary one the output goes into.
+    bool created = false;
+    for (int i = 0; i < 600 && !created; ++i) {
+        pollfd ready{watch, POLLIN, 0};
+        if (::poll(&ready, 1, 100) != 1) continue;
+        alignas(inotify_event) char buffer[4096];
+        const ssize_t n = ::read(watch, buffer, sizeof buffer);
+        for (ssize_t at = 0; at < n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            if (event->len > 0 && std::string(event->name) != "long.wav") created = true;
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
+    }
+    ::close(watch);
+    ASSERT_TRUE(created);
+    ::kill(program.pid, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(::waitpid(program.pid, &status, 0), program.pid);
+    ::close(program.keys);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << "the signal still ends the program";
+    const auto left = entries(work.path());
+    EXPECT_TRUE(left == (std::set<std::string>{"long.wav", "take.wav"}) ||
+                left == (std::set<std::string>{"long.wav", "sweep.wav", "take.wav"}))
+        << [&] {
+               std::string names;
+               for (const auto& name : left) names += name + " ";
+               return names;
+           }();
+    if (left.count("sweep.wav") == 1) {
+        EXPECT_EQ(fs::file_size(work.file("sweep.wav")), 44u + 4u * (13u * (44100u + 44100u * 60u) + 44100u));
+    }
+}
+
 // --- A terminal that hangs up --------------------------------------------------------------------
 
 // The program on a pseudo-terminal of 80 x 49 as its controlling terminal; the test is the

@@ -3,11 +3,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <climits>
 #include <cstdlib>
 #include <vector>
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -102,13 +104,24 @@ bool replaceRegularFile(const std::string& path, mode_t mode, const void* header
     std::vector<char> temporary(pattern.begin(), pattern.end());
     temporary.push_back('\0');
 
+    // A hang-up or termination while the temporary file exists waits until it is renamed or
+    // removed, so that no half-written file is ever left behind; the signal then takes effect.
+    sigset_t ending;
+    sigset_t previous;
+    sigemptyset(&ending);
+    for (const int signal : {SIGHUP, SIGINT, SIGQUIT, SIGTERM}) sigaddset(&ending, signal);
+    pthread_sigmask(SIG_BLOCK, &ending, &previous);
+
+    bool replaced = false;
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) return false;
-    bool written = ::fchmod(fd, mode) == 0 && writeHeaderAndData(fd, header, headerLength, data, dataLength);
-    if (::close(fd) != 0) written = false;  // a delayed write error shows up here
-    if (written && ::rename(temporary.data(), path.c_str()) == 0) return true;
-    ::unlink(temporary.data());
-    return false;
+    if (fd >= 0) {
+        bool written = ::fchmod(fd, mode) == 0 && writeHeaderAndData(fd, header, headerLength, data, dataLength);
+        if (::close(fd) != 0) written = false;  // a delayed write error shows up here
+        replaced = written && ::rename(temporary.data(), path.c_str()) == 0;
+        if (!replaced) ::unlink(temporary.data());
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    return replaced;
 }
 
 }  // namespace
