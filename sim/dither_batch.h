@@ -45,7 +45,7 @@ struct BatchDraws {
 };
 
 // The draws of `count` steps after state s; returns the state after the last of them.
-inline std::uint32_t drawBatch(std::uint32_t s, int count, BatchDraws& draws) {
+[[gnu::always_inline]] inline std::uint32_t drawBatch(std::uint32_t s, int count, BatchDraws& draws) {
     for (int d = 0; d < 4; ++d)
         for (int k = 0; k < count; ++k)
             draws.state[d][k] = static_cast<std::uint32_t>(batchJumps.mul[d][k] * s + batchJumps.add[d][k]);
@@ -59,46 +59,51 @@ inline double ditheredValue(double approximate, std::uint64_t first, std::uint64
     return approximate + static_cast<double>(sum) * 0x1p-31;
 }
 
-// Two conversions side by side (GCC and Clang vector types, lowered to whatever the target
-// offers; the operations are the same IEEE double operations as one at a time).
+// Conversions side by side (GCC and Clang vector types, lowered to whatever the target offers;
+// the operations are the same IEEE double operations as one at a time): two lanes for any x86-64
+// (SSE2), four where the processor has AVX2.
 using TwoDoubles = double __attribute__((vector_size(16)));
 using TwoWords = std::uint64_t __attribute__((vector_size(16)));
+using FourDoubles = double __attribute__((vector_size(32)));
+using FourWords = std::uint64_t __attribute__((vector_size(32)));
 
 // Rounds each value's dithered w to the nearest integer into `rounded`; returns whether any of
 // them lies so near a half-integer that it must be done exactly (see fast_dither.h).
-inline bool roundBatch(const double* approximate, const std::uint64_t* first, const std::uint64_t* second, int count,
-                       double* rounded) {
+template <typename Doubles, typename Words>
+[[gnu::always_inline]] inline bool roundLanes(const double* approximate, const std::uint64_t* first,
+                                              const std::uint64_t* second, int count, double* rounded) {
+    constexpr int lanes = sizeof(Doubles) / sizeof(double);
     constexpr double shifter = 0x1.8p52;
     constexpr double limit = 0.5 - 0x1p-30;
     // 2^52 + u has the bits 0x4330000000000000 | u for any u below 2^52.
     constexpr std::uint64_t twoTo52Bits = 0x4330000000000000u;
     // The largest distance of a dithered value from its integer.
-    TwoDoubles farthest = {0.0, 0.0};
+    Doubles farthest = {};
     int k = 0;
-    for (; k + 2 <= count; k += 2) {
-        TwoWords s1;
-        TwoWords s2;
-        TwoDoubles a;
+    for (; k + lanes <= count; k += lanes) {
+        Words s1;
+        Words s2;
+        Doubles a;
         std::memcpy(&s1, first + k, sizeof s1);
         std::memcpy(&s2, second + k, sizeof s2);
         std::memcpy(&a, approximate + k, sizeof a);
-        const TwoWords bits = ((s1 >> 1) + (s2 >> 1)) | twoTo52Bits;
-        TwoDoubles sum;
+        const Words bits = ((s1 >> 1) + (s2 >> 1)) | twoTo52Bits;
+        Doubles sum;
         std::memcpy(&sum, &bits, sizeof sum);
         // (sum - 2^52) * 2^-31 - 1 is r1 + r2 - 1, exactly.
-        const TwoDoubles w = a + ((sum - 0x1p52) * 0x1p-31 - 1.0);
-        const TwoDoubles r = (w + shifter) - shifter;
-        const TwoDoubles off = w - r;
-        TwoWords distance;
+        const Doubles w = a + ((sum - 0x1p52) * 0x1p-31 - 1.0);
+        const Doubles r = (w + shifter) - shifter;
+        const Doubles off = w - r;
+        Words distance;
         std::memcpy(&distance, &off, sizeof distance);
         distance &= 0x7FFFFFFFFFFFFFFFu;  // |w - r|
-        TwoDoubles away;
+        Doubles away;
         std::memcpy(&away, &distance, sizeof away);
         farthest = away > farthest ? away : farthest;
         std::memcpy(rounded + k, &r, sizeof r);
     }
     bool anyNearTie = false;
-    for (int lane = 0; lane < 2; ++lane) anyNearTie = anyNearTie || farthest[lane] > limit;
+    for (int lane = 0; lane < lanes; ++lane) anyNearTie = anyNearTie || farthest[lane] > limit;
     for (; k < count; ++k) {
         const double w = ditheredValue(approximate[k], first[k], second[k]);
         const double r = nearestInteger(w);
@@ -106,6 +111,11 @@ inline bool roundBatch(const double* approximate, const std::uint64_t* first, co
         rounded[k] = r;
     }
     return anyNearTie;
+}
+
+inline bool roundBatch(const double* approximate, const std::uint64_t* first, const std::uint64_t* second, int count,
+                       double* rounded) {
+    return roundLanes<TwoDoubles, TwoWords>(approximate, first, second, count, rounded);
 }
 
 // Whether this one value must be converted exactly.

@@ -41,6 +41,7 @@ struct SweepInput {
     std::int32_t blockFrames = 0;     // B = rate + n
     std::int32_t frames = 0;          // F = 13 * B + rate
     int threads = 0;                  // parts the render is split into; 0: one per core
+    int vectorWidth = 0;              // conversions side by side: 2, or 0 for the widest the processor has
 };
 
 inline constexpr int sweepPositions = 13;

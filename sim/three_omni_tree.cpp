@@ -12,6 +12,7 @@
 #include "sim/parallel.h"
 #include "sim/placement.h"
 #include "sim/sweep.h"
+#include "sim/vector_width.h"
 
 namespace auralith {
 
@@ -61,6 +62,54 @@ private:
     std::vector<double> table_;
 };
 
+// One batch of frames: each microphone's held values, the mixed channels, their rounding.
+struct MixBatch {
+    double held[3][batchSteps];  // left, right, centre
+    double mixed[2][batchSteps];
+    double rounded[2][batchSteps];
+    BatchDraws draws;
+};
+
+// Mixes and converts `count` frames into `at` (interleaved, left first), with the draws after s;
+// returns the state after them.
+template <typename Doubles, typename Words>
+[[gnu::always_inline]] inline std::uint32_t convertMix(MixBatch& b, int count, std::uint32_t s, std::int16_t* at) {
+    for (int k = 0; k < count; ++k) {
+        const double halfCentre = b.held[2][k] * 0.5;
+        b.mixed[0][k] = (halfCentre + b.held[0][k]) * static_cast<double>(mixScale);
+        b.mixed[1][k] = (halfCentre + b.held[1][k]) * static_cast<double>(mixScale);
+    }
+    s = drawBatch(s, count, b.draws);
+    const bool nearLeft = roundLanes<Doubles, Words>(b.mixed[0], b.draws.state[0], b.draws.state[1], count, b.rounded[0]);
+    const bool nearRight = roundLanes<Doubles, Words>(b.mixed[1], b.draws.state[2], b.draws.state[3], count, b.rounded[1]);
+    for (int k = 0; k < count; ++k) {
+        at[2 * k] = saturatedSample(b.rounded[0][k]);
+        at[2 * k + 1] = saturatedSample(b.rounded[1][k]);
+    }
+    if (!nearLeft && !nearRight) return s;
+    // The exact mix, (centre * 0.5 + outer) * 0.7612 in extended precision, near a tie.
+    for (int k = 0; k < count; ++k) {
+        for (int channel = 0; channel < 2; ++channel) {
+            const auto firstDraw = static_cast<std::uint32_t>(b.draws.state[2 * channel][k]);
+            const auto secondDraw = static_cast<std::uint32_t>(b.draws.state[2 * channel + 1][k]);
+            if (!needsExactConversion(b.mixed[channel][k], firstDraw, secondDraw)) continue;
+            const long double exact = (static_cast<long double>(b.held[2][k]) * 0.5f + b.held[channel][k]) * mixScale;
+            at[2 * k + channel] = ditherWithDraws(exact, drawOf(firstDraw), drawOf(secondDraw));
+        }
+    }
+    return s;
+}
+
+std::uint32_t convertMixTwoWide(MixBatch& b, int count, std::uint32_t s, std::int16_t* at) {
+    return convertMix<TwoDoubles, TwoWords>(b, count, s, at);
+}
+
+#if AURALITH_WIDE_VECTORS
+AURALITH_WIDE_TARGET std::uint32_t convertMixFourWide(MixBatch& b, int count, std::uint32_t s, std::int16_t* at) {
+    return convertMix<FourDoubles, FourWords>(b, count, s, at);
+}
+#endif
+
 }  // namespace
 
 TreePlacement treePlacement(int position, double deg, std::int32_t rate, double reference) {
@@ -100,15 +149,13 @@ bool renderThreeOmniTree(const SweepInput& in, StereoBuffer& out, RandomState& r
 
     const auto total = static_cast<std::uint64_t>(in.frames);
     const int parts = partsFor(total, in.threads);
+    [[maybe_unused]] const bool wide = useWideVectors(in);
     runParts(parts, [&](int part) {
         const auto partFirst = static_cast<std::int64_t>(partStart(total, parts, part));
         const auto partLast = static_cast<std::int64_t>(partStart(total, parts, part + 1));
         std::uint32_t s = randomStateAfter(random, 4 * static_cast<std::uint64_t>(partFirst)).s;
         HeldValues values[3];
-        BatchDraws draws;
-        double held[3][batchSteps];
-        double mixed[2][batchSteps];
-        double rounded[2][batchSteps];
+        MixBatch mix;
         for (std::size_t c = 0; c + 1 < cuts.size(); ++c) {
             const std::int64_t first = std::max(cuts[c], partFirst);
             const std::int64_t last = std::min(cuts[c + 1], partLast);
@@ -125,36 +172,20 @@ bool renderThreeOmniTree(const SweepInput& in, StereoBuffer& out, RandomState& r
                 const int count = static_cast<int>(std::min<std::int64_t>(last - batch, batchSteps));
                 for (std::size_t m = 0; m < 3; ++m) {
                     if (heard[m] == nullptr) {
-                        std::fill(held[m], held[m] + count, 0.0);
+                        std::fill(mix.held[m], mix.held[m] + count, 0.0);
                         continue;
                     }
                     const std::int16_t* x = in.x + (batch - heard[m]->start);
-                    for (int k = 0; k < count; ++k) held[m][k] = values[m].at(*heard[m], x[k], in.gain);
+                    for (int k = 0; k < count; ++k) mix.held[m][k] = values[m].at(*heard[m], x[k], in.gain);
                 }
-                for (int k = 0; k < count; ++k) {
-                    const double halfCentre = held[2][k] * 0.5;
-                    mixed[0][k] = (halfCentre + held[0][k]) * static_cast<double>(mixScale);
-                    mixed[1][k] = (halfCentre + held[1][k]) * static_cast<double>(mixScale);
-                }
-                s = drawBatch(s, count, draws);
-                const bool nearLeft = roundBatch(mixed[0], draws.state[0], draws.state[1], count, rounded[0]);
-                const bool nearRight = roundBatch(mixed[1], draws.state[2], draws.state[3], count, rounded[1]);
                 std::int16_t* at = out.samples.data() + 2 * batch;
-                for (int k = 0; k < count; ++k) {
-                    at[2 * k] = saturatedSample(rounded[0][k]);
-                    at[2 * k + 1] = saturatedSample(rounded[1][k]);
+#if AURALITH_WIDE_VECTORS
+                if (wide) {
+                    s = convertMixFourWide(mix, count, s, at);
+                    continue;
                 }
-                if (!nearLeft && !nearRight) continue;
-                // The exact mix, (centre * 0.5 + outer) * 0.7612 in extended precision, near a tie.
-                for (int k = 0; k < count; ++k) {
-                    for (int channel = 0; channel < 2; ++channel) {
-                        const auto firstDraw = static_cast<std::uint32_t>(draws.state[2 * channel][k]);
-                        const auto secondDraw = static_cast<std::uint32_t>(draws.state[2 * channel + 1][k]);
-                        if (!needsExactConversion(mixed[channel][k], firstDraw, secondDraw)) continue;
-                        const long double exact = (static_cast<long double>(held[2][k]) * 0.5f + held[channel][k]) * mixScale;
-                        at[2 * k + channel] = ditherWithDraws(exact, drawOf(firstDraw), drawOf(secondDraw));
-                    }
-                }
+#endif
+                s = convertMixTwoWide(mix, count, s, at);
             }
         }
     });

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <utility>
 
 #include "reference/reference_renderers.h"
 #include "sim/dither_batch.h"
@@ -14,9 +15,10 @@
 namespace auralith {
 namespace {
 
-SweepInput sweepOf(const InputWave& wave, int threads) {
+SweepInput sweepOf(const InputWave& wave, int threads, int vectorWidth = 0) {
     SweepInput in = sweepInputFor(wave, 44100, measureGuardGain(wave));
     in.threads = threads;
+    in.vectorWidth = vectorWidth;
     return in;
 }
 
@@ -37,16 +39,18 @@ void expectSameAsReference(const std::vector<std::int16_t>& samples, const char*
         const SweepInput serial = sweepOf(wave, 1);
         RandomState referenceState;
         const StereoBuffer expected = reference::renderReference(array, serial, referenceState);
-        for (int threads : {1, 2, 3}) {
+        // Two conversions at a time, and the widest the processor has (four with AVX2).
+        for (const auto& [threads, width] : {std::pair{1, 2}, std::pair{2, 2}, std::pair{3, 2}, std::pair{1, 0}, std::pair{2, 0}}) {
             RandomState random;
-            const StereoBuffer actual = renderProgram(array, sweepOf(wave, threads), random);
+            const StereoBuffer actual = renderProgram(array, sweepOf(wave, threads, width), random);
             ASSERT_EQ(actual.frames, expected.frames);
             std::size_t firstDifference = 0;
             while (firstDifference < expected.samples.size() &&
                    actual.samples[firstDifference] == expected.samples[firstDifference])
                 ++firstDifference;
             EXPECT_EQ(firstDifference, expected.samples.size())
-                << what << ", array " << choice << ", " << threads << " threads: first difference at sample "
+                << what << ", array " << choice << ", " << threads << " threads, width " << width
+                << ": first difference at sample "
                 << firstDifference;
             EXPECT_EQ(random.s, referenceState.s) << what << ", array " << choice << ", " << threads << " threads";
         }
@@ -90,9 +94,9 @@ TEST(FastRenderers, LongRecordingThroughTheTreesValueTables) {
     const InputWave wave = testing::recordingOf(randomRecording(270000, 9));
     RandomState referenceState;
     const StereoBuffer expected = reference::renderReference(MicArray::threeOmniTree, sweepOf(wave, 1), referenceState);
-    for (int threads : {1, 2}) {
+    for (const auto& [threads, width] : {std::pair{1, 2}, std::pair{2, 0}}) {
         RandomState random;
-        const StereoBuffer actual = renderProgram(MicArray::threeOmniTree, sweepOf(wave, threads), random);
+        const StereoBuffer actual = renderProgram(MicArray::threeOmniTree, sweepOf(wave, threads, width), random);
         EXPECT_TRUE(actual.samples == expected.samples) << threads << " threads";
         EXPECT_EQ(random.s, referenceState.s);
     }
