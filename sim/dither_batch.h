@@ -124,4 +124,20 @@ inline bool needsExactConversion(double approximate, std::uint64_t first, std::u
     return std::fabs(w - nearestInteger(w)) > 0.5 - 0x1p-30;
 }
 
+// Converts again, exactly, every value of a batch of two channels that lies near a tie.
+// exactValue(channel, k) gives that value as the model's extended-precision steps compute it;
+// store(channel, k, sample) puts the sample in place.
+template <typename ExactValue, typename Store>
+void convertNearTiesExactly(const BatchDraws& draws, const double (&approximate)[2][batchSteps], int count,
+                            ExactValue exactValue, Store store) {
+    for (int k = 0; k < count; ++k) {
+        for (int channel = 0; channel < 2; ++channel) {
+            const auto firstDraw = static_cast<std::uint32_t>(draws.state[2 * channel][k]);
+            const auto secondDraw = static_cast<std::uint32_t>(draws.state[2 * channel + 1][k]);
+            if (!needsExactConversion(approximate[channel][k], firstDraw, secondDraw)) continue;
+            store(channel, k, ditherWithDraws(exactValue(channel, k), drawOf(firstDraw), drawOf(secondDraw)));
+        }
+    }
+}
+
 }  // namespace auralith

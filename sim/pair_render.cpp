@@ -56,16 +56,13 @@ template <typename Doubles, typename Words>
             }
             if (!nearLeft && !nearRight) continue;
             // The exact value, x * factor * gain in that order, for a value near a tie.
-            for (int k = 0; k < count; ++k) {
-                for (int channel = 0; channel < 2; ++channel) {
-                    const auto firstDraw = static_cast<std::uint32_t>(draws.state[2 * channel][k]);
-                    const auto secondDraw = static_cast<std::uint32_t>(draws.state[2 * channel + 1][k]);
-                    if (!needsExactConversion(approximate[channel][k], firstDraw, secondDraw)) continue;
+            convertNearTiesExactly(
+                draws, approximate, count,
+                [&](int channel, int k) {
                     const long double factor = channel == 0 ? place.leftFactor : place.rightFactor;
-                    const long double exact = static_cast<long double>(x[k]) * factor * in.gain;
-                    (channel == 0 ? leftAt : rightAt)[2 * k] = ditherWithDraws(exact, drawOf(firstDraw), drawOf(secondDraw));
-                }
-            }
+                    return static_cast<long double>(x[k]) * factor * in.gain;
+                },
+                [&](int channel, int k, std::int16_t sample) { (channel == 0 ? leftAt : rightAt)[2 * k] = sample; });
         }
         step += static_cast<std::uint64_t>(end - first);
     }

@@ -88,15 +88,12 @@ template <typename Doubles, typename Words>
     }
     if (!nearLeft && !nearRight) return s;
     // The exact mix, (centre * 0.5 + outer) * 0.7612 in extended precision, near a tie.
-    for (int k = 0; k < count; ++k) {
-        for (int channel = 0; channel < 2; ++channel) {
-            const auto firstDraw = static_cast<std::uint32_t>(b.draws.state[2 * channel][k]);
-            const auto secondDraw = static_cast<std::uint32_t>(b.draws.state[2 * channel + 1][k]);
-            if (!needsExactConversion(b.mixed[channel][k], firstDraw, secondDraw)) continue;
-            const long double exact = (static_cast<long double>(b.held[2][k]) * 0.5f + b.held[channel][k]) * mixScale;
-            at[2 * k + channel] = ditherWithDraws(exact, drawOf(firstDraw), drawOf(secondDraw));
-        }
-    }
+    convertNearTiesExactly(
+        b.draws, b.mixed, count,
+        [&](int channel, int k) {
+            return (static_cast<long double>(b.held[2][k]) * 0.5f + b.held[channel][k]) * mixScale;
+        },
+        [&](int channel, int k, std::int16_t sample) { at[2 * k + channel] = sample; });
     return s;
 }
 
