@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <new>
 #include <vector>
 
 #include "sim/dither_batch.h"
@@ -33,51 +32,37 @@ inline double heldValue(long double factor, std::int32_t x, double gain) {
     return static_cast<double>(factor * x * gain);
 }
 
-// A long recording repeats its sample values many times over: the held values of all 65536
-// samples for one window are then cheaper to work out once than sample by sample.
-constexpr std::int64_t tableWorthwhileFrom = 1 << 18;
-
-class HeldValues {
-public:
-    // The held value of x in `window`; from a table when the recording is long.
-    double at(const Window& window, std::int32_t x, double gain) {
-        if (&window != tabled_) return heldValue(window.factor, x, gain);
-        return table_[static_cast<std::size_t>(x + 32768)];
-    }
-
-    void prepare(const Window& window, double gain, std::int64_t n) {
-        if (n < tableWorthwhileFrom || &window == tabled_) return;
-        try {
-            table_.resize(65536);
-        } catch (const std::bad_alloc&) {
-            return;  // sample by sample then, with the same values
-        }
-        for (std::int32_t x = -32768; x <= 32767; ++x)
-            table_[static_cast<std::size_t>(x + 32768)] = heldValue(window.factor, x, gain);
-        tabled_ = &window;
-    }
-
-private:
-    const Window* tabled_ = nullptr;
-    std::vector<double> table_;
+// One microphone in one batch of frames: its samples from the batch's first frame on, and its
+// factor. A silent microphone reads zeros with factor 0, which holds exactly 0 as the model does.
+struct HeardMic {
+    const std::int16_t* x;
+    long double factor;
+    double scale;  // factor * gain, rounded to double
 };
 
-// One batch of frames: each microphone's held values, the mixed channels, their rounding.
+// The mix is first worked out in double precision from approximate held values, x * scale. Each
+// differs from the exact held value by less than 3.02 * 2^-53 of itself, and held values stay
+// below 2^16 (factors at most 1.0964, |x * gain| at most 32768), so by less than 2^-35; the mix,
+// 0.7612 * (outer + centre / 2) with two more double roundings below 2^-38 each, is then within
+// 2^-34 of the exact one. That is well inside the 2^-30 by which a dithered value must clear a
+// half-integer for the double path to stand (dither_batch.h); nearer ones are done again from
+// the exact held values.
 struct MixBatch {
-    double held[3][batchSteps];  // left, right, centre
     double mixed[2][batchSteps];
     double rounded[2][batchSteps];
     BatchDraws draws;
 };
 
 // Mixes and converts `count` frames into `at` (interleaved, left first), with the draws after s;
-// returns the state after them.
+// returns the state after them. mics: left, right, centre.
 template <typename Doubles, typename Words>
-[[gnu::always_inline]] inline std::uint32_t convertMix(MixBatch& b, int count, std::uint32_t s, std::int16_t* at) {
+[[gnu::always_inline]] inline std::uint32_t convertMix(const HeardMic (&mics)[3], double gain, MixBatch& b,
+                                                       int count, std::uint32_t s, std::int16_t* at) {
+    const double mix = static_cast<double>(mixScale);
     for (int k = 0; k < count; ++k) {
-        const double halfCentre = b.held[2][k] * 0.5;
-        b.mixed[0][k] = (halfCentre + b.held[0][k]) * static_cast<double>(mixScale);
-        b.mixed[1][k] = (halfCentre + b.held[1][k]) * static_cast<double>(mixScale);
+        const double halfCentre = (mics[2].x[k] * mics[2].scale) * 0.5;
+        b.mixed[0][k] = (halfCentre + mics[0].x[k] * mics[0].scale) * mix;
+        b.mixed[1][k] = (halfCentre + mics[1].x[k] * mics[1].scale) * mix;
     }
     s = drawBatch(s, count, b.draws);
     const bool nearLeft = roundLanes<Doubles, Words>(b.mixed[0], b.draws.state[0], b.draws.state[1], count, b.rounded[0]);
@@ -87,23 +72,27 @@ template <typename Doubles, typename Words>
         at[2 * k + 1] = saturatedSample(b.rounded[1][k]);
     }
     if (!nearLeft && !nearRight) return s;
-    // The exact mix, (centre * 0.5 + outer) * 0.7612 in extended precision, near a tie.
+    // The exact mix, (centre * 0.5 + outer) * 0.7612 in extended precision from the held values.
     convertNearTiesExactly(
         b.draws, b.mixed, count,
         [&](int channel, int k) {
-            return (static_cast<long double>(b.held[2][k]) * 0.5f + b.held[channel][k]) * mixScale;
+            const double centre = heldValue(mics[2].factor, mics[2].x[k], gain);
+            const double outer = heldValue(mics[channel].factor, mics[channel].x[k], gain);
+            return (static_cast<long double>(centre) * 0.5f + outer) * mixScale;
         },
         [&](int channel, int k, std::int16_t sample) { at[2 * k + channel] = sample; });
     return s;
 }
 
-std::uint32_t convertMixTwoWide(MixBatch& b, int count, std::uint32_t s, std::int16_t* at) {
-    return convertMix<TwoDoubles, TwoWords>(b, count, s, at);
+std::uint32_t convertMixTwoWide(const HeardMic (&mics)[3], double gain, MixBatch& b, int count, std::uint32_t s,
+                                std::int16_t* at) {
+    return convertMix<TwoDoubles, TwoWords>(mics, gain, b, count, s, at);
 }
 
 #if AURALITH_WIDE_VECTORS
-AURALITH_WIDE_TARGET std::uint32_t convertMixFourWide(MixBatch& b, int count, std::uint32_t s, std::int16_t* at) {
-    return convertMix<FourDoubles, FourWords>(b, count, s, at);
+AURALITH_WIDE_TARGET std::uint32_t convertMixFourWide(const HeardMic (&mics)[3], double gain, MixBatch& b, int count,
+                                                      std::uint32_t s, std::int16_t* at) {
+    return convertMix<FourDoubles, FourWords>(mics, gain, b, count, s, at);
 }
 #endif
 
@@ -151,7 +140,7 @@ bool renderThreeOmniTree(const SweepInput& in, StereoBuffer& out, RandomState& r
         const auto partFirst = static_cast<std::int64_t>(partStart(total, parts, part));
         const auto partLast = static_cast<std::int64_t>(partStart(total, parts, part + 1));
         std::uint32_t s = randomStateAfter(random, 4 * static_cast<std::uint64_t>(partFirst)).s;
-        HeldValues values[3];
+        static constexpr std::int16_t silence[batchSteps] = {};
         MixBatch mix;
         for (std::size_t c = 0; c + 1 < cuts.size(); ++c) {
             const std::int64_t first = std::max(cuts[c], partFirst);
@@ -162,27 +151,26 @@ bool renderThreeOmniTree(const SweepInput& in, StereoBuffer& out, RandomState& r
             for (std::size_t m = 0; m < 3; ++m)
                 for (const Window& w : windows[m])
                     if (w.start <= first && first < w.start + in.n) heard[m] = &w;
-            for (std::size_t m = 0; m < 3; ++m)
-                if (heard[m] != nullptr) values[m].prepare(*heard[m], in.gain, in.n);
             // Frames go in batches whose draws are worked out together.
             for (std::int64_t batch = first; batch < last; batch += batchSteps) {
                 const int count = static_cast<int>(std::min<std::int64_t>(last - batch, batchSteps));
+                HeardMic mics[3];
                 for (std::size_t m = 0; m < 3; ++m) {
                     if (heard[m] == nullptr) {
-                        std::fill(mix.held[m], mix.held[m] + count, 0.0);
+                        mics[m] = {silence, 0.0L, 0.0};
                         continue;
                     }
-                    const std::int16_t* x = in.x + (batch - heard[m]->start);
-                    for (int k = 0; k < count; ++k) mix.held[m][k] = values[m].at(*heard[m], x[k], in.gain);
+                    const long double factor = heard[m]->factor;
+                    mics[m] = {in.x + (batch - heard[m]->start), factor, static_cast<double>(factor * in.gain)};
                 }
                 std::int16_t* at = out.samples.data() + 2 * batch;
 #if AURALITH_WIDE_VECTORS
                 if (wide) {
-                    s = convertMixFourWide(mix, count, s, at);
+                    s = convertMixFourWide(mics, in.gain, mix, count, s, at);
                     continue;
                 }
 #endif
-                s = convertMixTwoWide(mix, count, s, at);
+                s = convertMixTwoWide(mics, in.gain, mix, count, s, at);
             }
         }
     });

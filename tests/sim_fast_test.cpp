@@ -3,12 +3,14 @@
 // conversion with its exact fallback.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 #include <utility>
 
 #include "reference/reference_renderers.h"
 #include "sim/dither_batch.h"
 #include "sim/frame.h"
+#include "sim/placement.h"
 #include "sim_support.h"
 #include "test_support.h"
 
@@ -89,8 +91,32 @@ TEST(FastRenderers, ShortRecordingsAndEveryDelayAtTheBlockEdges) {
 
 TEST(FastRenderers, GoldenRecording) { expectSameAsReference(testing::goldenRecording(), "golden recording"); }
 
-TEST(FastRenderers, LongRecordingThroughTheTreesValueTables) {
-    // Past 2^18 samples the tree looks its held values up in tables of all 65536 sample values.
+TEST(FastRenderers, TreeValueNearATieIsConvertedExactly) {
+    // Found by search: with these two samples the left channel of the frame where the left
+    // microphone is first heard (the centre one hears sample 41 there) lies within 2^-30 of a
+    // half-integer after the dither, so the tree must redo it from the exact held values.
+    std::vector<std::int16_t> samples(100, 0);
+    samples[0] = -21129;
+    samples[41] = 13057;
+    const InputWave wave = testing::recordingOf(samples);
+    const SweepInput in = sweepOf(wave, 1);
+    const TreePlacement place = treePlacement(0, in.deg, in.rate, omniReferenceDistance(in.deg));
+    const std::int64_t frame = in.rate + place.outer.leftDelay;
+    ASSERT_EQ(frame - (in.rate + place.centreDelay), 41);
+    RandomState draws = randomStateAfter(RandomState{}, 4 * static_cast<std::uint64_t>(frame));
+    const double first = unitRandom(draws);
+    const double second = unitRandom(draws);
+    const auto centre = static_cast<double>(place.centreFactor * 13057 * in.gain);
+    const auto left = static_cast<double>(place.outer.leftFactor * -21129 * in.gain);
+    long double w = (static_cast<long double>(centre) * 0.5f + left) * 0.7612f + first;
+    w = w + second;
+    w = w - 1;
+    EXPECT_LT(std::fabs(w - std::floor(w) - 0.5L), 0x1p-30L);
+    expectSameAsReference(samples, "a tree value near a tie");
+}
+
+TEST(FastRenderers, LongRecordingOfTheTree) {
+    // Many stretches and batches per part, the parts meeting inside a position's sound.
     const InputWave wave = testing::recordingOf(randomRecording(270000, 9));
     RandomState referenceState;
     const StereoBuffer expected = reference::renderReference(MicArray::threeOmniTree, sweepOf(wave, 1), referenceState);
