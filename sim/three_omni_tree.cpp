@@ -20,10 +20,12 @@ namespace {
 constexpr float centreForward = 1.5f;
 constexpr float mixScale = 0.7612f;
 
-// One microphone's sound at one position: frames [start, start + n), scaled by `factor`.
+// One microphone's sound at one position: frames [start, start + n), scaled by `factor`;
+// `scale` is factor * gain rounded to double, for the approximate held values.
 struct Window {
     std::int64_t start;
     long double factor;
+    double scale;
 };
 
 // The microphone's held value for input sample x: x scaled by its factor and the gain, in that
@@ -117,9 +119,12 @@ bool renderThreeOmniTree(const SweepInput& in, StereoBuffer& out, RandomState& r
         for (const std::int16_t d : delays)
             if (std::abs(d) >= in.rate / 2) return false;
         const auto k = static_cast<std::size_t>(p);
-        windows[0][k] = {start + place.outer.leftDelay, place.outer.leftFactor};
-        windows[1][k] = {start + place.outer.rightDelay, place.outer.rightFactor};
-        windows[2][k] = {start + place.centreDelay, place.centreFactor};
+        const auto window = [&](std::int16_t delay, long double factor) {
+            return Window{start + delay, factor, static_cast<double>(factor * in.gain)};
+        };
+        windows[0][k] = window(place.outer.leftDelay, place.outer.leftFactor);
+        windows[1][k] = window(place.outer.rightDelay, place.outer.rightFactor);
+        windows[2][k] = window(place.centreDelay, place.centreFactor);
     }
 
     // Frames are split where any microphone's sound starts or ends, so that within one stretch
@@ -160,8 +165,7 @@ bool renderThreeOmniTree(const SweepInput& in, StereoBuffer& out, RandomState& r
                         mics[m] = {silence, 0.0L, 0.0};
                         continue;
                     }
-                    const long double factor = heard[m]->factor;
-                    mics[m] = {in.x + (batch - heard[m]->start), factor, static_cast<double>(factor * in.gain)};
+                    mics[m] = {in.x + (batch - heard[m]->start), heard[m]->factor, heard[m]->scale};
                 }
                 std::int16_t* at = out.samples.data() + 2 * batch;
 #if AURALITH_WIDE_VECTORS
