@@ -1,10 +1,13 @@
 #include "job/job.h"
 
 #include <cmath>
+#include <memory>
+#include <optional>
 #include <string>
 #include <variant>
 
 #include "sim/frame.h"
+#include "wave/file_access.h"
 #include "wave/input_wave.h"
 #include "wave/output_wave.h"
 
@@ -147,6 +150,19 @@ void blankRowsFrom(Console& c, int row) {
     }
 }
 
+// The rendered output, built in the output file itself where the file allows it (`inPlace` then
+// holds the file, to be put under its name), else in memory. Empty when the memory cannot be had.
+std::optional<StereoBuffer> renderOutput(MicArray choice, const InputWave& wave, double gain, RandomState& random,
+                                         const std::string& outputName,
+                                         std::shared_ptr<MappedReplacement>& inPlace) {
+    const auto frames = static_cast<std::int32_t>(outputFrameCount(wave.sampleRate, wave.sampleCount));
+    std::optional<OutputInPlace> out = prepareOutputWave(outputName, frames, wave.sampleRate, wave.bitsPerSample);
+    if (!out) return renderStereo(choice, wave, wave.sampleRate, gain, random);
+    if (!renderStereoInto(choice, wave, wave.sampleRate, gain, random, out->buffer)) return std::nullopt;
+    inPlace = std::move(out->file);
+    return std::move(out->buffer);
+}
+
 int endWith(Console& c, int status, std::string_view reason = {}) {
     c.finish(reason);
     return status;
@@ -189,7 +205,8 @@ int runJob(Console& c, RandomState& random) {
     finishStage(c, 2);
 
     startStage(c, "   Generating output data...");
-    std::optional<StereoBuffer> buffer = renderStereo(*choice, wave, wave.sampleRate, gain, random);
+    std::shared_ptr<MappedReplacement> inPlace;
+    std::optional<StereoBuffer> buffer = renderOutput(*choice, wave, gain, random, *outputName, inPlace);
     wave.samples = {};  // the samples are not needed past the render
     if (!buffer) {
         reportFailure(c, outOfMemoryMessage);
@@ -200,7 +217,11 @@ int runJob(Console& c, RandomState& random) {
     // A failed write asks for the output name again and writes the same rendered buffer.
     for (;;) {
         startStage(c, "   Writing output file...");
-        if (writeOutputWave(*outputName, *buffer, wave.sampleRate, wave.bitsPerSample)) break;
+        // A file built in place is put under its name; a later attempt writes the same samples.
+        const bool written = inPlace ? inPlace->commit()
+                                     : writeOutputWave(*outputName, *buffer, wave.sampleRate, wave.bitsPerSample);
+        inPlace.reset();
+        if (written) break;
         reportFailure(c, writeFailedMessage);
         blankRowsFrom(c, outputRow);
         outputName = askOutputName(c, outputRow);

@@ -55,16 +55,19 @@ SweepInput sweepInputFor(const InputWave& wave, std::int32_t rate, double gain) 
     return in;
 }
 
+bool renderStereoInto(MicArray choice, const InputWave& wave, std::int32_t rate, double gain,
+                      RandomState& random, StereoBuffer& out) {
+    const SweepInput in = sweepInputFor(wave, rate, gain);
+    if (out.frames != in.frames || out.samples.size() != 2 * static_cast<std::size_t>(in.frames)) return false;
+    return renderArray(choice, in, out, random);
+}
+
 std::optional<StereoBuffer> renderStereo(MicArray choice, const InputWave& wave, std::int32_t rate,
                                          double gain, RandomState& random) {
-    const SweepInput in = sweepInputFor(wave, rate, gain);
-
     StereoBuffer out;
-    out.frames = in.frames;
-    out.samples = SampleStorage::zeroed(2 * static_cast<std::size_t>(in.frames));
-    if (out.samples.size() != 2 * static_cast<std::size_t>(in.frames)) return std::nullopt;
-
-    if (!renderArray(choice, in, out, random)) return std::nullopt;
+    out.frames = static_cast<std::int32_t>(outputFrameCount(rate, wave.sampleCount));
+    out.samples = SampleStorage::zeroed(2 * static_cast<std::size_t>(out.frames));
+    if (!renderStereoInto(choice, wave, rate, gain, random, out)) return std::nullopt;
     return out;
 }
 

@@ -63,6 +63,11 @@ double measureGuardGain(const InputWave& wave);
 std::optional<StereoBuffer> renderStereo(MicArray choice, const InputWave& wave, std::int32_t rate,
                                          double gain, RandomState& random);
 
+// Renders into `out`, which must already hold this recording's output frames, all zero (a buffer
+// lent by the output file, say). False when its size is wrong or the renderer cannot run.
+bool renderStereoInto(MicArray choice, const InputWave& wave, std::int32_t rate, double gain,
+                      RandomState& random, StereoBuffer& out);
+
 // Runs the chosen array's renderer on a buffer already sized and zero.
 bool renderArray(MicArray choice, const SweepInput& in, StereoBuffer& out, RandomState& random);
 

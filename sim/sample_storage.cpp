@@ -14,10 +14,12 @@ SampleStorage SampleStorage::zeroed(std::size_t count) {
     // No huge pages asked for (madvise): measured on a virtual machine that gives freed memory
     // back to its host, first touching memory that had been given back took three times as long
     // in huge pages as in small ones, and that is the memory a run usually meets there.
-    storage.data_.reset(memory);
+    storage.own_.reset(memory);
+    storage.data_ = memory;
     storage.size_ = count;
     return storage;
 }
+
 
 SampleStorage::SampleStorage(std::initializer_list<std::int16_t> samples) : SampleStorage(std::vector(samples)) {}
 

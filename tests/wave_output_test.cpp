@@ -17,6 +17,7 @@
 
 #include "sim/frame.h"
 #include "test_support.h"
+#include "wave/file_access.h"
 #include "wave/input_wave.h"
 #include "wave/output_wave.h"
 
@@ -426,6 +427,197 @@ TEST(OutputFailure, FullDiskWithANewNameLeavesNothing) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_TRUE(folderEntries(dir.path()).empty());
+}
+#endif
+
+// --- The file built in place -----------------------------------------------------------------------
+#ifdef __linux__  // unnamed files and their mapping: Linux only; elsewhere the buffer is written
+
+// The output file prepared for `frames` frames, its samples then filled as a render would.
+std::optional<OutputInPlace> prepareFilled(const std::string& name, const StereoBuffer& from) {
+    std::optional<OutputInPlace> out = prepareOutputWave(name, from.frames, 44100, 16);
+    if (out) std::copy(from.samples.begin(), from.samples.end(), out->buffer.samples.begin());
+    return out;
+}
+
+TEST(OutputInPlace, GivesTheSameFileAsTheWriter) {
+    ScratchDir dir;
+    for (const std::int32_t frames : {1, 7, 1024, 300000}) {
+        const auto name = dir.file("out.wav");
+        writeBytes(name, Bytes(5000000, 0xaa));  // longer than any of the files
+        std::optional<OutputInPlace> out = prepareOutputWave(name, frames, 44100, 16);
+        ASSERT_TRUE(out) << frames;
+        EXPECT_EQ(out->buffer.frames, frames);
+        ASSERT_EQ(out->buffer.samples.size(), 2 * static_cast<std::size_t>(frames));
+        EXPECT_TRUE(std::all_of(out->buffer.samples.begin(), out->buffer.samples.end(), [](auto v) { return v == 0; }));
+        const StereoBuffer expected = pattern(frames);
+        std::copy(expected.samples.begin(), expected.samples.end(), out->buffer.samples.begin());
+        ASSERT_TRUE(out->file->commit());
+        EXPECT_EQ(readBytes(name), expectedFile(expected)) << frames;
+        EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"out.wav"});
+    }
+}
+
+// Until it is committed the file has no name: the folder shows only the old file, as it was, and
+// a file given up leaves it so.
+TEST(OutputInPlace, OldFileStandsUntilTheCommit) {
+    ScratchDir dir;
+    const auto name = dir.file("out.wav");
+    const Bytes before = monoWaveBytes({1, 2, 3});
+    writeBytes(name, before);
+    {
+        std::optional<OutputInPlace> out = prepareFilled(name, pattern(50));
+        ASSERT_TRUE(out);
+        EXPECT_EQ(readBytes(name), before);
+        EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"out.wav"});
+    }
+    EXPECT_EQ(readBytes(name), before);
+    EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"out.wav"});
+
+    std::optional<OutputInPlace> fresh = prepareFilled(dir.file("new.wav"), pattern(5));
+    ASSERT_TRUE(fresh);
+    EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"out.wav"});
+}
+
+// A program killed during the render leaves nothing behind: neither a temporary file nor a
+// changed old file.
+TEST(OutputInPlace, KilledBeforeTheCommitLeavesTheFolderAsItWas) {
+    ScratchDir dir;
+    const auto name = dir.file("out.wav");
+    const Bytes before = monoWaveBytes({4, 5});
+    writeBytes(name, before);
+    const StereoBuffer samples = pattern(100000);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::optional<OutputInPlace> out = prepareFilled(name, samples);
+        ::raise(out ? SIGKILL : SIGABRT);
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), SIGKILL) << "SIGABRT: the file could not be prepared";
+    EXPECT_EQ(readBytes(name), before);
+    EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"out.wav"});
+}
+
+TEST(OutputInPlace, ReplacedFileKeepsItsPermissionBitsAndLinks) {
+    ScratchDir dir;
+    const auto name = dir.file("out.wav");
+    for (auto mode : {0640, 0604, 0777, 0200}) {
+        writeBytes(name, Bytes(10, 1));
+        ASSERT_EQ(::chmod(name.c_str(), static_cast<mode_t>(mode)), 0);
+        const mode_t previousMask = ::umask(077);
+        std::optional<OutputInPlace> out = prepareFilled(name, pattern(2));
+        ::umask(previousMask);
+        ASSERT_TRUE(out);
+        ASSERT_TRUE(out->file->commit());
+        struct stat info {};
+        ASSERT_EQ(::stat(name.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, static_cast<mode_t>(mode)) << std::oct << mode;
+    }
+
+    std::filesystem::create_directory(dir.file("store"));
+    writeBytes(dir.file("store/take.wav"), Bytes(500, 0x11));
+    std::filesystem::create_symlink("store/take.wav", dir.file("link.wav"));
+    std::optional<OutputInPlace> linked = prepareFilled(dir.file("link.wav"), pattern(3));
+    ASSERT_TRUE(linked);
+    ASSERT_TRUE(linked->file->commit());
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link.wav")));
+    EXPECT_EQ(readBytes(dir.file("store/take.wav")), expectedFile(pattern(3)));
+    EXPECT_EQ(folderEntries(dir.file("store")), std::vector<std::string>{"take.wav"});
+}
+
+TEST(OutputInPlace, NewFileTakesTheUmask) {
+    ScratchDir dir;
+    const mode_t previousMask = ::umask(027);
+    std::optional<OutputInPlace> out = prepareFilled(dir.file("new.wav"), pattern(2));
+    const bool committed = out && out->file->commit();
+    ::umask(previousMask);
+    ASSERT_TRUE(committed);
+    struct stat info {};
+    ASSERT_EQ(::stat(dir.file("new.wav").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+}
+
+// The temporary name given at the commit is cut so that it fits the system's limit; a name past
+// 255 characters in all is used in full.
+TEST(OutputInPlace, LongNamesAreUsedInFull) {
+    ScratchDir dir;
+    const std::string leaf(255, 'L');
+    std::optional<OutputInPlace> out = prepareFilled(dir.file(leaf), pattern(2));
+    ASSERT_TRUE(out);
+    ASSERT_TRUE(out->file->commit());
+    EXPECT_EQ(readBytes(dir.file(leaf)), expectedFile(pattern(2)));
+    EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{leaf});
+
+    std::string folder = dir.path().string();
+    while (folder.size() < 230) {
+        folder += "/" + std::string(20, 'd');
+        std::filesystem::create_directory(folder);
+    }
+    const std::string name = folder + "/" + std::string(60, 'f') + ".wav";
+    const std::string cut = name.substr(0, 255);
+    writeBytes(cut, Bytes(7, 0x42));
+    std::optional<OutputInPlace> deep = prepareFilled(name, pattern(4));
+    ASSERT_TRUE(deep);
+    ASSERT_TRUE(deep->file->commit());
+    EXPECT_EQ(readBytes(name), expectedFile(pattern(4)));
+    EXPECT_EQ(readBytes(cut), Bytes(7, 0x42));
+    EXPECT_EQ(folderEntries(folder).size(), 2u);
+}
+
+// Whatever the writer refuses, or writes in place, is not prepared: the program then renders in
+// memory and the writer gives its usual answer. Nothing is created meanwhile.
+TEST(OutputInPlace, NotPreparedWhereTheWriterWouldNotReplaceAFile) {
+    ScratchDir dir;
+    writeBytes(dir.file("ro.wav"), Bytes(3, 3));
+    ASSERT_EQ(::chmod(dir.file("ro.wav").c_str(), 0444), 0);
+    std::filesystem::create_directory(dir.file("sub"));
+    for (const std::string& name : {dir.file("ro.wav"), dir.file("sub"), dir.file("missing/out.wav"), std::string(),
+                                    dir.file("new*.wav"), std::string("/dev/null")})
+        EXPECT_FALSE(prepareOutputWave(name, 10, 44100, 16)) << name;
+    EXPECT_EQ(readBytes(dir.file("ro.wav")), Bytes(3, 3));
+    EXPECT_EQ(folderEntries(dir.path()), (std::vector<std::string>{"ro.wav", "sub"}));
+}
+
+// A file size limit below the file's length (a full disk, in effect) is met when the space is
+// reserved, before any render: nothing is prepared and nothing is left.
+TEST(OutputInPlace, NoRoomForTheWholeFileIsKnownBeforeTheRender) {
+    ScratchDir dir;
+    const auto name = dir.file("new.wav");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const rlimit limit{1u << 20, 1u << 20};
+        if (std::signal(SIGXFSZ, SIG_IGN) == SIG_ERR || ::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(2);
+        ::_exit(prepareOutputWave(name, 617400, 44100, 16) ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: prepared beyond the limit, 2: no limit could be set";
+    EXPECT_TRUE(folderEntries(dir.path()).empty());
+}
+
+// A commit that fails (a folder has taken the name meanwhile) says so and leaves no file; the
+// samples stay readable, so that they can be written under another name.
+TEST(OutputInPlace, FailedCommitKeepsTheSamplesForAnotherName) {
+    ScratchDir dir;
+    const StereoBuffer expected = pattern(1000);
+    std::optional<OutputInPlace> out = prepareFilled(dir.file("out.wav"), expected);
+    ASSERT_TRUE(out);
+    std::filesystem::create_directory(dir.file("out.wav"));
+    EXPECT_FALSE(out->file->commit());
+    EXPECT_FALSE(out->file->commit());  // tried once only
+    EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"out.wav"});
+    EXPECT_TRUE(std::filesystem::is_empty(dir.file("out.wav")));
+
+    out->file.reset();  // the buffer alone keeps the samples
+    ASSERT_TRUE(writeOutputWave(dir.file("other.wav"), out->buffer, 44100, 16));
+    EXPECT_EQ(readBytes(dir.file("other.wav")), expectedFile(expected));
+    EXPECT_EQ(folderEntries(dir.path()), (std::vector<std::string>{"other.wav", "out.wav"}));
 }
 #endif
 

@@ -28,4 +28,24 @@ std::unique_ptr<ReadableFile> openForReading(const std::string& name);
 bool replaceFileContents(const std::string& name, const void* header, std::size_t headerLength,
                          const void* data, std::uint64_t dataLength);
 
+// The new content of a named regular file, built where it will lie: an unnamed file in the same
+// folder, given its full length on disk at once (so that no later write can find the disk full)
+// and mapped into memory, zero. `commit` gives it a temporary name and renames that over the
+// name, with the old file's permission bits, as replaceFileContents does; a hang-up or
+// termination meanwhile waits until the rename is done or undone. Until then the file has no
+// name: if the program ends first, nothing is left behind and the name is as it was.
+class MappedReplacement {
+public:
+    virtual ~MappedReplacement() = default;
+    virtual unsigned char* bytes() = 0;  // the whole file, as long as asked for
+    // Puts the file under the name; true only when it is there. Tried once: afterwards the file
+    // is nameless for good, and its bytes stay readable until this is destroyed.
+    virtual bool commit() = 0;
+};
+
+// Null when the content cannot be built in place: the name is refused as replaceFileContents
+// would refuse it, names a device or FIFO, or the system cannot reserve or map the space. The
+// caller then builds the content in memory and uses replaceFileContents.
+std::unique_ptr<MappedReplacement> mapReplacement(const std::string& name, std::uint64_t length);
+
 }  // namespace auralith

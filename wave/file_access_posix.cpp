@@ -6,6 +6,10 @@
 #include <csignal>
 #include <climits>
 #include <cstdlib>
+#include <limits>
+#include <new>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -114,28 +118,82 @@ mode_t newFileMode() {
     return 0666 & ~mask;
 }
 
+// Where the new content of a name goes.
+struct Destination {
+    enum class Kind { refused, device, regular } kind = Kind::refused;
+    std::string path;  // a regular file: the one replaced, symbolic links followed
+    mode_t mode = 0;   // a regular file: the permission bits it gets
+};
+
+Destination destinationOf(const std::string& name) {
+    using Kind = Destination::Kind;
+    if (!isUsableName(name)) return {};
+
+    struct stat info {};
+    if (::stat(name.c_str(), &info) != 0) {
+        // A new name (or a link to nothing, which the new file then replaces).
+        if (errno != ENOENT) return {};
+        return {Kind::regular, name, newFileMode()};
+    }
+    // A device or FIFO is written in place: there is nothing to replace.
+    if (!S_ISREG(info.st_mode)) return {Kind::device, name, 0};
+
+    // A read-only file is kept as it is: no write bit for anyone (0222), or no write access for
+    // us. The mode test holds even for root, whom access() lets write anything.
+    if ((info.st_mode & 0222) == 0 || ::access(name.c_str(), W_OK) != 0) return {};
+
+    // Work on the file itself, not on a symbolic link to it, so that the link survives.
+    char* resolved = ::realpath(name.c_str(), nullptr);
+    if (resolved == nullptr) return {};
+    const std::string target(resolved);
+    std::free(resolved);
+    // The replacement gets the old file's read, write and execute bits for all three classes.
+    return {Kind::regular, target, info.st_mode & 0777};
+}
+
+// The folder part of a path, with its slash ("" for a bare name).
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// "folder/.name.XXXXXX" for mkostemp, NUL-terminated. The temporary name adds 8 characters;
+// a long name is cut so that it stays within NAME_MAX (255).
+std::vector<char> temporaryPattern(const std::string& path) {
+    const std::string folder = folderOf(path);
+    std::string base = path.substr(folder.size());
+    if (base.size() > 200) base.resize(200);
+    const std::string pattern = folder + "." + base + ".XXXXXX";
+    std::vector<char> temporary(pattern.begin(), pattern.end());
+    temporary.push_back('\0');
+    return temporary;
+}
+
+// A hang-up or termination while a temporary file has a name waits until it is renamed or
+// removed, so that no half-written file is ever left behind; the signal then takes effect.
+class EndingSignalsHeld {
+public:
+    EndingSignalsHeld() {
+        sigset_t ending;
+        sigemptyset(&ending);
+        for (const int signal : {SIGHUP, SIGINT, SIGQUIT, SIGTERM}) sigaddset(&ending, signal);
+        pthread_sigmask(SIG_BLOCK, &ending, &previous_);
+    }
+    ~EndingSignalsHeld() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+    EndingSignalsHeld(const EndingSignalsHeld&) = delete;
+    EndingSignalsHeld& operator=(const EndingSignalsHeld&) = delete;
+
+private:
+    sigset_t previous_{};
+};
+
 // Writes a temporary file next to `path` and renames it over `path`. No fsync: a rename over a
 // name on the local file systems keeps the old file until the new one is complete, which is the
 // guarantee wanted here, and forcing gigabytes to disk would slow the whole job for nothing.
 bool replaceRegularFile(const std::string& path, mode_t mode, const void* header,
                         std::size_t headerLength, const void* data, std::uint64_t dataLength) {
-    const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    // The temporary name adds 8 characters (".", ".XXXXXX"); keep it within NAME_MAX (255).
-    if (base.size() > 200) base.resize(200);
-    std::string pattern = folder + "." + base + ".XXXXXX";
-    std::vector<char> temporary(pattern.begin(), pattern.end());
-    temporary.push_back('\0');
-
-    // A hang-up or termination while the temporary file exists waits until it is renamed or
-    // removed, so that no half-written file is ever left behind; the signal then takes effect.
-    sigset_t ending;
-    sigset_t previous;
-    sigemptyset(&ending);
-    for (const int signal : {SIGHUP, SIGINT, SIGQUIT, SIGTERM}) sigaddset(&ending, signal);
-    pthread_sigmask(SIG_BLOCK, &ending, &previous);
-
+    std::vector<char> temporary = temporaryPattern(path);
+    const EndingSignalsHeld held;
     bool replaced = false;
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd >= 0) {
@@ -144,9 +202,66 @@ bool replaceRegularFile(const std::string& path, mode_t mode, const void* header
         replaced = written && ::rename(temporary.data(), path.c_str()) == 0;
         if (!replaced) ::unlink(temporary.data());
     }
-    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     return replaced;
 }
+
+#if defined(__linux__) && defined(O_TMPFILE)
+// The unnamed file of mapReplacement. Linux only: it rests on O_TMPFILE, on fallocate (which,
+// unlike posix_fallocate, never falls back to writing zeros) and on /proc/self/fd for linkat.
+class PosixMappedReplacement final : public MappedReplacement {
+public:
+    PosixMappedReplacement(std::string name, Destination where, int fd, unsigned char* bytes, std::size_t length)
+        : name_(std::move(name)), where_(std::move(where)), fd_(fd), bytes_(bytes), length_(length) {}
+    ~PosixMappedReplacement() override {
+        ::munmap(bytes_, length_);
+        if (fd_ >= 0) ::close(fd_);
+    }
+    PosixMappedReplacement(const PosixMappedReplacement&) = delete;
+    PosixMappedReplacement& operator=(const PosixMappedReplacement&) = delete;
+
+    unsigned char* bytes() override { return bytes_; }
+
+    bool commit() override {
+        if (fd_ < 0) return false;
+        const EndingSignalsHeld held;
+        std::vector<char> temporary = temporaryPattern(where_.path);
+        if (!linkUnderTemporaryName(temporary)) {
+            ::close(std::exchange(fd_, -1));
+            // No /proc to link through, say: the bytes are written the ordinary way instead.
+            return replaceFileContents(name_, bytes_, 0, bytes_, length_);
+        }
+        bool replaced = ::close(std::exchange(fd_, -1)) == 0;  // a delayed write error shows up here
+        replaced = replaced && ::rename(temporary.data(), where_.path.c_str()) == 0;
+        if (!replaced) ::unlink(temporary.data());
+        return replaced;
+    }
+
+private:
+    // Gives the unnamed file a fresh temporary name. The name comes from mkostemp, whose
+    // placeholder is removed so that the link can take its place; a name taken again in between
+    // is tried afresh.
+    bool linkUnderTemporaryName(std::vector<char>& temporary) const {
+        const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+        const std::vector<char> pattern = temporary;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            temporary = pattern;
+            const int placeholder = ::mkostemp(temporary.data(), O_CLOEXEC);
+            if (placeholder < 0) return false;
+            ::close(placeholder);
+            ::unlink(temporary.data());
+            if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary.data(), AT_SYMLINK_FOLLOW) == 0) return true;
+            if (errno != EEXIST) return false;
+        }
+        return false;
+    }
+
+    std::string name_;
+    Destination where_;
+    int fd_;
+    unsigned char* bytes_;
+    std::size_t length_;
+};
+#endif
 
 }  // namespace
 
@@ -167,27 +282,52 @@ std::unique_ptr<ReadableFile> openForReading(const std::string& name) {
 
 bool replaceFileContents(const std::string& name, const void* header, std::size_t headerLength,
                          const void* data, std::uint64_t dataLength) {
-    if (!isUsableName(name)) return false;
-
-    struct stat info {};
-    if (::stat(name.c_str(), &info) != 0) {
-        // A new name (or a link to nothing, which the new file then replaces).
-        if (errno != ENOENT) return false;
-        return replaceRegularFile(name, newFileMode(), header, headerLength, data, dataLength);
+    const Destination where = destinationOf(name);
+    switch (where.kind) {
+        case Destination::Kind::refused: return false;
+        case Destination::Kind::device: return writeInPlace(name, header, headerLength, data, dataLength);
+        case Destination::Kind::regular:
+            return replaceRegularFile(where.path, where.mode, header, headerLength, data, dataLength);
     }
-    if (!S_ISREG(info.st_mode)) return writeInPlace(name, header, headerLength, data, dataLength);
+    return false;
+}
 
-    // A read-only file is kept as it is: no write bit for anyone (0222), or no write access for
-    // us. The mode test holds even for root, whom access() lets write anything.
-    if ((info.st_mode & 0222) == 0 || ::access(name.c_str(), W_OK) != 0) return false;
+std::unique_ptr<MappedReplacement> mapReplacement(const std::string& name, std::uint64_t length) {
+#if defined(__linux__) && defined(O_TMPFILE)
+    if (length == 0 || length > std::numeric_limits<std::size_t>::max() ||
+        length > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max()))
+        return nullptr;
+    Destination where = destinationOf(name);
+    if (where.kind != Destination::Kind::regular) return nullptr;
 
-    // Work on the file itself, not on a symbolic link to it, so that the link survives.
-    char* resolved = ::realpath(name.c_str(), nullptr);
-    if (resolved == nullptr) return false;
-    const std::string target(resolved);
-    std::free(resolved);
-    // The replacement gets the old file's read, write and execute bits for all three classes.
-    return replaceRegularFile(target, info.st_mode & 0777, header, headerLength, data, dataLength);
+    const std::string folder = folderOf(where.path);
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd < 0) return nullptr;  // a file system without unnamed files, a missing folder, ...
+    int reserved = -1;
+    if (::fchmod(fd, where.mode) == 0) {
+        do reserved = ::fallocate(fd, 0, 0, static_cast<off_t>(length));
+        while (reserved != 0 && errno == EINTR);
+    }
+    void* bytes = reserved == 0 ? ::mmap(nullptr, static_cast<std::size_t>(length), PROT_READ | PROT_WRITE,
+                                         MAP_SHARED, fd, 0)
+                                : MAP_FAILED;
+    if (bytes == MAP_FAILED) {
+        ::close(fd);  // the unnamed file goes with it
+        return nullptr;
+    }
+    try {
+        return std::make_unique<PosixMappedReplacement>(name, std::move(where), fd, static_cast<unsigned char*>(bytes),
+                                                        static_cast<std::size_t>(length));
+    } catch (const std::bad_alloc&) {
+        ::munmap(bytes, static_cast<std::size_t>(length));
+        ::close(fd);
+        return nullptr;
+    }
+#else
+    static_cast<void>(name);
+    static_cast<void>(length);
+    return nullptr;
+#endif
 }
 
 }  // namespace auralith

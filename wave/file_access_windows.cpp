@@ -176,4 +176,7 @@ bool replaceFileContents(const std::string& name, const void* header, std::size_
     return replaceRegularFile(target, header, headerLength, data, dataLength);
 }
 
+// Windows builds the output in memory and writes it with replaceFileContents.
+std::unique_ptr<MappedReplacement> mapReplacement(const std::string&, std::uint64_t) { return nullptr; }
+
 }  // namespace auralith

@@ -2,6 +2,7 @@
 #include "wave/output_wave.h"
 
 #include <bit>
+#include <cstring>
 #include <new>
 #include <vector>
 
@@ -71,6 +72,32 @@ bool writeOutputWave(const std::string& fileName, const StereoBuffer& buffer, st
         for (std::size_t i = 0; i < buffer.samples.size(); ++i)
             storeLittle16(data.data(), 2 * i, static_cast<std::uint16_t>(buffer.samples[i]));
         return replaceFileContents(fileName, header.data(), header.size(), data.data(), dataLength);
+    }
+}
+
+std::optional<OutputInPlace> prepareOutputWave(const std::string& fileName, std::int32_t frames,
+                                               std::int32_t sampleRate, std::int16_t bitsPerSample) {
+    // The samples lie in the file exactly as in memory only on a little-endian host.
+    if constexpr (std::endian::native != std::endian::little) return std::nullopt;
+    if (frames < 0) return std::nullopt;
+    const std::uint64_t dataLength = std::uint64_t{bytesPerFrame} * static_cast<std::uint64_t>(frames);
+    std::unique_ptr<MappedReplacement> mapped = mapReplacement(fileName, waveHeaderSize + dataLength);
+    if (!mapped) return std::nullopt;
+
+    const auto header = encodeWaveHeader(makeStereoHeader(static_cast<std::uint32_t>(frames), sampleRate,
+                                                          bitsPerSample));
+    unsigned char* bytes = mapped->bytes();
+    std::memcpy(bytes, header.data(), header.size());
+    try {
+        OutputInPlace out;
+        out.file = std::move(mapped);
+        out.buffer.frames = frames;
+        // Offset 44 keeps every sample on a 2-byte boundary, and every frame on a 4-byte one.
+        out.buffer.samples = SampleStorage::lent(reinterpret_cast<std::int16_t*>(bytes + waveHeaderSize),
+                                                 2 * static_cast<std::size_t>(frames), out.file);
+        return out;
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
     }
 }
 

@@ -3,11 +3,15 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
+
+#include "sim/frame.h"
 
 namespace auralith {
 
-struct StereoBuffer;
+class MappedReplacement;
 
 // The canonical RIFF/WAVE header of a PCM file; every field as written at its offset.
 struct WaveHeader {
@@ -34,5 +38,20 @@ std::array<std::uint8_t, waveHeaderSize> encodeWaveHeader(const WaveHeader& head
 // leaves neither a truncated file under the name nor a damaged earlier file of that name.
 bool writeOutputWave(const std::string& fileName, const StereoBuffer& buffer,
                      std::int32_t sampleRate, std::int16_t bitsPerSample);
+
+// The output file built where it will lie (see mapReplacement): the header already in place and
+// the samples lent to the render as `buffer`, zero, which keeps the mapping alive. The render
+// fills the file's own pages, so that no copy of the samples is made and written afterwards;
+// `file->commit()` then puts the file under its name.
+struct OutputInPlace {
+    StereoBuffer buffer;
+    std::shared_ptr<MappedReplacement> file;
+};
+
+// Empty when the file cannot be built in place (a device or FIFO, a refused name, a file system
+// that cannot reserve or map it, a big-endian host); the buffer is then made in memory and
+// written with writeOutputWave, which gives the same file.
+std::optional<OutputInPlace> prepareOutputWave(const std::string& fileName, std::int32_t frames,
+                                               std::int32_t sampleRate, std::int16_t bitsPerSample);
 
 }  // namespace auralith
