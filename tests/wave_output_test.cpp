@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,31 @@ std::vector<std::string> folderEntries(const std::filesystem::path& folder) {
     for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+#ifdef __linux__  // the file built in place: Linux only; elsewhere the buffer is written
+// The output file prepared for `frames` frames, its samples then filled as a render would.
+std::optional<OutputInPlace> prepareFilled(const std::string& name, const StereoBuffer& from) {
+    std::optional<OutputInPlace> out = prepareOutputWave(name, from.frames, 44100, 16);
+    if (out) std::copy(from.samples.begin(), from.samples.end(), out->buffer.samples.begin());
+    return out;
+}
+#endif
+
+// The two ways a file is made: the in-memory buffer written, and (on Linux) the file built in
+// place and committed.
+using Writer = bool (*)(const std::string& name, const StereoBuffer& buffer);
+std::vector<Writer> writers() {
+    std::vector<Writer> all{[](const std::string& name, const StereoBuffer& buffer) {
+        return writeOutputWave(name, buffer, 44100, 16);
+    }};
+#ifdef __linux__
+    all.push_back([](const std::string& name, const StereoBuffer& buffer) {
+        std::optional<OutputInPlace> out = prepareFilled(name, buffer);
+        return out && out->file->commit();
+    });
+#endif
+    return all;
 }
 
 // --- The header ----------------------------------------------------------------------------------
@@ -198,17 +224,19 @@ TEST(OutputFile, OverwritingALongerFileLeavesExactlyTheNewLength) {
 TEST(OutputFile, PermissionBitsOfAReplacedFileAreKept) {
     ScratchDir dir;
     const auto name = dir.file("out.wav");
-    for (auto mode : {0640, 0604, 0777, 0200}) {
-        writeBytes(name, Bytes(10, 1));
-        ASSERT_EQ(::chmod(name.c_str(), static_cast<mode_t>(mode)), 0);
-        const mode_t previousMask = ::umask(077);
-        const bool written = writeOutputWave(name, pattern(2), 44100, 16);
-        ::umask(previousMask);
-        ASSERT_TRUE(written);
-        struct stat info {};
-        ASSERT_EQ(::stat(name.c_str(), &info), 0);
-        EXPECT_EQ(info.st_mode & 07777, static_cast<mode_t>(mode)) << std::oct << mode;
-        EXPECT_TRUE(S_ISREG(info.st_mode));
+    for (const Writer write : writers()) {
+        for (auto mode : {0640, 0604, 0777, 0200}) {
+            writeBytes(name, Bytes(10, 1));
+            ASSERT_EQ(::chmod(name.c_str(), static_cast<mode_t>(mode)), 0);
+            const mode_t previousMask = ::umask(077);
+            const bool written = write(name, pattern(2));
+            ::umask(previousMask);
+            ASSERT_TRUE(written);
+            struct stat info {};
+            ASSERT_EQ(::stat(name.c_str(), &info), 0);
+            EXPECT_EQ(info.st_mode & 07777, static_cast<mode_t>(mode)) << std::oct << mode;
+            EXPECT_TRUE(S_ISREG(info.st_mode));
+        }
     }
 }
 #endif
@@ -433,13 +461,6 @@ TEST(OutputFailure, FullDiskWithANewNameLeavesNothing) {
 // --- The file built in place -----------------------------------------------------------------------
 #ifdef __linux__  // unnamed files and their mapping: Linux only; elsewhere the buffer is written
 
-// The output file prepared for `frames` frames, its samples then filled as a render would.
-std::optional<OutputInPlace> prepareFilled(const std::string& name, const StereoBuffer& from) {
-    std::optional<OutputInPlace> out = prepareOutputWave(name, from.frames, 44100, 16);
-    if (out) std::copy(from.samples.begin(), from.samples.end(), out->buffer.samples.begin());
-    return out;
-}
-
 TEST(OutputInPlace, GivesTheSameFileAsTheWriter) {
     ScratchDir dir;
     for (const std::int32_t frames : {1, 7, 1024, 300000}) {
@@ -502,22 +523,9 @@ TEST(OutputInPlace, KilledBeforeTheCommitLeavesTheFolderAsItWas) {
     EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"out.wav"});
 }
 
-TEST(OutputInPlace, ReplacedFileKeepsItsPermissionBitsAndLinks) {
+// (Its permission bits are kept: OutputFile.PermissionBitsOfAReplacedFileAreKept.)
+TEST(OutputInPlace, SymbolicLinkKeepsPointingAtTheReplacedTarget) {
     ScratchDir dir;
-    const auto name = dir.file("out.wav");
-    for (auto mode : {0640, 0604, 0777, 0200}) {
-        writeBytes(name, Bytes(10, 1));
-        ASSERT_EQ(::chmod(name.c_str(), static_cast<mode_t>(mode)), 0);
-        const mode_t previousMask = ::umask(077);
-        std::optional<OutputInPlace> out = prepareFilled(name, pattern(2));
-        ::umask(previousMask);
-        ASSERT_TRUE(out);
-        ASSERT_TRUE(out->file->commit());
-        struct stat info {};
-        ASSERT_EQ(::stat(name.c_str(), &info), 0);
-        EXPECT_EQ(info.st_mode & 07777, static_cast<mode_t>(mode)) << std::oct << mode;
-    }
-
     std::filesystem::create_directory(dir.file("store"));
     writeBytes(dir.file("store/take.wav"), Bytes(500, 0x11));
     std::filesystem::create_symlink("store/take.wav", dir.file("link.wav"));
