@@ -77,6 +77,7 @@ std::optional<OutputInPlace> prepareFilled(const std::string& name, const Stereo
 }
 #endif
 
+#ifndef _WIN32  // POSIX only: permission bits
 // The two ways a file is made: the in-memory buffer written, and (on Linux) the file built in
 // place and committed.
 using Writer = bool (*)(const std::string& name, const StereoBuffer& buffer);
@@ -92,6 +93,7 @@ std::vector<Writer> writers() {
 #endif
     return all;
 }
+#endif
 
 // --- The header ----------------------------------------------------------------------------------
 
