@@ -451,7 +451,9 @@ TEST_F(Fault, TerminationWhileWritingLeavesTheWholeFileOrNothing) {
     PipedProgram program(work.path().string(), io.file("screen"), io.file("errors"));
     ASSERT_GT(program.pid, 0);
     ASSERT_TRUE(program.send("long.wav\n1\nsweep.wav\n"));
-    // The first file created in the folder is the temporary one the output goes into.
+    // The first name created in the folder is the temporary one the output goes under before it
+    // is renamed (a file built in place has no name before that; one written from memory gets it
+    // when it is created).
     bool created = false;
     for (int i = 0; i < 600 && !created; ++i) {
         pollfd ready{watch, POLLIN, 0};
