@@ -30,8 +30,10 @@ std::size_t exitSequenceLength = 0;
 int wakePipe[2] = {-1, -1};                   // the resize handler wakes poll() through it
 volatile std::sig_atomic_t resized = 0;
 
-constexpr int endingSignals[] = {SIGHUP, SIGTERM, SIGINT, SIGQUIT};
-struct sigaction previousEnding[4];
+// SIGBUS too: the output is built in a file mapped into memory, and a page of it that the file
+// system fails to provide ends the program with SIGBUS; the terminal must still be restored.
+constexpr int endingSignals[] = {SIGHUP, SIGTERM, SIGINT, SIGQUIT, SIGBUS};
+struct sigaction previousEnding[std::size(endingSignals)];
 struct sigaction previousResize;
 bool handlersInstalled = false;
 

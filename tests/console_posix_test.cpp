@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -11,6 +12,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -398,6 +400,40 @@ TEST_P(PosixTerminalSignal, TerminalRestoredAndSignalStillEndsTheProgram) {
     EXPECT_TRUE(sameModes(before, after));
     const std::string seen = readAvailable(pty.master);
     EXPECT_TRUE(seen.ends_with(exitBytesOnTheWire()));  // colours reset and cursor shown on the way out
+}
+
+// A page of a mapped file that the file system cannot provide (here: past the end of a file cut
+// short) stops the program with SIGBUS where it touches it; the terminal is restored all the same.
+TEST(PosixTerminalFault, TerminalRestoredWhenAMappedFileFails) {
+    Pty pty;
+    ASSERT_GE(pty.slave, 0);
+    termios before{};
+    ASSERT_EQ(tcgetattr(pty.slave, &before), 0);
+    FILE* file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    const int fd = fileno(file);
+    ASSERT_EQ(ftruncate(fd, 4096), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        rlimit noCore{0, 0};
+        setrlimit(RLIMIT_CORE, &noCore);
+        PosixBackend backend(pty.slave, pty.slave, pty.slave);
+        backend.setUp();
+        void* page = mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+        if (page == MAP_FAILED || ftruncate(fd, 0) != 0) _exit(2);
+        static_cast<volatile char*>(page)[0] = 1;
+        _exit(3);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    std::fclose(file);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "exit status " << WEXITSTATUS(status);
+    EXPECT_EQ(WTERMSIG(status), SIGBUS);
+    termios after{};
+    ASSERT_EQ(tcgetattr(pty.slave, &after), 0);
+    EXPECT_TRUE(sameModes(before, after));
+    EXPECT_TRUE(readAvailable(pty.master).ends_with(exitBytesOnTheWire()));
 }
 
 INSTANTIATE_TEST_SUITE_P(EndingSignals, PosixTerminalSignal, ::testing::Values(SIGTERM, SIGHUP, SIGINT, SIGQUIT),
