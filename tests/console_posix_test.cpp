@@ -366,6 +366,35 @@ TEST(PosixTerminal, HangUpGivesEndOfInput) {
     backend.finish(ScreenModel{}, "");
 }
 
+// Forks a child that sets raw mode on the terminal (no core files) and then runs `then`; a child
+// still running after it exits with status 3.
+template <typename Then>
+pid_t rawChild(const Pty& pty, Then then) {
+    const pid_t child = fork();
+    if (child == 0) {
+        rlimit noCore{0, 0};
+        setrlimit(RLIMIT_CORE, &noCore);
+        PosixBackend backend(pty.slave, pty.slave, pty.slave);
+        backend.setUp();
+        then();
+        _exit(3);
+    }
+    return child;
+}
+
+// The child in raw mode has been ended by `signal`; the terminal must be as it was before, with
+// colours reset and the cursor shown on the way out.
+void expectEndedWithTheTerminalRestored(const Pty& pty, pid_t child, const termios& before, int signal) {
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "exit status " << WEXITSTATUS(status);
+    EXPECT_EQ(WTERMSIG(status), signal);
+    termios after{};
+    ASSERT_EQ(tcgetattr(pty.slave, &after), 0);
+    EXPECT_TRUE(sameModes(before, after));
+    EXPECT_TRUE(readAvailable(pty.master).ends_with(exitBytesOnTheWire()));
+}
+
 // Ending signals: the child sets raw mode and is then ended; the terminal must be usable again.
 class PosixTerminalSignal : public ::testing::TestWithParam<int> {};
 
@@ -375,31 +404,18 @@ TEST_P(PosixTerminalSignal, TerminalRestoredAndSignalStillEndsTheProgram) {
     termios before{};
     ASSERT_EQ(tcgetattr(pty.slave, &before), 0);
     Pipe ready;
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        rlimit noCore{0, 0};
-        setrlimit(RLIMIT_CORE, &noCore);
-        PosixBackend backend(pty.slave, pty.slave, pty.slave);
-        backend.setUp();
+    const pid_t child = rawChild(pty, [&] {
         if (write(ready.write, "r", 1) != 1) _exit(2);
         for (;;) pause();
-    }
+    });
+    ASSERT_GE(child, 0);
     char byte = 0;
     ASSERT_EQ(read(ready.read, &byte, 1), 1);
     termios during{};
     ASSERT_EQ(tcgetattr(pty.slave, &during), 0);
     EXPECT_TRUE(isRaw(during));
     kill(child, GetParam());
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFSIGNALED(status));
-    EXPECT_EQ(WTERMSIG(status), GetParam());
-    termios after{};
-    ASSERT_EQ(tcgetattr(pty.slave, &after), 0);
-    EXPECT_TRUE(sameModes(before, after));
-    const std::string seen = readAvailable(pty.master);
-    EXPECT_TRUE(seen.ends_with(exitBytesOnTheWire()));  // colours reset and cursor shown on the way out
+    expectEndedWithTheTerminalRestored(pty, child, before, GetParam());
 }
 
 // A page of a mapped file that the file system cannot provide (here: past the end of a file cut
@@ -413,27 +429,14 @@ TEST(PosixTerminalFault, TerminalRestoredWhenAMappedFileFails) {
     ASSERT_NE(file, nullptr);
     const int fd = fileno(file);
     ASSERT_EQ(ftruncate(fd, 4096), 0);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        rlimit noCore{0, 0};
-        setrlimit(RLIMIT_CORE, &noCore);
-        PosixBackend backend(pty.slave, pty.slave, pty.slave);
-        backend.setUp();
+    const pid_t child = rawChild(pty, [&] {
         void* page = mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
         if (page == MAP_FAILED || ftruncate(fd, 0) != 0) _exit(2);
         static_cast<volatile char*>(page)[0] = 1;
-        _exit(3);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
+    });
+    ASSERT_GE(child, 0);
+    expectEndedWithTheTerminalRestored(pty, child, before, SIGBUS);
     std::fclose(file);
-    ASSERT_TRUE(WIFSIGNALED(status)) << "exit status " << WEXITSTATUS(status);
-    EXPECT_EQ(WTERMSIG(status), SIGBUS);
-    termios after{};
-    ASSERT_EQ(tcgetattr(pty.slave, &after), 0);
-    EXPECT_TRUE(sameModes(before, after));
-    EXPECT_TRUE(readAvailable(pty.master).ends_with(exitBytesOnTheWire()));
 }
 
 INSTANTIATE_TEST_SUITE_P(EndingSignals, PosixTerminalSignal, ::testing::Values(SIGTERM, SIGHUP, SIGINT, SIGQUIT),
