@@ -20,7 +20,6 @@ SampleStorage SampleStorage::zeroed(std::size_t count) {
     return storage;
 }
 
-
 SampleStorage::SampleStorage(std::initializer_list<std::int16_t> samples) : SampleStorage(std::vector(samples)) {}
 
 SampleStorage::SampleStorage(const std::vector<std::int16_t>& samples) {

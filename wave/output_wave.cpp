@@ -17,6 +17,11 @@ constexpr std::uint16_t stereoChannels = 2;
 constexpr std::uint32_t headerBytesAfterRiffSize = 36;  // "WAVE" + the 24-byte fmt chunk + "data" + size
 constexpr std::size_t bytesPerFrame = 4;                 // two 16-bit samples, left first
 
+// The sample bytes of `frames` frames (not negative).
+std::uint64_t sampleBytes(std::int32_t frames) {
+    return std::uint64_t{bytesPerFrame} * static_cast<std::uint64_t>(frames);
+}
+
 }  // namespace
 
 WaveHeader makeStereoHeader(std::uint32_t frames, std::int32_t sampleRate, std::int16_t bitsPerSample) {
@@ -57,7 +62,7 @@ bool writeOutputWave(const std::string& fileName, const StereoBuffer& buffer, st
 
     const auto header = encodeWaveHeader(makeStereoHeader(static_cast<std::uint32_t>(buffer.frames), sampleRate,
                                                           bitsPerSample));
-    const std::uint64_t dataLength = std::uint64_t{bytesPerFrame} * static_cast<std::uint64_t>(buffer.frames);
+    const std::uint64_t dataLength = sampleBytes(buffer.frames);
 
     // On a little-endian host the buffer already lies in memory as the file holds it.
     if constexpr (std::endian::native == std::endian::little) {
@@ -80,8 +85,7 @@ std::optional<OutputInPlace> prepareOutputWave(const std::string& fileName, std:
     // The samples lie in the file exactly as in memory only on a little-endian host.
     if constexpr (std::endian::native != std::endian::little) return std::nullopt;
     if (frames < 0) return std::nullopt;
-    const std::uint64_t dataLength = std::uint64_t{bytesPerFrame} * static_cast<std::uint64_t>(frames);
-    std::unique_ptr<MappedReplacement> mapped = mapReplacement(fileName, waveHeaderSize + dataLength);
+    std::unique_ptr<MappedReplacement> mapped = mapReplacement(fileName, waveHeaderSize + sampleBytes(frames));
     if (!mapped) return std::nullopt;
 
     const auto header = encodeWaveHeader(makeStereoHeader(static_cast<std::uint32_t>(frames), sampleRate,
