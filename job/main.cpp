@@ -1,12 +1,12 @@
 // The program's entry: the job on the console or terminal (or on pipes, when it is scripted).
-#include "job/console.h"
-#include "job/job.h"
+#include "job/console/console.h"
+#include "job/driver/job.h"
 #include "sim/extended_math.h"
 #include "sim/random.h"
 #ifdef _WIN32
-#include "job/windows_backend.h"
+#include "job/windows/windows_backend.h"
 #else
-#include "job/posix_backend.h"
+#include "job/posix/posix_backend.h"
 #endif
 
 int main() {

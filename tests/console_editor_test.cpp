@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "job/console.h"
-#include "job/memory_backend.h"
+#include "job/console/console.h"
+#include "support/memory_backend.h"
 
 namespace auralith {
 namespace {

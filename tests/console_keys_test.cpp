@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "job/char_width.h"
-#include "job/key_decoder.h"
+#include "job/console/char_width.h"
+#include "job/console/key_decoder.h"
 
 namespace auralith {
 namespace {

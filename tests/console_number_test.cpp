@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <limits>
 
-#include "job/console.h"
-#include "job/memory_backend.h"
-#include "job/print_number.h"
+#include "job/console/console.h"
+#include "support/memory_backend.h"
+#include "job/console/print_number.h"
 
 namespace auralith {
 namespace {

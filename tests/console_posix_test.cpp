@@ -23,9 +23,9 @@
 #include <util.h>
 #endif
 
-#include "job/error_box.h"
-#include "job/posix_backend.h"
-#include "job/terminal_render.h"
+#include "job/console/error_box.h"
+#include "job/posix/posix_backend.h"
+#include "job/console/terminal_render.h"
 
 namespace auralith {
 namespace {

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "job/error_box.h"
-#include "job/terminal_render.h"
+#include "job/console/error_box.h"
+#include "job/console/terminal_render.h"
 
 namespace auralith {
 namespace {

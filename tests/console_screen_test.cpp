@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "job/console.h"
-#include "job/memory_backend.h"
-#include "job/screen.h"
+#include "job/console/console.h"
+#include "support/memory_backend.h"
+#include "job/console/screen.h"
 
 namespace auralith {
 namespace {

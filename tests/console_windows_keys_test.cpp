@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "job/windows_keys.h"
+#include "job/console/windows_keys.h"
 
 namespace auralith {
 namespace {

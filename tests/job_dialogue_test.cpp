@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "job/job.h"
-#include "job/memory_backend.h"
-#include "test_support.h"
+#include "job/driver/job.h"
+#include "support/memory_backend.h"
+#include "support/test_support.h"
 
 namespace auralith {
 namespace {

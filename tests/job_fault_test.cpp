@@ -28,7 +28,7 @@
 
 #include "sim/frame.h"
 #include "sim/random.h"
-#include "test_support.h"
+#include "support/test_support.h"
 #include "wave/input_wave.h"
 #include "wave/output_wave.h"
 

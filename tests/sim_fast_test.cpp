@@ -11,8 +11,8 @@
 #include "sim/dither_batch.h"
 #include "sim/frame.h"
 #include "sim/placement.h"
-#include "sim_support.h"
-#include "test_support.h"
+#include "support/sim_support.h"
+#include "support/test_support.h"
 
 namespace auralith {
 namespace {

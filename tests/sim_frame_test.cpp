@@ -6,7 +6,7 @@
 #include "sim/frame.h"
 #include "sim/random.h"
 #include "sim/sweep.h"
-#include "sim_support.h"
+#include "support/sim_support.h"
 
 namespace auralith {
 namespace {

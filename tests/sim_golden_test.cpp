@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "sim/frame.h"
-#include "sim_support.h"
-#include "test_support.h"
+#include "support/sim_support.h"
+#include "support/test_support.h"
 #include "wave/output_wave.h"
 
 namespace auralith {

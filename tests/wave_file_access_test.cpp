@@ -13,7 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "test_support.h"
+#include "support/test_support.h"
 #include "wave/file_access.h"
 
 namespace auralith {

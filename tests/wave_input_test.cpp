@@ -19,7 +19,7 @@
 #include <unistd.h>
 #endif
 
-#include "test_support.h"
+#include "support/test_support.h"
 #include "wave/input_wave.h"
 
 namespace {

@@ -17,7 +17,7 @@
 #endif
 
 #include "sim/frame.h"
-#include "test_support.h"
+#include "support/test_support.h"
 #include "wave/file_access.h"
 #include "wave/input_wave.h"
 #include "wave/output_wave.h"

@@ -10,12 +10,12 @@
 #include <string_view>
 #include <vector>
 
-#include "job/char_width.h"
-#include "job/console.h"
-#include "job/error_box.h"
-#include "job/key_decoder.h"
-#include "job/screen.h"
-#include "job/terminal_render.h"
+#include "job/console/char_width.h"
+#include "job/console/console.h"
+#include "job/console/error_box.h"
+#include "job/console/key_decoder.h"
+#include "job/console/screen.h"
+#include "job/console/terminal_render.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // The console primitives: each one changes the screen model, then has the backend show it.
-#include "job/console.h"
+#include "job/console/console.h"
 
 #include <vector>
 
-#include "job/print_number.h"
+#include "job/console/print_number.h"
 
 namespace auralith {
 

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "job/console.h"
-#include "job/key_decoder.h"
+#include "job/console/console.h"
+#include "job/console/key_decoder.h"
 
 namespace auralith {
 

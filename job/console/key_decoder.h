@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "job/keys.h"
+#include "job/console/keys.h"
 
 namespace auralith {
 

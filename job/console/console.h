@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "job/keys.h"
-#include "job/screen.h"
+#include "job/console/keys.h"
+#include "job/console/screen.h"
 
 namespace auralith {
 

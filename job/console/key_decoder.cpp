@@ -1,6 +1,6 @@
-#include "job/key_decoder.h"
+#include "job/console/key_decoder.h"
 
-#include "job/char_width.h"
+#include "job/console/char_width.h"
 
 namespace auralith {
 

@@ -1,7 +1,7 @@
 // The job driver: one run of the program from the window set-up to the final key.
 #pragma once
 
-#include "job/console.h"
+#include "job/console/console.h"
 #include "sim/random.h"
 
 namespace auralith {

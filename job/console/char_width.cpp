@@ -1,4 +1,4 @@
-#include "job/char_width.h"
+#include "job/console/char_width.h"
 
 #include <algorithm>
 #include <iterator>

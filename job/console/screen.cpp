@@ -1,7 +1,7 @@
 // The screen operations on the model. The pending-wrap mark stands for a cursor that has
 // logically left the bottom row: the next character scrolls first, a line feed scrolls twice,
 // and Backspace steps back onto the last cell of the bottom row.
-#include "job/screen.h"
+#include "job/console/screen.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
-#include "job/windows_keys.h"
+#include "job/console/windows_keys.h"
 
-#include "job/char_width.h"
-#include "job/screen.h"
+#include "job/console/char_width.h"
+#include "job/console/screen.h"
 
 namespace auralith {
 

@@ -1,10 +1,10 @@
-#include "job/error_box.h"
+#include "job/console/error_box.h"
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#include "job/char_width.h"
+#include "job/console/char_width.h"
 
 namespace auralith {
 

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "job/console.h"
+#include "job/console/console.h"
 
 namespace auralith {
 

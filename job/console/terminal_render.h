@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "job/screen.h"
+#include "job/console/screen.h"
 
 namespace auralith {
 

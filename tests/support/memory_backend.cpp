@@ -1,4 +1,4 @@
-#include "job/memory_backend.h"
+#include "support/memory_backend.h"
 
 namespace auralith {
 

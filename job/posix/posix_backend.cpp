@@ -1,5 +1,5 @@
 // The only place that touches termios, ioctl and signals; a Windows backend sits beside it.
-#include "job/posix_backend.h"
+#include "job/posix/posix_backend.h"
 
 #include <cerrno>
 #include <csignal>
@@ -11,8 +11,8 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include "job/error_box.h"
-#include "job/terminal_render.h"
+#include "job/console/error_box.h"
+#include "job/console/terminal_render.h"
 
 namespace auralith {
 

@@ -7,9 +7,9 @@
 #include <optional>
 #include <string_view>
 
-#include "job/console.h"
-#include "job/key_decoder.h"
-#include "job/windows_keys.h"
+#include "job/console/console.h"
+#include "job/console/key_decoder.h"
+#include "job/console/windows_keys.h"
 
 namespace auralith {
 

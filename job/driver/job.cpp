@@ -1,4 +1,4 @@
-#include "job/job.h"
+#include "job/driver/job.h"
 
 #include <cmath>
 #include <memory>

@@ -1,5 +1,5 @@
 // The only place that touches the Windows console; the POSIX backend sits beside it.
-#include "job/windows_backend.h"
+#include "job/windows/windows_backend.h"
 
 #define WIN32_LEAN_AND_MEAN
 #ifndef NOMINMAX  // libstdc++ may have defined it already
@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "job/char_width.h"
-#include "job/error_box.h"
-#include "job/terminal_render.h"
+#include "job/console/char_width.h"
+#include "job/console/error_box.h"
+#include "job/console/terminal_render.h"
 
 #ifndef ENABLE_VIRTUAL_TERMINAL_INPUT
 #define ENABLE_VIRTUAL_TERMINAL_INPUT 0x0200

@@ -9,9 +9,9 @@
 //   ESC [ ? 25 h         show the cursor (DECTCEM)
 //   BEL                  ring the terminal bell
 // The alternate screen is deliberately not used: the final screen stays visible after exit.
-#include "job/terminal_render.h"
+#include "job/console/terminal_render.h"
 
-#include "job/char_width.h"
+#include "job/console/char_width.h"
 
 namespace auralith {
 

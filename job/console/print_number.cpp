@@ -1,4 +1,4 @@
-#include "job/print_number.h"
+#include "job/console/print_number.h"
 
 #include <cmath>
 #include <cstdio>

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "job/keys.h"
+#include "job/console/keys.h"
 
 namespace auralith {
 
