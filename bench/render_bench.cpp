@@ -1,7 +1,8 @@
-// Render and write times of every array for a 10- and a 60-second recording, with the peak
-// resident memory of one whole render measured in a child process of its own.
+// Render times of every array for a 10- and a 60-second recording, the program's renderers beside
+// the straightforward ones they must equal, the peak resident memory of one whole render
+// (measured in a child process of its own), and the time to write the output file.
 //
-//   ./build/release/bench/auralith_bench
+//   ./build/test/bench/auralith_bench --benchmark_counters_tabular=true
 #include <benchmark/benchmark.h>
 
 #include <sys/resource.h>
@@ -13,37 +14,32 @@
 #include <string>
 #include <vector>
 
-#include "sim/frame.h"
-#include "wave/input_wave.h"
+#include "sim/reference/reference_renderers.h"
+#include "sim/render.h"
 #include "wave/output_wave.h"
 
 namespace {
 
 using namespace auralith;
 
-InputWave recording(int seconds) {
-    InputWave wave;
-    wave.channels = 1;
-    wave.sampleRate = 44100;
-    wave.bitsPerSample = 16;
-    wave.sampleCount = seconds * 44100;
-    wave.dataSize = wave.sampleCount * 2;
-    wave.samples.resize(static_cast<std::size_t>(wave.sampleCount));
+// Noise from a fixed generator: every sample different, no value repeated in a pattern.
+std::vector<std::int16_t> recording(int seconds) {
+    std::vector<std::int16_t> samples(static_cast<std::size_t>(seconds) * 44100);
     std::uint32_t noise = 7;
-    for (auto& s : wave.samples) {
+    for (auto& s : samples) {
         noise = noise * 1664525u + 1013904223u;
         s = static_cast<std::int16_t>(noise >> 16);
     }
-    return wave;
+    return samples;
 }
 
 // Peak resident memory, in MB, of a child that builds the recording and renders it once.
 double peakMegabytes(MicArray choice, int seconds) {
     const pid_t child = fork();
     if (child == 0) {
-        const InputWave wave = recording(seconds);
+        const std::vector<std::int16_t> samples = recording(seconds);
         RandomState random;
-        const auto out = renderStereo(choice, wave, 44100, measureGuardGain(wave), random);
+        const auto out = renderStereo(choice, samples, 44100, measureGuardGain(samples), random);
         _exit(out ? 0 : 1);
     }
     int status = 0;
@@ -52,37 +48,57 @@ double peakMegabytes(MicArray choice, int seconds) {
     return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
+double conversions(MicArray choice, std::size_t n) {
+    const auto frames = static_cast<double>(outputFrameCount(44100, static_cast<std::int32_t>(n)));
+    return choice == MicArray::threeOmniTree ? 2.0 * frames : 26.0 * static_cast<double>(n);
+}
+
 void renderArray(benchmark::State& state) {
     const auto choice = static_cast<MicArray>(state.range(0));
     const int seconds = static_cast<int>(state.range(1));
-    const InputWave wave = recording(seconds);
-    const double gain = measureGuardGain(wave);
+    const std::vector<std::int16_t> samples = recording(seconds);
+    const double gain = measureGuardGain(samples);
     RandomState random;
     for (auto _ : state) {
-        auto out = renderStereo(choice, wave, 44100, gain, random);
+        auto out = renderStereo(choice, samples, 44100, gain, random);
         benchmark::DoNotOptimize(out);
     }
-    const double conversions = choice == MicArray::threeOmniTree
-                                   ? 2.0 * static_cast<double>(outputFrameCount(44100, wave.sampleCount))
-                                   : 26.0 * wave.sampleCount;
-    state.counters["conversions/s"] = benchmark::Counter(conversions, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["conversions/s"] =
+        benchmark::Counter(conversions(choice, samples.size()), benchmark::Counter::kIsIterationInvariantRate);
     state.counters["peak_MB"] = peakMegabytes(choice, seconds);
-    state.counters["output_MB"] = 4.0 * static_cast<double>(outputFrameCount(44100, wave.sampleCount)) / 1e6;
+    state.counters["output_MB"] = 4.0 * static_cast<double>(outputFrameCount(44100, static_cast<std::int32_t>(samples.size()))) / 1e6;
+}
+
+void renderWithTheReference(benchmark::State& state) {
+    const auto choice = static_cast<MicArray>(state.range(0));
+    const std::vector<std::int16_t> samples = recording(static_cast<int>(state.range(1)));
+    const SweepInput in = sweepInputFor(samples, 44100, measureGuardGain(samples));
+    RandomState random;
+    for (auto _ : state) {
+        auto out = reference::renderReference(choice, in, random);
+        benchmark::DoNotOptimize(out);
+    }
+    state.counters["conversions/s"] =
+        benchmark::Counter(conversions(choice, samples.size()), benchmark::Counter::kIsIterationInvariantRate);
 }
 
 void writeFile(benchmark::State& state) {
-    const int seconds = static_cast<int>(state.range(0));
-    const InputWave wave = recording(seconds);
+    const std::vector<std::int16_t> samples = recording(static_cast<int>(state.range(0)));
     RandomState random;
-    const auto out = renderStereo(MicArray::blumleinPair, wave, 44100, measureGuardGain(wave), random);
+    const auto out = renderStereo(MicArray::blumleinPair, samples, 44100, measureGuardGain(samples), random);
     const std::string path = (std::filesystem::temp_directory_path() / "auralith-bench.wav").string();
-    for (auto _ : state) benchmark::DoNotOptimize(writeOutputWave(path, *out, 44100, 16));
+    for (auto _ : state) benchmark::DoNotOptimize(writeOutputWave(path, out->frames, out->view(), 44100, 16));
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * (44 + 4 * static_cast<std::int64_t>(out->frames)));
     std::filesystem::remove(path);
 }
 
 BENCHMARK(renderArray)
     ->ArgsProduct({{1, 2, 3, 4, 5, 6}, {10, 60}})
+    ->ArgNames({"array", "seconds"})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK(renderWithTheReference)
+    ->ArgsProduct({{1, 2, 3, 4, 5, 6}, {10}})
     ->ArgNames({"array", "seconds"})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);

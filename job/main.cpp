@@ -1,8 +1,8 @@
 // The program's entry: the job on the console or terminal (or on pipes, when it is scripted).
 #include "job/console/console.h"
 #include "job/driver/job.h"
-#include "sim/extended_math.h"
-#include "sim/random.h"
+#include "sim/model/extended_math.h"
+#include "sim/model/random.h"
 #ifdef _WIN32
 #include "job/windows/windows_backend.h"
 #else

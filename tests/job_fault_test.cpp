@@ -26,8 +26,7 @@
 #include <thread>
 #include <vector>
 
-#include "sim/frame.h"
-#include "sim/random.h"
+#include "sim/render.h"
 #include "support/test_support.h"
 #include "wave/input_wave.h"
 #include "wave/output_wave.h"
@@ -351,17 +350,11 @@ struct PipedProgram {
 
 // The output file a recording of the header's length gives when the load finds `loaded`.
 std::string expectedDigest(const std::vector<std::int16_t>& loaded, MicArray choice) {
-    InputWave wave;
-    wave.channels = 1;
-    wave.sampleRate = 44100;
-    wave.bitsPerSample = 16;
-    wave.sampleCount = static_cast<std::int32_t>(loaded.size());
-    wave.samples = loaded;
     RandomState random;
-    const auto buffer = renderStereo(choice, wave, 44100, measureGuardGain(wave), random);
+    const auto buffer = renderStereo(choice, loaded, 44100, measureGuardGain(loaded), random);
     if (!buffer) return "no memory";
     ScratchDir dir;
-    if (!writeOutputWave(dir.file("expected.wav"), *buffer, 44100, 16)) return "not written";
+    if (!writeOutputWave(dir.file("expected.wav"), buffer->frames, buffer->view(), 44100, 16)) return "not written";
     return testing::sha256Hex(testing::readBytes(dir.file("expected.wav")));
 }
 

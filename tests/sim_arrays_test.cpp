@@ -4,8 +4,8 @@
 #include <cmath>
 #include <numbers>
 
-#include "sim/frame.h"
-#include "sim/placement.h"
+#include "sim/render.h"
+#include "sim/model/arrays.h"
 #include "support/sim_support.h"
 
 namespace auralith {

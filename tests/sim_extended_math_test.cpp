@@ -8,10 +8,10 @@
 #include <cmath>
 #include <thread>
 
-#include "sim/extended_math.h"
-#include "sim/frame.h"
-#include "sim/placement.h"
-#include "sim/sweep.h"
+#include "sim/model/extended_math.h"
+#include "sim/render.h"
+#include "sim/model/arrays.h"
+#include "sim/model/sweep.h"
 
 namespace auralith {
 namespace {

@@ -7,44 +7,39 @@
 #include <random>
 #include <utility>
 
-#include "reference/reference_renderers.h"
-#include "sim/dither_batch.h"
-#include "sim/frame.h"
-#include "sim/placement.h"
+#include "sim/reference/reference_renderers.h"
+#include "sim/fast/dither_batch.h"
+#include "sim/render.h"
+#include "sim/model/arrays.h"
 #include "support/sim_support.h"
 #include "support/test_support.h"
 
 namespace auralith {
 namespace {
 
-SweepInput sweepOf(const InputWave& wave, int threads, int vectorWidth = 0) {
-    SweepInput in = sweepInputFor(wave, 44100, measureGuardGain(wave));
-    in.threads = threads;
-    in.vectorWidth = vectorWidth;
-    return in;
-}
+using Recording = std::vector<std::int16_t>;
 
-StereoBuffer renderProgram(MicArray choice, const SweepInput& in, RandomState& random) {
-    StereoBuffer out;
-    out.frames = in.frames;
-    out.samples = SampleStorage::zeroed(2 * static_cast<std::size_t>(in.frames));
-    EXPECT_TRUE(renderArray(choice, in, out, random));
-    return out;
+SweepInput sweepOf(const Recording& samples) { return sweepInputFor(samples, 44100, measureGuardGain(samples)); }
+
+StereoBuffer renderProgram(MicArray choice, const Recording& samples, RandomState& random, int threads,
+                           int vectorWidth) {
+    const RenderOptions options{threads, vectorWidth};
+    std::optional<StereoBuffer> out = renderStereo(choice, samples, 44100, measureGuardGain(samples), random, options);
+    EXPECT_TRUE(out.has_value());
+    return out ? std::move(*out) : StereoBuffer{};
 }
 
 // Every array, with 1, 2 and 3 parts, gives the reference's samples and leaves the generator
 // where the reference leaves it.
 void expectSameAsReference(const std::vector<std::int16_t>& samples, const char* what) {
-    const InputWave wave = testing::recordingOf(samples);
     for (int choice = 1; choice <= 6; ++choice) {
         const auto array = static_cast<MicArray>(choice);
-        const SweepInput serial = sweepOf(wave, 1);
         RandomState referenceState;
-        const StereoBuffer expected = reference::renderReference(array, serial, referenceState);
+        const StereoBuffer expected = reference::renderReference(array, sweepOf(samples), referenceState);
         // Two conversions at a time, and the widest the processor has (four with AVX2).
         for (const auto& [threads, width] : {std::pair{1, 2}, std::pair{2, 2}, std::pair{3, 2}, std::pair{1, 0}, std::pair{2, 0}}) {
             RandomState random;
-            const StereoBuffer actual = renderProgram(array, sweepOf(wave, threads, width), random);
+            const StereoBuffer actual = renderProgram(array, samples, random, threads, width);
             ASSERT_EQ(actual.frames, expected.frames);
             std::size_t firstDifference = 0;
             while (firstDifference < expected.samples.size() &&
@@ -98,8 +93,7 @@ TEST(FastRenderers, TreeValueNearATieIsConvertedExactly) {
     std::vector<std::int16_t> samples(100, 0);
     samples[0] = -21129;
     samples[41] = 13057;
-    const InputWave wave = testing::recordingOf(samples);
-    const SweepInput in = sweepOf(wave, 1);
+    const SweepInput in = sweepOf(samples);
     const TreePlacement place = treePlacement(0, in.deg, in.rate, omniReferenceDistance(in.deg));
     const std::int64_t frame = in.rate + place.outer.leftDelay;
     ASSERT_EQ(frame - (in.rate + place.centreDelay), 41);
@@ -117,12 +111,12 @@ TEST(FastRenderers, TreeValueNearATieIsConvertedExactly) {
 
 TEST(FastRenderers, LongRecordingOfTheTree) {
     // Many stretches and batches per part, the parts meeting inside a position's sound.
-    const InputWave wave = testing::recordingOf(randomRecording(270000, 9));
+    const Recording samples = randomRecording(270000, 9);
     RandomState referenceState;
-    const StereoBuffer expected = reference::renderReference(MicArray::threeOmniTree, sweepOf(wave, 1), referenceState);
+    const StereoBuffer expected = reference::renderReference(MicArray::threeOmniTree, sweepOf(samples), referenceState);
     for (const auto& [threads, width] : {std::pair{1, 2}, std::pair{2, 0}}) {
         RandomState random;
-        const StereoBuffer actual = renderProgram(MicArray::threeOmniTree, sweepOf(wave, threads, width), random);
+        const StereoBuffer actual = renderProgram(MicArray::threeOmniTree, samples, random, threads, width);
         EXPECT_TRUE(actual.samples == expected.samples) << threads << " threads";
         EXPECT_EQ(random.s, referenceState.s);
     }

@@ -3,9 +3,9 @@
 
 #include <cmath>
 
-#include "sim/frame.h"
-#include "sim/random.h"
-#include "sim/sweep.h"
+#include "sim/render.h"
+#include "sim/model/random.h"
+#include "sim/model/sweep.h"
 #include "support/sim_support.h"
 
 namespace auralith {

@@ -1,7 +1,7 @@
 // Whole output files of one fixed recording, one per array: any change to one byte shows here.
 #include <gtest/gtest.h>
 
-#include "sim/frame.h"
+#include "sim/render.h"
 #include "support/sim_support.h"
 #include "support/test_support.h"
 #include "wave/output_wave.h"
@@ -10,13 +10,13 @@ namespace auralith {
 namespace {
 
 TEST(GoldenOutput, EveryArrayGivesItsKnownFile) {
-    const InputWave wave = testing::recordingOf(testing::goldenRecording());
+    const std::vector<std::int16_t> wave = testing::goldenRecording();
     EXPECT_EQ(measureGuardGain(wave), 32766.0 / 32768);
     testing::ScratchDir dir;
     for (int choice = 1; choice <= 6; ++choice) {
         const StereoBuffer out = testing::renderFresh(static_cast<MicArray>(choice), wave);
         const std::string path = dir.file("out" + std::to_string(choice) + ".wav");
-        ASSERT_TRUE(writeOutputWave(path, out, 44100, 16));
+        ASSERT_TRUE(writeOutputWave(path, out.frames, out.view(), 44100, 16));
         const auto bytes = testing::readBytes(path);
         EXPECT_EQ(bytes.size(), 44u + 4u * (13u * 47100u + 44100u));
         EXPECT_EQ(testing::sha256Hex(bytes), testing::goldenDigests[choice - 1]) << "choice " << choice;

@@ -14,7 +14,7 @@
 #include <unistd.h>
 
 #include "support/test_support.h"
-#include "wave/file_access.h"
+#include "wave/files/file_access.h"
 
 namespace auralith {
 namespace {

@@ -16,11 +16,12 @@
 #include <unistd.h>
 #endif
 
-#include "sim/frame.h"
 #include "support/test_support.h"
-#include "wave/file_access.h"
+#include "wave/files/file_access.h"
 #include "wave/input_wave.h"
+#include "wave/output_in_place.h"
 #include "wave/output_wave.h"
+#include "wave/wave_header.h"
 
 namespace auralith {
 namespace {
@@ -37,20 +38,28 @@ std::uint32_t field32(const Bytes& bytes, std::size_t at) {
            (std::uint32_t{bytes[at + 3]} << 24);
 }
 
-StereoBuffer silence(std::int32_t frames) {
-    return StereoBuffer{frames, SampleStorage::zeroed(2 * static_cast<std::size_t>(frames))};
+// What the writer takes: a frame count and the 2 * frames samples, interleaved, left first.
+struct Frames {
+    std::int32_t frames = 0;
+    std::vector<std::int16_t> samples;
+};
+
+Frames silence(std::int32_t frames) { return Frames{frames, std::vector<std::int16_t>(2 * static_cast<std::size_t>(frames))}; }
+
+bool writeFrames(const std::string& name, const Frames& buffer, std::int32_t rate, std::int16_t bits) {
+    return writeOutputWave(name, buffer.frames, buffer.samples, rate, bits);
 }
 
 // A buffer whose every sample differs from its neighbours, so that order mistakes show.
-StereoBuffer pattern(std::int32_t frames) {
-    StereoBuffer buffer = silence(frames);
+Frames pattern(std::int32_t frames) {
+    Frames buffer = silence(frames);
     for (std::size_t i = 0; i < buffer.samples.size(); ++i)
         buffer.samples[i] = static_cast<std::int16_t>(static_cast<std::int32_t>(i * 2654435761u % 65536) - 32768);
     return buffer;
 }
 
 // The file a buffer should become: the header, then each sample low byte first.
-Bytes expectedFile(const StereoBuffer& buffer) {
+Bytes expectedFile(const Frames& buffer) {
     const auto header = encodeWaveHeader(makeStereoHeader(static_cast<std::uint32_t>(buffer.frames), 44100, 16));
     Bytes bytes(header.begin(), header.end());
     for (std::int16_t sample : buffer.samples) {
@@ -70,9 +79,9 @@ std::vector<std::string> folderEntries(const std::filesystem::path& folder) {
 
 #ifdef __linux__  // the file built in place: Linux only; elsewhere the buffer is written
 // The output file prepared for `frames` frames, its samples then filled as a render would.
-std::optional<OutputInPlace> prepareFilled(const std::string& name, const StereoBuffer& from) {
-    std::optional<OutputInPlace> out = prepareOutputWave(name, from.frames, 44100, 16);
-    if (out) std::copy(from.samples.begin(), from.samples.end(), out->buffer.samples.begin());
+std::optional<OutputInPlace> prepareFilled(const std::string& name, const Frames& from) {
+    std::optional<OutputInPlace> out = OutputInPlace::create(name, from.frames, 44100, 16);
+    if (out) std::copy(from.samples.begin(), from.samples.end(), out->samples().begin());
     return out;
 }
 #endif
@@ -80,15 +89,15 @@ std::optional<OutputInPlace> prepareFilled(const std::string& name, const Stereo
 #ifndef _WIN32  // POSIX only: permission bits
 // The two ways a file is made: the in-memory buffer written, and (on Linux) the file built in
 // place and committed.
-using Writer = bool (*)(const std::string& name, const StereoBuffer& buffer);
+using Writer = bool (*)(const std::string& name, const Frames& buffer);
 std::vector<Writer> writers() {
-    std::vector<Writer> all{[](const std::string& name, const StereoBuffer& buffer) {
-        return writeOutputWave(name, buffer, 44100, 16);
+    std::vector<Writer> all{[](const std::string& name, const Frames& buffer) {
+        return writeFrames(name, buffer, 44100, 16);
     }};
 #ifdef __linux__
-    all.push_back([](const std::string& name, const StereoBuffer& buffer) {
+    all.push_back([](const std::string& name, const Frames& buffer) {
         std::optional<OutputInPlace> out = prepareFilled(name, buffer);
-        return out && out->file->commit();
+        return out && out->commit();
     });
 #endif
     return all;
@@ -142,7 +151,7 @@ TEST_P(OutputSize, HeaderSizesAndFileLength) {
     const SizeCase expected = GetParam();
     ScratchDir dir;
     const auto name = dir.file("out.wav");
-    ASSERT_TRUE(writeOutputWave(name, silence(expected.frames), 44100, 16));
+    ASSERT_TRUE(writeFrames(name, silence(expected.frames), 44100, 16));
     const auto bytes = readBytes(name);
     EXPECT_EQ(bytes.size(), expected.fileSize);
     EXPECT_EQ(field32(bytes, 40), expected.dataSize);
@@ -167,8 +176,8 @@ TEST(StereoHeader, LongestRecordingSizesFitIn32Bits) {
 TEST(OutputSamples, AreWrittenInBufferOrderLowByteFirst) {
     ScratchDir dir;
     const auto name = dir.file("out.wav");
-    const StereoBuffer buffer{3, {1, -2, 0x1234, -32768, 32767, 0x00ff}};
-    ASSERT_TRUE(writeOutputWave(name, buffer, 44100, 16));
+    const Frames buffer{3, {1, -2, 0x1234, -32768, 32767, 0x00ff}};
+    ASSERT_TRUE(writeFrames(name, buffer, 44100, 16));
     const auto bytes = readBytes(name);
     ASSERT_EQ(bytes.size(), 44u + 12u);
     EXPECT_EQ(Bytes(bytes.begin() + 44, bytes.end()),
@@ -178,15 +187,15 @@ TEST(OutputSamples, AreWrittenInBufferOrderLowByteFirst) {
 TEST(OutputSamples, WholeFileOfALongerBuffer) {
     ScratchDir dir;
     const auto name = dir.file("out.wav");
-    const StereoBuffer buffer = pattern(50000);
-    ASSERT_TRUE(writeOutputWave(name, buffer, 44100, 16));
+    const Frames buffer = pattern(50000);
+    ASSERT_TRUE(writeFrames(name, buffer, 44100, 16));
     EXPECT_EQ(readBytes(name), expectedFile(buffer));
 }
 
 TEST(OutputSamples, WrittenFileReadsBackThroughTheInputReaderFields) {
     ScratchDir dir;
     const auto name = dir.file("out.wav");
-    ASSERT_TRUE(writeOutputWave(name, pattern(5), 44100, 16));
+    ASSERT_TRUE(writeFrames(name, pattern(5), 44100, 16));
     // The reader takes the same fixed offsets for granted; a stereo file is refused as such.
     const auto result = readInputHeader(name);
     ASSERT_TRUE(std::holds_alternative<InputRefusal>(result));
@@ -196,9 +205,9 @@ TEST(OutputSamples, WrittenFileReadsBackThroughTheInputReaderFields) {
 TEST(OutputSamples, BufferThatDisagreesWithItsFrameCountIsNotWritten) {
     ScratchDir dir;
     const auto name = dir.file("out.wav");
-    StereoBuffer buffer = silence(4);
-    buffer.frames = 5;
-    EXPECT_FALSE(writeOutputWave(name, buffer, 44100, 16));
+    Frames buffer = silence(4);
+    buffer.frames = 5;  // the header would promise more samples than follow
+    EXPECT_FALSE(writeFrames(name, buffer, 44100, 16));
     EXPECT_FALSE(std::filesystem::exists(name));
 }
 
@@ -207,7 +216,7 @@ TEST(OutputSamples, BufferThatDisagreesWithItsFrameCountIsNotWritten) {
 TEST(OutputFile, NewFileIsCreated) {
     ScratchDir dir;
     const auto name = dir.file("new.wav");
-    ASSERT_TRUE(writeOutputWave(name, pattern(7), 44100, 16));
+    ASSERT_TRUE(writeFrames(name, pattern(7), 44100, 16));
     EXPECT_EQ(readBytes(name), expectedFile(pattern(7)));
     EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"new.wav"});
 }
@@ -216,7 +225,7 @@ TEST(OutputFile, OverwritingALongerFileLeavesExactlyTheNewLength) {
     ScratchDir dir;
     const auto name = dir.file("out.wav");
     writeBytes(name, Bytes(1000000, 0xaa));
-    ASSERT_TRUE(writeOutputWave(name, pattern(10), 44100, 16));
+    ASSERT_TRUE(writeFrames(name, pattern(10), 44100, 16));
     EXPECT_EQ(std::filesystem::file_size(name), 44u + 4u * 10u);
     EXPECT_EQ(readBytes(name), expectedFile(pattern(10)));
     EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"out.wav"});
@@ -252,7 +261,7 @@ TEST(OutputFile, SymbolicLinkKeepsPointingAtTheReplacedTarget) {
     writeBytes(target, Bytes(500, 0x11));
     std::filesystem::create_symlink(target, link);
 
-    ASSERT_TRUE(writeOutputWave(link, pattern(3), 44100, 16));
+    ASSERT_TRUE(writeFrames(link, pattern(3), 44100, 16));
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_EQ(std::filesystem::read_symlink(link), target);
     EXPECT_EQ(readBytes(target), expectedFile(pattern(3)));
@@ -268,7 +277,7 @@ TEST(OutputFile, RelativeSymbolicLinkThroughAnotherFolder) {
     std::filesystem::create_directory(dir.file("b"));
     writeBytes(dir.file("b/take.wav"), Bytes(3, 0));
     std::filesystem::create_symlink("../b/take.wav", dir.file("a/link.wav"));
-    ASSERT_TRUE(writeOutputWave(dir.file("a/link.wav"), pattern(4), 44100, 16));
+    ASSERT_TRUE(writeFrames(dir.file("a/link.wav"), pattern(4), 44100, 16));
     EXPECT_TRUE(std::filesystem::is_symlink(dir.file("a/link.wav")));
     EXPECT_EQ(readBytes(dir.file("b/take.wav")), expectedFile(pattern(4)));
     EXPECT_EQ(folderEntries(dir.file("b")), std::vector<std::string>{"take.wav"});
@@ -277,7 +286,7 @@ TEST(OutputFile, RelativeSymbolicLinkThroughAnotherFolder) {
 
 #ifndef _WIN32  // POSIX only: permission bits, symbolic links, devices, fork
 TEST(OutputFile, DevNullAcceptsTheWholeFile) {
-    EXPECT_TRUE(writeOutputWave("/dev/null", pattern(1000), 44100, 16));
+    EXPECT_TRUE(writeFrames("/dev/null", pattern(1000), 44100, 16));
     struct stat info {};
     ASSERT_EQ(::stat("/dev/null", &info), 0);
     EXPECT_TRUE(S_ISCHR(info.st_mode));
@@ -292,7 +301,7 @@ TEST(OutputFile, InputNamedAsOutputIsReplaced) {
     ASSERT_TRUE(std::holds_alternative<InputWave>(result));
     auto& wave = std::get<InputWave>(result);
     ASSERT_TRUE(loadInputSamples(wave));
-    ASSERT_TRUE(writeOutputWave(name, pattern(6), wave.sampleRate, wave.bitsPerSample));
+    ASSERT_TRUE(writeFrames(name, pattern(6), wave.sampleRate, wave.bitsPerSample));
     EXPECT_EQ(readBytes(name), expectedFile(pattern(6)));
 }
 
@@ -300,7 +309,7 @@ TEST(OutputFile, RelativeNameIsRelativeToTheCurrentFolder) {
     ScratchDir dir;
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());
-    const bool written = writeOutputWave("here.wav", pattern(2), 44100, 16);
+    const bool written = writeFrames("here.wav", pattern(2), 44100, 16);
     std::filesystem::current_path(previous);
     ASSERT_TRUE(written);
     EXPECT_EQ(readBytes(dir.file("here.wav")), expectedFile(pattern(2)));
@@ -318,7 +327,7 @@ TEST(OutputFile, NameLongerThan255CharactersIsUsedInFull) {
     const std::string cut = name.substr(0, 255);
     writeBytes(cut, Bytes(7, 0x42));  // where a cut name would lead
 
-    ASSERT_TRUE(writeOutputWave(name, pattern(2), 44100, 16));
+    ASSERT_TRUE(writeFrames(name, pattern(2), 44100, 16));
     EXPECT_EQ(readBytes(name), expectedFile(pattern(2)));
     EXPECT_EQ(readBytes(cut), Bytes(7, 0x42));
     EXPECT_EQ(folderEntries(folder).size(), 2u);  // the file and the decoy, no temporary file
@@ -330,7 +339,7 @@ TEST(OutputFile, LongestSingleNameIsWritten) {
     ScratchDir dir;
     const std::string leaf(255, 'L');
     writeBytes(dir.file(leaf), Bytes(5, 0));
-    ASSERT_TRUE(writeOutputWave(dir.file(leaf), pattern(2), 44100, 16));
+    ASSERT_TRUE(writeFrames(dir.file(leaf), pattern(2), 44100, 16));
     EXPECT_EQ(readBytes(dir.file(leaf)), expectedFile(pattern(2)));
     EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{leaf});
 }
@@ -339,7 +348,7 @@ TEST(OutputFile, LongestSingleNameIsWritten) {
 
 TEST(OutputFailure, MissingFolderCreatesNothing) {
     ScratchDir dir;
-    EXPECT_FALSE(writeOutputWave(dir.file("missing/out.wav"), pattern(2), 44100, 16));
+    EXPECT_FALSE(writeFrames(dir.file("missing/out.wav"), pattern(2), 44100, 16));
     EXPECT_TRUE(folderEntries(dir.path()).empty());
 }
 
@@ -351,7 +360,7 @@ TEST(OutputFailure, ReadOnlyFileSurvivesUnchanged) {
     writeBytes(name, before);
     for (auto mode : {0444, 0400, 0000}) {
         ASSERT_EQ(::chmod(name.c_str(), static_cast<mode_t>(mode)), 0);
-        EXPECT_FALSE(writeOutputWave(name, pattern(100), 44100, 16)) << std::oct << mode;
+        EXPECT_FALSE(writeFrames(name, pattern(100), 44100, 16)) << std::oct << mode;
         ASSERT_EQ(::chmod(name.c_str(), 0600), 0);
         EXPECT_EQ(readBytes(name), before);
         EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"keep.wav"});
@@ -366,14 +375,14 @@ TEST(OutputFailure, ReadOnlyFileThroughASymbolicLinkSurvives) {
     writeBytes(name, Bytes(9, 9));
     ASSERT_EQ(::chmod(name.c_str(), 0444), 0);
     std::filesystem::create_symlink(name, dir.file("link.wav"));
-    EXPECT_FALSE(writeOutputWave(dir.file("link.wav"), pattern(2), 44100, 16));
+    EXPECT_FALSE(writeFrames(dir.file("link.wav"), pattern(2), 44100, 16));
     EXPECT_EQ(readBytes(name), Bytes(9, 9));
     EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link.wav")));
 }
 #endif
 
 TEST(OutputFailure, EmptyNameIsNotWritten) {
-    EXPECT_FALSE(writeOutputWave("", pattern(2), 44100, 16));
+    EXPECT_FALSE(writeFrames("", pattern(2), 44100, 16));
 }
 
 #ifndef _WIN32  // Windows names cannot hold * or ?
@@ -382,10 +391,10 @@ TEST(OutputFailure, WildcardNamesAreNotWrittenEvenWhenSuchAFileExists) {
     for (const char* leaf : {"out*.wav", "out?.wav", "*", "?"}) {
         const auto name = dir.file(leaf);
         writeBytes(name, Bytes(4, 4));
-        EXPECT_FALSE(writeOutputWave(name, pattern(2), 44100, 16)) << leaf;
+        EXPECT_FALSE(writeFrames(name, pattern(2), 44100, 16)) << leaf;
         EXPECT_EQ(readBytes(name), Bytes(4, 4)) << leaf;
     }
-    EXPECT_FALSE(writeOutputWave(dir.file("new*.wav"), pattern(2), 44100, 16));
+    EXPECT_FALSE(writeFrames(dir.file("new*.wav"), pattern(2), 44100, 16));
     EXPECT_EQ(folderEntries(dir.path()).size(), 4u);
 }
 #endif
@@ -394,8 +403,8 @@ TEST(OutputFailure, FolderNameIsNotWritten) {
     ScratchDir dir;
     std::filesystem::create_directory(dir.file("sub"));
     writeBytes(dir.file("sub/inside"), Bytes(1, 1));
-    EXPECT_FALSE(writeOutputWave(dir.file("sub"), pattern(2), 44100, 16));
-    EXPECT_FALSE(writeOutputWave(dir.file("sub") + "/", pattern(2), 44100, 16));
+    EXPECT_FALSE(writeFrames(dir.file("sub"), pattern(2), 44100, 16));
+    EXPECT_FALSE(writeFrames(dir.file("sub") + "/", pattern(2), 44100, 16));
     EXPECT_TRUE(std::filesystem::is_directory(dir.file("sub")));
     EXPECT_EQ(folderEntries(dir.file("sub")), std::vector<std::string>{"inside"});
 }
@@ -408,7 +417,7 @@ TEST(OutputFailure, FolderWithoutWritePermissionLeavesTheFileAlone) {
     const auto name = dir.file("locked/out.wav");
     writeBytes(name, Bytes(8, 8));
     ASSERT_EQ(::chmod(dir.file("locked").c_str(), 0555), 0);
-    EXPECT_FALSE(writeOutputWave(name, pattern(2), 44100, 16));
+    EXPECT_FALSE(writeFrames(name, pattern(2), 44100, 16));
     EXPECT_EQ(readBytes(name), Bytes(8, 8));
     EXPECT_EQ(folderEntries(dir.file("locked")), std::vector<std::string>{"out.wav"});
 }
@@ -422,14 +431,14 @@ TEST(OutputFailure, FullDiskKeepsTheOldFile) {
     const auto name = dir.file("out.wav");
     const Bytes before = monoWaveBytes({7, 7, 7});
     writeBytes(name, before);
-    const StereoBuffer buffer = pattern(617400);  // 2.4 MB against a 1 MB limit
+    const Frames buffer = pattern(617400);  // 2.4 MB against a 1 MB limit
 
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
         const rlimit limit{1u << 20, 1u << 20};
         if (std::signal(SIGXFSZ, SIG_IGN) == SIG_ERR || ::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(2);
-        ::_exit(writeOutputWave(name, buffer, 44100, 16) ? 1 : 0);
+        ::_exit(writeFrames(name, buffer, 44100, 16) ? 1 : 0);
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
@@ -444,13 +453,13 @@ TEST(OutputFailure, FullDiskKeepsTheOldFile) {
 TEST(OutputFailure, FullDiskWithANewNameLeavesNothing) {
     ScratchDir dir;
     const auto name = dir.file("new.wav");
-    const StereoBuffer buffer = pattern(617400);
+    const Frames buffer = pattern(617400);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
         const rlimit limit{1u << 20, 1u << 20};
         if (std::signal(SIGXFSZ, SIG_IGN) == SIG_ERR || ::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(2);
-        ::_exit(writeOutputWave(name, buffer, 44100, 16) ? 1 : 0);
+        ::_exit(writeFrames(name, buffer, 44100, 16) ? 1 : 0);
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
@@ -468,14 +477,14 @@ TEST(OutputInPlace, GivesTheSameFileAsTheWriter) {
     for (const std::int32_t frames : {1, 7, 1024, 300000}) {
         const auto name = dir.file("out.wav");
         writeBytes(name, Bytes(5000000, 0xaa));  // longer than any of the files
-        std::optional<OutputInPlace> out = prepareOutputWave(name, frames, 44100, 16);
+        std::optional<OutputInPlace> out = OutputInPlace::create(name, frames, 44100, 16);
         ASSERT_TRUE(out) << frames;
-        EXPECT_EQ(out->buffer.frames, frames);
-        ASSERT_EQ(out->buffer.samples.size(), 2 * static_cast<std::size_t>(frames));
-        EXPECT_TRUE(std::all_of(out->buffer.samples.begin(), out->buffer.samples.end(), [](auto v) { return v == 0; }));
-        const StereoBuffer expected = pattern(frames);
-        std::copy(expected.samples.begin(), expected.samples.end(), out->buffer.samples.begin());
-        ASSERT_TRUE(out->file->commit());
+        EXPECT_EQ(out->frames(), frames);
+        ASSERT_EQ(out->samples().size(), 2 * static_cast<std::size_t>(frames));
+        EXPECT_TRUE(std::all_of(out->samples().begin(), out->samples().end(), [](auto v) { return v == 0; }));
+        const Frames expected = pattern(frames);
+        std::copy(expected.samples.begin(), expected.samples.end(), out->samples().begin());
+        ASSERT_TRUE(out->commit());
         EXPECT_EQ(readBytes(name), expectedFile(expected)) << frames;
         EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"out.wav"});
     }
@@ -509,7 +518,7 @@ TEST(OutputInPlace, KilledBeforeTheCommitLeavesTheFolderAsItWas) {
     const auto name = dir.file("out.wav");
     const Bytes before = monoWaveBytes({4, 5});
     writeBytes(name, before);
-    const StereoBuffer samples = pattern(100000);
+    const Frames samples = pattern(100000);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -533,7 +542,7 @@ TEST(OutputInPlace, SymbolicLinkKeepsPointingAtTheReplacedTarget) {
     std::filesystem::create_symlink("store/take.wav", dir.file("link.wav"));
     std::optional<OutputInPlace> linked = prepareFilled(dir.file("link.wav"), pattern(3));
     ASSERT_TRUE(linked);
-    ASSERT_TRUE(linked->file->commit());
+    ASSERT_TRUE(linked->commit());
     EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link.wav")));
     EXPECT_EQ(readBytes(dir.file("store/take.wav")), expectedFile(pattern(3)));
     EXPECT_EQ(folderEntries(dir.file("store")), std::vector<std::string>{"take.wav"});
@@ -543,7 +552,7 @@ TEST(OutputInPlace, NewFileTakesTheUmask) {
     ScratchDir dir;
     const mode_t previousMask = ::umask(027);
     std::optional<OutputInPlace> out = prepareFilled(dir.file("new.wav"), pattern(2));
-    const bool committed = out && out->file->commit();
+    const bool committed = out && out->commit();
     ::umask(previousMask);
     ASSERT_TRUE(committed);
     struct stat info {};
@@ -558,7 +567,7 @@ TEST(OutputInPlace, LongNamesAreUsedInFull) {
     const std::string leaf(255, 'L');
     std::optional<OutputInPlace> out = prepareFilled(dir.file(leaf), pattern(2));
     ASSERT_TRUE(out);
-    ASSERT_TRUE(out->file->commit());
+    ASSERT_TRUE(out->commit());
     EXPECT_EQ(readBytes(dir.file(leaf)), expectedFile(pattern(2)));
     EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{leaf});
 
@@ -572,7 +581,7 @@ TEST(OutputInPlace, LongNamesAreUsedInFull) {
     writeBytes(cut, Bytes(7, 0x42));
     std::optional<OutputInPlace> deep = prepareFilled(name, pattern(4));
     ASSERT_TRUE(deep);
-    ASSERT_TRUE(deep->file->commit());
+    ASSERT_TRUE(deep->commit());
     EXPECT_EQ(readBytes(name), expectedFile(pattern(4)));
     EXPECT_EQ(readBytes(cut), Bytes(7, 0x42));
     EXPECT_EQ(folderEntries(folder).size(), 2u);
@@ -587,7 +596,7 @@ TEST(OutputInPlace, NotPreparedWhereTheWriterWouldNotReplaceAFile) {
     std::filesystem::create_directory(dir.file("sub"));
     for (const std::string& name : {dir.file("ro.wav"), dir.file("sub"), dir.file("missing/out.wav"), std::string(),
                                     dir.file("new*.wav"), std::string("/dev/null")})
-        EXPECT_FALSE(prepareOutputWave(name, 10, 44100, 16)) << name;
+        EXPECT_FALSE(OutputInPlace::create(name, 10, 44100, 16)) << name;
     EXPECT_EQ(readBytes(dir.file("ro.wav")), Bytes(3, 3));
     EXPECT_EQ(folderEntries(dir.path()), (std::vector<std::string>{"ro.wav", "sub"}));
 }
@@ -602,7 +611,7 @@ TEST(OutputInPlace, NoRoomForTheWholeFileIsKnownBeforeTheRender) {
     if (child == 0) {
         const rlimit limit{1u << 20, 1u << 20};
         if (std::signal(SIGXFSZ, SIG_IGN) == SIG_ERR || ::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(2);
-        ::_exit(prepareOutputWave(name, 617400, 44100, 16) ? 1 : 0);
+        ::_exit(OutputInPlace::create(name, 617400, 44100, 16) ? 1 : 0);
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
@@ -615,17 +624,17 @@ TEST(OutputInPlace, NoRoomForTheWholeFileIsKnownBeforeTheRender) {
 // samples stay readable, so that they can be written under another name.
 TEST(OutputInPlace, FailedCommitKeepsTheSamplesForAnotherName) {
     ScratchDir dir;
-    const StereoBuffer expected = pattern(1000);
+    const Frames expected = pattern(1000);
     std::optional<OutputInPlace> out = prepareFilled(dir.file("out.wav"), expected);
     ASSERT_TRUE(out);
     std::filesystem::create_directory(dir.file("out.wav"));
-    EXPECT_FALSE(out->file->commit());
-    EXPECT_FALSE(out->file->commit());  // tried once only
+    EXPECT_FALSE(out->commit());
+    EXPECT_FALSE(out->commit());  // tried once only
     EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"out.wav"});
     EXPECT_TRUE(std::filesystem::is_empty(dir.file("out.wav")));
 
-    out->file.reset();  // the buffer alone keeps the samples
-    ASSERT_TRUE(writeOutputWave(dir.file("other.wav"), out->buffer, 44100, 16));
+    // The samples stay readable after the failed commit, to be written under another name.
+    ASSERT_TRUE(writeOutputWave(dir.file("other.wav"), out->frames(), out->samples(), 44100, 16));
     EXPECT_EQ(readBytes(dir.file("other.wav")), expectedFile(expected));
     EXPECT_EQ(folderEntries(dir.path()), (std::vector<std::string>{"other.wav", "out.wav"}));
 }

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "support/test_support.h"
-#include "wave/file_access.h"
+#include "wave/files/file_access.h"
 
 namespace auralith {
 namespace {

@@ -7,7 +7,7 @@
 #include <new>
 
 #include "wave/byte_order.h"
-#include "wave/file_access.h"
+#include "wave/files/file_access.h"
 
 namespace auralith {
 namespace {

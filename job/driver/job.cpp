@@ -1,14 +1,14 @@
 #include "job/driver/job.h"
 
 #include <cmath>
-#include <memory>
+#include <span>
 #include <optional>
 #include <string>
 #include <variant>
 
-#include "sim/frame.h"
-#include "wave/file_access.h"
+#include "sim/render.h"
 #include "wave/input_wave.h"
+#include "wave/output_in_place.h"
 #include "wave/output_wave.h"
 
 namespace auralith {
@@ -150,90 +150,109 @@ void blankRowsFrom(Console& c, int row) {
     }
 }
 
-// The rendered output, built in the output file itself where the file allows it (`inPlace` then
-// holds the file, to be put under its name), else in memory. Empty when the memory cannot be had.
-std::optional<StereoBuffer> renderOutput(MicArray choice, const InputWave& wave, double gain, RandomState& random,
-                                         const std::string& outputName,
-                                         std::shared_ptr<MappedReplacement>& inPlace) {
-    const auto frames = static_cast<std::int32_t>(outputFrameCount(wave.sampleRate, wave.sampleCount));
-    std::optional<OutputInPlace> out = prepareOutputWave(outputName, frames, wave.sampleRate, wave.bitsPerSample);
-    if (!out) return renderStereo(choice, wave, wave.sampleRate, gain, random);
-    if (!renderStereoInto(choice, wave, wave.sampleRate, gain, random, out->buffer)) return std::nullopt;
-    inPlace = std::move(out->file);
-    return std::move(out->buffer);
-}
-
 int endWith(Console& c, int status, std::string_view reason = {}) {
     c.finish(reason);
     return status;
 }
 
-}  // namespace
+// The rendered output: built in the output file itself where the file allows it, else in memory.
+struct Output {
+    std::int32_t frames = 0;
+    std::optional<OutputInPlace> inPlace;
+    StereoBuffer memory;
 
-int runJob(Console& c, RandomState& random) {
-    c.setUpConsole();
+    std::span<const std::int16_t> samples() const { return inPlace ? inPlace->samples() : memory.view(); }
+};
 
-    InputWave wave;
+// Empty when the memory for the output cannot be had.
+std::optional<Output> renderOutput(MicArray choice, const InputWave& wave, double gain, RandomState& random,
+                                   const std::string& outputName) {
+    Output out;
+    out.frames = static_cast<std::int32_t>(outputFrameCount(wave.sampleRate, wave.sampleCount));
+    out.inPlace = OutputInPlace::create(outputName, out.frames, wave.sampleRate, wave.bitsPerSample);
+    if (out.inPlace) {
+        if (!renderStereoInto(choice, wave.samples, wave.sampleRate, gain, random, out.inPlace->samples())) return {};
+        return out;
+    }
+    std::optional<StereoBuffer> buffer = renderStereo(choice, wave.samples, wave.sampleRate, gain, random);
+    if (!buffer) return {};
+    out.memory = std::move(*buffer);
+    return out;
+}
+
+// A file built in place is put under its name on the first attempt; any later attempt, and any
+// output in memory, is written the ordinary way.
+bool writeOutput(Output& out, const std::string& name, const InputWave& wave, bool firstAttempt) {
+    if (out.inPlace && firstAttempt) return out.inPlace->commit();
+    return writeOutputWave(name, out.frames, out.samples(), wave.sampleRate, wave.bitsPerSample);
+}
+
+// After a failed write: the rows from the output question down are blanked and the question is
+// asked again in its place. The two stages done before are then shown again as they stood, each
+// with its "Done", so that the screen keeps its layout and the writing stage its own row.
+std::optional<std::string> askOutputNameAgain(Console& c, int outputRow) {
+    blankRowsFrom(c, outputRow);
+    std::optional<std::string> name = askOutputName(c, outputRow);
+    if (!name) return name;
+    lineFeeds(c, 3);
+    startStage(c, "   Reading input file...");
+    finishStage(c, 2);
+    startStage(c, "   Generating output data...");
+    finishStage(c, 2);
+    return name;
+}
+
+// Writes until a write succeeds, asking for another name after each failure; false when the
+// keyboard input ended first.
+bool writeUntilWritten(Console& c, Output& out, std::string name, int outputRow, const InputWave& wave) {
+    for (bool first = true;; first = false) {
+        startStage(c, "   Writing output file...");
+        if (writeOutput(out, name, wave, first)) return true;
+        reportFailure(c, writeFailedMessage);
+        std::optional<std::string> again = askOutputNameAgain(c, outputRow);
+        if (!again) return false;
+        name = std::move(*again);
+    }
+}
+
+// The input step, until a recording is accepted; nothing when the keyboard input ended.
+std::optional<InputWave> askForInput(Console& c) {
     for (;;) {
         const std::optional<std::string> name = askInputName(c);
-        if (!name) return endWith(c, 1, inputEndedReason);
+        if (!name) return std::nullopt;
         auto header = readInputHeader(*name);
-        if (auto* accepted = std::get_if<InputWave>(&header)) {
-            wave = std::move(*accepted);
-            break;
-        }
+        if (auto* accepted = std::get_if<InputWave>(&header)) return std::move(*accepted);
         reportFailure(c, refusalText(std::get<InputRefusal>(header)));
     }
+}
 
-    showFileData(c, wave);
-    showMenu(c);
-    const std::optional<MicArray> choice = askChoice(c);
-    if (!choice) return endWith(c, 1, inputEndedReason);
-
-    lineFeeds(c, 2);
-    const int outputRow = c.cursorRow();
-    std::optional<std::string> outputName = askOutputName(c, outputRow);
-    if (!outputName) return endWith(c, 1, inputEndedReason);
-
-    lineFeeds(c, 3);
+// Reading, generating and writing, each closed by "Done"; the exit status.
+int process(Console& c, InputWave& wave, MicArray choice, const std::string& outputName, int outputRow,
+            RandomState& random) {
     startStage(c, "   Reading input file...");
     if (!loadInputSamples(wave)) {
         reportFailure(c, outOfMemoryMessage);
         return endWith(c, 1);
     }
-    const double gain = measureGuardGain(wave);
+    const double gain = measureGuardGain(wave.samples);
     finishStage(c, 2);
 
     startStage(c, "   Generating output data...");
-    std::shared_ptr<MappedReplacement> inPlace;
-    std::optional<StereoBuffer> buffer = renderOutput(*choice, wave, gain, random, *outputName, inPlace);
+    std::optional<Output> output = renderOutput(choice, wave, gain, random, outputName);
     wave.samples = {};  // the samples are not needed past the render
-    if (!buffer) {
+    if (!output) {
         reportFailure(c, outOfMemoryMessage);
         return endWith(c, 1);
     }
     finishStage(c, 2);
 
-    // A failed write asks for the output name again and writes the same rendered buffer.
-    for (;;) {
-        startStage(c, "   Writing output file...");
-        // A file built in place is put under its name; a later attempt writes the same samples.
-        const bool written = inPlace ? inPlace->commit()
-                                     : writeOutputWave(*outputName, *buffer, wave.sampleRate, wave.bitsPerSample);
-        inPlace.reset();
-        if (written) break;
-        reportFailure(c, writeFailedMessage);
-        blankRowsFrom(c, outputRow);
-        outputName = askOutputName(c, outputRow);
-        if (!outputName) return endWith(c, 1, inputEndedReason);
-        lineFeeds(c, 3);
-        startStage(c, "   Reading input file...");
-        finishStage(c, 2);
-        startStage(c, "   Generating output data...");
-        finishStage(c, 2);
-    }
-    buffer.reset();
+    if (!writeUntilWritten(c, *output, outputName, outputRow, wave)) return endWith(c, 1, inputEndedReason);
+    output.reset();
     finishStage(c, 1);
+    return 0;
+}
+
+void finishJob(Console& c) {
     c.beep();
     lineFeeds(c, 4);
     c.printText("   Job finished");
@@ -242,6 +261,29 @@ int runJob(Console& c, RandomState& random) {
     c.printText("   press any key to quit");
     c.lineFeed();
     c.waitForKey();
+}
+
+}  // namespace
+
+int runJob(Console& c, RandomState& random) {
+    c.setUpConsole();
+    std::optional<InputWave> wave = askForInput(c);
+    if (!wave) return endWith(c, 1, inputEndedReason);
+
+    showFileData(c, *wave);
+    showMenu(c);
+    const std::optional<MicArray> choice = askChoice(c);
+    if (!choice) return endWith(c, 1, inputEndedReason);
+
+    lineFeeds(c, 2);
+    const int outputRow = c.cursorRow();
+    const std::optional<std::string> outputName = askOutputName(c, outputRow);
+    if (!outputName) return endWith(c, 1, inputEndedReason);
+
+    lineFeeds(c, 3);
+    const int status = process(c, *wave, *choice, *outputName, outputRow, random);
+    if (status != 0) return status;
+    finishJob(c);
     return endWith(c, 0);
 }
 

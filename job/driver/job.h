@@ -2,7 +2,7 @@
 #pragma once
 
 #include "job/console/console.h"
-#include "sim/random.h"
+#include "sim/model/random.h"
 
 namespace auralith {
 

@@ -6,16 +6,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <system_error>
 #include <variant>
 
 #include <unistd.h>
 
-#include "sim/frame.h"
-#include "sim/random.h"
+#include "sim/render.h"
 #include "wave/input_wave.h"
-#include "wave/output_wave.h"
+#include "wave/wave_header.h"
 
 namespace {
 
@@ -87,15 +87,14 @@ MicArray arrayFor(const std::uint8_t* data, std::size_t size) {
 }
 
 void renderPrefix(const InputWave& loaded, MicArray choice) {
-    InputWave prefix = loaded;
-    prefix.sampleCount = std::min(loaded.sampleCount, renderCap);
-    prefix.samples.resize(static_cast<std::size_t>(prefix.sampleCount));
+    const std::span<const std::int16_t> prefix(loaded.samples.data(),
+                                               std::min(loaded.samples.size(), static_cast<std::size_t>(renderCap)));
     const double gain = measureGuardGain(prefix);
     require(gain > 0.0 && gain <= 1.0, "guard gain out of range");
     RandomState random;
-    const auto buffer = renderStereo(choice, prefix, prefix.sampleRate, gain, random);
+    const auto buffer = renderStereo(choice, prefix, loaded.sampleRate, gain, random);
     require(buffer.has_value(), "a short render found no memory");
-    const std::int64_t frames = outputFrameCount(prefix.sampleRate, prefix.sampleCount);
+    const std::int64_t frames = outputFrameCount(loaded.sampleRate, static_cast<std::int32_t>(prefix.size()));
     require(buffer->frames == frames, "wrong frame count");
     require(buffer->samples.size() == 2 * static_cast<std::size_t>(frames), "wrong buffer size");
     const auto header = encodeWaveHeader(makeStereoHeader(static_cast<std::uint32_t>(frames), 44100, 16));

@@ -2,29 +2,20 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
-#include "sim/frame.h"
-#include "wave/input_wave.h"
+#include "sim/render.h"
 
 namespace auralith::testing {
 
-inline InputWave recordingOf(std::vector<std::int16_t> samples) {
-    InputWave wave;
-    wave.channels = 1;
-    wave.sampleRate = 44100;
-    wave.bitsPerSample = 16;
-    wave.sampleCount = static_cast<std::int32_t>(samples.size());
-    wave.dataSize = wave.sampleCount * 2;
-    wave.duration = wave.sampleCount / 44100.0;
-    wave.samples = std::move(samples);
-    return wave;
-}
+// A recording as the audio core takes it: its samples, at 44 100 Hz.
+inline std::vector<std::int16_t> recordingOf(std::vector<std::int16_t> samples) { return samples; }
 
 // One whole job's render with a fresh generator, as the program does it.
-inline StereoBuffer renderFresh(MicArray choice, const InputWave& wave) {
+inline StereoBuffer renderFresh(MicArray choice, std::span<const std::int16_t> samples) {
     RandomState random;
-    auto out = renderStereo(choice, wave, wave.sampleRate, measureGuardGain(wave), random);
+    auto out = renderStereo(choice, samples, 44100, measureGuardGain(samples), random);
     return out ? std::move(*out) : StereoBuffer{};
 }
 

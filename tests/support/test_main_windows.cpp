@@ -2,7 +2,7 @@
 // (Windows runtimes may start with a 53-bit significand), then every test.
 #include <gtest/gtest.h>
 
-#include "sim/extended_math.h"
+#include "sim/model/extended_math.h"
 
 int main(int argc, char** argv) {
     auralith::useExtendedPrecision();

@@ -1,10 +1,8 @@
 // The two near-coincident pairs: directional microphones a few centimetres apart, so the
 // channels differ in level (polar response) and in arrival time (whole-frame delay).
-#include <cmath>
-
-#include "sim/extended_math.h"
-#include "sim/pair_render.h"
-#include "sim/sweep.h"
+#include "sim/model/arrays.h"
+#include "sim/model/extended_math.h"
+#include "sim/model/sweep.h"
 
 namespace auralith {
 
@@ -38,14 +36,6 @@ PairPlacement ortfPlacement(int position, double deg, std::int32_t rate) {
     const auto alphaL = static_cast<double>(deg * static_cast<long double>(a));
     return {micDelay(rL, rate), micDelay(rR, rate), extendedCos(alphaL) * 0.5f + 0.5f,
             extendedCos(alphaR) * 0.5f + 0.5f};
-}
-
-bool renderFaulknerPair(const SweepInput& in, StereoBuffer& out, RandomState& random) {
-    return renderPairs(in, out, random, sweepPlan([&](int p) { return faulknerPlacement(p, in.deg, in.rate); }));
-}
-
-bool renderOrtfPair(const SweepInput& in, StereoBuffer& out, RandomState& random) {
-    return renderPairs(in, out, random, sweepPlan([&](int p) { return ortfPlacement(p, in.deg, in.rate); }));
 }
 
 }  // namespace auralith

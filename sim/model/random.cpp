@@ -1,4 +1,4 @@
-#include "sim/random.h"
+#include "sim/model/random.h"
 
 #include <cmath>
 

@@ -1,8 +1,8 @@
-#include "sim/sweep.h"
+#include "sim/model/sweep.h"
 
 #include <cmath>
 
-#include "sim/extended_math.h"
+#include "sim/model/extended_math.h"
 
 namespace auralith {
 

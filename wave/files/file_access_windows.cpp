@@ -1,6 +1,6 @@
 // File access on Windows: open-for-reading and whole-file replacement through the wide-character
 // file functions, so that names typed as characters reach the file system as UTF-16.
-#include "wave/file_access.h"
+#include "wave/files/file_access.h"
 
 #define WIN32_LEAN_AND_MEAN
 #ifndef NOMINMAX  // libstdc++ may have defined it already
@@ -11,17 +11,10 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "wave/files/file_rules.h"
+
 namespace auralith {
 namespace {
-
-// No single read or write asks for more than this; the loops carry on for the rest.
-constexpr DWORD largestTransfer = DWORD{1} << 30;  // 1 GiB
-
-// Names that cannot stand for a file: empty, with a wildcard, or with a NUL character that
-// would silently cut the name short at the system call.
-bool isUsableName(const std::string& name) {
-    return !name.empty() && name.find_first_of(std::string("*?\0", 3)) == std::string::npos;
-}
 
 // The UTF-8 text as UTF-16; empty when it is not well-formed UTF-8.
 std::wstring wideName(const std::string& utf8) {
@@ -56,19 +49,16 @@ public:
 
     std::size_t readAt(std::uint64_t offset, void* into, std::size_t length) override {
         auto* bytes = static_cast<unsigned char*>(into);
-        std::size_t done = 0;
-        while (done < length) {
-            const auto ask = static_cast<DWORD>(std::min<std::size_t>(length - done, largestTransfer));
+        return static_cast<std::size_t>(moveInPieces(length, [&](std::uint64_t done, std::uint64_t ask) {
             const std::uint64_t at = offset + done;
             OVERLAPPED position{};
             position.Offset = static_cast<DWORD>(at);
             position.OffsetHigh = static_cast<DWORD>(at >> 32);
             DWORD got = 0;
             // End of file, or an error: the rest stays as it was.
-            if (ReadFile(handle_, bytes + done, ask, &got, &position) == 0 || got == 0) break;
-            done += got;
-        }
-        return done;
+            if (ReadFile(handle_, bytes + done, static_cast<DWORD>(ask), &got, &position) == 0) return std::uint64_t{0};
+            return std::uint64_t{got};
+        }));
     }
 
 private:
@@ -77,14 +67,11 @@ private:
 
 bool writeAll(HANDLE handle, const void* data, std::uint64_t length) {
     const auto* bytes = static_cast<const unsigned char*>(data);
-    std::uint64_t done = 0;
-    while (done < length) {
-        const auto ask = static_cast<DWORD>(std::min<std::uint64_t>(length - done, largestTransfer));
-        DWORD put = 0;
-        if (WriteFile(handle, bytes + done, ask, &put, nullptr) == 0 || put == 0) return false;  // a full disk
-        done += put;
-    }
-    return true;
+    return moveInPieces(length, [&](std::uint64_t done, std::uint64_t ask) {
+               DWORD put = 0;
+               if (WriteFile(handle, bytes + done, static_cast<DWORD>(ask), &put, nullptr) == 0) return std::uint64_t{0};
+               return std::uint64_t{put};  // 0: a full disk
+           }) == length;
 }
 
 bool writeHeaderAndData(HANDLE handle, const void* header, std::size_t headerLength, const void* data,

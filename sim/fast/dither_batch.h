@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "sim/fast_dither.h"
-#include "sim/random.h"
+#include "sim/fast/fast_dither.h"
+#include "sim/model/random.h"
 
 namespace auralith {
 

@@ -5,9 +5,8 @@
 #include <cstdint>
 #include <new>
 #include <optional>
+#include <span>
 #include <vector>
-
-#include "sim/frame.h"
 
 namespace auralith {
 
@@ -20,7 +19,8 @@ struct MicTrack {
 // when the memory cannot be had.
 template <typename Value>
 std::optional<MicTrack<Value>> createMicTrack(std::int32_t frames, std::int32_t margin) {
-    const std::size_t entries = static_cast<std::size_t>(frames) + static_cast<std::size_t>(margin) + (margin > 0 ? 1 : 0);
+    const std::size_t entries =
+        static_cast<std::size_t>(frames) + static_cast<std::size_t>(margin) + (margin > 0 ? 1 : 0);
     try {
         MicTrack<Value> track;
         track.entries.assign(entries, Value{});
@@ -30,14 +30,14 @@ std::optional<MicTrack<Value>> createMicTrack(std::int32_t frames, std::int32_t 
     }
 }
 
-// Copies frames 0 .. F-1 of the two sample tracks into the buffer, left first. Entries from F
-// on are not copied.
+// Copies frames 0 .. F-1 of the two sample tracks into the output's 2F samples, left first.
+// Entries from F on are not copied.
 inline void interleaveTracks(const MicTrack<std::int16_t>& left, const MicTrack<std::int16_t>& right,
-                             StereoBuffer& out) {
-    const auto frames = static_cast<std::size_t>(out.frames);
+                             std::span<std::int16_t> out) {
+    const std::size_t frames = out.size() / 2;
     for (std::size_t k = 0; k < frames; ++k) {
-        out.samples[2 * k] = left.entries[k];
-        out.samples[2 * k + 1] = right.entries[k];
+        out[2 * k] = left.entries[k];
+        out[2 * k + 1] = right.entries[k];
     }
 }
 

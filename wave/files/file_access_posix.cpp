@@ -1,5 +1,5 @@
 // File access on POSIX systems: open-for-reading and whole-file replacement.
-#include "wave/file_access.h"
+#include "wave/files/file_access.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -19,17 +19,10 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include "wave/files/file_rules.h"
+
 namespace auralith {
 namespace {
-
-// No single read or write asks for more than this; the loops carry on for the rest.
-constexpr std::size_t largestTransfer = std::size_t{1} << 30;  // 1 GiB
-
-// Names that cannot stand for a file: empty, with a wildcard, or with a NUL byte that would
-// silently cut the name short at the system call.
-bool isUsableName(const std::string& name) {
-    return !name.empty() && name.find_first_of(std::string("*?\0", 3)) == std::string::npos;
-}
 
 class PosixReadableFile final : public ReadableFile {
 public:
@@ -40,15 +33,12 @@ public:
 
     std::size_t readAt(std::uint64_t offset, void* into, std::size_t length) override {
         auto* bytes = static_cast<unsigned char*>(into);
-        std::size_t done = 0;
-        while (done < length) {
-            const std::size_t ask = std::min(length - done, largestTransfer);
-            const ssize_t got = ::pread(fd_, bytes + done, ask, static_cast<off_t>(offset + done));
-            if (got < 0 && errno == EINTR) continue;
-            if (got <= 0) break;  // end of file, or an error: the rest stays as it was
-            done += static_cast<std::size_t>(got);
-        }
-        return done;
+        return static_cast<std::size_t>(moveInPieces(length, [&](std::uint64_t done, std::uint64_t ask) {
+            ssize_t got = 0;
+            do got = ::pread(fd_, bytes + done, static_cast<std::size_t>(ask), static_cast<off_t>(offset + done));
+            while (got < 0 && errno == EINTR);
+            return got > 0 ? static_cast<std::uint64_t>(got) : 0;  // end of file, or an error: the rest stays
+        }));
     }
 
 private:
@@ -58,15 +48,12 @@ private:
 // Writes the whole run, continuing after short writes and interruptions.
 bool writeAll(int fd, const void* data, std::uint64_t length) {
     const auto* bytes = static_cast<const unsigned char*>(data);
-    std::uint64_t done = 0;
-    while (done < length) {
-        const auto ask = static_cast<std::size_t>(std::min<std::uint64_t>(length - done, largestTransfer));
-        const ssize_t put = ::write(fd, bytes + done, ask);
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) return false;  // a full disk, a size limit, a closed pipe
-        done += static_cast<std::uint64_t>(put);
-    }
-    return true;
+    return moveInPieces(length, [&](std::uint64_t done, std::uint64_t ask) {
+               ssize_t put = 0;
+               do put = ::write(fd, bytes + done, static_cast<std::size_t>(ask));
+               while (put < 0 && errno == EINTR);
+               return put > 0 ? static_cast<std::uint64_t>(put) : 0;  // a full disk, a size limit, a closed pipe
+           }) == length;
 }
 
 // Maps every page of the run before it is written. Linux copies a write into the page cache with

@@ -1,11 +1,11 @@
-#include "sim/pair_render.h"
+#include "sim/fast/pair_render.h"
 
 #include <algorithm>
 #include <cstdlib>
 
-#include "sim/dither_batch.h"
-#include "sim/parallel.h"
-#include "sim/vector_width.h"
+#include "sim/fast/dither_batch.h"
+#include "sim/fast/parallel.h"
+#include "sim/fast/vector_width.h"
 
 namespace auralith {
 
@@ -20,7 +20,7 @@ namespace {
 // Conversion steps [step, last) of the sweep (one step: one input sample at one position, left and
 // right), starting from generator state s.
 template <typename Doubles, typename Words>
-[[gnu::always_inline]] inline void renderSteps(const SweepInput& in, StereoBuffer& out, const SweepPlan& plan,
+[[gnu::always_inline]] inline void renderSteps(const SweepInput& in, std::span<std::int16_t> out, const SweepPlan& plan,
                                                std::uint64_t step, std::uint64_t last, std::uint32_t s) {
     const auto n = static_cast<std::uint64_t>(in.n);
     BatchDraws draws;
@@ -32,13 +32,13 @@ template <typename Doubles, typename Words>
         const auto end = static_cast<std::int32_t>(std::min<std::uint64_t>(n, first + (last - step)));
         const PairPlacement& place = plan[p];
         const std::int64_t start = static_cast<std::int64_t>(p) * in.blockFrames + in.rate;
-        std::int16_t* left = out.samples.data() + 2 * (start + place.leftDelay);
-        std::int16_t* right = out.samples.data() + 2 * (start + place.rightDelay) + 1;
+        std::int16_t* left = out.data() + 2 * (start + place.leftDelay);
+        std::int16_t* right = out.data() + 2 * (start + place.rightDelay) + 1;
         const auto leftScale = static_cast<double>(place.leftFactor * in.gain);
         const auto rightScale = static_cast<double>(place.rightFactor * in.gain);
         for (std::int32_t batch = first; batch < end; batch += batchSteps) {
             const int count = static_cast<int>(std::min<std::int32_t>(end - batch, batchSteps));
-            const std::int16_t* x = in.x + batch;
+            const std::int16_t* x = in.x.data() + batch;
             s = drawBatch(s, count, draws);
             for (int k = 0; k < count; ++k) {
                 approximate[0][k] = x[k] * leftScale;
@@ -55,12 +55,11 @@ template <typename Doubles, typename Words>
                 rightAt[2 * k] = saturatedSample(rounded[1][k]);
             }
             if (!nearLeft && !nearRight) continue;
-            // The exact value, x * factor * gain in that order, for a value near a tie.
+            // A value near a tie again, exactly as the model computes it.
             convertNearTiesExactly(
                 draws, approximate, count,
                 [&](int channel, int k) {
-                    const long double factor = channel == 0 ? place.leftFactor : place.rightFactor;
-                    return static_cast<long double>(x[k]) * factor * in.gain;
+                    return channelValue(x[k], channel == 0 ? place.leftFactor : place.rightFactor, in.gain);
                 },
                 [&](int channel, int k, std::int16_t sample) { (channel == 0 ? leftAt : rightAt)[2 * k] = sample; });
         }
@@ -68,13 +67,13 @@ template <typename Doubles, typename Words>
     }
 }
 
-void renderStepsTwoWide(const SweepInput& in, StereoBuffer& out, const SweepPlan& plan, std::uint64_t step,
+void renderStepsTwoWide(const SweepInput& in, std::span<std::int16_t> out, const SweepPlan& plan, std::uint64_t step,
                         std::uint64_t last, std::uint32_t s) {
     renderSteps<TwoDoubles, TwoWords>(in, out, plan, step, last, s);
 }
 
 #if AURALITH_WIDE_VECTORS
-AURALITH_WIDE_TARGET void renderStepsFourWide(const SweepInput& in, StereoBuffer& out, const SweepPlan& plan,
+AURALITH_WIDE_TARGET void renderStepsFourWide(const SweepInput& in, std::span<std::int16_t> out, const SweepPlan& plan,
                                               std::uint64_t step, std::uint64_t last, std::uint32_t s) {
     renderSteps<FourDoubles, FourWords>(in, out, plan, step, last, s);
 }
@@ -82,11 +81,12 @@ AURALITH_WIDE_TARGET void renderStepsFourWide(const SweepInput& in, StereoBuffer
 
 }  // namespace
 
-bool renderPairs(const SweepInput& in, StereoBuffer& out, RandomState& random, const SweepPlan& plan) {
+bool renderPairs(const SweepInput& in, const RenderOptions& options, const SweepPlan& plan,
+                 std::span<std::int16_t> out, RandomState& random) {
     if (!delaysFitTheBlocks(plan, in.rate)) return false;
     const std::uint64_t total = sweepPositions * static_cast<std::uint64_t>(in.n);  // steps, in draw order
-    const int parts = partsFor(total, in.threads);
-    [[maybe_unused]] const bool wide = useWideVectors(in);
+    const int parts = partsFor(total, options.threads);
+    [[maybe_unused]] const bool wide = useWideVectors(options);
     runParts(parts, [&](int part) {
         const std::uint64_t first = partStart(total, parts, part);
         const std::uint64_t last = partStart(total, parts, part + 1);

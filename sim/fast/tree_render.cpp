@@ -1,24 +1,23 @@
-// The three-omni tree: the spaced pair plus a centre microphone 1.5 m ahead. Each microphone's
-// scaled signal is held as a double; one mixing pass over every frame, silent ones included,
-// converts each channel's sum of its outer microphone and half the centre one.
+// The three-omni tree: each channel is half the centre microphone plus its outer one, mixed and
+// converted for every frame, silent ones included. Instead of filling a track per microphone
+// and mixing them, the mix reads each microphone's sound straight from the recording: the
+// frames are cut into stretches within which each microphone is silent or hears one position.
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
+#include <optional>
 #include <vector>
 
-#include "sim/dither_batch.h"
-#include "sim/frame.h"
-#include "sim/parallel.h"
-#include "sim/placement.h"
-#include "sim/sweep.h"
-#include "sim/vector_width.h"
+#include "sim/fast/dither_batch.h"
+#include "sim/fast/parallel.h"
+#include "sim/fast/renderers.h"
+#include "sim/fast/vector_width.h"
+#include "sim/model/arrays.h"
 
 namespace auralith {
 
 namespace {
-
-constexpr float centreForward = 1.5f;
-constexpr float mixScale = 0.7612f;
 
 // One microphone's sound at one position: frames [start, start + n), scaled by `factor`;
 // `scale` is factor * gain rounded to double, for the approximate held values.
@@ -28,18 +27,15 @@ struct Window {
     double scale;
 };
 
-// The microphone's held value for input sample x: x scaled by its factor and the gain, in that
-// order, rounded to double.
-inline double heldValue(long double factor, std::int32_t x, double gain) {
-    return static_cast<double>(factor * x * gain);
-}
+// The windows of the left, right and centre microphones at every position.
+using TreeWindows = std::array<std::array<Window, sweepPositions>, 3>;
 
 // One microphone in one batch of frames: its samples from the batch's first frame on, and its
 // factor. A silent microphone reads zeros with factor 0, which holds exactly 0 as the model does.
 struct HeardMic {
     const std::int16_t* x;
     long double factor;
-    double scale;  // factor * gain, rounded to double
+    double scale;
 };
 
 // The mix is first worked out in double precision from approximate held values, x * scale. Each
@@ -60,7 +56,7 @@ struct MixBatch {
 template <typename Doubles, typename Words>
 [[gnu::always_inline]] inline std::uint32_t convertMix(const HeardMic (&mics)[3], double gain, MixBatch& b,
                                                        int count, std::uint32_t s, std::int16_t* at) {
-    const double mix = static_cast<double>(mixScale);
+    const double mix = static_cast<double>(treeMixScale);
     for (int k = 0; k < count; ++k) {
         const double halfCentre = (mics[2].x[k] * mics[2].scale) * 0.5;
         b.mixed[0][k] = (halfCentre + mics[0].x[k] * mics[0].scale) * mix;
@@ -74,13 +70,12 @@ template <typename Doubles, typename Words>
         at[2 * k + 1] = saturatedSample(b.rounded[1][k]);
     }
     if (!nearLeft && !nearRight) return s;
-    // The exact mix, (centre * 0.5 + outer) * 0.7612 in extended precision from the held values.
+    // A value near a tie again, exactly as the model computes it.
     convertNearTiesExactly(
         b.draws, b.mixed, count,
         [&](int channel, int k) {
-            const double centre = heldValue(mics[2].factor, mics[2].x[k], gain);
-            const double outer = heldValue(mics[channel].factor, mics[channel].x[k], gain);
-            return (static_cast<long double>(centre) * 0.5f + outer) * mixScale;
+            return treeMix(treeHeldValue(mics[2].x[k], mics[2].factor, gain),
+                           treeHeldValue(mics[channel].x[k], mics[channel].factor, gain));
         },
         [&](int channel, int k, std::int16_t sample) { at[2 * k + channel] = sample; });
     return s;
@@ -98,37 +93,27 @@ AURALITH_WIDE_TARGET std::uint32_t convertMixFourWide(const HeardMic (&mics)[3],
 }
 #endif
 
-}  // namespace
-
-TreePlacement treePlacement(int position, double deg, std::int32_t rate, double reference) {
-    const SourcePlace source = sourceAt(position, deg);
-    const double rC = micDistance(source, 0, centreForward);
-    return {spacedOmniPlacement(position, deg, rate, reference), micDelay(rC, rate),
-            static_cast<long double>(reference) / rC};
-}
-
-bool renderThreeOmniTree(const SweepInput& in, StereoBuffer& out, RandomState& random) {
-    // The windows of the left, right and centre microphones at every position.
+// Empty when a delay would take a position's sound into another's block or out of the output.
+std::optional<TreeWindows> treeWindows(const SweepInput& in) {
     const double reference = omniReferenceDistance(in.deg);
-    std::array<std::array<Window, sweepPositions>, 3> windows{};
+    TreeWindows windows{};
     for (int p = 0; p < sweepPositions; ++p) {
         const TreePlacement place = treePlacement(p, in.deg, in.rate, reference);
         const std::int64_t start = static_cast<std::int64_t>(p) * in.blockFrames + in.rate;
         const std::int16_t delays[3] = {place.outer.leftDelay, place.outer.rightDelay, place.centreDelay};
-        // Positions never reach each other's frames and never leave the buffer.
-        for (const std::int16_t d : delays)
-            if (std::abs(d) >= in.rate / 2) return false;
-        const auto k = static_cast<std::size_t>(p);
-        const auto window = [&](std::int16_t delay, long double factor) {
-            return Window{start + delay, factor, static_cast<double>(factor * in.gain)};
-        };
-        windows[0][k] = window(place.outer.leftDelay, place.outer.leftFactor);
-        windows[1][k] = window(place.outer.rightDelay, place.outer.rightFactor);
-        windows[2][k] = window(place.centreDelay, place.centreFactor);
+        const long double factors[3] = {place.outer.leftFactor, place.outer.rightFactor, place.centreFactor};
+        for (std::size_t m = 0; m < 3; ++m) {
+            if (std::abs(delays[m]) >= in.rate / 2) return std::nullopt;
+            windows[m][static_cast<std::size_t>(p)] =
+                Window{start + delays[m], factors[m], static_cast<double>(factors[m] * in.gain)};
+        }
     }
+    return windows;
+}
 
-    // Frames are split where any microphone's sound starts or ends, so that within one stretch
-    // each microphone is either silent or heard from one position.
+// The frames where any microphone's sound starts or ends, with the first and the end, in order:
+// between two of them each microphone is either silent or heard from one position.
+std::vector<std::int64_t> stretchCuts(const SweepInput& in, const TreeWindows& windows) {
     std::vector<std::int64_t> cuts{0, in.frames};
     for (const auto& mic : windows)
         for (const Window& w : mic) {
@@ -137,45 +122,64 @@ bool renderThreeOmniTree(const SweepInput& in, StereoBuffer& out, RandomState& r
         }
     std::sort(cuts.begin(), cuts.end());
     cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+    return cuts;
+}
 
+// What each microphone hears in the batch at frame `batch`, given the windows heard in its stretch.
+void hearBatch(const SweepInput& in, const Window* const (&heard)[3], std::int64_t batch, HeardMic (&mics)[3]) {
+    static constexpr std::int16_t silence[batchSteps] = {};
+    for (std::size_t m = 0; m < 3; ++m) {
+        mics[m] = heard[m] == nullptr ? HeardMic{silence, 0.0L, 0.0}
+                                      : HeardMic{in.x.data() + (batch - heard[m]->start), heard[m]->factor,
+                                                 heard[m]->scale};
+    }
+}
+
+// Frames [first, last) of one stretch, in batches whose draws are worked out together; returns
+// the generator's state after them.
+std::uint32_t mixStretch(const SweepInput& in, const TreeWindows& windows, std::int64_t first, std::int64_t last,
+                         bool wide, std::uint32_t s, std::span<std::int16_t> out) {
+    const Window* heard[3] = {nullptr, nullptr, nullptr};
+    for (std::size_t m = 0; m < 3; ++m)
+        for (const Window& w : windows[m])
+            if (w.start <= first && first < w.start + in.n) heard[m] = &w;
+    MixBatch mix;
+    for (std::int64_t batch = first; batch < last; batch += batchSteps) {
+        const int count = static_cast<int>(std::min<std::int64_t>(last - batch, batchSteps));
+        HeardMic mics[3];
+        hearBatch(in, heard, batch, mics);
+        std::int16_t* at = out.data() + 2 * batch;
+#if AURALITH_WIDE_VECTORS
+        if (wide) {
+            s = convertMixFourWide(mics, in.gain, mix, count, s, at);
+            continue;
+        }
+#endif
+        static_cast<void>(wide);
+        s = convertMixTwoWide(mics, in.gain, mix, count, s, at);
+    }
+    return s;
+}
+
+}  // namespace
+
+bool renderThreeOmniTree(const SweepInput& in, const RenderOptions& options, std::span<std::int16_t> out,
+                         RandomState& random) {
+    const std::optional<TreeWindows> windows = treeWindows(in);
+    if (!windows) return false;
+    const std::vector<std::int64_t> cuts = stretchCuts(in, *windows);
     const auto total = static_cast<std::uint64_t>(in.frames);
-    const int parts = partsFor(total, in.threads);
-    [[maybe_unused]] const bool wide = useWideVectors(in);
+    const int parts = partsFor(total, options.threads);
+    const bool wide = useWideVectors(options);
+    // Each part mixes its own run of frames, starting where the generator stands at its first.
     runParts(parts, [&](int part) {
         const auto partFirst = static_cast<std::int64_t>(partStart(total, parts, part));
         const auto partLast = static_cast<std::int64_t>(partStart(total, parts, part + 1));
         std::uint32_t s = randomStateAfter(random, 4 * static_cast<std::uint64_t>(partFirst)).s;
-        static constexpr std::int16_t silence[batchSteps] = {};
-        MixBatch mix;
         for (std::size_t c = 0; c + 1 < cuts.size(); ++c) {
             const std::int64_t first = std::max(cuts[c], partFirst);
             const std::int64_t last = std::min(cuts[c + 1], partLast);
-            if (first >= last) continue;
-            // For each microphone, the window heard in this stretch, if any.
-            const Window* heard[3] = {nullptr, nullptr, nullptr};
-            for (std::size_t m = 0; m < 3; ++m)
-                for (const Window& w : windows[m])
-                    if (w.start <= first && first < w.start + in.n) heard[m] = &w;
-            // Frames go in batches whose draws are worked out together.
-            for (std::int64_t batch = first; batch < last; batch += batchSteps) {
-                const int count = static_cast<int>(std::min<std::int64_t>(last - batch, batchSteps));
-                HeardMic mics[3];
-                for (std::size_t m = 0; m < 3; ++m) {
-                    if (heard[m] == nullptr) {
-                        mics[m] = {silence, 0.0L, 0.0};
-                        continue;
-                    }
-                    mics[m] = {in.x + (batch - heard[m]->start), heard[m]->factor, heard[m]->scale};
-                }
-                std::int16_t* at = out.samples.data() + 2 * batch;
-#if AURALITH_WIDE_VECTORS
-                if (wide) {
-                    s = convertMixFourWide(mics, in.gain, mix, count, s, at);
-                    continue;
-                }
-#endif
-                s = convertMixTwoWide(mics, in.gain, mix, count, s, at);
-            }
+            if (first < last) s = mixStretch(in, *windows, first, last, wide, s, out);
         }
     });
     random = randomStateAfter(random, 4 * total);

@@ -1,6 +1,6 @@
 // Two omnidirectional microphones 2 m apart: delay and inverse-distance level tell left from right.
-#include "sim/pair_render.h"
-#include "sim/sweep.h"
+#include "sim/model/arrays.h"
+#include "sim/model/sweep.h"
 
 namespace auralith {
 
@@ -12,14 +12,6 @@ PairPlacement spacedOmniPlacement(int position, double deg, std::int32_t rate, d
     const double rR = micDistance(source, 1, 0);
     return {micDelay(rL, rate), micDelay(rR, rate), static_cast<long double>(reference) / rL,
             static_cast<long double>(reference) / rR};
-}
-
-bool renderSpacedOmniPair(const SweepInput& in, StereoBuffer& out, RandomState& random) {
-    // The left microphone's distance at the first position, the shortest of the sweep, is the
-    // reference: every level factor is at most 1.
-    const double reference = omniReferenceDistance(in.deg);
-    return renderPairs(in, out, random,
-                       sweepPlan([&](int p) { return spacedOmniPlacement(p, in.deg, in.rate, reference); }));
 }
 
 }  // namespace auralith

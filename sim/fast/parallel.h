@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "sim/extended_math.h"
+#include "sim/model/extended_math.h"
 
 namespace auralith {
 

@@ -1,9 +1,7 @@
 // The two coincident pairs: two directional microphones at one point, so the channels differ
 // only in level, without delay.
-#include <cmath>
-
-#include "sim/extended_math.h"
-#include "sim/pair_render.h"
+#include "sim/model/arrays.h"
+#include "sim/model/extended_math.h"
 
 namespace auralith {
 
@@ -21,28 +19,6 @@ ChannelFactors cardioidResponses(int position, double deg) {
     const auto beta = static_cast<double>(deg * (105 - static_cast<long double>(a)));
     const auto alpha = static_cast<double>(deg * static_cast<long double>(a));
     return {extendedCos(alpha) * 0.5f + 0.5f, extendedCos(beta) * 0.5f + 0.5f};
-}
-
-namespace {
-
-template <typename ResponsesAt>
-SweepPlan coincidentPlan(double deg, ResponsesAt responsesAt) {
-    SweepPlan plan{};
-    for (int p = 0; p < sweepPositions; ++p) {
-        const ChannelFactors r = responsesAt(p, deg);
-        plan[static_cast<std::size_t>(p)] = PairPlacement{0, 0, r.left, r.right};
-    }
-    return plan;
-}
-
-}  // namespace
-
-bool renderBlumleinPair(const SweepInput& in, StereoBuffer& out, RandomState& random) {
-    return renderPairs(in, out, random, coincidentPlan(in.deg, blumleinResponses));
-}
-
-bool renderCardioidPair(const SweepInput& in, StereoBuffer& out, RandomState& random) {
-    return renderPairs(in, out, random, coincidentPlan(in.deg, cardioidResponses));
 }
 
 }  // namespace auralith

@@ -2,7 +2,7 @@
 // other processor through the compiler's own lowering). Both give the same samples.
 #pragma once
 
-#include "sim/frame.h"
+#include "sim/fast/render_options.h"
 
 #if (defined(__GNUC__) || defined(__clang__)) && (defined(__x86_64__) || defined(__i386__))
 #define AURALITH_WIDE_VECTORS 1
@@ -14,8 +14,8 @@
 
 namespace auralith {
 
-inline bool useWideVectors(const SweepInput& in) {
-    if (in.vectorWidth == 2) return false;
+inline bool useWideVectors(const RenderOptions& options) {
+    if (options.vectorWidth == 2) return false;
 #if AURALITH_WIDE_VECTORS
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx2");

@@ -1,4 +1,4 @@
-#include "sim/extended_math.h"
+#include "sim/model/extended_math.h"
 
 #include <quadmath.h>
 

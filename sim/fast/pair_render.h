@@ -1,0 +1,35 @@
+// The renderer the five pairs share: for each position and input sample, the left microphone's
+// value then the right one's, each converted with its two draws and written straight into the
+// output at its own delayed frame. The straightforward renderers go through per-microphone
+// tracks; these need none, since a position's sound never reaches another position's frames.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "sim/fast/render_options.h"
+#include "sim/model/arrays.h"
+#include "sim/model/frame.h"
+#include "sim/model/random.h"
+
+namespace auralith {
+
+using SweepPlan = std::array<PairPlacement, sweepPositions>;
+
+// The placements of all positions, worked out once each, in order.
+template <typename PlacementAt>
+SweepPlan sweepPlan(PlacementAt placementAt) {
+    SweepPlan plan{};
+    for (int p = 0; p < sweepPositions; ++p) plan[static_cast<std::size_t>(p)] = placementAt(p);
+    return plan;
+}
+
+// Every delay must keep a position's sound within half a second of its own place, so that it
+// never meets another position's sound nor leaves the output.
+bool delaysFitTheBlocks(const SweepPlan& plan, std::int32_t rate);
+
+bool renderPairs(const SweepInput& in, const RenderOptions& options, const SweepPlan& plan,
+                 std::span<std::int16_t> out, RandomState& random);
+
+}  // namespace auralith

@@ -1,0 +1,78 @@
+// The six arrays of the menu and the arithmetic of their model, stated once: what each makes of
+// one position of the sweep (the factors its microphones scale the source by and, for
+// microphones that stand apart, their whole-frame delays), a microphone's value for one input
+// sample, and the tree's mix. The straightforward renderers compute every value with these; the
+// fast renderers approximate in double precision and come back here for every value they must
+// compute exactly.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace auralith {
+
+enum class MicArray {
+    blumleinPair = 1,
+    cardioidPair = 2,
+    faulknerPair = 3,
+    ortfPair = 4,
+    spacedOmniPair = 5,
+    threeOmniTree = 6,
+};
+
+inline constexpr int micArrayCount = 6;
+
+// The array chosen by a menu answer: only the bare texts "1" to "6".
+std::optional<MicArray> micArrayFromAnswer(std::string_view answer);
+
+// The coincident pairs: one factor per channel, no delay.
+struct ChannelFactors {
+    long double left;
+    long double right;
+};
+
+// Per position: delay and factor of each channel's microphone.
+struct PairPlacement {
+    std::int16_t leftDelay;
+    std::int16_t rightDelay;
+    long double leftFactor;
+    long double rightFactor;
+};
+
+struct TreePlacement {
+    PairPlacement outer;
+    std::int16_t centreDelay;
+    long double centreFactor;
+};
+
+ChannelFactors blumleinResponses(int position, double deg);
+ChannelFactors cardioidResponses(int position, double deg);
+PairPlacement faulknerPlacement(int position, double deg, std::int32_t rate);
+PairPlacement ortfPlacement(int position, double deg, std::int32_t rate);
+
+// The spaced microphones' reference distance: the left one's at the first position, the
+// shortest of the sweep, so that no level factor exceeds 1.
+double omniReferenceDistance(double deg);
+PairPlacement spacedOmniPlacement(int position, double deg, std::int32_t rate, double reference);
+TreePlacement treePlacement(int position, double deg, std::int32_t rate, double reference);
+
+// A microphone's value for input sample x: x times its factor times the guard gain, in that
+// order, in extended precision. The pairs convert it as it stands.
+inline long double channelValue(std::int16_t x, long double factor, double gain) {
+    return static_cast<long double>(x) * factor * gain;
+}
+
+// The tree holds each microphone's value as a double until its mix.
+inline double treeHeldValue(std::int16_t x, long double factor, double gain) {
+    return static_cast<double>(channelValue(x, factor, gain));
+}
+
+// Each channel of the tree: half the centre microphone plus its outer one, times 0.7612.
+inline constexpr float treeMixScale = 0.7612f;
+
+inline long double treeMix(double centre, double outer) {
+    return (static_cast<long double>(centre) * 0.5f + outer) * treeMixScale;
+}
+
+}  // namespace auralith

@@ -1,0 +1,36 @@
+// What every array shares: the sweep's thirteen positions, the layout of the output in time, the
+// level guard, and what a renderer receives for one recording.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+namespace auralith {
+
+inline constexpr int sweepPositions = 13;
+
+// pi / 180 with pi as the double 3.14159265359, worked out in extended precision.
+double degreesToRadiansFactor();
+
+// The output frame count for n samples: 13 * (rate + n) + rate.
+std::int64_t outputFrameCount(std::int32_t rate, std::int32_t n);
+
+// The level guard: 1, unless the recording reaches 32767 or -32768.
+double measureGuardGain(std::span<const std::int16_t> samples);
+
+// One recording as the renderers see it, with the values derived from it once.
+struct SweepInput {
+    std::span<const std::int16_t> x;  // the samples x[0] .. x[n-1]
+    std::int32_t n = 0;
+    std::int32_t rate = 0;
+    double gain = 1.0;
+    double deg = 0.0;              // pi / 180 with pi taken as 3.14159265359
+    std::int32_t blockFrames = 0;  // B = rate + n: one position's second of silence and its sound
+    std::int32_t frames = 0;       // F = 13 * B + rate
+};
+
+// The renderers' input for these samples at this rate and gain. The recording must be short
+// enough that 2F fits in 32 bits (the input reader refuses longer ones).
+SweepInput sweepInputFor(std::span<const std::int16_t> samples, std::int32_t rate, double gain);
+
+}  // namespace auralith

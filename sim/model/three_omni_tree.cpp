@@ -1,0 +1,20 @@
+// The three-omni tree: the spaced pair plus a centre microphone 1.5 m ahead of it.
+#include "sim/model/arrays.h"
+#include "sim/model/sweep.h"
+
+namespace auralith {
+
+namespace {
+
+constexpr float centreForward = 1.5f;
+
+}  // namespace
+
+TreePlacement treePlacement(int position, double deg, std::int32_t rate, double reference) {
+    const SourcePlace source = sourceAt(position, deg);
+    const double rC = micDistance(source, 0, centreForward);
+    return {spacedOmniPlacement(position, deg, rate, reference), micDelay(rC, rate),
+            static_cast<long double>(reference) / rC};
+}
+
+}  // namespace auralith

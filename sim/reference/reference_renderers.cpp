@@ -1,0 +1,107 @@
+#include "sim/reference/reference_renderers.h"
+
+#include "sim/reference/mic_track.h"
+
+namespace auralith::reference {
+
+namespace {
+
+// The first frame of position p's sound: one second into its block.
+std::int64_t soundStart(const SweepInput& in, int p) { return static_cast<std::int64_t>(p) * in.blockFrames + in.rate; }
+
+// The coincident pairs: each value converted left first, straight into the output.
+template <typename ResponsesAt>
+bool renderCoincident(const SweepInput& in, RandomState& random, std::span<std::int16_t> out, ResponsesAt responsesAt) {
+    for (int p = 0; p < sweepPositions; ++p) {
+        const ChannelFactors r = responsesAt(p, in.deg);
+        const auto first = static_cast<std::size_t>(soundStart(in, p));
+        for (std::int32_t i = 0; i < in.n; ++i) {
+            const std::size_t frame = first + static_cast<std::size_t>(i);
+            out[2 * frame] = ditherToSample(channelValue(in.x[i], r.left, in.gain), random);
+            out[2 * frame + 1] = ditherToSample(channelValue(in.x[i], r.right, in.gain), random);
+        }
+    }
+    return true;
+}
+
+// The pairs whose microphones stand apart: each converted value goes into its microphone's
+// track at p*B + rate + i + delay, left first, and the tracks are interleaved at the end.
+// placementAt(p) is called once per position, in order.
+template <typename PlacementAt>
+bool renderDelayedPair(const SweepInput& in, RandomState& random, std::span<std::int16_t> out, std::int32_t margin,
+                       PlacementAt placementAt) {
+    auto left = createMicTrack<std::int16_t>(in.frames, margin);
+    auto right = createMicTrack<std::int16_t>(in.frames, margin);
+    if (!left || !right) return false;
+    for (int p = 0; p < sweepPositions; ++p) {
+        const PairPlacement place = placementAt(p);
+        std::int16_t* leftAt = left->entries.data() + (soundStart(in, p) + place.leftDelay);
+        std::int16_t* rightAt = right->entries.data() + (soundStart(in, p) + place.rightDelay);
+        for (std::int32_t i = 0; i < in.n; ++i) {
+            leftAt[i] = ditherToSample(channelValue(in.x[i], place.leftFactor, in.gain), random);
+            rightAt[i] = ditherToSample(channelValue(in.x[i], place.rightFactor, in.gain), random);
+        }
+    }
+    interleaveTracks(*left, *right, out);
+    return true;
+}
+
+// The tree: every microphone's held value into its track, then one mixing pass over every frame.
+bool renderTree(const SweepInput& in, RandomState& random, std::span<std::int16_t> out) {
+    auto left = createMicTrack<double>(in.frames, 93);
+    auto right = createMicTrack<double>(in.frames, 93);
+    auto centre = createMicTrack<double>(in.frames, 0);
+    if (!left || !right || !centre) return false;
+
+    const double reference = omniReferenceDistance(in.deg);
+    for (int p = 0; p < sweepPositions; ++p) {
+        const TreePlacement place = treePlacement(p, in.deg, in.rate, reference);
+        double* leftAt = left->entries.data() + (soundStart(in, p) + place.outer.leftDelay);
+        double* rightAt = right->entries.data() + (soundStart(in, p) + place.outer.rightDelay);
+        double* centreAt = centre->entries.data() + (soundStart(in, p) + place.centreDelay);
+        for (std::int32_t i = 0; i < in.n; ++i) {
+            leftAt[i] = treeHeldValue(in.x[i], place.outer.leftFactor, in.gain);
+            rightAt[i] = treeHeldValue(in.x[i], place.outer.rightFactor, in.gain);
+            centreAt[i] = treeHeldValue(in.x[i], place.centreFactor, in.gain);
+        }
+    }
+    const auto frames = static_cast<std::size_t>(in.frames);
+    for (std::size_t j = 0; j < frames; ++j) {
+        out[2 * j] = ditherToSample(treeMix(centre->entries[j], left->entries[j]), random);
+        out[2 * j + 1] = ditherToSample(treeMix(centre->entries[j], right->entries[j]), random);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool renderReferenceInto(MicArray choice, const SweepInput& in, RandomState& random, std::span<std::int16_t> out) {
+    const double deg = in.deg;
+    const std::int32_t rate = in.rate;
+    switch (choice) {
+        case MicArray::blumleinPair: return renderCoincident(in, random, out, blumleinResponses);
+        case MicArray::cardioidPair: return renderCoincident(in, random, out, cardioidResponses);
+        case MicArray::faulknerPair:
+            return renderDelayedPair(in, random, out, 8, [&](int p) { return faulknerPlacement(p, deg, rate); });
+        case MicArray::ortfPair:
+            return renderDelayedPair(in, random, out, 8, [&](int p) { return ortfPlacement(p, deg, rate); });
+        case MicArray::spacedOmniPair: {
+            const double reference = omniReferenceDistance(deg);
+            return renderDelayedPair(in, random, out, 93,
+                                     [&](int p) { return spacedOmniPlacement(p, deg, rate, reference); });
+        }
+        case MicArray::threeOmniTree: return renderTree(in, random, out);
+    }
+    return false;
+}
+
+StereoBuffer renderReference(MicArray choice, const SweepInput& in, RandomState& random) {
+    StereoBuffer out;
+    out.frames = in.frames;
+    out.samples = SampleStorage::zeroed(2 * static_cast<std::size_t>(in.frames));
+    if (out.samples.size() == 0 && in.frames > 0) return {};
+    if (!renderReferenceInto(choice, in, random, out.view())) return {};
+    return out;
+}
+
+}  // namespace auralith::reference

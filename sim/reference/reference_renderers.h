@@ -1,0 +1,24 @@
+// The straightforward renderers: the model as it reads, every conversion through the generator
+// in turn, the spaced arrays through per-microphone tracks that are interleaved at the end. The
+// program's own renderers must give exactly their samples; the tests and benchmarks compare
+// against them.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "sim/model/arrays.h"
+#include "sim/model/frame.h"
+#include "sim/model/random.h"
+#include "sim/model/stereo_buffer.h"
+
+namespace auralith::reference {
+
+// Renders the chosen array into `out`, which holds 2F zero samples. False only when the memory
+// for its tracks cannot be had.
+bool renderReferenceInto(MicArray choice, const SweepInput& in, RandomState& random, std::span<std::int16_t> out);
+
+// A whole render into a fresh buffer (empty when the memory cannot be had).
+StereoBuffer renderReference(MicArray choice, const SweepInput& in, RandomState& random);
+
+}  // namespace auralith::reference

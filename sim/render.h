@@ -1,0 +1,27 @@
+// The audio core's entry: the chosen array's render of a recording, from the samples and the
+// rate it is given, into a buffer of its own or into memory it is lent (such as the pages of the
+// output file itself). Pure computation: no files, no screen.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+
+#include "sim/fast/render_options.h"
+#include "sim/model/arrays.h"
+#include "sim/model/frame.h"
+#include "sim/model/random.h"
+#include "sim/model/stereo_buffer.h"
+
+namespace auralith {
+
+// Renders into `out`, which must hold the recording's 2F output samples, all zero. False when
+// its size is wrong or the renderer cannot run.
+bool renderStereoInto(MicArray choice, std::span<const std::int16_t> samples, std::int32_t rate, double gain,
+                      RandomState& random, std::span<std::int16_t> out, const RenderOptions& options = {});
+
+// Creates the output buffer and renders into it. Empty when its memory cannot be had.
+std::optional<StereoBuffer> renderStereo(MicArray choice, std::span<const std::int16_t> samples, std::int32_t rate,
+                                         double gain, RandomState& random, const RenderOptions& options = {});
+
+}  // namespace auralith
