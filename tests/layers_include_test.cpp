@@ -1,0 +1,135 @@
+// The layers of the program and which may use which: every include in sim/, wave/ and job/ is
+// checked against the rules below, so that a layer that reaches into a layer above it, or into a
+// folder beside it that it must not use, fails the test suite. (The build already refuses an
+// include of a layer the target does not link; these rules are finer.)
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "support/test_support.h"
+
+namespace auralith {
+namespace {
+
+struct Layer {
+    std::string_view folder;                    // the source folder, relative to the root
+    std::vector<std::string_view> mayInclude;   // the only project headers it may include (prefixes)
+    std::vector<std::string_view> systemRefused;  // system headers it must not include (prefixes)
+};
+
+// Headers that touch a terminal, a console, a file or a signal.
+const std::vector<std::string_view> platformHeaders{"csignal", "unistd.h", "fcntl.h", "termios.h", "poll.h",
+                                                    "pty.h",   "signal.h", "sys/",    "windows.h"};
+// The same, and the standard library's streams and files: the audio core does no I/O at all.
+const std::vector<std::string_view> ioHeaders{"cstdio",  "iostream", "fstream",  "filesystem", "csignal", "unistd.h",
+                                              "fcntl.h", "termios.h", "poll.h",  "pty.h",      "signal.h", "sys/",
+                                              "windows.h"};
+
+// The most specific folder of a file decides. The audio core: the model, the two kinds of
+// renderer that rest on it (each unaware of the other), and the entry above them; no I/O in any.
+// The WAVE files: the format above the platform's file access. The console: the portable part,
+// the two platforms beside each other on top of it, the driver above, and main joining them.
+const std::vector<Layer> layers{
+    {"sim/model/", {"sim/model/"}, ioHeaders},
+    {"sim/reference/", {"sim/model/", "sim/reference/"}, ioHeaders},
+    {"sim/fast/", {"sim/model/", "sim/fast/"}, ioHeaders},
+    {"sim/", {"sim/"}, ioHeaders},
+    {"wave/files/", {"wave/files/"}, {}},
+    {"wave/", {"wave/"}, {}},
+    {"job/console/", {"job/console/"}, platformHeaders},
+    {"job/posix/", {"job/console/", "job/posix/"}, {"windows.h"}},
+    {"job/windows/", {"job/console/", "job/windows/"}, {"unistd.h", "termios.h", "poll.h", "sys/"}},
+    {"job/driver/", {"job/console/", "job/driver/", "sim/render.h", "sim/model/", "wave/"}, platformHeaders},
+    {"job/", {"job/", "sim/render.h", "sim/model/"}, {}},
+};
+
+const Layer* layerOf(std::string_view file) {
+    const Layer* best = nullptr;
+    for (const Layer& layer : layers)
+        if (file.starts_with(layer.folder) && (best == nullptr || layer.folder.size() > best->folder.size())) best = &layer;
+    return best;
+}
+
+bool startsWithAny(std::string_view text, const std::vector<std::string_view>& prefixes) {
+    return std::any_of(prefixes.begin(), prefixes.end(), [&](std::string_view p) { return text.starts_with(p); });
+}
+
+// "file:line: includes <what>" for every include of `file` (relative to `root`) that its layer refuses.
+void checkFile(const std::filesystem::path& root, const std::string& file, std::vector<std::string>& faults) {
+    const Layer* layer = layerOf(file);
+    if (layer == nullptr) return;
+    std::ifstream in(root / file);
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        const std::size_t start = line.find_first_not_of(" \t");
+        if (start == std::string::npos || line.compare(start, 8, "#include") != 0) continue;
+        const std::size_t open = line.find_first_of("\"<", start + 8);
+        const std::size_t close = open == std::string::npos ? open : line.find_first_of("\">", open + 1);
+        if (close == std::string::npos) continue;
+        const std::string header = line.substr(open + 1, close - open - 1);
+        const bool refused = line[open] == '"' ? !startsWithAny(header, layer->mayInclude)
+                                               : startsWithAny(header, layer->systemRefused);
+        if (refused) faults.push_back(file + ":" + std::to_string(number) + ": includes " + line.substr(open, close - open + 1));
+    }
+}
+
+std::vector<std::string> layeringFaults(const std::filesystem::path& root) {
+    std::vector<std::string> faults;
+    for (const char* top : {"sim", "wave", "job"}) {
+        if (!std::filesystem::exists(root / top)) continue;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(root / top)) {
+            const auto extension = entry.path().extension();
+            if (!entry.is_regular_file() || (extension != ".h" && extension != ".cpp")) continue;
+            checkFile(root, std::filesystem::relative(entry.path(), root).generic_string(), faults);
+        }
+    }
+    std::sort(faults.begin(), faults.end());
+    return faults;
+}
+
+TEST(Layers, EveryIncludeKeepsToItsLayer) {
+    const std::vector<std::string> faults = layeringFaults(AURALITH_SOURCE_DIR);
+    EXPECT_TRUE(faults.empty()) << ::testing::PrintToString(faults);
+}
+
+TEST(Layers, TheSourcesAreWhereTheRulesLook) {
+    // A moved folder would pass the check above by having nothing to check.
+    for (const char* folder : {"sim/model", "sim/reference", "sim/fast", "wave/files", "job/console", "job/posix",
+                               "job/windows", "job/driver"})
+        EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(AURALITH_SOURCE_DIR) / folder)) << folder;
+}
+
+void writeSource(const testing::ScratchDir& dir, const std::string& file, const std::string& text) {
+    std::filesystem::create_directories((dir.path() / file).parent_path());
+    std::ofstream(dir.path() / file) << text;
+}
+
+TEST(Layers, WrongIncludesAreFound) {
+    testing::ScratchDir dir;
+    writeSource(dir, "sim/model/a.h", "#include <cstdint>\n#include \"sim/model/b.h\"\n#include \"wave/input_wave.h\"\n");
+    writeSource(dir, "sim/fast/b.cpp", "#include \"sim/reference/reference_renderers.h\"\n");
+    writeSource(dir, "sim/render.cpp", "  #include <cstdio>\n");
+    writeSource(dir, "wave/output_wave.cpp", "#include \"sim/render.h\"\n#include \"wave/files/file_access.h\"\n");
+    writeSource(dir, "job/console/screen.cpp", "#include <termios.h>\n#include \"job/console/screen.h\"\n");
+    writeSource(dir, "job/posix/backend.cpp", "#include \"job/windows/backend.h\"\n#include <termios.h>\n");
+    writeSource(dir, "job/driver/job.cpp", "#include \"sim/fast/renderers.h\"\n#include \"sim/render.h\"\n");
+    writeSource(dir, "job/main.cpp", "#include \"job/driver/job.h\"\n#include \"wave/input_wave.h\"\n");
+    EXPECT_EQ(layeringFaults(dir.path()), (std::vector<std::string>{
+                                              "job/console/screen.cpp:1: includes <termios.h>",
+                                              "job/driver/job.cpp:1: includes \"sim/fast/renderers.h\"",
+                                              "job/main.cpp:2: includes \"wave/input_wave.h\"",
+                                              "job/posix/backend.cpp:1: includes \"job/windows/backend.h\"",
+                                              "sim/fast/b.cpp:1: includes \"sim/reference/reference_renderers.h\"",
+                                              "sim/model/a.h:3: includes \"wave/input_wave.h\"",
+                                              "sim/render.cpp:1: includes <cstdio>",
+                                              "wave/output_wave.cpp:1: includes \"sim/render.h\"",
+                                          }));
+}
+
+}  // namespace
+}  // namespace auralith
