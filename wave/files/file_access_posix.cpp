@@ -59,8 +59,8 @@ bool writeAll(int fd, const void* data, std::uint64_t length) {
 // Maps every page of the run before it is written. Linux copies a write into the page cache with
 // page faults off; a page of the run that was never touched (silence the renderer left as the
 // allocator's zeros) makes that copy fall short, and each short copy halves the piece the kernel
-// takes at a time for the rest of the call, down to single small pages. Written that way the
-// output took twice as long. Reading a never-touched page maps the shared zero page: no memory.
+// takes at a time for the rest of the call, down to single small pages, which makes the write
+// twice as slow. Reading a never-touched page maps the shared zero page: no memory.
 void mapEveryPage(const void* data, std::uint64_t length) {
     if (length == 0) return;
     const auto pageSize = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
