@@ -12,20 +12,17 @@
 
 namespace auralith {
 
-using Renderer = bool (*)(const SweepInput& in, const RenderOptions& options, std::span<std::int16_t> out,
-                          RandomState& random);
+// What every renderer is: the sweep's input and the run settings in, the output and the
+// generator's state out.
+using RenderFunction = bool(const SweepInput& in, const RenderOptions& options, std::span<std::int16_t> out,
+                            RandomState& random);
+using Renderer = RenderFunction*;
 
-bool renderBlumleinPair(const SweepInput& in, const RenderOptions& options, std::span<std::int16_t> out,
-                        RandomState& random);
-bool renderCardioidPair(const SweepInput& in, const RenderOptions& options, std::span<std::int16_t> out,
-                        RandomState& random);
-bool renderFaulknerPair(const SweepInput& in, const RenderOptions& options, std::span<std::int16_t> out,
-                        RandomState& random);
-bool renderOrtfPair(const SweepInput& in, const RenderOptions& options, std::span<std::int16_t> out,
-                    RandomState& random);
-bool renderSpacedOmniPair(const SweepInput& in, const RenderOptions& options, std::span<std::int16_t> out,
-                          RandomState& random);
-bool renderThreeOmniTree(const SweepInput& in, const RenderOptions& options, std::span<std::int16_t> out,
-                         RandomState& random);
+RenderFunction renderBlumleinPair;
+RenderFunction renderCardioidPair;
+RenderFunction renderFaulknerPair;
+RenderFunction renderOrtfPair;
+RenderFunction renderSpacedOmniPair;
+RenderFunction renderThreeOmniTree;
 
 }  // namespace auralith

@@ -13,8 +13,13 @@ namespace auralith {
 class ReadableFile {
 public:
     virtual ~ReadableFile() = default;
-    // Reads up to `length` bytes at `offset`; returns how many were read (fewer at the end).
-    virtual std::size_t readAt(std::uint64_t offset, void* into, std::size_t length) = 0;
+    // Reads up to `length` bytes at `offset`; returns how many were read (fewer at the end, or
+    // after an error: the rest stays as it was).
+    std::size_t readAt(std::uint64_t offset, void* into, std::size_t length);
+
+protected:
+    // One read of at most `length` bytes, at most 1 GiB; 0 at the end of the file or on an error.
+    virtual std::size_t readPiece(std::uint64_t offset, unsigned char* into, std::size_t length) = 0;
 };
 
 // Opens an existing regular file for reading. Null when the name is empty, holds "*" or "?",

@@ -31,14 +31,12 @@ public:
     PosixReadableFile(const PosixReadableFile&) = delete;
     PosixReadableFile& operator=(const PosixReadableFile&) = delete;
 
-    std::size_t readAt(std::uint64_t offset, void* into, std::size_t length) override {
-        auto* bytes = static_cast<unsigned char*>(into);
-        return static_cast<std::size_t>(moveInPieces(length, [&](std::uint64_t done, std::uint64_t ask) {
-            ssize_t got = 0;
-            do got = ::pread(fd_, bytes + done, static_cast<std::size_t>(ask), static_cast<off_t>(offset + done));
-            while (got < 0 && errno == EINTR);
-            return got > 0 ? static_cast<std::uint64_t>(got) : 0;  // end of file, or an error: the rest stays
-        }));
+protected:
+    std::size_t readPiece(std::uint64_t offset, unsigned char* into, std::size_t length) override {
+        ssize_t got = 0;
+        do got = ::pread(fd_, into, length, static_cast<off_t>(offset));
+        while (got < 0 && errno == EINTR);
+        return got > 0 ? static_cast<std::size_t>(got) : 0;
     }
 
 private:
@@ -47,13 +45,12 @@ private:
 
 // Writes the whole run, continuing after short writes and interruptions.
 bool writeAll(int fd, const void* data, std::uint64_t length) {
-    const auto* bytes = static_cast<const unsigned char*>(data);
-    return moveInPieces(length, [&](std::uint64_t done, std::uint64_t ask) {
-               ssize_t put = 0;
-               do put = ::write(fd, bytes + done, static_cast<std::size_t>(ask));
-               while (put < 0 && errno == EINTR);
-               return put > 0 ? static_cast<std::uint64_t>(put) : 0;  // a full disk, a size limit, a closed pipe
-           }) == length;
+    return writeInPieces(data, length, [fd](const unsigned char* at, std::size_t ask) {
+        ssize_t put = 0;
+        do put = ::write(fd, at, ask);
+        while (put < 0 && errno == EINTR);
+        return put > 0 ? static_cast<std::size_t>(put) : std::size_t{0};  // a full disk, a size limit, a closed pipe
+    });
 }
 
 // Maps every page of the run before it is written. Linux copies a write into the page cache with

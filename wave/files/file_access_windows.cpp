@@ -47,18 +47,14 @@ public:
     WindowsReadableFile(const WindowsReadableFile&) = delete;
     WindowsReadableFile& operator=(const WindowsReadableFile&) = delete;
 
-    std::size_t readAt(std::uint64_t offset, void* into, std::size_t length) override {
-        auto* bytes = static_cast<unsigned char*>(into);
-        return static_cast<std::size_t>(moveInPieces(length, [&](std::uint64_t done, std::uint64_t ask) {
-            const std::uint64_t at = offset + done;
-            OVERLAPPED position{};
-            position.Offset = static_cast<DWORD>(at);
-            position.OffsetHigh = static_cast<DWORD>(at >> 32);
-            DWORD got = 0;
-            // End of file, or an error: the rest stays as it was.
-            if (ReadFile(handle_, bytes + done, static_cast<DWORD>(ask), &got, &position) == 0) return std::uint64_t{0};
-            return std::uint64_t{got};
-        }));
+protected:
+    std::size_t readPiece(std::uint64_t offset, unsigned char* into, std::size_t length) override {
+        OVERLAPPED position{};
+        position.Offset = static_cast<DWORD>(offset);
+        position.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        DWORD got = 0;
+        if (ReadFile(handle_, into, static_cast<DWORD>(length), &got, &position) == 0) return 0;
+        return got;
     }
 
 private:
@@ -66,12 +62,10 @@ private:
 };
 
 bool writeAll(HANDLE handle, const void* data, std::uint64_t length) {
-    const auto* bytes = static_cast<const unsigned char*>(data);
-    return moveInPieces(length, [&](std::uint64_t done, std::uint64_t ask) {
-               DWORD put = 0;
-               if (WriteFile(handle, bytes + done, static_cast<DWORD>(ask), &put, nullptr) == 0) return std::uint64_t{0};
-               return std::uint64_t{put};  // 0: a full disk
-           }) == length;
+    return writeInPieces(data, length, [handle](const unsigned char* at, std::size_t ask) {
+        DWORD put = 0;  // none: a full disk
+        return WriteFile(handle, at, static_cast<DWORD>(ask), &put, nullptr) != 0 ? std::size_t{put} : std::size_t{0};
+    });
 }
 
 bool writeHeaderAndData(HANDLE handle, const void* header, std::size_t headerLength, const void* data,

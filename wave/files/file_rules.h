@@ -30,4 +30,14 @@ std::uint64_t moveInPieces(std::uint64_t length, Move move) {
     return done;
 }
 
+// Writes the `length` bytes at `data` piece by piece: write(at, ask) writes up to `ask` bytes
+// from `at` and returns how many it wrote, 0 when it cannot go on. True when all were written.
+template <typename Write>
+bool writeInPieces(const void* data, std::uint64_t length, Write write) {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    return moveInPieces(length, [&](std::uint64_t done, std::uint64_t ask) -> std::uint64_t {
+               return write(bytes + done, static_cast<std::size_t>(ask));
+           }) == length;
+}
+
 }  // namespace auralith

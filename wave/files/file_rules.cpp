@@ -1,0 +1,13 @@
+#include "wave/files/file_access.h"
+#include "wave/files/file_rules.h"
+
+namespace auralith {
+
+std::size_t ReadableFile::readAt(std::uint64_t offset, void* into, std::size_t length) {
+    auto* bytes = static_cast<unsigned char*>(into);
+    return static_cast<std::size_t>(moveInPieces(length, [&](std::uint64_t done, std::uint64_t ask) {
+        return readPiece(offset + done, bytes + done, static_cast<std::size_t>(ask));
+    }));
+}
+
+}  // namespace auralith
