@@ -6,7 +6,7 @@
 #ifdef _WIN32
 #include "job/windows/windows_backend.h"
 #else
-#include "job/posix/posix_backend.h"
+#include "job/posix/posix_console.h"
 #endif
 
 int main() {
@@ -14,7 +14,7 @@ int main() {
 #ifdef _WIN32
     auralith::WindowsBackend backend;
 #else
-    auralith::PosixBackend backend;
+    auralith::PosixConsole backend;
 #endif
     auralith::Console console(backend);
     auralith::RandomState random;  // started once, never reseeded

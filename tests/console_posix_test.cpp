@@ -24,7 +24,7 @@
 #endif
 
 #include "job/console/error_box.h"
-#include "job/posix/posix_backend.h"
+#include "job/posix/posix_console.h"
 #include "job/console/terminal_render.h"
 
 namespace auralith {
@@ -98,13 +98,13 @@ struct PosixPipeMode : ::testing::Test {
 };
 
 TEST_F(PosixPipeMode, SeesNoTerminal) {
-    PosixBackend backend(in.read, out.write, err.write);
+    PosixConsole backend(in.read, out.write, err.write);
     EXPECT_FALSE(backend.inputIsTerminal());
     EXPECT_FALSE(backend.outputIsTerminal());
 }
 
 TEST_F(PosixPipeMode, FinishWritesTheFinalScreenAsPlainText) {
-    PosixBackend backend(in.read, out.write, err.write);
+    PosixConsole backend(in.read, out.write, err.write);
     backend.setUp();
     backend.present(sampleScreen());
     backend.beep();
@@ -121,7 +121,7 @@ TEST_F(PosixPipeMode, FinishWritesTheFinalScreenAsPlainText) {
 }
 
 TEST_F(PosixPipeMode, ReasonIsOneLineOnStandardError) {
-    PosixBackend backend(in.read, out.write, err.write);
+    PosixConsole backend(in.read, out.write, err.write);
     backend.setUp();
     backend.finish(ScreenModel{}, "The keyboard input ended");
     err.closeWrite();
@@ -130,7 +130,7 @@ TEST_F(PosixPipeMode, ReasonIsOneLineOnStandardError) {
 }
 
 TEST_F(PosixPipeMode, ErrorMessagesGoToStandardErrorWithoutAKeyWait) {
-    PosixBackend backend(in.read, out.write, err.write);
+    PosixConsole backend(in.read, out.write, err.write);
     backend.setUp();
     send(in.write, "x");
     backend.showError(sampleScreen(), "The input file could not be found\\nTry again  ");
@@ -141,7 +141,7 @@ TEST_F(PosixPipeMode, ErrorMessagesGoToStandardErrorWithoutAKeyWait) {
 }
 
 TEST_F(PosixPipeMode, KeysThenEndOfInput) {
-    PosixBackend backend(in.read, out.write, err.write);
+    PosixConsole backend(in.read, out.write, err.write);
     backend.setUp();
     send(in.write, "ab\r\n\x1b[A\x7f\xd0\x96\n\x1b");
     in.closeWrite();
@@ -151,7 +151,7 @@ TEST_F(PosixPipeMode, KeysThenEndOfInput) {
 }
 
 TEST_F(PosixPipeMode, LoneEscIsResolvedByTimeoutWhileInputStaysOpen) {
-    PosixBackend backend(in.read, out.write, err.write);
+    PosixConsole backend(in.read, out.write, err.write);
     backend.setUp();
     send(in.write, "\x1b");
     const auto start = std::chrono::steady_clock::now();
@@ -164,7 +164,7 @@ TEST_F(PosixPipeMode, LoneEscIsResolvedByTimeoutWhileInputStaysOpen) {
 }
 
 TEST_F(PosixPipeMode, ClosedOutputPipeIsNotFatal) {
-    PosixBackend backend(in.read, out.write, err.write);
+    PosixConsole backend(in.read, out.write, err.write);
     backend.setUp();
     out.closeRead();
     backend.finish(sampleScreen(), "done");  // SIGPIPE is ignored: the write just fails
@@ -251,7 +251,7 @@ TEST(PosixTerminal, RawModeOnThenRestoredAfterFinish) {
     ASSERT_EQ(tcgetattr(pty.slave, &before), 0);
     ASSERT_FALSE(isRaw(before));
     {
-        PosixBackend backend(pty.slave, pty.slave, pty.slave);
+        PosixConsole backend(pty.slave, pty.slave, pty.slave);
         EXPECT_TRUE(backend.inputIsTerminal());
         EXPECT_TRUE(backend.outputIsTerminal());
         backend.setUp();
@@ -275,7 +275,7 @@ TEST(PosixTerminal, RawKeysArriveUnchangedAndTypedAheadKeysAreKept) {
     ASSERT_GE(pty.slave, 0);
     pty.startReading();
     send(pty.master, "q");  // typed before raw mode is set: must not be flushed
-    PosixBackend backend(pty.slave, pty.slave, pty.slave);
+    PosixConsole backend(pty.slave, pty.slave, pty.slave);
     backend.setUp();
     send(pty.master, "\r\x03\x1b[D\x13\xce\xa9");
     std::string seen;
@@ -290,7 +290,7 @@ TEST(PosixTerminal, PresentDrawsOnlyWhatChanged) {
     Pty pty;
     ASSERT_GE(pty.slave, 0);
     pty.startReading();
-    PosixBackend backend(pty.slave, pty.slave, pty.slave);
+    PosixConsole backend(pty.slave, pty.slave, pty.slave);
     backend.setUp();
     ScreenModel screen = sampleScreen();
     backend.present(screen);
@@ -311,7 +311,7 @@ TEST(PosixTerminal, ErrorBoxWaitsForEnterSpaceOrEscAndSwallowsOtherKeys) {
     Pty pty;
     ASSERT_GE(pty.slave, 0);
     pty.startReading();
-    PosixBackend backend(pty.slave, pty.slave, pty.slave);
+    PosixConsole backend(pty.slave, pty.slave, pty.slave);
     backend.setUp();
     const ScreenModel screen = sampleScreen();
     backend.present(screen);
@@ -339,7 +339,7 @@ TEST(PosixTerminal, TooSmallShowsANoticeThenDrawsOnceLargeEnough) {
     Pty pty(60, 20);
     ASSERT_GE(pty.slave, 0);
     pty.startReading();
-    PosixBackend backend(pty.slave, pty.slave, pty.slave);
+    PosixConsole backend(pty.slave, pty.slave, pty.slave);
     backend.setUp();
     backend.present(sampleScreen());
     EXPECT_TRUE(pty.waitFor("Please enlarge the terminal to at least 80 x 49 characters (now 60 x 20)."));
@@ -355,7 +355,7 @@ TEST(PosixTerminal, TooSmallShowsANoticeThenDrawsOnceLargeEnough) {
 TEST(PosixTerminal, HangUpGivesEndOfInput) {
     Pty pty;
     ASSERT_GE(pty.slave, 0);
-    PosixBackend backend(pty.slave, pty.slave, pty.slave);
+    PosixConsole backend(pty.slave, pty.slave, pty.slave);
     backend.setUp();
     send(pty.master, "a");
     EXPECT_EQ(keyName(backend.nextKey()), "c97");
@@ -374,7 +374,7 @@ pid_t rawChild(const Pty& pty, Then then) {
     if (child == 0) {
         rlimit noCore{0, 0};
         setrlimit(RLIMIT_CORE, &noCore);
-        PosixBackend backend(pty.slave, pty.slave, pty.slave);
+        PosixConsole backend(pty.slave, pty.slave, pty.slave);
         backend.setUp();
         then();
         _exit(3);
