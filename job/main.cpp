@@ -4,7 +4,7 @@
 #include "sim/extended_math.h"
 #include "sim/random.h"
 #ifdef _WIN32
-#include "job/windows/windows_backend.h"
+#include "job/windows/windows_console.h"
 #else
 #include "job/posix/posix_console.h"
 #endif
@@ -12,7 +12,7 @@
 int main() {
     auralith::useExtendedPrecision();  // before any number is computed
 #ifdef _WIN32
-    auralith::WindowsBackend backend;
+    auralith::WindowsConsole backend;
 #else
     auralith::PosixConsole backend;
 #endif

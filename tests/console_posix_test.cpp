@@ -5,6 +5,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -366,6 +367,75 @@ TEST(PosixTerminal, HangUpGivesEndOfInput) {
     backend.finish(ScreenModel{}, "");
 }
 
+// One side a terminal, the other a pipe.
+
+TEST(PosixMixed, KeysFromAPipeScreensOnATerminal) {
+    Pty pty;
+    ASSERT_GE(pty.slave, 0);
+    pty.startReading();
+    Pipe in, err;
+    termios before{};
+    ASSERT_EQ(tcgetattr(pty.slave, &before), 0);
+    const ScreenModel screen = sampleScreen();
+    {
+        PosixConsole backend(in.read, pty.slave, err.write);
+        EXPECT_FALSE(backend.inputIsTerminal());
+        EXPECT_TRUE(backend.outputIsTerminal());
+        backend.setUp();
+        termios during{};
+        ASSERT_EQ(tcgetattr(pty.slave, &during), 0);
+        EXPECT_TRUE(sameModes(before, during));  // no keys are read from the terminal: no raw mode
+        backend.present(screen);
+        send(in.write, "x\r");
+        backend.showError(screen, "Bad name");  // drawn, and closed by the Enter from the pipe
+        const ScreenModel box = withErrorBox(screen, "Bad name");
+        EXPECT_TRUE(pty.waitFor(renderScreen(&screen, box) + renderScreen(&box, screen)));
+        send(in.write, "\x1b");
+        EXPECT_EQ(keyName(backend.nextKey()), "c27");
+        in.closeWrite();
+        EXPECT_EQ(keyName(backend.nextKey()), "e");
+        backend.finish(screen, "done");
+    }
+    err.closeWrite();
+    EXPECT_EQ(readAvailable(err.read), "done\n");
+    EXPECT_TRUE(pty.waitFor(exitBytesOnTheWire()));
+    EXPECT_EQ(pty.seen().find(setUpBytes()), 0u);
+}
+
+TEST(PosixMixed, KeysFromATerminalTheScreenToAPipe) {
+    Pty pty;
+    ASSERT_GE(pty.slave, 0);
+    pty.startReading();
+    Pipe out, err;
+    termios before{};
+    ASSERT_EQ(tcgetattr(pty.slave, &before), 0);
+    {
+        PosixConsole backend(pty.slave, out.write, err.write);
+        EXPECT_TRUE(backend.inputIsTerminal());
+        EXPECT_FALSE(backend.outputIsTerminal());
+        backend.setUp();
+        termios during{};
+        ASSERT_EQ(tcgetattr(pty.slave, &during), 0);
+        EXPECT_TRUE(isRaw(during));
+        send(pty.master, "a");
+        backend.showError(sampleScreen(), "Bad\\nname");  // a line on standard error: no key taken
+        EXPECT_EQ(keyName(backend.nextKey()), "c97");
+        send(pty.master, "\x03\r");
+        EXPECT_EQ(keyName(backend.nextKey()), "c3");  // Ctrl+C is a key in raw mode
+        EXPECT_EQ(keyName(backend.nextKey()), "c13");
+        backend.beep();
+        backend.finish(sampleScreen(), "done");
+        termios after{};
+        ASSERT_EQ(tcgetattr(pty.slave, &after), 0);
+        EXPECT_TRUE(sameModes(before, after));
+    }
+    out.closeWrite();
+    err.closeWrite();
+    EXPECT_EQ(readAvailable(out.read), screenAsPlainText(sampleScreen()));
+    EXPECT_EQ(readAvailable(err.read), "ERROR: Bad\nname\ndone\n");
+    EXPECT_EQ(pty.seen(), "");  // nothing is drawn on the terminal, and nothing echoed
+}
+
 // Forks a child that sets raw mode on the terminal (no core files) and then runs `then`; a child
 // still running after it exits with status 3.
 template <typename Then>
@@ -439,11 +509,37 @@ TEST(PosixTerminalFault, TerminalRestoredWhenAMappedFileFails) {
     std::fclose(file);
 }
 
+// The program aborts (a failed check in the standard library, say) while the terminal is raw.
+TEST(PosixTerminalFault, TerminalRestoredWhenTheProgramAborts) {
+    Pty pty;
+    ASSERT_GE(pty.slave, 0);
+    termios before{};
+    ASSERT_EQ(tcgetattr(pty.slave, &before), 0);
+    const pid_t child = rawChild(pty, [] { std::abort(); });
+    ASSERT_GE(child, 0);
+    expectEndedWithTheTerminalRestored(pty, child, before, SIGABRT);
+}
+
+std::string signalName(const ::testing::TestParamInfo<int>& info) {
+    switch (info.param) {
+    case SIGTERM: return "Term";
+    case SIGHUP: return "Hup";
+    case SIGINT: return "Int";
+    case SIGQUIT: return "Quit";
+    case SIGSEGV: return "Segv";
+    case SIGFPE: return "Fpe";
+    case SIGILL: return "Ill";
+    case SIGABRT: return "Abrt";
+    case SIGBUS: return "Bus";
+    }
+    return "Signal" + std::to_string(info.param);
+}
+
 INSTANTIATE_TEST_SUITE_P(EndingSignals, PosixTerminalSignal, ::testing::Values(SIGTERM, SIGHUP, SIGINT, SIGQUIT),
-                         [](const ::testing::TestParamInfo<int>& info) {
-                             return std::string(info.param == SIGTERM ? "Term" : info.param == SIGHUP ? "Hup"
-                                                : info.param == SIGINT ? "Int" : "Quit");
-                         });
+                         signalName);
+// The faults, sent from outside here: the same handler restores the terminal for them.
+INSTANTIATE_TEST_SUITE_P(Faults, PosixTerminalSignal, ::testing::Values(SIGSEGV, SIGFPE, SIGILL, SIGABRT, SIGBUS),
+                         signalName);
 
 }  // namespace
 }  // namespace auralith

@@ -18,8 +18,8 @@ public:
 class Display {
 public:
     virtual ~Display() = default;
-    // Once, before any screen: a terminal gets its title and size and is cleared.
-    virtual void setUp() = 0;
+    // Once, before any screen (where a terminal is given its title and size, and cleared).
+    virtual void setUp() {}
     // Shows `screen` (cells, cursor position and visibility).
     virtual void present(const ScreenModel& screen) = 0;
     virtual void beep() = 0;

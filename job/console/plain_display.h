@@ -13,7 +13,6 @@ class PlainDisplay final : public Display {
 public:
     explicit PlainDisplay(ByteSink& out) : out_(out) {}
 
-    void setUp() override {}
     void present(const ScreenModel&) override {}
     void beep() override {}
     bool drawsScreens() const override { return false; }

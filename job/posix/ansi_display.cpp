@@ -9,11 +9,6 @@ namespace auralith {
 
 void AnsiDisplay::setUp() { out_.writeAll(setUpBytes()); }
 
-void AnsiDisplay::present(const ScreenModel& screen) {
-    wanted_ = screen;
-    draw();
-}
-
 void AnsiDisplay::beep() { out_.writeAll(bellBytes()); }
 
 void AnsiDisplay::showFinal(const ScreenModel& screen) {

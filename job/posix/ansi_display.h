@@ -2,35 +2,28 @@
 // changed, and a notice in place of the screen while the window is smaller than 80 x 49.
 #pragma once
 
-#include <optional>
-
 #include "job/console/byte_stream.h"
-#include "job/console/console_parts.h"
+#include "job/console/drawn_display.h"
 
 namespace auralith {
 
-class AnsiDisplay final : public Display {
+class AnsiDisplay final : public DrawnDisplay {
 public:
     // `fd` is the terminal that `out` writes to; its window size is asked of it.
     AnsiDisplay(int fd, ByteSink& out) : fd_(fd), out_(out) {}
 
     void setUp() override;
-    void present(const ScreenModel& screen) override;
     void beep() override;
-    bool drawsScreens() const override { return true; }
     void showFinal(const ScreenModel& screen) override;
-
     // Draws everything again if the window has changed size since the last drawing.
     void catchUpWithResize();
 
 private:
-    void draw();  // brings the terminal up to `wanted_`, or shows the size notice
+    void draw() override;
 
     int fd_;
     ByteSink& out_;
-    std::optional<ScreenModel> wanted_;  // what the window should show
-    std::optional<ScreenModel> drawn_;   // what the terminal shows now; empty: not known
-    int noticeColumns_ = 0;              // the size the "too small" notice was shown for
+    int noticeColumns_ = 0;  // the size the "too small" notice was shown for
     int noticeRows_ = 0;
 };
 
