@@ -4,6 +4,16 @@
 
 namespace auralith {
 
+namespace {
+
+// Before each wait for input, a display on a terminal catches up with a change of its size.
+std::function<void()> resizeCatchUp(bool outTerminal, AnsiDisplay& display) {
+    if (!outTerminal) return {};
+    return [&display] { display.catchUpWithResize(); };
+}
+
+}  // namespace
+
 PosixConsoleParts::PosixConsoleParts(int inFd, int outFd, int errFd)
     : inTerminal(isatty(inFd) == 1),
       outTerminal(isatty(outFd) == 1),
@@ -11,14 +21,13 @@ PosixConsoleParts::PosixConsoleParts(int inFd, int outFd, int errFd)
       errors(errFd),
       terminalDisplay(outFd, output),
       plainDisplay(output),
-      input(inFd, outTerminal ? std::function<void()>([this] { terminalDisplay.catchUpWithResize(); })
-                              : std::function<void()>()),
+      input(inFd, resizeCatchUp(outTerminal, terminalDisplay)),
       keyboard(input),
       modes(inFd, outFd, inTerminal, outTerminal) {}
 
-PosixConsole::PosixConsole(int inFd, int outFd, int errFd)
-    : PosixConsoleParts(inFd, outFd, errFd),
-      ConsoleSession(modes, keyboard,
-                     outTerminal ? static_cast<Display&>(terminalDisplay) : static_cast<Display&>(plainDisplay), errors) {}
+Display& PosixConsoleParts::display() {
+    if (outTerminal) return terminalDisplay;
+    return plainDisplay;
+}
 
 }  // namespace auralith

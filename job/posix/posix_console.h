@@ -12,9 +12,11 @@
 
 namespace auralith {
 
-// The parts, built before the session that uses them.
+// The parts, built before the session that uses them. Both kinds of display are there; the
+// output decides which the session gets.
 struct PosixConsoleParts {
     PosixConsoleParts(int inFd, int outFd, int errFd);
+    Display& display();
 
     bool inTerminal;
     bool outTerminal;
@@ -30,7 +32,8 @@ struct PosixConsoleParts {
 class PosixConsole : private PosixConsoleParts, public ConsoleSession {
 public:
     // The descriptors are parameters so that tests can hand in pipes and pseudo-terminals.
-    explicit PosixConsole(int inFd = 0, int outFd = 1, int errFd = 2);
+    explicit PosixConsole(int inFd = 0, int outFd = 1, int errFd = 2)
+        : PosixConsoleParts(inFd, outFd, errFd), ConsoleSession(modes, keyboard, display(), errors) {}
 
     bool inputIsTerminal() const { return inTerminal; }
     bool outputIsTerminal() const { return outTerminal; }
