@@ -4,6 +4,7 @@
 // written once, here.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "job/console/byte_stream.h"
