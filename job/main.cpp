@@ -4,17 +4,17 @@
 #include "sim/model/extended_math.h"
 #include "sim/model/random.h"
 #ifdef _WIN32
-#include "job/windows/windows_backend.h"
+#include "job/windows/windows_console.h"
 #else
-#include "job/posix/posix_backend.h"
+#include "job/posix/posix_console.h"
 #endif
 
 int main() {
     auralith::useExtendedPrecision();  // before any number is computed
 #ifdef _WIN32
-    auralith::WindowsBackend backend;
+    auralith::WindowsConsole backend;
 #else
-    auralith::PosixBackend backend;
+    auralith::PosixConsole backend;
 #endif
     auralith::Console console(backend);
     auralith::RandomState random;  // started once, never reseeded

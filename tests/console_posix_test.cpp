@@ -5,6 +5,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -24,7 +25,7 @@
 #endif
 
 #include "job/console/error_box.h"
-#include "job/posix/posix_backend.h"
+#include "job/posix/posix_console.h"
 #include "job/console/terminal_render.h"
 
 namespace auralith {
@@ -98,13 +99,13 @@ struct PosixPipeMode : ::testing::Test {
 };
 
 TEST_F(PosixPipeMode, SeesNoTerminal) {
-    PosixBackend backend(in.read, out.write, err.write);
+    PosixConsole backend(in.read, out.write, err.write);
     EXPECT_FALSE(backend.inputIsTerminal());
     EXPECT_FALSE(backend.outputIsTerminal());
 }
 
 TEST_F(PosixPipeMode, FinishWritesTheFinalScreenAsPlainText) {
-    PosixBackend backend(in.read, out.write, err.write);
+    PosixConsole backend(in.read, out.write, err.write);
     backend.setUp();
     backend.present(sampleScreen());
     backend.beep();
@@ -121,7 +122,7 @@ TEST_F(PosixPipeMode, FinishWritesTheFinalScreenAsPlainText) {
 }
 
 TEST_F(PosixPipeMode, ReasonIsOneLineOnStandardError) {
-    PosixBackend backend(in.read, out.write, err.write);
+    PosixConsole backend(in.read, out.write, err.write);
     backend.setUp();
     backend.finish(ScreenModel{}, "The keyboard input ended");
     err.closeWrite();
@@ -130,7 +131,7 @@ TEST_F(PosixPipeMode, ReasonIsOneLineOnStandardError) {
 }
 
 TEST_F(PosixPipeMode, ErrorMessagesGoToStandardErrorWithoutAKeyWait) {
-    PosixBackend backend(in.read, out.write, err.write);
+    PosixConsole backend(in.read, out.write, err.write);
     backend.setUp();
     send(in.write, "x");
     backend.showError(sampleScreen(), "The input file could not be found\\nTry again  ");
@@ -141,7 +142,7 @@ TEST_F(PosixPipeMode, ErrorMessagesGoToStandardErrorWithoutAKeyWait) {
 }
 
 TEST_F(PosixPipeMode, KeysThenEndOfInput) {
-    PosixBackend backend(in.read, out.write, err.write);
+    PosixConsole backend(in.read, out.write, err.write);
     backend.setUp();
     send(in.write, "ab\r\n\x1b[A\x7f\xd0\x96\n\x1b");
     in.closeWrite();
@@ -151,7 +152,7 @@ TEST_F(PosixPipeMode, KeysThenEndOfInput) {
 }
 
 TEST_F(PosixPipeMode, LoneEscIsResolvedByTimeoutWhileInputStaysOpen) {
-    PosixBackend backend(in.read, out.write, err.write);
+    PosixConsole backend(in.read, out.write, err.write);
     backend.setUp();
     send(in.write, "\x1b");
     const auto start = std::chrono::steady_clock::now();
@@ -164,7 +165,7 @@ TEST_F(PosixPipeMode, LoneEscIsResolvedByTimeoutWhileInputStaysOpen) {
 }
 
 TEST_F(PosixPipeMode, ClosedOutputPipeIsNotFatal) {
-    PosixBackend backend(in.read, out.write, err.write);
+    PosixConsole backend(in.read, out.write, err.write);
     backend.setUp();
     out.closeRead();
     backend.finish(sampleScreen(), "done");  // SIGPIPE is ignored: the write just fails
@@ -251,7 +252,7 @@ TEST(PosixTerminal, RawModeOnThenRestoredAfterFinish) {
     ASSERT_EQ(tcgetattr(pty.slave, &before), 0);
     ASSERT_FALSE(isRaw(before));
     {
-        PosixBackend backend(pty.slave, pty.slave, pty.slave);
+        PosixConsole backend(pty.slave, pty.slave, pty.slave);
         EXPECT_TRUE(backend.inputIsTerminal());
         EXPECT_TRUE(backend.outputIsTerminal());
         backend.setUp();
@@ -275,7 +276,7 @@ TEST(PosixTerminal, RawKeysArriveUnchangedAndTypedAheadKeysAreKept) {
     ASSERT_GE(pty.slave, 0);
     pty.startReading();
     send(pty.master, "q");  // typed before raw mode is set: must not be flushed
-    PosixBackend backend(pty.slave, pty.slave, pty.slave);
+    PosixConsole backend(pty.slave, pty.slave, pty.slave);
     backend.setUp();
     send(pty.master, "\r\x03\x1b[D\x13\xce\xa9");
     std::string seen;
@@ -290,7 +291,7 @@ TEST(PosixTerminal, PresentDrawsOnlyWhatChanged) {
     Pty pty;
     ASSERT_GE(pty.slave, 0);
     pty.startReading();
-    PosixBackend backend(pty.slave, pty.slave, pty.slave);
+    PosixConsole backend(pty.slave, pty.slave, pty.slave);
     backend.setUp();
     ScreenModel screen = sampleScreen();
     backend.present(screen);
@@ -311,7 +312,7 @@ TEST(PosixTerminal, ErrorBoxWaitsForEnterSpaceOrEscAndSwallowsOtherKeys) {
     Pty pty;
     ASSERT_GE(pty.slave, 0);
     pty.startReading();
-    PosixBackend backend(pty.slave, pty.slave, pty.slave);
+    PosixConsole backend(pty.slave, pty.slave, pty.slave);
     backend.setUp();
     const ScreenModel screen = sampleScreen();
     backend.present(screen);
@@ -339,7 +340,7 @@ TEST(PosixTerminal, TooSmallShowsANoticeThenDrawsOnceLargeEnough) {
     Pty pty(60, 20);
     ASSERT_GE(pty.slave, 0);
     pty.startReading();
-    PosixBackend backend(pty.slave, pty.slave, pty.slave);
+    PosixConsole backend(pty.slave, pty.slave, pty.slave);
     backend.setUp();
     backend.present(sampleScreen());
     EXPECT_TRUE(pty.waitFor("Please enlarge the terminal to at least 80 x 49 characters (now 60 x 20)."));
@@ -355,7 +356,7 @@ TEST(PosixTerminal, TooSmallShowsANoticeThenDrawsOnceLargeEnough) {
 TEST(PosixTerminal, HangUpGivesEndOfInput) {
     Pty pty;
     ASSERT_GE(pty.slave, 0);
-    PosixBackend backend(pty.slave, pty.slave, pty.slave);
+    PosixConsole backend(pty.slave, pty.slave, pty.slave);
     backend.setUp();
     send(pty.master, "a");
     EXPECT_EQ(keyName(backend.nextKey()), "c97");
@@ -366,6 +367,75 @@ TEST(PosixTerminal, HangUpGivesEndOfInput) {
     backend.finish(ScreenModel{}, "");
 }
 
+// One side a terminal, the other a pipe.
+
+TEST(PosixMixed, KeysFromAPipeScreensOnATerminal) {
+    Pty pty;
+    ASSERT_GE(pty.slave, 0);
+    pty.startReading();
+    Pipe in, err;
+    termios before{};
+    ASSERT_EQ(tcgetattr(pty.slave, &before), 0);
+    const ScreenModel screen = sampleScreen();
+    {
+        PosixConsole backend(in.read, pty.slave, err.write);
+        EXPECT_FALSE(backend.inputIsTerminal());
+        EXPECT_TRUE(backend.outputIsTerminal());
+        backend.setUp();
+        termios during{};
+        ASSERT_EQ(tcgetattr(pty.slave, &during), 0);
+        EXPECT_TRUE(sameModes(before, during));  // no keys are read from the terminal: no raw mode
+        backend.present(screen);
+        send(in.write, "x\r");
+        backend.showError(screen, "Bad name");  // drawn, and closed by the Enter from the pipe
+        const ScreenModel box = withErrorBox(screen, "Bad name");
+        EXPECT_TRUE(pty.waitFor(renderScreen(&screen, box) + renderScreen(&box, screen)));
+        send(in.write, "\x1b");
+        EXPECT_EQ(keyName(backend.nextKey()), "c27");
+        in.closeWrite();
+        EXPECT_EQ(keyName(backend.nextKey()), "e");
+        backend.finish(screen, "done");
+    }
+    err.closeWrite();
+    EXPECT_EQ(readAvailable(err.read), "done\n");
+    EXPECT_TRUE(pty.waitFor(exitBytesOnTheWire()));
+    EXPECT_EQ(pty.seen().find(setUpBytes()), 0u);
+}
+
+TEST(PosixMixed, KeysFromATerminalTheScreenToAPipe) {
+    Pty pty;
+    ASSERT_GE(pty.slave, 0);
+    pty.startReading();
+    Pipe out, err;
+    termios before{};
+    ASSERT_EQ(tcgetattr(pty.slave, &before), 0);
+    {
+        PosixConsole backend(pty.slave, out.write, err.write);
+        EXPECT_TRUE(backend.inputIsTerminal());
+        EXPECT_FALSE(backend.outputIsTerminal());
+        backend.setUp();
+        termios during{};
+        ASSERT_EQ(tcgetattr(pty.slave, &during), 0);
+        EXPECT_TRUE(isRaw(during));
+        send(pty.master, "a");
+        backend.showError(sampleScreen(), "Bad\\nname");  // a line on standard error: no key taken
+        EXPECT_EQ(keyName(backend.nextKey()), "c97");
+        send(pty.master, "\x03\r");
+        EXPECT_EQ(keyName(backend.nextKey()), "c3");  // Ctrl+C is a key in raw mode
+        EXPECT_EQ(keyName(backend.nextKey()), "c13");
+        backend.beep();
+        backend.finish(sampleScreen(), "done");
+        termios after{};
+        ASSERT_EQ(tcgetattr(pty.slave, &after), 0);
+        EXPECT_TRUE(sameModes(before, after));
+    }
+    out.closeWrite();
+    err.closeWrite();
+    EXPECT_EQ(readAvailable(out.read), screenAsPlainText(sampleScreen()));
+    EXPECT_EQ(readAvailable(err.read), "ERROR: Bad\nname\ndone\n");
+    EXPECT_EQ(pty.seen(), "");  // nothing is drawn on the terminal, and nothing echoed
+}
+
 // Forks a child that sets raw mode on the terminal (no core files) and then runs `then`; a child
 // still running after it exits with status 3.
 template <typename Then>
@@ -374,7 +444,7 @@ pid_t rawChild(const Pty& pty, Then then) {
     if (child == 0) {
         rlimit noCore{0, 0};
         setrlimit(RLIMIT_CORE, &noCore);
-        PosixBackend backend(pty.slave, pty.slave, pty.slave);
+        PosixConsole backend(pty.slave, pty.slave, pty.slave);
         backend.setUp();
         then();
         _exit(3);
@@ -439,11 +509,37 @@ TEST(PosixTerminalFault, TerminalRestoredWhenAMappedFileFails) {
     std::fclose(file);
 }
 
+// The program aborts (a failed check in the standard library, say) while the terminal is raw.
+TEST(PosixTerminalFault, TerminalRestoredWhenTheProgramAborts) {
+    Pty pty;
+    ASSERT_GE(pty.slave, 0);
+    termios before{};
+    ASSERT_EQ(tcgetattr(pty.slave, &before), 0);
+    const pid_t child = rawChild(pty, [] { std::abort(); });
+    ASSERT_GE(child, 0);
+    expectEndedWithTheTerminalRestored(pty, child, before, SIGABRT);
+}
+
+std::string signalName(const ::testing::TestParamInfo<int>& info) {
+    switch (info.param) {
+    case SIGTERM: return "Term";
+    case SIGHUP: return "Hup";
+    case SIGINT: return "Int";
+    case SIGQUIT: return "Quit";
+    case SIGSEGV: return "Segv";
+    case SIGFPE: return "Fpe";
+    case SIGILL: return "Ill";
+    case SIGABRT: return "Abrt";
+    case SIGBUS: return "Bus";
+    }
+    return "Signal" + std::to_string(info.param);
+}
+
 INSTANTIATE_TEST_SUITE_P(EndingSignals, PosixTerminalSignal, ::testing::Values(SIGTERM, SIGHUP, SIGINT, SIGQUIT),
-                         [](const ::testing::TestParamInfo<int>& info) {
-                             return std::string(info.param == SIGTERM ? "Term" : info.param == SIGHUP ? "Hup"
-                                                : info.param == SIGINT ? "Int" : "Quit");
-                         });
+                         signalName);
+// The faults, sent from outside here: the same handler restores the terminal for them.
+INSTANTIATE_TEST_SUITE_P(Faults, PosixTerminalSignal, ::testing::Values(SIGSEGV, SIGFPE, SIGILL, SIGABRT, SIGBUS),
+                         signalName);
 
 }  // namespace
 }  // namespace auralith

@@ -235,5 +235,14 @@ TEST(ErrorBox, TrailingBackslashNAndUtf8) {
     EXPECT_TRUE(found);
 }
 
+TEST(ErrorBox, BytesThatAreNotUtf8AndWideCharactersShowAsQuestionMarks) {
+    // A character cut short: one mark a byte; a whole sequence without a character (surrogate,
+    // overlong form): one mark; a wide character: one mark.
+    const ScreenModel box = withErrorBox(ScreenModel{}, "a\xE2\x82z\xED\xA0\x80" "b\xE0\x81\x81" "c\xE4\xB8\xAD\xFF");
+    bool found = false;
+    for (int r = 1; r <= screenRows; ++r) found = found || rowText(box, r, 31, 10) == U"a??z?b?c??";
+    EXPECT_TRUE(found);
+}
+
 }  // namespace
 }  // namespace auralith

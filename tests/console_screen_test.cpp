@@ -6,6 +6,7 @@
 #include "job/console/console.h"
 #include "support/memory_backend.h"
 #include "job/console/screen.h"
+#include "job/console/utf8.h"
 
 namespace auralith {
 namespace {
@@ -366,30 +367,6 @@ TEST(ScreenEraseBack, AtTheTopLeftCornerChangesNothing) {
     EXPECT_EQ(screen.cells, before.cells);
     EXPECT_EQ(screen.row, 1);
     EXPECT_EQ(screen.column, 1);
-}
-
-// --- Text to cells ---
-
-TEST(ScreenText, EachUtf8CharacterIsOneCharacter) {
-    EXPECT_EQ(charactersFromUtf8("a\xC3\xA9\xCE\xA9\xD0\x96\xE2\x82\xAC\xF0\x9F\x8E\xB5"),
-              (std::u32string{U'a', U'é', U'Ω', U'Ж', U'€', U'\U0001F3B5'}));
-    EXPECT_EQ(charactersFromUtf8(""), std::u32string{});
-}
-
-TEST(ScreenText, EveryInvalidByteBecomesAReplacementCharacter) {
-    EXPECT_EQ(charactersFromUtf8("\xFF"), U"\uFFFD");
-    EXPECT_EQ(charactersFromUtf8("a\x80z"), U"a\uFFFDz");           // stray continuation byte
-    EXPECT_EQ(charactersFromUtf8("\xC3"), U"\uFFFD");               // cut off at the end
-    EXPECT_EQ(charactersFromUtf8("\xC3z"), U"\uFFFDz");             // continuation missing
-    EXPECT_EQ(charactersFromUtf8("\xC0\xAF"), U"\uFFFD\uFFFD");     // overlong '/'
-    EXPECT_EQ(charactersFromUtf8("\xED\xA0\x80"), U"\uFFFD\uFFFD\uFFFD");  // a surrogate
-    EXPECT_EQ(charactersFromUtf8("\xF4\x90\x80\x80"), U"\uFFFD\uFFFD\uFFFD\uFFFD");  // beyond U+10FFFF
-}
-
-TEST(ScreenText, CharactersEncodeBackToTheirUtf8Bytes) {
-    std::string text;
-    for (char32_t ch : std::u32string{U'a', U'é', U'Ω', U'Ж', U'€', U'\U0001F3B5'}) appendCharacterUtf8(text, ch);
-    EXPECT_EQ(text, "a\xC3\xA9\xCE\xA9\xD0\x96\xE2\x82\xAC\xF0\x9F\x8E\xB5");
 }
 
 // --- The output primitives of the console ---

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "job/console/print_number.h"
+#include "job/console/utf8.h"
 
 namespace auralith {
 
@@ -70,7 +71,7 @@ std::optional<std::string> Console::readLine() {
         } else if (isCharacter && key.code >= 32 && characterSizes.size() < longestLine) {
             // The decoder hands over the bytes as typed; the cell shows the character's code.
             std::string bytes = key.text;
-            if (bytes.empty()) appendCharacterUtf8(bytes, key.code);
+            if (bytes.empty()) appendUtf8(bytes, key.code);
             text += bytes;
             characterSizes.push_back(bytes.size());
             putCharacter(screen_, key.code);

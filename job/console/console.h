@@ -13,7 +13,8 @@
 
 namespace auralith {
 
-// What a platform supplies: a window that shows the screen model, keys, a beep, an error box.
+// What the console draws on and reads from: a window that shows the screen model, keys, a beep,
+// an error box. The program's is a ConsoleSession built from a platform's parts.
 class ConsoleBackend {
 public:
     virtual ~ConsoleBackend() = default;

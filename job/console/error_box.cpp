@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "job/console/char_width.h"
+#include "job/console/utf8.h"
 
 namespace auralith {
 
@@ -14,25 +15,16 @@ constexpr int widestText = 64;   // the box is at most 70 columns: text, two bla
 constexpr int narrowestText = 20;
 constexpr int mostLines = screenRows - 6;  // frame, blank rows around the text, button row
 
-// The message's characters; bytes that are not valid UTF-8 and characters wider than a cell
-// become '?'.
-std::u32string decodeUtf8(std::string_view text) {
+// The message's characters. A character that does not take exactly one cell shows as '?', and
+// so do bytes that are not UTF-8: one '?' for each byte of a character cut short or of a stray
+// byte, one for a whole sequence whose value has no character (overlong, surrogate, too large).
+std::u32string messageCharacters(std::string_view text) {
     std::u32string out;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const int length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2
-                         : lead >= 0xE0 && lead <= 0xEF ? 3 : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
-        char32_t code = length == 1 ? lead : length == 2 ? (lead & 0x1Fu) : length == 3 ? (lead & 0x0Fu) : (lead & 0x07u);
-        bool valid = length > 0 && i + static_cast<std::size_t>(length) <= text.size();
-        for (int k = 1; valid && k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
-            valid = (next & 0xC0) == 0x80;
-            code = (code << 6) | (next & 0x3Fu);
-        }
-        out += valid && isSingleWidth(code) ? code : U'?';
-        i += valid ? static_cast<std::size_t>(length) : 1;
-    }
+    decodeUtf8(text, [&](const Utf8Step& step) {
+        const bool fits = step.kind == Utf8Step::Kind::character && isSingleWidth(step.code);
+        const int marks = step.kind == Utf8Step::Kind::invalid && step.cutShort ? step.bytes : 1;
+        out.append(static_cast<std::size_t>(marks), fits ? step.code : U'?');
+    });
     return out;
 }
 
@@ -72,7 +64,7 @@ void put(ScreenModel& screen, int row, int column, std::u32string_view text, std
 
 ScreenModel withErrorBox(const ScreenModel& under, std::string_view message) {
     std::vector<std::u32string> lines;
-    for (auto& line : splitLines(decodeUtf8(message))) wrapInto(lines, std::move(line), widestText);
+    for (auto& line : splitLines(messageCharacters(message))) wrapInto(lines, std::move(line), widestText);
     if (lines.size() > static_cast<std::size_t>(mostLines)) lines.resize(mostLines);
 
     std::size_t longest = 0;

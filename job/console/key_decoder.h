@@ -4,10 +4,10 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "job/console/keys.h"
+#include "job/console/utf8.h"
 
 namespace auralith {
 
@@ -18,10 +18,7 @@ struct KeyDecoder {
     bool afterCr = false;     // a LF right after a CR belongs to the same Enter
     bool altPrefix = false;   // the UTF-8 character being read followed an Esc (Alt+character)
     int sequenceLength = 0;   // bytes of the escape sequence so far, to give up on endless ones
-    int utf8Missing = 0;      // continuation bytes still expected
-    char32_t utf8Code = 0;
-    char32_t utf8Minimum = 0; // smallest code point of this length (rejects overlong forms)
-    std::string utf8Bytes;
+    Utf8Decoder utf8;         // the non-ASCII character being read
 
     // Takes one byte; appends the keys it completes to `out` (none, one or two).
     void feed(std::uint8_t byte, std::vector<Key>& out);

@@ -3,8 +3,6 @@
 
 #include <array>
 #include <cstdint>
-#include <string>
-#include <string_view>
 
 namespace auralith {
 
@@ -45,10 +43,5 @@ void putCharacter(ScreenModel& screen, char32_t ch);  // at the cursor, advancin
 void screenLineFeed(ScreenModel& screen);             // column 1 of the next row, scrolling at the bottom
 void eraseBack(ScreenModel& screen);                  // the editor's Backspace: back one cell, blank it
 void scrollUp(ScreenModel& screen);                   // whole screen up one row, bottom row blank
-
-// Text and cells: one character per cell. Bytes that are not well-formed UTF-8 (stray or
-// missing continuation bytes, overlong forms, surrogates, beyond U+10FFFF) become U+FFFD each.
-std::u32string charactersFromUtf8(std::string_view utf8);
-void appendCharacterUtf8(std::string& out, char32_t ch);
 
 }  // namespace auralith

@@ -12,6 +12,7 @@
 #include "job/console/terminal_render.h"
 
 #include "job/console/char_width.h"
+#include "job/console/utf8.h"
 
 namespace auralith {
 
@@ -45,24 +46,6 @@ void appendColours(std::string& out, std::uint8_t attr) {
 char32_t drawable(char32_t ch) { return isSingleWidth(ch) ? ch : U'?'; }
 
 }  // namespace
-
-void appendUtf8(std::string& out, char32_t ch) {
-    if (ch < 0x80) {
-        out += static_cast<char>(ch);
-    } else if (ch < 0x800) {
-        out += static_cast<char>(0xC0 | (ch >> 6));
-        out += static_cast<char>(0x80 | (ch & 0x3F));
-    } else if (ch < 0x10000) {
-        out += static_cast<char>(0xE0 | (ch >> 12));
-        out += static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (ch & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (ch >> 18));
-        out += static_cast<char>(0x80 | ((ch >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (ch & 0x3F));
-    }
-}
 
 std::string setUpBytes() {
     return std::string(setTitle) + requestSize + resetColours + eraseScreen + "\x1b[1;1H";

@@ -29,7 +29,4 @@ std::string tooSmallBytes(int columns, int rows);
 // The screen as plain UTF-8 text: one line per row, trailing blanks removed.
 std::string screenAsPlainText(const ScreenModel& screen);
 
-// A character as UTF-8 bytes appended to `out`.
-void appendUtf8(std::string& out, char32_t ch);
-
 }  // namespace auralith

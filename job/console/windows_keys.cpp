@@ -1,7 +1,7 @@
 #include "job/console/windows_keys.h"
 
 #include "job/console/char_width.h"
-#include "job/console/screen.h"
+#include "job/console/utf8.h"
 
 namespace auralith {
 
@@ -24,7 +24,7 @@ Key keyForCharacter(char32_t code) {
     if (code < 0x20 || code == 0x7F) return Key{Key::Kind::character, code == 0x7F ? U'\b' : code, {}};
     if (!isSingleWidth(code)) return Key{Key::Kind::noCharacter, 0, {}};
     std::string text;
-    appendCharacterUtf8(text, code);
+    appendUtf8(text, code);
     return Key{Key::Kind::character, code, text};
 }
 

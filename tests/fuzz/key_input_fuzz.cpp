@@ -16,6 +16,7 @@
 #include "job/console/key_decoder.h"
 #include "job/console/screen.h"
 #include "job/console/terminal_render.h"
+#include "job/console/utf8.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ void checkScreen(const ScreenModel& screen) {
 // Well-formed UTF-8 survives decoding and encoding unchanged.
 bool isWellFormedUtf8(std::string_view text) {
     std::string again;
-    for (const char32_t ch : charactersFromUtf8(text)) appendCharacterUtf8(again, ch);
+    for (const char32_t ch : charactersFromUtf8(text)) appendUtf8(again, ch);
     return again == text;
 }
 

@@ -1,5 +1,7 @@
 #include "support/memory_backend.h"
 
+#include "job/console/utf8.h"
+
 namespace auralith {
 
 void MemoryBackend::setUp() { setUpRan = true; }
@@ -30,7 +32,7 @@ void MemoryBackend::addKeys(const std::vector<Key>& keys) { script.insert(script
 
 Key characterKey(char32_t code) {
     Key key{Key::Kind::character, code, {}};
-    if (code >= 32) appendCharacterUtf8(key.text, code);
+    if (code >= 32) appendUtf8(key.text, code);
     return key;
 }
 
@@ -54,7 +56,7 @@ std::string rowText(const ScreenModel& screen, int row) {
     int last = screenColumns;
     while (last >= 1 && screen.at(row, last).ch == U' ') --last;
     std::string text;
-    for (int column = 1; column <= last; ++column) appendCharacterUtf8(text, screen.at(row, column).ch);
+    for (int column = 1; column <= last; ++column) appendUtf8(text, screen.at(row, column).ch);
     return text;
 }
 
