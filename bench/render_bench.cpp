@@ -66,7 +66,8 @@ void renderArray(benchmark::State& state) {
     state.counters["conversions/s"] =
         benchmark::Counter(conversions(choice, samples.size()), benchmark::Counter::kIsIterationInvariantRate);
     state.counters["peak_MB"] = peakMegabytes(choice, seconds);
-    state.counters["output_MB"] = 4.0 * static_cast<double>(outputFrameCount(44100, static_cast<std::int32_t>(samples.size()))) / 1e6;
+    state.counters["output_MB"] =
+        4.0 * static_cast<double>(outputFrameCount(44100, static_cast<std::int32_t>(samples.size()))) / 1e6;
 }
 
 void renderWithTheReference(benchmark::State& state) {
@@ -88,7 +89,8 @@ void writeFile(benchmark::State& state) {
     const auto out = renderStereo(MicArray::blumleinPair, samples, 44100, measureGuardGain(samples), random);
     const std::string path = (std::filesystem::temp_directory_path() / "auralith-bench.wav").string();
     for (auto _ : state) benchmark::DoNotOptimize(writeOutputWave(path, out->frames, out->view(), 44100, 16));
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * (44 + 4 * static_cast<std::int64_t>(out->frames)));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            (44 + 4 * static_cast<std::int64_t>(out->frames)));
     std::filesystem::remove(path);
 }
 

@@ -24,10 +24,10 @@ std::string describe(const std::vector<Key>& keys) {
     for (const Key& key : keys) {
         if (!out.empty()) out += ' ';
         switch (key.kind) {
-        case Key::Kind::character: out += 'c' + std::to_string(static_cast<unsigned>(key.code)); break;
-        case Key::Kind::noCharacter: out += 'n'; break;
-        case Key::Kind::modifierOnly: out += 'm'; break;
-        case Key::Kind::endOfInput: out += 'e'; break;
+            case Key::Kind::character: out += 'c' + std::to_string(static_cast<unsigned>(key.code)); break;
+            case Key::Kind::noCharacter: out += 'n'; break;
+            case Key::Kind::modifierOnly: out += 'm'; break;
+            case Key::Kind::endOfInput: out += 'e'; break;
         }
     }
     return out;
@@ -39,11 +39,30 @@ TEST(CharWidth, SingleWidthScriptsAreAccepted) {
 }
 
 TEST(CharWidth, ControlsMarksWideAndInvalidAreRefused) {
-    for (char32_t ch : {U'\0', U'\t', U'\x1b', U'\x7f', char32_t{0x85}, char32_t{0x9F},   // controls
-                        char32_t{0x0301}, char32_t{0x20D7}, char32_t{0xFE0F},           // combining, selector
-                        char32_t{0x200B}, char32_t{0x200D}, char32_t{0xFEFF}, char32_t{0x00AD},  // zero width, format
-                        U'中', U'あ', U'한', U'Ａ', char32_t{0x1F600}, char32_t{0x1F1E9}, char32_t{0x20000},
-                        char32_t{0xD800}, char32_t{0xDFFF}, char32_t{0xFFFF}, char32_t{0x110000}})
+    for (char32_t ch : {U'\0',
+                        U'\t',
+                        U'\x1b',
+                        U'\x7f',
+                        char32_t{0x85},
+                        char32_t{0x9F},  // controls
+                        char32_t{0x0301},
+                        char32_t{0x20D7},
+                        char32_t{0xFE0F},  // combining, selector
+                        char32_t{0x200B},
+                        char32_t{0x200D},
+                        char32_t{0xFEFF},
+                        char32_t{0x00AD},  // zero width, format
+                        U'中',
+                        U'あ',
+                        U'한',
+                        U'Ａ',
+                        char32_t{0x1F600},
+                        char32_t{0x1F1E9},
+                        char32_t{0x20000},
+                        char32_t{0xD800},
+                        char32_t{0xDFFF},
+                        char32_t{0xFFFF},
+                        char32_t{0x110000}})
         EXPECT_FALSE(isSingleWidth(ch)) << std::hex << static_cast<unsigned>(ch);
 }
 
@@ -104,18 +123,18 @@ TEST(KeyDecoderEscape, EscTwiceThenTimeout) {
 }
 
 TEST(KeyDecoderEscape, CursorAndEditingKeys) {
-    for (const char* seq : {"\x1b[A", "\x1b[B", "\x1b[C", "\x1b[D", "\x1b[H", "\x1b[F", "\x1bOA", "\x1bOH",
-                            "\x1bOF", "\x1b[1~", "\x1b[2~", "\x1b[3~", "\x1b[4~", "\x1b[5~", "\x1b[6~",
-                            "\x1b[7~", "\x1b[8~", "\x1b[1;5C", "\x1b[1;2D", "\x1b[3;5~", "\x1b[Z"}) {
+    for (const char* seq : {"\x1b[A",  "\x1b[B",  "\x1b[C",  "\x1b[D",    "\x1b[H",    "\x1b[F",    "\x1bOA",
+                            "\x1bOH",  "\x1bOF",  "\x1b[1~", "\x1b[2~",   "\x1b[3~",   "\x1b[4~",   "\x1b[5~",
+                            "\x1b[6~", "\x1b[7~", "\x1b[8~", "\x1b[1;5C", "\x1b[1;2D", "\x1b[3;5~", "\x1b[Z"}) {
         const auto keys = decode(seq, false);
         EXPECT_EQ(describe(keys), "n") << seq + 1;
     }
 }
 
 TEST(KeyDecoderEscape, FunctionKeys) {
-    for (const char* seq : {"\x1bOP", "\x1bOQ", "\x1bOR", "\x1bOS", "\x1b[11~", "\x1b[15~", "\x1b[17~",
-                            "\x1b[18~", "\x1b[19~", "\x1b[20~", "\x1b[21~", "\x1b[23~", "\x1b[24~",
-                            "\x1b[1;2P", "\x1bO2P", "\x1b[[A", "\x1b[[E", "\x1b[15;5~"}) {
+    for (const char* seq :
+         {"\x1bOP", "\x1bOQ", "\x1bOR", "\x1bOS", "\x1b[11~", "\x1b[15~", "\x1b[17~", "\x1b[18~", "\x1b[19~",
+          "\x1b[20~", "\x1b[21~", "\x1b[23~", "\x1b[24~", "\x1b[1;2P", "\x1bO2P", "\x1b[[A", "\x1b[[E", "\x1b[15;5~"}) {
         const auto keys = decode(seq, false);
         EXPECT_EQ(describe(keys), "n") << seq + 1;
     }
@@ -143,8 +162,8 @@ TEST(KeyDecoderEscape, SplitSequencesByteByByte) {
 }
 
 TEST(KeyDecoderEscape, UnfinishedSequenceAtTimeout) {
-    EXPECT_EQ(describe(decode("\x1b[")), "n");   // Alt+[
-    EXPECT_EQ(describe(decode("\x1bO")), "n");   // Alt+O
+    EXPECT_EQ(describe(decode("\x1b[")), "n");  // Alt+[
+    EXPECT_EQ(describe(decode("\x1bO")), "n");  // Alt+O
     EXPECT_EQ(describe(decode("\x1b[1;")), "n");
 }
 
@@ -163,23 +182,23 @@ TEST(KeyDecoderUtf8, LatinGreekCyrillicAccepted) {
 }
 
 TEST(KeyDecoderUtf8, WideCombiningAndEmojiDropped) {
-    EXPECT_EQ(describe(decode("\xe4\xb8\xad")), "n");           // 中
-    EXPECT_EQ(describe(decode("\xef\xbc\xa1")), "n");           // fullwidth A
-    EXPECT_EQ(describe(decode("\xf0\x9f\x98\x80")), "n");       // emoji
-    EXPECT_EQ(describe(decode("e\xcc\x81")), "c101 n");          // e + combining acute
-    EXPECT_EQ(describe(decode("\xe2\x80\x8b")), "n");           // zero-width space
-    EXPECT_EQ(describe(decode("\xc2\x85")), "n");               // C1 control
+    EXPECT_EQ(describe(decode("\xe4\xb8\xad")), "n");      // 中
+    EXPECT_EQ(describe(decode("\xef\xbc\xa1")), "n");      // fullwidth A
+    EXPECT_EQ(describe(decode("\xf0\x9f\x98\x80")), "n");  // emoji
+    EXPECT_EQ(describe(decode("e\xcc\x81")), "c101 n");    // e + combining acute
+    EXPECT_EQ(describe(decode("\xe2\x80\x8b")), "n");      // zero-width space
+    EXPECT_EQ(describe(decode("\xc2\x85")), "n");          // C1 control
 }
 
 TEST(KeyDecoderUtf8, MalformedDropped) {
-    EXPECT_EQ(describe(decode("\x80")), "n");                   // stray continuation
-    EXPECT_EQ(describe(decode("\xc0\xaf")), "n n");             // overlong lead, then stray byte
-    EXPECT_EQ(describe(decode("\xe0\x80\xaf")), "n");           // overlong three-byte form
-    EXPECT_EQ(describe(decode("\xed\xa0\x80")), "n");           // surrogate
-    EXPECT_EQ(describe(decode("\xf4\x90\x80\x80")), "n");       // beyond U+10FFFF
+    EXPECT_EQ(describe(decode("\x80")), "n");              // stray continuation
+    EXPECT_EQ(describe(decode("\xc0\xaf")), "n n");        // overlong lead, then stray byte
+    EXPECT_EQ(describe(decode("\xe0\x80\xaf")), "n");      // overlong three-byte form
+    EXPECT_EQ(describe(decode("\xed\xa0\x80")), "n");      // surrogate
+    EXPECT_EQ(describe(decode("\xf4\x90\x80\x80")), "n");  // beyond U+10FFFF
     EXPECT_EQ(describe(decode("\xff")), "n");
-    EXPECT_EQ(describe(decode("\xc3x")), "n c120");             // cut short by an ASCII byte
-    EXPECT_EQ(describe(decode("\xe2\x82")), "n");               // cut short by the end of input
+    EXPECT_EQ(describe(decode("\xc3x")), "n c120");  // cut short by an ASCII byte
+    EXPECT_EQ(describe(decode("\xe2\x82")), "n");    // cut short by the end of input
 }
 }  // namespace
 }  // namespace auralith

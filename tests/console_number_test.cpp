@@ -6,8 +6,8 @@
 #include <limits>
 
 #include "job/console/console.h"
-#include "support/memory_backend.h"
 #include "job/console/print_number.h"
+#include "support/memory_backend.h"
 
 namespace auralith {
 namespace {

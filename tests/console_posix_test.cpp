@@ -25,8 +25,8 @@
 #endif
 
 #include "job/console/error_box.h"
-#include "job/posix/posix_console.h"
 #include "job/console/terminal_render.h"
+#include "job/posix/posix_console.h"
 
 namespace auralith {
 namespace {
@@ -57,7 +57,9 @@ struct Pipe {
     }
 };
 
-void send(int fd, const std::string& bytes) { ASSERT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size())); }
+void send(int fd, const std::string& bytes) {
+    ASSERT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+}
 
 // Everything readable from `fd` until it has been quiet for a moment.
 std::string readAvailable(int fd) {
@@ -74,10 +76,10 @@ std::string readAvailable(int fd) {
 
 std::string keyName(const Key& key) {
     switch (key.kind) {
-    case Key::Kind::character: return "c" + std::to_string(static_cast<unsigned>(key.code));
-    case Key::Kind::noCharacter: return "n";
-    case Key::Kind::modifierOnly: return "m";
-    case Key::Kind::endOfInput: return "e";
+        case Key::Kind::character: return "c" + std::to_string(static_cast<unsigned>(key.code));
+        case Key::Kind::noCharacter: return "n";
+        case Key::Kind::modifierOnly: return "m";
+        case Key::Kind::endOfInput: return "e";
     }
     return "?";
 }
@@ -266,9 +268,9 @@ TEST(PosixTerminal, RawModeOnThenRestoredAfterFinish) {
     }
     EXPECT_TRUE(pty.waitFor(exitBytesOnTheWire()));
     const std::string seen = pty.seen();
-    EXPECT_EQ(seen.find(setUpBytes()), 0u);                  // title, size request and clear first
+    EXPECT_EQ(seen.find(setUpBytes()), 0u);                               // title, size request and clear first
     EXPECT_NE(seen.find("   Input file?  take.wav"), std::string::npos);  // the final screen drawn
-    EXPECT_TRUE(seen.ends_with(exitBytesOnTheWire()));    // the exit bytes last
+    EXPECT_TRUE(seen.ends_with(exitBytesOnTheWire()));                    // the exit bytes last
 }
 
 TEST(PosixTerminal, RawKeysArriveUnchangedAndTypedAheadKeysAreKept) {
@@ -522,15 +524,15 @@ TEST(PosixTerminalFault, TerminalRestoredWhenTheProgramAborts) {
 
 std::string signalName(const ::testing::TestParamInfo<int>& info) {
     switch (info.param) {
-    case SIGTERM: return "Term";
-    case SIGHUP: return "Hup";
-    case SIGINT: return "Int";
-    case SIGQUIT: return "Quit";
-    case SIGSEGV: return "Segv";
-    case SIGFPE: return "Fpe";
-    case SIGILL: return "Ill";
-    case SIGABRT: return "Abrt";
-    case SIGBUS: return "Bus";
+        case SIGTERM: return "Term";
+        case SIGHUP: return "Hup";
+        case SIGINT: return "Int";
+        case SIGQUIT: return "Quit";
+        case SIGSEGV: return "Segv";
+        case SIGFPE: return "Fpe";
+        case SIGILL: return "Ill";
+        case SIGABRT: return "Abrt";
+        case SIGBUS: return "Bus";
     }
     return "Signal" + std::to_string(info.param);
 }

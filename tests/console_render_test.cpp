@@ -74,7 +74,8 @@ TEST(TerminalRenderScreen, FullDrawOfASmallKnownScreen) {
 
 TEST(TerminalRenderScreen, ColoursMapFromWindowsNumbering) {
     ScreenModel screen;
-    // Foreground 1 blue, 2 green, 3 cyan, 4 red, 5 magenta, 6 yellow, 7 grey, 8 dark grey, 9 bright blue, 14 bright yellow on background 0 black.
+    // Foreground 1 blue, 2 green, 3 cyan, 4 red, 5 magenta, 6 yellow, 7 grey, 8 dark grey, 9 bright blue, 14 bright
+    // yellow on background 0 black.
     const int foregrounds[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 14};
     const char* expected[] = {"34;40", "32;40", "36;40", "31;40", "35;40", "33;40", "37;40", "90;40", "94;40", "93;40"};
     for (int i = 0; i < 10; ++i) screen.at(1, i + 1) = Cell{U'x', static_cast<std::uint8_t>(foregrounds[i])};
@@ -102,10 +103,11 @@ TEST(TerminalRenderScreen, OnlyChangedCellsAreDrawn) {
     after.at(10, 21).ch = U'X';
     after.at(49, 80) = Cell{U'Ж', attrGreyOnWhite};
     const std::string bytes = renderScreen(&before, after);
-    EXPECT_EQ(bytes, "\x1b[?25l"
-                     "\x1b[10;21H\x1b[30;107mX"
-                     "\x1b[49;80H\x1b[90;107m\xd0\x96"
-                     "\x1b[1;1H");  // the cursor put back, still hidden
+    EXPECT_EQ(bytes,
+              "\x1b[?25l"
+              "\x1b[10;21H\x1b[30;107mX"
+              "\x1b[49;80H\x1b[90;107m\xd0\x96"
+              "\x1b[1;1H");  // the cursor put back, still hidden
 }
 
 TEST(TerminalRenderScreen, AdjacentChangesShareOneMove) {
@@ -177,20 +179,27 @@ TEST(ErrorBox, TheScreenOutsideTheBoxIsUnchanged) {
     ScreenModel under;
     for (int r = 1; r <= screenRows; ++r)
         for (int c = 1; c <= screenColumns; ++c)
-            under.at(r, c) = Cell{static_cast<char32_t>(U'a' + (r + c) % 26), static_cast<std::uint8_t>((r * c) & 0xFF)};
+            under.at(r, c) =
+                Cell{static_cast<char32_t>(U'a' + (r + c) % 26), static_cast<std::uint8_t>((r * c) & 0xFF)};
     under.row = 30;
     under.column = 7;
     const ScreenModel box = withErrorBox(under, "Short");
     int top = 0, left = 0, bottom = 0, right = 0;
     for (int r = 1; r <= screenRows; ++r)
         for (int c = 1; c <= screenColumns; ++c) {
-            if (box.at(r, c).ch == U'┌') { top = r; left = c; }
-            if (box.at(r, c).ch == U'┘') { bottom = r; right = c; }
+            if (box.at(r, c).ch == U'┌') {
+                top = r;
+                left = c;
+            }
+            if (box.at(r, c).ch == U'┘') {
+                bottom = r;
+                right = c;
+            }
         }
     ASSERT_GT(top, 0);
     ASSERT_GT(bottom, top);
-    EXPECT_EQ(left - 1, screenColumns - right);                    // centred across
-    EXPECT_LE(std::abs((top - 1) - (screenRows - bottom)), 1);     // and down
+    EXPECT_EQ(left - 1, screenColumns - right);                 // centred across
+    EXPECT_LE(std::abs((top - 1) - (screenRows - bottom)), 1);  // and down
     for (int r = 1; r <= screenRows; ++r)
         for (int c = 1; c <= screenColumns; ++c)
             if (r < top || r > bottom || c < left || c > right) {
@@ -238,7 +247,10 @@ TEST(ErrorBox, TrailingBackslashNAndUtf8) {
 TEST(ErrorBox, BytesThatAreNotUtf8AndWideCharactersShowAsQuestionMarks) {
     // A character cut short: one mark a byte; a whole sequence without a character (surrogate,
     // overlong form): one mark; a wide character: one mark.
-    const ScreenModel box = withErrorBox(ScreenModel{}, "a\xE2\x82z\xED\xA0\x80" "b\xE0\x81\x81" "c\xE4\xB8\xAD\xFF");
+    const ScreenModel box = withErrorBox(ScreenModel{},
+                                         "a\xE2\x82z\xED\xA0\x80"
+                                         "b\xE0\x81\x81"
+                                         "c\xE4\xB8\xAD\xFF");
     bool found = false;
     for (int r = 1; r <= screenRows; ++r) found = found || rowText(box, r, 31, 10) == U"a??z?b?c??";
     EXPECT_TRUE(found);

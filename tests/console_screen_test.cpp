@@ -4,9 +4,9 @@
 #include <string>
 
 #include "job/console/console.h"
-#include "support/memory_backend.h"
 #include "job/console/screen.h"
 #include "job/console/utf8.h"
+#include "support/memory_backend.h"
 
 namespace auralith {
 namespace {
@@ -435,7 +435,9 @@ TEST_F(ConsoleOutput, PrintTextInterpretsNoCharacter) {
 }
 
 TEST_F(ConsoleOutput, PrintTextShowsInvalidBytesAsReplacementCharacters) {
-    console.printText("a\xFF" "b");
+    console.printText(
+        "a\xFF"
+        "b");
     EXPECT_EQ(screen().at(1, 2).ch, U'\uFFFD');
     EXPECT_EQ(screen().at(1, 3).ch, U'b');
 }

@@ -74,10 +74,10 @@ struct RecordingDisplay final : Display {
 
 std::string keyName(const Key& key) {
     switch (key.kind) {
-    case Key::Kind::character: return "c" + std::to_string(static_cast<unsigned>(key.code));
-    case Key::Kind::noCharacter: return "n";
-    case Key::Kind::modifierOnly: return "m";
-    case Key::Kind::endOfInput: return "e";
+        case Key::Kind::character: return "c" + std::to_string(static_cast<unsigned>(key.code));
+        case Key::Kind::noCharacter: return "n";
+        case Key::Kind::modifierOnly: return "m";
+        case Key::Kind::endOfInput: return "e";
     }
     return "?";
 }
@@ -99,7 +99,8 @@ ScreenModel sampleScreen() {
 
 TEST(StreamKeyboard, KeysAcrossReadsThenEndOfInputEveryTime) {
     ScriptedInput input;
-    input.reads = {{ByteRead::Status::bytes, "ab\r"}, {ByteRead::Status::bytes, "\n\x1b[A\xd0"},
+    input.reads = {{ByteRead::Status::bytes, "ab\r"},
+                   {ByteRead::Status::bytes, "\n\x1b[A\xd0"},
                    {ByteRead::Status::bytes, "\x96"}};
     StreamKeyboard keyboard(input);
     EXPECT_EQ(keyNames(keyboard, 8), "c97 c98 c13 n c1046 e e e ");
@@ -109,8 +110,10 @@ TEST(StreamKeyboard, KeysAcrossReadsThenEndOfInputEveryTime) {
 
 TEST(StreamKeyboard, APendingKeyLimitsTheWaitAndATimeOutDecidesIt) {
     ScriptedInput input;
-    input.reads = {{ByteRead::Status::bytes, "\x1b"}, {ByteRead::Status::timedOut, ""},
-                   {ByteRead::Status::bytes, "\x1b"}, {ByteRead::Status::bytes, "[15~q"}};
+    input.reads = {{ByteRead::Status::bytes, "\x1b"},
+                   {ByteRead::Status::timedOut, ""},
+                   {ByteRead::Status::bytes, "\x1b"},
+                   {ByteRead::Status::bytes, "[15~q"}};
     StreamKeyboard keyboard(input);
     EXPECT_EQ(keyNames(keyboard, 3), "c27 n c113 ");
     EXPECT_EQ(input.limits, (std::vector<int>{-1, escapeWaitMs, -1, escapeWaitMs}));
@@ -208,8 +211,8 @@ TEST_F(DrawnSession, TheBoxTakesKeysUntilSpaceThenTheScreenUnderItShowsAgain) {
 }
 
 TEST_F(DrawnSession, EnterEscAndTheEndOfInputCloseTheBoxToo) {
-    input.reads = {{ByteRead::Status::bytes, "a\r"}, {ByteRead::Status::bytes, "\x1b"},
-                   {ByteRead::Status::timedOut, ""}};
+    input.reads = {
+        {ByteRead::Status::bytes, "a\r"}, {ByteRead::Status::bytes, "\x1b"}, {ByteRead::Status::timedOut, ""}};
     session.showError(sampleScreen(), "One");
     session.showError(sampleScreen(), "Two");    // a lone Esc
     session.showError(sampleScreen(), "Three");  // the input has ended

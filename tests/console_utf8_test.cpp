@@ -40,11 +40,11 @@ TEST(ScreenText, EachUtf8CharacterIsOneCharacter) {
 
 TEST(ScreenText, EveryInvalidByteBecomesAReplacementCharacter) {
     EXPECT_EQ(charactersFromUtf8("\xFF"), U"\uFFFD");
-    EXPECT_EQ(charactersFromUtf8("a\x80z"), U"a\uFFFDz");           // stray continuation byte
-    EXPECT_EQ(charactersFromUtf8("\xC3"), U"\uFFFD");               // cut off at the end
-    EXPECT_EQ(charactersFromUtf8("\xC3z"), U"\uFFFDz");             // continuation missing
-    EXPECT_EQ(charactersFromUtf8("\xC0\xAF"), U"\uFFFD\uFFFD");     // overlong '/'
-    EXPECT_EQ(charactersFromUtf8("\xED\xA0\x80"), U"\uFFFD\uFFFD\uFFFD");  // a surrogate
+    EXPECT_EQ(charactersFromUtf8("a\x80z"), U"a\uFFFDz");                            // stray continuation byte
+    EXPECT_EQ(charactersFromUtf8("\xC3"), U"\uFFFD");                                // cut off at the end
+    EXPECT_EQ(charactersFromUtf8("\xC3z"), U"\uFFFDz");                              // continuation missing
+    EXPECT_EQ(charactersFromUtf8("\xC0\xAF"), U"\uFFFD\uFFFD");                      // overlong '/'
+    EXPECT_EQ(charactersFromUtf8("\xED\xA0\x80"), U"\uFFFD\uFFFD\uFFFD");            // a surrogate
     EXPECT_EQ(charactersFromUtf8("\xF4\x90\x80\x80"), U"\uFFFD\uFFFD\uFFFD\uFFFD");  // beyond U+10FFFF
 }
 
@@ -55,11 +55,11 @@ TEST(ScreenText, CharactersEncodeBackToTheirUtf8Bytes) {
 }
 
 TEST(ScreenText, MoreIllFormedRunsGiveOneReplacementPerByte) {
-    EXPECT_EQ(charactersFromUtf8("\xE2\x82z"), U"\uFFFD\uFFFDz");           // cut short by a byte
-    EXPECT_EQ(charactersFromUtf8("\xE2\x82"), U"\uFFFD\uFFFD");             // cut short by the end
-    EXPECT_EQ(charactersFromUtf8("\xE0\x80\xAF"), U"\uFFFD\uFFFD\uFFFD");   // overlong three-byte '/'
+    EXPECT_EQ(charactersFromUtf8("\xE2\x82z"), U"\uFFFD\uFFFDz");                    // cut short by a byte
+    EXPECT_EQ(charactersFromUtf8("\xE2\x82"), U"\uFFFD\uFFFD");                      // cut short by the end
+    EXPECT_EQ(charactersFromUtf8("\xE0\x80\xAF"), U"\uFFFD\uFFFD\uFFFD");            // overlong three-byte '/'
     EXPECT_EQ(charactersFromUtf8("\xF5\x80\x80\x80"), U"\uFFFD\uFFFD\uFFFD\uFFFD");  // no lead past F4
-    EXPECT_EQ(charactersFromUtf8("\xC3\xC3\xA9"), U"\uFFFD\u00E9");         // the cutting byte begins anew
+    EXPECT_EQ(charactersFromUtf8("\xC3\xC3\xA9"), U"\uFFFD\u00E9");                  // the cutting byte begins anew
 }
 
 // --- The encoder ---
@@ -131,18 +131,18 @@ TEST(Utf8Decoder, TheEndCutsACharacterShort) {
 }
 
 TEST(Utf8Decoder, WholeSequencesWithoutACharacterAreOneRun) {
-    EXPECT_EQ(steps("\xE0\x80\xAF"), "i3");       // overlong
-    EXPECT_EQ(steps("\xF0\x80\x80\xAF"), "i4");   // overlong
-    EXPECT_EQ(steps("\xED\xA0\x80"), "i3");       // a surrogate
+    EXPECT_EQ(steps("\xE0\x80\xAF"), "i3");      // overlong
+    EXPECT_EQ(steps("\xF0\x80\x80\xAF"), "i4");  // overlong
+    EXPECT_EQ(steps("\xED\xA0\x80"), "i3");      // a surrogate
     EXPECT_EQ(steps("\xED\xBF\xBF"), "i3");
-    EXPECT_EQ(steps("\xF4\x90\x80\x80"), "i4");   // beyond U+10FFFF
+    EXPECT_EQ(steps("\xF4\x90\x80\x80"), "i4");  // beyond U+10FFFF
 }
 
 TEST(Utf8Decoder, BytesThatCannotBeginACharacterAreRunsOfOne) {
-    EXPECT_EQ(steps("\x80\xBF"), "i1 i1");        // stray continuation bytes
-    EXPECT_EQ(steps("\xC0\xAF"), "i1 i1");        // C0 and C1 could only begin overlong forms
+    EXPECT_EQ(steps("\x80\xBF"), "i1 i1");  // stray continuation bytes
+    EXPECT_EQ(steps("\xC0\xAF"), "i1 i1");  // C0 and C1 could only begin overlong forms
     EXPECT_EQ(steps("\xC1\xBF"), "i1 i1");
-    EXPECT_EQ(steps("\xF5\x80"), "i1 i1");        // F5 and above only values past U+10FFFF
+    EXPECT_EQ(steps("\xF5\x80"), "i1 i1");  // F5 and above only values past U+10FFFF
     EXPECT_EQ(steps("\xFE\xFF"), "i1 i1");
 }
 

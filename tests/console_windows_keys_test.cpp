@@ -36,8 +36,8 @@ std::vector<Key> translate(const std::vector<ConsoleKeyEvent>& events) {
 
 TEST(WindowsKeys, TypedWordWithShiftCountsOnlyKeyDowns) {
     // "Ab" as a console records it: Shift down, A down, A up, Shift up, B down, B up.
-    const auto keys = translate({down(vkShift, 0, shiftPressed), down('A', u'A', shiftPressed), up('A', u'A', shiftPressed),
-                                 up(vkShift, 0), down('B', u'b'), up('B', u'b')});
+    const auto keys = translate({down(vkShift, 0, shiftPressed), down('A', u'A', shiftPressed),
+                                 up('A', u'A', shiftPressed), up(vkShift, 0), down('B', u'b'), up('B', u'b')});
     ASSERT_EQ(keys.size(), 3u);
     EXPECT_EQ(keys[0].kind, Key::Kind::modifierOnly);
     EXPECT_TRUE(isCharacter(keys[1], U'A', "A"));
@@ -45,8 +45,9 @@ TEST(WindowsKeys, TypedWordWithShiftCountsOnlyKeyDowns) {
 }
 
 TEST(WindowsKeys, EnterBackspaceEscTabAndCtrlCAreTheirCodes) {
-    const auto keys = translate({down(vkReturn, u'\r'), down(vkBack, u'\b'), down(vkEscape, 0x1B), down(vkTab, u'\t'),
-                                 down(vkControl, 0, leftCtrlPressed), down('C', 3, leftCtrlPressed), down(vkSpace, u' ')});
+    const auto keys =
+        translate({down(vkReturn, u'\r'), down(vkBack, u'\b'), down(vkEscape, 0x1B), down(vkTab, u'\t'),
+                   down(vkControl, 0, leftCtrlPressed), down('C', 3, leftCtrlPressed), down(vkSpace, u' ')});
     ASSERT_EQ(keys.size(), 7u);
     EXPECT_TRUE(isCharacter(keys[0], 13, ""));
     EXPECT_TRUE(isCharacter(keys[1], 8, ""));
@@ -58,8 +59,8 @@ TEST(WindowsKeys, EnterBackspaceEscTabAndCtrlCAreTheirCodes) {
 }
 
 TEST(WindowsKeys, NavigationAndFunctionKeysYieldNoCharacter) {
-    for (const std::uint16_t vk : {vkLeft, vkRight, vkUp, vkDown, vkHome, vkEnd, vkInsert, vkDelete, vkPrior, vkNext, vkF1,
-                                   vkF12}) {
+    for (const std::uint16_t vk :
+         {vkLeft, vkRight, vkUp, vkDown, vkHome, vkEnd, vkInsert, vkDelete, vkPrior, vkNext, vkF1, vkF12}) {
         const auto keys = translate({down(vk, 0, enhancedKey), up(vk, 0, enhancedKey)});
         ASSERT_EQ(keys.size(), 1u) << vk;
         EXPECT_EQ(keys[0].kind, Key::Kind::noCharacter) << vk;
@@ -93,7 +94,8 @@ TEST(WindowsKeys, LettersOutsideAsciiBecomeUtf8) {
 
 TEST(WindowsKeys, SurrogatePairsJoinIntoOneCharacter) {
     // U+1D49C MATHEMATICAL SCRIPT CAPITAL A (one cell wide) arrives as two VK_PACKET events.
-    const auto keys = translate({down(vkPacket, 0xD835), up(vkPacket, 0xD835), down(vkPacket, 0xDC9C), up(vkPacket, 0xDC9C)});
+    const auto keys =
+        translate({down(vkPacket, 0xD835), up(vkPacket, 0xD835), down(vkPacket, 0xDC9C), up(vkPacket, 0xDC9C)});
     ASSERT_EQ(keys.size(), 1u);
     EXPECT_TRUE(isCharacter(keys[0], U'\U0001D49C', "\xF0\x9D\x92\x9C"));
 }

@@ -56,8 +56,12 @@ ScreenModel ordinaryFinalScreen(const std::string& inputName, const std::string&
     s.place(15, 1, "                     Length       " + length + " samples", grey);
     s.place(16, 1, "                     Duration    " + duration + "seconds", grey);
     s.place(19, 1, "   Select mic array:", grey);
-    const char* names[] = {"Blumlein crossed pair",     "Coincident cardioids (105 deg)", "Faulkner near-coincident pair",
-                           "ORTF near-coincident pair", "Two spaced omnis",               "Decca three-omni tree"};
+    const char* names[] = {"Blumlein crossed pair",
+                           "Coincident cardioids (105 deg)",
+                           "Faulkner near-coincident pair",
+                           "ORTF near-coincident pair",
+                           "Two spaced omnis",
+                           "Decca three-omni tree"};
     for (int k = 1; k <= 6; ++k) {
         s.place(20 + k, 22, std::to_string(k), black);
         s.place(20 + k, 24, names[k - 1], grey);
@@ -139,8 +143,8 @@ TEST_F(Dialogue, RefusedInputNamesAskAgainOnTheSameScreen) {
     tooLong[43] = 0x80;
     testing::writeBytes(dir.file("long.wav"), tooLong);
     const std::string typed = "\r" + dir.file("missing.wav") + "\r" + dir.file("stereo.wav") + "\r" +
-                              dir.file("8bit.wav") + "\r" + dir.file("48k.wav") + "\r" + dir.file("long.wav") +
-                              "\r" + dir.path().string() + "\r" + input + "\r1\r" + output + "\r\r";
+                              dir.file("8bit.wav") + "\r" + dir.file("48k.wav") + "\r" + dir.file("long.wav") + "\r" +
+                              dir.path().string() + "\r" + input + "\r1\r" + output + "\r\r";
     const Session s = runWithText(typed);
     EXPECT_EQ(s.status, 0);
     const std::vector<std::string> expected = {
@@ -176,7 +180,8 @@ TEST_F(Dialogue, WrongAnswersAreBlankedAndAskedAgainInPlace) {
 TEST_F(Dialogue, EditingKeysWhileAnswering) {
     std::vector<Key> keys = keysFromText(input);
     // Esc, Tab and Ctrl+C change nothing; arrows are dropped; Backspace mends the answer.
-    for (Key k : {characterKey(27), characterKey(9), characterKey(3), noCharacterKey(), characterKey('x'), backspaceKey()})
+    for (Key k :
+         {characterKey(27), characterKey(9), characterKey(3), noCharacterKey(), characterKey('x'), backspaceKey()})
         keys.push_back(k);
     const std::vector<Key> middle = keysFromText("\r\b\b9\b2\r" + output + "\r");
     keys.insert(keys.end(), middle.begin(), middle.end());
@@ -234,13 +239,16 @@ struct DurationCase {
 };
 
 TEST_F(Dialogue, FileDataShowsLengthAndRoundedDuration) {
-    const DurationCase cases[] = {{22050, "22050", " .5 "}, {44100, "44100", " 1 "}, {441, "441", " .01 "},
+    const DurationCase cases[] = {{22050, "22050", " .5 "}, {44100, "44100", " 1 "},   {441, "441", " .01 "},
                                   {200, "200", " 0 "},      {66150, "66150", " 1.5 "}, {0, "0", " 0 "}};
     for (const auto& c : cases) {
-        testing::writeBytes(input, testing::monoWaveBytes(std::vector<std::int16_t>(static_cast<std::size_t>(c.samples))));
+        testing::writeBytes(input,
+                            testing::monoWaveBytes(std::vector<std::int16_t>(static_cast<std::size_t>(c.samples))));
         const Session s = runWithText(input + "\r");  // ends at the answer
-        EXPECT_EQ(rowText(s.backend.presented, 15), std::string("                     Length       ") + c.length + " samples");
-        EXPECT_EQ(rowText(s.backend.presented, 16), std::string("                     Duration    ") + c.duration + "seconds");
+        EXPECT_EQ(rowText(s.backend.presented, 15),
+                  std::string("                     Length       ") + c.length + " samples");
+        EXPECT_EQ(rowText(s.backend.presented, 16),
+                  std::string("                     Duration    ") + c.duration + "seconds");
         EXPECT_EQ(rowText(s.backend.presented, 13), "                     Channels     1");
         EXPECT_EQ(rowText(s.backend.presented, 14), "                     Sample rate  44100 Hz");
     }

@@ -88,7 +88,9 @@ std::string quoted(const std::string& path) { return "'" + path + "'"; }
 // which thus never show up among the files the program leaves.
 class Fault : public ::testing::Test {
 protected:
-    void SetUp() override { testing::writeBytes(work.file("take.wav"), testing::monoWaveBytes(testing::goldenRecording())); }
+    void SetUp() override {
+        testing::writeBytes(work.file("take.wav"), testing::monoWaveBytes(testing::goldenRecording()));
+    }
 
     // Runs the program in the work folder through a shell; `prefix` runs first (limits, traps).
     ProgramRun run(const std::string& keys, const std::string& prefix = "") const {
@@ -107,7 +109,9 @@ protected:
         return result;
     }
 
-    std::string digestOf(const std::string& name) const { return testing::sha256Hex(testing::readBytes(work.file(name))); }
+    std::string digestOf(const std::string& name) const {
+        return testing::sha256Hex(testing::readBytes(work.file(name)));
+    }
 
     ScratchDir work;
     ScratchDir io;
@@ -273,7 +277,8 @@ TEST_F(Fault, TheTenThousandAndFirstCharacterIsDropped) {
 // A 44-byte header that announces `dataSize` bytes of samples, and no samples.
 Bytes headerOnly(std::uint32_t dataSize) {
     Bytes bytes = testing::monoWaveBytes({});
-    for (int k = 0; k < 4; ++k) bytes[40 + static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(dataSize >> (8 * k));
+    for (int k = 0; k < 4; ++k)
+        bytes[40 + static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(dataSize >> (8 * k));
     return bytes;
 }
 
@@ -384,18 +389,14 @@ TEST_P(InputChanges, BetweenHeaderAndLoadGivesZerosPastTheEnd) {
     std::vector<std::int16_t> expected(original.size(), 0);
     const Bytes bytes = testing::readBytes(take);
     switch (GetParam()) {
-        case Change::deleted:
-            fs::remove(take);
-            break;
+        case Change::deleted: fs::remove(take); break;
         case Change::truncatedOdd:
             // 1000 samples and the low byte of the next: it lands as the low byte of sample 1000.
             fs::resize_file(take, 44 + 2 * 1000 + 1);
             for (std::size_t i = 0; i < 1000; ++i) expected[i] = original[i];
             expected[1000] = static_cast<std::int16_t>(bytes[44 + 2000]);
             break;
-        case Change::cutInsideHeader:
-            fs::resize_file(take, 30);
-            break;
+        case Change::cutInsideHeader: fs::resize_file(take, 30); break;
         case Change::replacedByShorter: {
             // Another recording under the name, of another header and 500 samples: its header
             // is not read again, its samples are.
@@ -539,7 +540,7 @@ TEST_F(Fault, HangUpInTheMiddleOfAQuestionEndsTheProgramAndLeavesNoFile) {
     const std::size_t before = program.seen.size();
     ASSERT_TRUE(program.type("half-typed"));
     ASSERT_TRUE(program.readUntil("d", before));  // the echo of the last key: all are in
-    ::close(program.master);  // the terminal goes away
+    ::close(program.master);                      // the terminal goes away
     const int status = PipedProgram::waitFor(program.pid);
     EXPECT_NE(status, -2) << "the program did not end after the hang-up";
     EXPECT_NE(status, 0);

@@ -67,7 +67,8 @@ ProgramRun runProgram(const ScratchDir& dir, const std::string& keys) {
     }
     for (HANDLE handle : {startup.hStdInput, startup.hStdOutput, startup.hStdError}) CloseHandle(handle);
 #else
-    const std::string command = "cd '" + dir.path().string() + "' && '" AURALITH_BINARY "' < keys.txt > screen.txt 2> errors.txt";
+    const std::string command =
+        "cd '" + dir.path().string() + "' && '" AURALITH_BINARY "' < keys.txt > screen.txt 2> errors.txt";
     const int raw = std::system(command.c_str());
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 #endif
@@ -86,7 +87,9 @@ std::string line(const std::string& text, int number) {
 
 class Pipe : public ::testing::Test {
 protected:
-    void SetUp() override { testing::writeBytes(dir.file("take.wav"), testing::monoWaveBytes(testing::goldenRecording())); }
+    void SetUp() override {
+        testing::writeBytes(dir.file("take.wav"), testing::monoWaveBytes(testing::goldenRecording()));
+    }
     ScratchDir dir;
 };
 

@@ -17,8 +17,8 @@ namespace auralith {
 namespace {
 
 struct Layer {
-    std::string_view folder;                    // the source folder, relative to the root
-    std::vector<std::string_view> mayInclude;   // the only project headers it may include (prefixes)
+    std::string_view folder;                      // the source folder, relative to the root
+    std::vector<std::string_view> mayInclude;     // the only project headers it may include (prefixes)
     std::vector<std::string_view> systemRefused;  // system headers it must not include (prefixes)
 };
 
@@ -26,9 +26,9 @@ struct Layer {
 const std::vector<std::string_view> platformHeaders{"csignal", "unistd.h", "fcntl.h", "termios.h", "poll.h",
                                                     "pty.h",   "signal.h", "sys/",    "windows.h"};
 // The same, and the standard library's streams and files: the audio core does no I/O at all.
-const std::vector<std::string_view> ioHeaders{"cstdio",  "iostream", "fstream",  "filesystem", "csignal", "unistd.h",
-                                              "fcntl.h", "termios.h", "poll.h",  "pty.h",      "signal.h", "sys/",
-                                              "windows.h"};
+const std::vector<std::string_view> ioHeaders{"cstdio",   "iostream", "fstream",   "filesystem", "csignal",
+                                              "unistd.h", "fcntl.h",  "termios.h", "poll.h",     "pty.h",
+                                              "signal.h", "sys/",     "windows.h"};
 
 // The most specific folder of a file decides. The audio core: the model, the two kinds of
 // renderer that rest on it (each unaware of the other), and the entry above them; no I/O in any.
@@ -51,7 +51,8 @@ const std::vector<Layer> layers{
 const Layer* layerOf(std::string_view file) {
     const Layer* best = nullptr;
     for (const Layer& layer : layers)
-        if (file.starts_with(layer.folder) && (best == nullptr || layer.folder.size() > best->folder.size())) best = &layer;
+        if (file.starts_with(layer.folder) && (best == nullptr || layer.folder.size() > best->folder.size()))
+            best = &layer;
     return best;
 }
 
@@ -72,9 +73,10 @@ void checkFile(const std::filesystem::path& root, const std::string& file, std::
         const std::size_t close = open == std::string::npos ? open : line.find_first_of("\">", open + 1);
         if (close == std::string::npos) continue;
         const std::string header = line.substr(open + 1, close - open - 1);
-        const bool refused = line[open] == '"' ? !startsWithAny(header, layer->mayInclude)
-                                               : startsWithAny(header, layer->systemRefused);
-        if (refused) faults.push_back(file + ":" + std::to_string(number) + ": includes " + line.substr(open, close - open + 1));
+        const bool refused =
+            line[open] == '"' ? !startsWithAny(header, layer->mayInclude) : startsWithAny(header, layer->systemRefused);
+        if (refused)
+            faults.push_back(file + ":" + std::to_string(number) + ": includes " + line.substr(open, close - open + 1));
     }
 }
 
@@ -111,7 +113,8 @@ void writeSource(const testing::ScratchDir& dir, const std::string& file, const 
 
 TEST(Layers, WrongIncludesAreFound) {
     testing::ScratchDir dir;
-    writeSource(dir, "sim/model/a.h", "#include <cstdint>\n#include \"sim/model/b.h\"\n#include \"wave/input_wave.h\"\n");
+    writeSource(dir, "sim/model/a.h",
+                "#include <cstdint>\n#include \"sim/model/b.h\"\n#include \"wave/input_wave.h\"\n");
     writeSource(dir, "sim/fast/b.cpp", "#include \"sim/reference/reference_renderers.h\"\n");
     writeSource(dir, "sim/render.cpp", "  #include <cstdio>\n");
     writeSource(dir, "wave/output_wave.cpp", "#include \"sim/render.h\"\n#include \"wave/files/file_access.h\"\n");

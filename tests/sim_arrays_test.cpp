@@ -4,8 +4,8 @@
 #include <cmath>
 #include <numbers>
 
-#include "sim/render.h"
 #include "sim/model/arrays.h"
+#include "sim/render.h"
 #include "support/sim_support.h"
 
 namespace auralith {
@@ -23,8 +23,7 @@ struct FactorRow {
     double right;
 };
 
-void expectFactors(const char* what, int p, long double left, long double right, FactorRow expected,
-                   double tolerance) {
+void expectFactors(const char* what, int p, long double left, long double right, FactorRow expected, double tolerance) {
     EXPECT_NEAR(static_cast<double>(left), expected.left, tolerance) << what << " left, position " << p;
     EXPECT_NEAR(static_cast<double>(right), expected.right, tolerance) << what << " right, position " << p;
 }
@@ -43,11 +42,10 @@ TEST(CoincidentPairs, ResponsesByPosition) {
                                     {0.258819, 0.965926},
                                     {0.130526, 0.991445},
                                     {0, 1}};
-    const FactorRow cardioids[13] = {{0.995722, 0.434737}, {0.982963, 0.500000}, {0.961940, 0.565263},
-                                     {0.933013, 0.629410}, {0.896677, 0.691342}, {0.853553, 0.750000},
-                                     {0.804381, 0.804381}, {0.750000, 0.853553}, {0.691342, 0.896677},
-                                     {0.629410, 0.933013}, {0.565263, 0.961940}, {0.500000, 0.982963},
-                                     {0.434737, 0.995722}};
+    const FactorRow cardioids[13] = {
+        {0.995722, 0.434737}, {0.982963, 0.500000}, {0.961940, 0.565263}, {0.933013, 0.629410}, {0.896677, 0.691342},
+        {0.853553, 0.750000}, {0.804381, 0.804381}, {0.750000, 0.853553}, {0.691342, 0.896677}, {0.629410, 0.933013},
+        {0.565263, 0.961940}, {0.500000, 0.982963}, {0.434737, 0.995722}};
     for (int p = 0; p < 13; ++p) {
         const ChannelFactors b = blumleinResponses(p, deg);
         expectFactors("Blumlein", p, b.left, b.right, blumlein[p], 5e-7);
@@ -80,7 +78,8 @@ TEST(CoincidentPairs, ThreeSampleRecording) {
         ASSERT_EQ(rightAt(blumlein, f), 0) << f;
     }
     const StereoBuffer cardioids = renderFresh(MicArray::cardioidPair, wave);
-    const std::int16_t expected2[][2] = {{996, 434}, {1991, 870}, {-2987, -1304}, {983, 500}, {1966, 1000}, {-2948, -1500}};
+    const std::int16_t expected2[][2] = {{996, 434}, {1991, 870},  {-2987, -1304},
+                                         {983, 500}, {1966, 1000}, {-2948, -1500}};
     for (int k = 0; k < 6; ++k) {
         EXPECT_EQ(leftAt(cardioids, frames[k]), expected2[k][0]) << "frame " << frames[k];
         EXPECT_EQ(rightAt(cardioids, frames[k]), expected2[k][1]) << "frame " << frames[k];
@@ -89,16 +88,14 @@ TEST(CoincidentPairs, ThreeSampleRecording) {
 
 TEST(NearCoincidentPairs, DelaysAndResponsesByPosition) {
     const int faulknerLeftDelay[13] = {-9, -8, -6, -5, -3, -2, 0, 2, 3, 5, 6, 8, 9};
-    const FactorRow faulkner[13] = {{0.712124, 0.702125}, {0.798187, 0.788528}, {0.870344, 0.861685},
-                                    {0.927389, 0.920318}, {0.968387, 0.963388}, {0.992692, 0.990104},
-                                    {0.999950, 0.999950}, {0.990104, 0.992692}, {0.963388, 0.968387},
-                                    {0.920318, 0.927389}, {0.861685, 0.870344}, {0.788528, 0.798187},
-                                    {0.702125, 0.712124}};
+    const FactorRow faulkner[13] = {
+        {0.712124, 0.702125}, {0.798187, 0.788528}, {0.870344, 0.861685}, {0.927389, 0.920318}, {0.968387, 0.963388},
+        {0.992692, 0.990104}, {0.999950, 0.999950}, {0.990104, 0.992692}, {0.963388, 0.968387}, {0.920318, 0.927389},
+        {0.861685, 0.870344}, {0.788528, 0.798187}, {0.702125, 0.712124}};
     const int ortfLeftDelay[13] = {-8, -7, -5, -4, -3, -1, 0, 1, 3, 4, 5, 7, 8};
-    const FactorRow ortf[13] = {{0.992404, 0.413176}, {0.976858, 0.478190}, {0.953154, 0.543578},
-                                {0.921696, 0.608220}, {0.883022, 0.671010}, {0.837795, 0.730874},
-                                {0.786788, 0.786788}, {0.730874, 0.837795}, {0.671010, 0.883022},
-                                {0.608220, 0.921696}, {0.543578, 0.953154}, {0.478190, 0.976858},
+    const FactorRow ortf[13] = {{0.992404, 0.413176}, {0.976858, 0.478190}, {0.953154, 0.543578}, {0.921696, 0.608220},
+                                {0.883022, 0.671010}, {0.837795, 0.730874}, {0.786788, 0.786788}, {0.730874, 0.837795},
+                                {0.671010, 0.883022}, {0.608220, 0.921696}, {0.543578, 0.953154}, {0.478190, 0.976858},
                                 {0.413176, 0.992404}};
     for (int p = 0; p < 13; ++p) {
         const PairPlacement f = faulknerPlacement(p, deg, 44100);
@@ -262,7 +259,8 @@ TEST(ThreeOmniTree, LoudLowMaterialSaturatesInsteadOfWrapping) {
     EXPECT_GT(top, 500);
     EXPECT_GT(bottom, 500);
     // Never a wrapped sign: straight ahead the loud half-periods stay loud and positive.
-    for (std::int64_t f = 6 * 48100 + 44100 + 300; f < 6 * 48100 + 44100 + 700; ++f) EXPECT_GT(leftAt(out, f), 20000) << f;
+    for (std::int64_t f = 6 * 48100 + 44100 + 300; f < 6 * 48100 + 44100 + 700; ++f)
+        EXPECT_GT(leftAt(out, f), 20000) << f;
 }
 
 }  // namespace

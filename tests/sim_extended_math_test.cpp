@@ -8,10 +8,10 @@
 #include <cmath>
 #include <thread>
 
-#include "sim/model/extended_math.h"
-#include "sim/render.h"
 #include "sim/model/arrays.h"
+#include "sim/model/extended_math.h"
 #include "sim/model/sweep.h"
+#include "sim/render.h"
 
 namespace auralith {
 namespace {
@@ -59,8 +59,8 @@ TEST(ExtendedMath, FunctionsAreCorrectlyRounded) {
     // Near 90 degrees the cosine is tiny and a library that reduces the argument with a short pi
     // gets few of its bits right.
     const double nearRightAngle = static_cast<double>(90 * static_cast<long double>(degreesToRadiansFactor()));
-    for (const long double x : {0.0L, 0.1L, 0.5L, 0.785398163397448L, 1.0L, 1.5L, static_cast<long double>(nearRightAngle),
-                                -0.3L, -1.2L}) {
+    for (const long double x :
+         {0.0L, 0.1L, 0.5L, 0.785398163397448L, 1.0L, 1.5L, static_cast<long double>(nearRightAngle), -0.3L, -1.2L}) {
         EXPECT_EQ(extendedSin(x), sine(x)) << static_cast<double>(x);
         EXPECT_EQ(extendedCos(x), cosine(x)) << static_cast<double>(x);
         EXPECT_EQ(extendedAtan(x), arctangent(x)) << static_cast<double>(x);
@@ -94,14 +94,16 @@ TEST(ExtendedMath, EveryTrigValueOfTheSweepIsCorrectlyRounded) {
 
         const long double h = 0.1f;
         const PairPlacement faulkner = faulknerPlacement(p, deg, 44100);
-        EXPECT_EQ(faulkner.leftFactor, cosine(static_cast<double>(arctangent((h + source.lateral) / source.forward)))) << p;
+        EXPECT_EQ(faulkner.leftFactor, cosine(static_cast<double>(arctangent((h + source.lateral) / source.forward))))
+            << p;
         EXPECT_EQ(faulkner.rightFactor, cosine(static_cast<double>(arctangent((source.lateral - h) / source.forward))))
             << p;
 
         const auto b = static_cast<double>(7.5f * static_cast<long double>(p) + 10);
         const PairPlacement ortf = ortfPlacement(p, deg, 44100);
         EXPECT_EQ(ortf.leftFactor, cosine(static_cast<double>(deg * static_cast<long double>(b))) * 0.5f + 0.5f) << p;
-        EXPECT_EQ(ortf.rightFactor, cosine(static_cast<double>(deg * (110 - static_cast<long double>(b)))) * 0.5f + 0.5f)
+        EXPECT_EQ(ortf.rightFactor,
+                  cosine(static_cast<double>(deg * (110 - static_cast<long double>(b)))) * 0.5f + 0.5f)
             << p;
     }
     EXPECT_EQ(evaluations, 13 * 12);
@@ -115,7 +117,7 @@ bool extendedPrecisionInForce() {
     volatile long double tiny = 0x1p-63L;
     volatile long double half = 0x1p-64L;
     const long double sum = one + tiny;
-    const long double tie = one + half;      // halfway: rounds to the even neighbour, 1
+    const long double tie = one + half;                       // halfway: rounds to the even neighbour, 1
     const long double past = one + (half + half * 0x1p-10L);  // just past halfway: rounds up
     return sum != 1 && tie == 1 && past == 1 + 0x1p-63L;
 }

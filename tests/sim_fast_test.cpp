@@ -7,10 +7,10 @@
 #include <random>
 #include <utility>
 
-#include "sim/reference/reference_renderers.h"
 #include "sim/fast/dither_batch.h"
-#include "sim/render.h"
 #include "sim/model/arrays.h"
+#include "sim/reference/reference_renderers.h"
+#include "sim/render.h"
 #include "support/sim_support.h"
 #include "support/test_support.h"
 
@@ -37,7 +37,8 @@ void expectSameAsReference(const std::vector<std::int16_t>& samples, const char*
         RandomState referenceState;
         const StereoBuffer expected = reference::renderReference(array, sweepOf(samples), referenceState);
         // Two conversions at a time, and the widest the processor has (four with AVX2).
-        for (const auto& [threads, width] : {std::pair{1, 2}, std::pair{2, 2}, std::pair{3, 2}, std::pair{1, 0}, std::pair{2, 0}}) {
+        for (const auto& [threads, width] :
+             {std::pair{1, 2}, std::pair{2, 2}, std::pair{3, 2}, std::pair{1, 0}, std::pair{2, 0}}) {
             RandomState random;
             const StereoBuffer actual = renderProgram(array, samples, random, threads, width);
             ASSERT_EQ(actual.frames, expected.frames);
@@ -47,8 +48,7 @@ void expectSameAsReference(const std::vector<std::int16_t>& samples, const char*
                 ++firstDifference;
             EXPECT_EQ(firstDifference, expected.samples.size())
                 << what << ", array " << choice << ", " << threads << " threads, width " << width
-                << ": first difference at sample "
-                << firstDifference;
+                << ": first difference at sample " << firstDifference;
             EXPECT_EQ(random.s, referenceState.s) << what << ", array " << choice << ", " << threads << " threads";
         }
     }
@@ -137,7 +137,9 @@ TEST(JumpAhead, MatchesStepByStep) {
 }
 
 // The value whose conversion with the draws of s1 and s2 lands exactly on w.
-long double valueLandingOn(long double w, std::uint32_t s1, std::uint32_t s2) { return w + 1 - drawOf(s1) - drawOf(s2); }
+long double valueLandingOn(long double w, std::uint32_t s1, std::uint32_t s2) {
+    return w + 1 - drawOf(s1) - drawOf(s2);
+}
 
 // Converts a batch the way the renderers do: side by side in double precision, then exactly
 // where a value lies near a tie.

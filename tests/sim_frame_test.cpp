@@ -3,9 +3,9 @@
 
 #include <cmath>
 
-#include "sim/render.h"
 #include "sim/model/random.h"
 #include "sim/model/sweep.h"
+#include "sim/render.h"
 #include "support/sim_support.h"
 
 namespace auralith {

@@ -235,7 +235,8 @@ TEST(ReplaceFileContents, FifoWithAReaderReceivesEverything) {
     Bytes received;
     std::thread drain([&] {
         std::uint8_t chunk[65536];
-        for (ssize_t got; (got = ::read(reader, chunk, sizeof chunk)) > 0;) received.insert(received.end(), chunk, chunk + got);
+        for (ssize_t got; (got = ::read(reader, chunk, sizeof chunk)) > 0;)
+            received.insert(received.end(), chunk, chunk + got);
     });
     ::alarm(60);
     const bool written = replaceFileContents(name, header.data(), header.size(), data.data(), data.size());

@@ -75,8 +75,7 @@ InputWave accepted(const std::variant<InputWave, InputRefusal>& result) {
 
 InputRefusal refused(const std::variant<InputWave, InputRefusal>& result) {
     EXPECT_TRUE(std::holds_alternative<InputRefusal>(result));
-    return std::holds_alternative<InputRefusal>(result) ? std::get<InputRefusal>(result)
-                                                        : InputRefusal::fileNotFound;
+    return std::holds_alternative<InputRefusal>(result) ? std::get<InputRefusal>(result) : InputRefusal::fileNotFound;
 }
 
 // --- Refusal texts -------------------------------------------------------------------------
@@ -140,8 +139,7 @@ TEST_P(OddDataSize, RoundsHalfSamplesToEven) {
 
 INSTANTIATE_TEST_SUITE_P(InputHeader, OddDataSize,
                          ::testing::Values(CountCase{0, 0}, CountCase{1, 0}, CountCase{2, 1}, CountCase{3, 2},
-                                           CountCase{5, 2}, CountCase{7, 4}, CountCase{9, 4},
-                                           CountCase{11, 6}));
+                                           CountCase{5, 2}, CountCase{7, 4}, CountCase{9, 4}, CountCase{11, 6}));
 
 TEST(InputHeader, EmptyRecordingIsAcceptedAndLoadsNothing) {
     ScratchDir dir;
@@ -184,7 +182,7 @@ TEST(InputHeader, LongerFormatChunkIsStillReadAtTheFixedOffsets) {
     auto canonical = monoWaveBytes({});
     std::vector<std::uint8_t> bytes(canonical.begin(), canonical.begin() + 36);
     put32(bytes, 16, 18);
-    bytes.insert(bytes.end(), {0, 0});                          // the two extra format bytes
+    bytes.insert(bytes.end(), {0, 0});                            // the two extra format bytes
     bytes.insert(bytes.end(), {'d', 'a', 't', 'a', 4, 0, 0, 0});  // data chunk of 4 bytes at 38
     bytes.insert(bytes.end(), {0x11, 0x22, 0x33, 0x44});
     writeBytes(name, bytes);
@@ -316,9 +314,7 @@ TEST_F(LengthLimit, TheLongestRecordingIsAccepted) {
     EXPECT_TRUE(wave.samples.empty());
 }
 
-TEST_F(LengthLimit, OneSampleMoreIsRefused) {
-    EXPECT_EQ(refused(headerOfSize(2u * 82548032u)), InputRefusal::tooLong);
-}
+TEST_F(LengthLimit, OneSampleMoreIsRefused) { EXPECT_EQ(refused(headerOfSize(2u * 82548032u)), InputRefusal::tooLong); }
 
 // 2 * 82548031 + 1 is a half sample that rounds to the even 82548032.
 TEST_F(LengthLimit, AHalfSampleThatRoundsUpPastTheLimitIsRefused) {
@@ -340,9 +336,7 @@ TEST(LengthLimitValue, IsTheLastCountWhoseOutputSizeFits) {
 
 // --- Names that give fileNotFound --------------------------------------------------------------
 
-TEST(InputFileName, EmptyNameIsNotFound) {
-    EXPECT_EQ(refused(readInputHeader("")), InputRefusal::fileNotFound);
-}
+TEST(InputFileName, EmptyNameIsNotFound) { EXPECT_EQ(refused(readInputHeader("")), InputRefusal::fileNotFound); }
 
 TEST(InputFileName, WildcardsAreNotFoundEvenWhenSuchAFileExists) {
     ScratchDir dir;

@@ -44,7 +44,9 @@ struct Frames {
     std::vector<std::int16_t> samples;
 };
 
-Frames silence(std::int32_t frames) { return Frames{frames, std::vector<std::int16_t>(2 * static_cast<std::size_t>(frames))}; }
+Frames silence(std::int32_t frames) {
+    return Frames{frames, std::vector<std::int16_t>(2 * static_cast<std::size_t>(frames))};
+}
 
 bool writeFrames(const std::string& name, const Frames& buffer, std::int32_t rate, std::int16_t bits) {
     return writeOutputWave(name, buffer.frames, buffer.samples, rate, bits);
@@ -72,7 +74,8 @@ Bytes expectedFile(const Frames& buffer) {
 
 std::vector<std::string> folderEntries(const std::filesystem::path& folder) {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -91,9 +94,8 @@ std::optional<OutputInPlace> prepareFilled(const std::string& name, const Frames
 // place and committed.
 using Writer = bool (*)(const std::string& name, const Frames& buffer);
 std::vector<Writer> writers() {
-    std::vector<Writer> all{[](const std::string& name, const Frames& buffer) {
-        return writeFrames(name, buffer, 44100, 16);
-    }};
+    std::vector<Writer> all{
+        [](const std::string& name, const Frames& buffer) { return writeFrames(name, buffer, 44100, 16); }};
 #ifdef __linux__
     all.push_back([](const std::string& name, const Frames& buffer) {
         std::optional<OutputInPlace> out = prepareFilled(name, buffer);
@@ -118,9 +120,9 @@ TEST(StereoHeader, FixedFieldsAreTheSameForEveryLength) {
 
 TEST(StereoHeader, WholeHeaderOfThreeFrames) {
     const auto bytes = encodeWaveHeader(makeStereoHeader(3, 44100, 16));
-    const Bytes expected = {'R', 'I', 'F', 'F', 48, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
-                            16, 0, 0, 0, 1, 0, 2, 0, 0x44, 0xAC, 0, 0, 0x10, 0xB1, 0x02, 0,
-                            4, 0, 16, 0, 'd', 'a', 't', 'a', 12, 0, 0, 0};
+    const Bytes expected = {'R',  'I', 'F', 'F', 48, 0, 0,   0,   'W', 'A',  'V',  'E', 'f', 'm',  't',
+                            ' ',  16,  0,   0,   0,  1, 0,   2,   0,   0x44, 0xAC, 0,   0,   0x10, 0xB1,
+                            0x02, 0,   4,   0,   16, 0, 'd', 'a', 't', 'a',  12,   0,   0,   0};
     EXPECT_EQ(Bytes(bytes.begin(), bytes.end()), expected);
 }
 
@@ -381,9 +383,7 @@ TEST(OutputFailure, ReadOnlyFileThroughASymbolicLinkSurvives) {
 }
 #endif
 
-TEST(OutputFailure, EmptyNameIsNotWritten) {
-    EXPECT_FALSE(writeFrames("", pattern(2), 44100, 16));
-}
+TEST(OutputFailure, EmptyNameIsNotWritten) { EXPECT_FALSE(writeFrames("", pattern(2), 44100, 16)); }
 
 #ifndef _WIN32  // Windows names cannot hold * or ?
 TEST(OutputFailure, WildcardNamesAreNotWrittenEvenWhenSuchAFileExists) {

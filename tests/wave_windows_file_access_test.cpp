@@ -30,17 +30,21 @@ bool replace(const std::string& name) {
 
 std::vector<std::wstring> entries(const std::filesystem::path& folder) {
     std::vector<std::wstring> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().wstring());
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().wstring());
     return names;
 }
 
 TEST(WindowsFiles, NameTypedAsCharactersReachesTheFileSystemAsUtf16) {
     ScratchDir dir;
     // Joined as bytes: a narrow std::filesystem::path would take them for the ANSI code page.
-    const std::string utf8 = dir.path().string() + "\\" + "\xC3\x9C" "berspielung \xCF\x89\xCE\xB4\xCE\xAE " +
+    const std::string utf8 = dir.path().string() + "\\" +
+                             "\xC3\x9C"
+                             "berspielung \xCF\x89\xCE\xB4\xCE\xAE " +
                              "\xD0\xB7\xD0\xB0\xD0\xBF\xD0\xB8\xD1\x81\xD1\x8C.wav";
     ASSERT_TRUE(replace(utf8));
-    const std::filesystem::path wide = dir.path() / L"\u00DCberspielung \u03C9\u03B4\u03AE \u0437\u0430\u043F\u0438\u0441\u044C.wav";
+    const std::filesystem::path wide =
+        dir.path() / L"\u00DCberspielung \u03C9\u03B4\u03AE \u0437\u0430\u043F\u0438\u0441\u044C.wav";
     ASSERT_TRUE(std::filesystem::exists(wide));
     EXPECT_EQ(std::filesystem::file_size(wide), whole.size());
     EXPECT_EQ(entries(dir.path()).size(), 1u);
@@ -91,8 +95,8 @@ TEST(WindowsFiles, FileHeldOpenElsewhereIsKeptAndNoTemporaryFileStays) {
     const std::string name = dir.file("busy.wav");
     writeBytes(name, {4, 4});
     // Another program holding the file without sharing it: the move over it must fail.
-    const HANDLE held = CreateFileW(std::filesystem::path(name).wstring().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE held = CreateFileW(std::filesystem::path(name).wstring().c_str(), GENERIC_READ, 0, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     const bool written = replace(name);
     CloseHandle(held);

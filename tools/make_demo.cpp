@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "wave/wave_header.h"
 #include "wave/files/file_access.h"
+#include "wave/wave_header.h"
 
 namespace {
 

@@ -14,8 +14,8 @@ inline std::uint16_t loadLittle16(const std::uint8_t* bytes, std::size_t at) {
 
 // The 32-bit unsigned value stored low byte first at `at` .. `at + 3`.
 inline std::uint32_t loadLittle32(const std::uint8_t* bytes, std::size_t at) {
-    return std::uint32_t{bytes[at]} | (std::uint32_t{bytes[at + 1]} << 8) |
-           (std::uint32_t{bytes[at + 2]} << 16) | (std::uint32_t{bytes[at + 3]} << 24);
+    return std::uint32_t{bytes[at]} | (std::uint32_t{bytes[at + 1]} << 8) | (std::uint32_t{bytes[at + 2]} << 16) |
+           (std::uint32_t{bytes[at + 3]} << 24);
 }
 
 // Two's complement readings of the same fields (well defined since C++20).

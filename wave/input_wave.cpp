@@ -30,14 +30,10 @@ std::string_view refusalText(InputRefusal refusal) {
         case InputRefusal::fileNotFound:
             // Twelve blanks first; the line break is a backslash and an n, handed on as they stand.
             return "            File not found.\\n Please enter a valid filename  ";
-        case InputRefusal::notMono:
-            return "This is not a mono Wave file  ";
-        case InputRefusal::not16Bit:
-            return "This is not a 16-bit Wave file  ";
-        case InputRefusal::wrongSampleRate:
-            return "The sampling rate of the input file must be 44.1kHz  ";
-        case InputRefusal::tooLong:
-            return "The input file is too long for this program  ";
+        case InputRefusal::notMono: return "This is not a mono Wave file  ";
+        case InputRefusal::not16Bit: return "This is not a 16-bit Wave file  ";
+        case InputRefusal::wrongSampleRate: return "The sampling rate of the input file must be 44.1kHz  ";
+        case InputRefusal::tooLong: return "The input file is too long for this program  ";
     }
     return {};
 }

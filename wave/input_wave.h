@@ -11,13 +11,13 @@ namespace auralith {
 
 // The accepted recording. The header step fills everything but `samples`; the load fills those.
 struct InputWave {
-    std::string fileName;        // exactly as typed (UTF-8)
+    std::string fileName;  // exactly as typed (UTF-8)
     std::int16_t channels = 0;
     std::int32_t sampleRate = 0;
     std::int16_t bitsPerSample = 0;
-    std::int32_t dataSize = 0;   // as the header states it
+    std::int32_t dataSize = 0;  // as the header states it
     std::int32_t sampleCount = 0;
-    double duration = 0.0;       // seconds
+    double duration = 0.0;  // seconds
     std::vector<std::int16_t> samples;
 };
 

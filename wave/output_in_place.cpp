@@ -23,7 +23,8 @@ std::optional<OutputInPlace> OutputInPlace::create(const std::string& fileName, 
     if (frames < 0) return std::nullopt;
     std::unique_ptr<MappedReplacement> file = mapReplacement(fileName, waveHeaderSize + stereoSampleBytes(frames));
     if (!file) return std::nullopt;
-    const auto header = encodeWaveHeader(makeStereoHeader(static_cast<std::uint32_t>(frames), sampleRate, bitsPerSample));
+    const auto header =
+        encodeWaveHeader(makeStereoHeader(static_cast<std::uint32_t>(frames), sampleRate, bitsPerSample));
     std::memcpy(file->bytes(), header.data(), header.size());
     return OutputInPlace(std::move(file), frames);
 }

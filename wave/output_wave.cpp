@@ -16,7 +16,8 @@ bool writeOutputWave(const std::string& fileName, std::int32_t frames, std::span
     // The header must describe exactly the samples that follow it.
     if (frames < 0 || samples.size() != 2 * static_cast<std::size_t>(frames)) return false;
 
-    const auto header = encodeWaveHeader(makeStereoHeader(static_cast<std::uint32_t>(frames), sampleRate, bitsPerSample));
+    const auto header =
+        encodeWaveHeader(makeStereoHeader(static_cast<std::uint32_t>(frames), sampleRate, bitsPerSample));
     const std::uint64_t dataLength = stereoSampleBytes(frames);
 
     // On a little-endian host the samples already lie in memory as the file holds them.

@@ -30,6 +30,8 @@ WaveHeader makeStereoHeader(std::uint32_t frames, std::int32_t sampleRate, std::
 std::array<std::uint8_t, waveHeaderSize> encodeWaveHeader(const WaveHeader& header);
 
 // The sample bytes of a stereo 16-bit file of `frames` frames (not negative): two samples a frame.
-inline std::uint64_t stereoSampleBytes(std::int32_t frames) { return std::uint64_t{4} * static_cast<std::uint64_t>(frames); }
+inline std::uint64_t stereoSampleBytes(std::int32_t frames) {
+    return std::uint64_t{4} * static_cast<std::uint64_t>(frames);
+}
 
 }  // namespace auralith

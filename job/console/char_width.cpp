@@ -14,7 +14,9 @@ struct Range {
 
 // Everything that does not take exactly one cell, sorted and non-overlapping. It covers the
 // controls, the combining marks of the scripts in common use, the invisible format characters
-// and the wide ranges; a rare mark missing here still gets a cell of its own when drawn.
+// and the wide ranges; a rare mark missing here still gets a cell of its own when drawn. One
+// range a line, with what it holds: the formatter leaves the table as it stands.
+// clang-format off
 constexpr Range unfit[] = {
     {0x0000, 0x001F},   // C0 controls
     {0x007F, 0x009F},   // DEL and C1 controls
@@ -140,6 +142,7 @@ constexpr Range unfit[] = {
     {0x20000, 0x3FFFD}, // CJK extensions B and beyond
     {0xE0000, 0xE0FFF}, // tags, variation selectors supplement
 };
+// clang-format on
 
 }  // namespace
 

@@ -11,7 +11,7 @@ namespace auralith {
 
 namespace {
 
-constexpr int widestText = 64;   // the box is at most 70 columns: text, two blanks and a frame each side
+constexpr int widestText = 64;  // the box is at most 70 columns: text, two blanks and a frame each side
 constexpr int narrowestText = 20;
 constexpr int mostLines = screenRows - 6;  // frame, blank rows around the text, button row
 
@@ -78,7 +78,8 @@ ScreenModel withErrorBox(const ScreenModel& under, std::string_view message) {
     const int bottom = top + height - 1;
 
     ScreenModel screen = under;
-    for (int r = top; r <= bottom; ++r) put(screen, r, left, std::u32string(static_cast<std::size_t>(width), U' '), attrErrorBox);
+    for (int r = top; r <= bottom; ++r)
+        put(screen, r, left, std::u32string(static_cast<std::size_t>(width), U' '), attrErrorBox);
     const std::u32string horizontal(static_cast<std::size_t>(width - 2), U'─');
     put(screen, top, left + 1, horizontal, attrErrorBox);
     put(screen, bottom, left + 1, horizontal, attrErrorBox);
@@ -92,7 +93,8 @@ ScreenModel withErrorBox(const ScreenModel& under, std::string_view message) {
     put(screen, bottom, right, U"┘", attrErrorBox);
     put(screen, top, left + 2, U" ERROR ", attrErrorBox);
 
-    for (std::size_t i = 0; i < lines.size(); ++i) put(screen, top + 2 + static_cast<int>(i), left + 3, lines[i], attrErrorBox);
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        put(screen, top + 2 + static_cast<int>(i), left + 3, lines[i], attrErrorBox);
 
     constexpr std::u32string_view button = U"   OK   ";
     put(screen, bottom - 2, left + (width - static_cast<int>(button.size())) / 2, button, attrErrorButton);

@@ -14,9 +14,7 @@ using State = KeyDecoder::State;
 constexpr std::uint8_t esc = 0x1B;
 constexpr int longestSequence = 32;  // no key sends more; anything longer is noise
 
-Key characterKey(char32_t code, std::string text = {}) {
-    return Key{Key::Kind::character, code, std::move(text)};
-}
+Key characterKey(char32_t code, std::string text = {}) { return Key{Key::Kind::character, code, std::move(text)}; }
 
 // A printable character, with its UTF-8 bytes: they are the bytes as typed, since a well-formed
 // character has only one UTF-8 form.
@@ -126,12 +124,12 @@ void readGround(KeyDecoder& decoder, std::uint8_t byte, bool crBefore, std::vect
 // The byte in the decoder's current state; true when it must be read in the ground state.
 bool readInState(KeyDecoder& decoder, std::uint8_t byte, std::vector<Key>& out) {
     switch (decoder.state) {
-    case State::escape: return readAfterEscape(decoder, byte, out);
-    case State::csi: return readCsi(decoder, byte, out);
-    case State::ss3: return readSs3(decoder, byte, out);
-    case State::linuxFunction: return readLinuxFunction(decoder, byte, out);
-    case State::utf8: return readCharacter(decoder, byte, out);
-    case State::ground: return true;
+        case State::escape: return readAfterEscape(decoder, byte, out);
+        case State::csi: return readCsi(decoder, byte, out);
+        case State::ss3: return readSs3(decoder, byte, out);
+        case State::linuxFunction: return readLinuxFunction(decoder, byte, out);
+        case State::utf8: return readCharacter(decoder, byte, out);
+        case State::ground: return true;
     }
     return true;
 }

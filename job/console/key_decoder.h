@@ -15,10 +15,10 @@ struct KeyDecoder {
     enum class State { ground, escape, csi, ss3, linuxFunction, utf8 };
 
     State state = State::ground;
-    bool afterCr = false;     // a LF right after a CR belongs to the same Enter
-    bool altPrefix = false;   // the UTF-8 character being read followed an Esc (Alt+character)
-    int sequenceLength = 0;   // bytes of the escape sequence so far, to give up on endless ones
-    Utf8Decoder utf8;         // the non-ASCII character being read
+    bool afterCr = false;    // a LF right after a CR belongs to the same Enter
+    bool altPrefix = false;  // the UTF-8 character being read followed an Esc (Alt+character)
+    int sequenceLength = 0;  // bytes of the escape sequence so far, to give up on endless ones
+    Utf8Decoder utf8;        // the non-ASCII character being read
 
     // Takes one byte; appends the keys it completes to `out` (none, one or two).
     void feed(std::uint8_t byte, std::vector<Key>& out);

@@ -8,7 +8,8 @@ namespace auralith {
 
 std::string numberText(std::int64_t value) {
     // Digits from the magnitude as unsigned, so that the most negative value has one too.
-    const std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    const std::uint64_t magnitude =
+        value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
     std::string text(1, value < 0 ? '-' : ' ');
     text += std::to_string(magnitude);
     text += ' ';

@@ -23,8 +23,8 @@ struct ScreenModel {
     std::array<Cell, screenRows * screenColumns> cells{};
     std::uint8_t foreground = 0;
     std::uint8_t background = 15;
-    int row = 1;              // 1-based cursor row
-    int column = 1;           // 1-based cursor column
+    int row = 1;     // 1-based cursor row
+    int column = 1;  // 1-based cursor column
     bool cursorVisible = true;
     // The last cell of the bottom row has been written: the cursor shows at column 1 of the
     // bottom row, but stands logically one row further down (the next write scrolls first).
@@ -36,9 +36,9 @@ struct ScreenModel {
 };
 
 // The screen operations, exactly as the console primitives need them.
-void clearCells(ScreenModel& screen);                 // blanks in the current attribute, cursor to 1,1
+void clearCells(ScreenModel& screen);  // blanks in the current attribute, cursor to 1,1
 void setScreenColors(ScreenModel& screen, int foreground, int background);  // 16 or more: unchanged
-void moveScreenCursor(ScreenModel& screen, int row, int column);  // out of range: unchanged
+void moveScreenCursor(ScreenModel& screen, int row, int column);            // out of range: unchanged
 void putCharacter(ScreenModel& screen, char32_t ch);  // at the cursor, advancing, wrapping, scrolling
 void screenLineFeed(ScreenModel& screen);             // column 1 of the next row, scrolling at the bottom
 void eraseBack(ScreenModel& screen);                  // the editor's Backspace: back one cell, blank it

@@ -37,8 +37,8 @@ int ansiColour(int windowsColour) {
 }
 
 void appendColours(std::string& out, std::uint8_t attr) {
-    out += "\x1b[" + std::to_string(30 + ansiColour(attr & 0x0F)) + ';' +
-           std::to_string(40 + ansiColour(attr >> 4)) + 'm';
+    out +=
+        "\x1b[" + std::to_string(30 + ansiColour(attr & 0x0F)) + ';' + std::to_string(40 + ansiColour(attr >> 4)) + 'm';
 }
 
 // A cell's character as drawn: anything that would not take exactly one cell, or would move
@@ -47,9 +47,7 @@ char32_t drawable(char32_t ch) { return isSingleWidth(ch) ? ch : U'?'; }
 
 }  // namespace
 
-std::string setUpBytes() {
-    return std::string(setTitle) + requestSize + resetColours + eraseScreen + "\x1b[1;1H";
-}
+std::string setUpBytes() { return std::string(setTitle) + requestSize + resetColours + eraseScreen + "\x1b[1;1H"; }
 
 std::string exitBytes() {
     // Row 49 is the screen's last; the line feed goes past it, scrolling if the window is
@@ -61,9 +59,9 @@ std::string exitBytes() {
 std::string renderScreen(const ScreenModel* previous, const ScreenModel& next) {
     std::string out;
     if (previous == nullptr) out = std::string(hideCursor) + resetColours + eraseScreen;
-    int cursorRow = 0;     // where the terminal's cursor is; 0: not known
+    int cursorRow = 0;  // where the terminal's cursor is; 0: not known
     int cursorColumn = 0;
-    int attr = -1;         // the colours in effect; -1: not known
+    int attr = -1;  // the colours in effect; -1: not known
     for (int r = 1; r <= screenRows; ++r) {
         for (int c = 1; c <= screenColumns; ++c) {
             const Cell& cell = next.at(r, c);
@@ -78,8 +76,7 @@ std::string renderScreen(const ScreenModel* previous, const ScreenModel& next) {
             cursorColumn = c + 1;
         }
     }
-    const bool cursorSame = previous != nullptr && previous->row == next.row &&
-                            previous->column == next.column &&
+    const bool cursorSame = previous != nullptr && previous->row == next.row && previous->column == next.column &&
                             previous->cursorVisible == next.cursorVisible;
     if (out.empty() && cursorSame) return out;
     if (out.empty()) out = hideCursor;
@@ -92,8 +89,8 @@ std::string bellBytes() { return "\a"; }
 
 std::string tooSmallBytes(int columns, int rows) {
     return std::string(hideCursor) + resetColours + eraseScreen + "\x1b[1;1H" +
-           "Please enlarge the terminal to at least 80 x 49 characters (now " +
-           std::to_string(columns) + " x " + std::to_string(rows) + ").";
+           "Please enlarge the terminal to at least 80 x 49 characters (now " + std::to_string(columns) + " x " +
+           std::to_string(rows) + ").";
 }
 
 std::string screenAsPlainText(const ScreenModel& screen) {

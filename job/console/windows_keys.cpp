@@ -11,8 +11,8 @@ using namespace consolekeys;
 
 // Shift, Ctrl, Alt (plain and left/right), the Windows keys, Caps Lock, Num Lock, Scroll Lock.
 bool isModifierKey(std::uint16_t vk) {
-    return vk == vkShift || vk == vkControl || vk == vkMenu || vk == 0x14 || vk == 0x5B || vk == 0x5C ||
-           vk == 0x90 || vk == 0x91 || (vk >= 0xA0 && vk <= 0xA5);
+    return vk == vkShift || vk == vkControl || vk == vkMenu || vk == 0x14 || vk == 0x5B || vk == 0x5C || vk == 0x90 ||
+           vk == 0x91 || (vk >= 0xA0 && vk <= 0xA5);
 }
 
 bool isHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }

@@ -15,8 +15,8 @@ struct ConsoleKeyEvent {
     bool keyDown = true;
     std::uint16_t repeatCount = 1;
     std::uint16_t virtualKeyCode = 0;
-    char16_t unicodeChar = 0;          // a UTF-16 code unit; 0 for keys that type nothing
-    std::uint32_t controlKeyState = 0; // the console's *_PRESSED and *_ON flags
+    char16_t unicodeChar = 0;           // a UTF-16 code unit; 0 for keys that type nothing
+    std::uint32_t controlKeyState = 0;  // the console's *_PRESSED and *_ON flags
 };
 
 // Values of the Windows headers, restated for the portable translation.

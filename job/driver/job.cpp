@@ -1,8 +1,8 @@
 #include "job/driver/job.h"
 
 #include <cmath>
-#include <span>
 #include <optional>
+#include <span>
 #include <string>
 #include <variant>
 
@@ -21,8 +21,12 @@ constexpr int brightWhite = 15;
 constexpr int answerColumn = 22;
 
 constexpr const char* menuNames[6] = {
-    "Blumlein crossed pair",         "Coincident cardioids (105 deg)", "Faulkner near-coincident pair",
-    "ORTF near-coincident pair",     "Two spaced omnis",               "Decca three-omni tree",
+    "Blumlein crossed pair",
+    "Coincident cardioids (105 deg)",
+    "Faulkner near-coincident pair",
+    "ORTF near-coincident pair",
+    "Two spaced omnis",
+    "Decca three-omni tree",
 };
 
 constexpr const char* wrongAnswerMessage = "You must respond with a number between 1 and 6  ";

@@ -3,8 +3,8 @@
 #pragma once
 
 #include <functional>
-#include <utility>
 #include <string_view>
+#include <utility>
 
 #include "job/console/byte_stream.h"
 

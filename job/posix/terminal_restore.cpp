@@ -12,7 +12,7 @@ namespace auralith {
 
 namespace {
 
-termios savedModes;                        // the terminal's modes before raw mode
+termios savedModes;  // the terminal's modes before raw mode
 int savedModesFd = -1;
 volatile std::sig_atomic_t rawActive = 0;  // raw mode is on and must be undone
 int exitBytesFd = -1;                      // a terminal output to leave tidy, or -1
@@ -81,7 +81,8 @@ void installRestoringHandlers() {
 
 void removeRestoringHandlers() {
     if (!handlersInstalled) return;
-    for (std::size_t i = 0; i < std::size(endingSignals); ++i) sigaction(endingSignals[i], &previousActions[i], nullptr);
+    for (std::size_t i = 0; i < std::size(endingSignals); ++i)
+        sigaction(endingSignals[i], &previousActions[i], nullptr);
     handlersInstalled = false;
 }
 

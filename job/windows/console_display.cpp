@@ -58,8 +58,9 @@ bool ConsoleWindowDisplay::windowIsLargeEnough() {
     if (coversTheScreen(info) && info.dwSize.X == screenColumns && info.dwSize.Y == screenRows) return true;
     // The window may not outgrow the buffer: shrink it into 80 x 49 first, then size the buffer,
     // then open the window over the whole buffer. A console that refuses keeps its size.
-    const SMALL_RECT inside{0, 0, static_cast<SHORT>(std::min<int>(info.srWindow.Right - info.srWindow.Left, screenColumns - 1)),
-                            static_cast<SHORT>(std::min<int>(info.srWindow.Bottom - info.srWindow.Top, screenRows - 1))};
+    const SMALL_RECT inside{
+        0, 0, static_cast<SHORT>(std::min<int>(info.srWindow.Right - info.srWindow.Left, screenColumns - 1)),
+        static_cast<SHORT>(std::min<int>(info.srWindow.Bottom - info.srWindow.Top, screenRows - 1))};
     SetConsoleWindowInfo(out_, TRUE, &inside);
     SetConsoleScreenBufferSize(out_, COORD{screenColumns, screenRows});
     const SMALL_RECT whole{0, 0, screenColumns - 1, screenRows - 1};

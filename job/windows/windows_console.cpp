@@ -23,7 +23,10 @@ WindowsConsoleParts::WindowsConsoleParts()
       errors(GetStdHandle(STD_ERROR_HANDLE)),
       consoleDisplay(out),
       plainDisplay(output),
-      consoleKeyboard(in, [this] { if (outConsole) consoleDisplay.windowResized(); }),
+      consoleKeyboard(in,
+                      [this] {
+                          if (outConsole) consoleDisplay.windowResized();
+                      }),
       pipeKeyboard(input),
       modes(in, out, inConsole, outConsole) {}
 

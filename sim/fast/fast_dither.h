@@ -13,7 +13,6 @@
 #include <cmath>
 #include <cstdint>
 
-
 namespace auralith {
 
 // The rounding trick below needs doubles evaluated as doubles (SSE2 on x86).

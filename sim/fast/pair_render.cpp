@@ -81,8 +81,8 @@ AURALITH_WIDE_TARGET void renderStepsFourWide(const SweepInput& in, std::span<st
 
 }  // namespace
 
-bool renderPairs(const SweepInput& in, const RenderOptions& options, const SweepPlan& plan,
-                 std::span<std::int16_t> out, RandomState& random) {
+bool renderPairs(const SweepInput& in, const RenderOptions& options, const SweepPlan& plan, std::span<std::int16_t> out,
+                 RandomState& random) {
     if (!delaysFitTheBlocks(plan, in.rate)) return false;
     const std::uint64_t total = sweepPositions * static_cast<std::uint64_t>(in.n);  // steps, in draw order
     const int parts = partsFor(total, options.threads);

@@ -29,7 +29,7 @@ SweepPlan sweepPlan(PlacementAt placementAt) {
 // never meets another position's sound nor leaves the output.
 bool delaysFitTheBlocks(const SweepPlan& plan, std::int32_t rate);
 
-bool renderPairs(const SweepInput& in, const RenderOptions& options, const SweepPlan& plan,
-                 std::span<std::int16_t> out, RandomState& random);
+bool renderPairs(const SweepInput& in, const RenderOptions& options, const SweepPlan& plan, std::span<std::int16_t> out,
+                 RandomState& random);
 
 }  // namespace auralith

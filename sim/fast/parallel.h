@@ -31,7 +31,12 @@ void runParts(int parts, Part part) {
         try {
             // A new thread's x87 control word is the system's default (53-bit significand on
             // Windows), not this thread's.
-            threads.emplace_back([part](int index) mutable { useExtendedPrecision(); part(index); }, k);
+            threads.emplace_back(
+                [part](int index) mutable {
+                    useExtendedPrecision();
+                    part(index);
+                },
+                k);
         } catch (const std::system_error&) {
             leftOver.push_back(k);
         }

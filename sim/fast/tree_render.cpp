@@ -54,8 +54,8 @@ struct MixBatch {
 // Mixes and converts `count` frames into `at` (interleaved, left first), with the draws after s;
 // returns the state after them. mics: left, right, centre.
 template <typename Doubles, typename Words>
-[[gnu::always_inline]] inline std::uint32_t convertMix(const HeardMic (&mics)[3], double gain, MixBatch& b,
-                                                       int count, std::uint32_t s, std::int16_t* at) {
+[[gnu::always_inline]] inline std::uint32_t convertMix(const HeardMic (&mics)[3], double gain, MixBatch& b, int count,
+                                                       std::uint32_t s, std::int16_t* at) {
     const double mix = static_cast<double>(treeMixScale);
     for (int k = 0; k < count; ++k) {
         const double halfCentre = (mics[2].x[k] * mics[2].scale) * 0.5;
@@ -63,8 +63,10 @@ template <typename Doubles, typename Words>
         b.mixed[1][k] = (halfCentre + mics[1].x[k] * mics[1].scale) * mix;
     }
     s = drawBatch(s, count, b.draws);
-    const bool nearLeft = roundLanes<Doubles, Words>(b.mixed[0], b.draws.state[0], b.draws.state[1], count, b.rounded[0]);
-    const bool nearRight = roundLanes<Doubles, Words>(b.mixed[1], b.draws.state[2], b.draws.state[3], count, b.rounded[1]);
+    const bool nearLeft =
+        roundLanes<Doubles, Words>(b.mixed[0], b.draws.state[0], b.draws.state[1], count, b.rounded[0]);
+    const bool nearRight =
+        roundLanes<Doubles, Words>(b.mixed[1], b.draws.state[2], b.draws.state[3], count, b.rounded[1]);
     for (int k = 0; k < count; ++k) {
         at[2 * k] = saturatedSample(b.rounded[0][k]);
         at[2 * k + 1] = saturatedSample(b.rounded[1][k]);
@@ -129,9 +131,9 @@ std::vector<std::int64_t> stretchCuts(const SweepInput& in, const TreeWindows& w
 void hearBatch(const SweepInput& in, const Window* const (&heard)[3], std::int64_t batch, HeardMic (&mics)[3]) {
     static constexpr std::int16_t silence[batchSteps] = {};
     for (std::size_t m = 0; m < 3; ++m) {
-        mics[m] = heard[m] == nullptr ? HeardMic{silence, 0.0L, 0.0}
-                                      : HeardMic{in.x.data() + (batch - heard[m]->start), heard[m]->factor,
-                                                 heard[m]->scale};
+        mics[m] = heard[m] == nullptr
+                      ? HeardMic{silence, 0.0L, 0.0}
+                      : HeardMic{in.x.data() + (batch - heard[m]->start), heard[m]->factor, heard[m]->scale};
     }
 }
 

@@ -35,7 +35,8 @@ void checkCursor(const ScreenModel& screen) {
 
 void checkScreen(const ScreenModel& screen) {
     checkCursor(screen);
-    for (const Cell& cell : screen.cells) require(cell.ch == U' ' || isSingleWidth(cell.ch), "a cell holds a wide or control character");
+    for (const Cell& cell : screen.cells)
+        require(cell.ch == U' ' || isSingleWidth(cell.ch), "a cell holds a wide or control character");
 }
 
 // Well-formed UTF-8 survives decoding and encoding unchanged.
@@ -126,14 +127,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(isWellFormedUtf8(*line), "a line is not well-formed UTF-8");
         const std::u32string characters = charactersFromUtf8(*line);
         require(characters.size() <= longestLine, "a line longer than the editor allows");
-        for (const char32_t ch : characters) require(isSingleWidth(ch), "a line holds a character that does not fit one cell");
+        for (const char32_t ch : characters)
+            require(isSingleWidth(ch), "a line holds a character that does not fit one cell");
 
         const int pick = static_cast<int>(characters.size());
         switch (question % 4) {
-            case 0: console.printText(*line); console.lineFeed(); break;
+            case 0:
+                console.printText(*line);
+                console.lineFeed();
+                break;
             case 1: console.showError(*line); break;
-            case 2: console.setColors(pick % 17, (pick / 17) % 17); console.printNumber(static_cast<std::int64_t>(pick)); break;
-            case 3: console.moveCursor(pick % (screenRows + 2), pick % (screenColumns + 2)); console.printNumber(pick / 7.0); break;
+            case 2:
+                console.setColors(pick % 17, (pick / 17) % 17);
+                console.printNumber(static_cast<std::int64_t>(pick));
+                break;
+            case 3:
+                console.moveCursor(pick % (screenRows + 2), pick % (screenColumns + 2));
+                console.printNumber(pick / 7.0);
+                break;
         }
         if (pick % 11 == 10) console.clearScreen();
         if (pick % 13 == 12) console.hideCursor();

@@ -19,7 +19,11 @@ inline StereoBuffer renderFresh(MicArray choice, std::span<const std::int16_t> s
     return out ? std::move(*out) : StereoBuffer{};
 }
 
-inline std::int16_t leftAt(const StereoBuffer& b, std::int64_t frame) { return b.samples[static_cast<std::size_t>(2 * frame)]; }
-inline std::int16_t rightAt(const StereoBuffer& b, std::int64_t frame) { return b.samples[static_cast<std::size_t>(2 * frame + 1)]; }
+inline std::int16_t leftAt(const StereoBuffer& b, std::int64_t frame) {
+    return b.samples[static_cast<std::size_t>(2 * frame)];
+}
+inline std::int16_t rightAt(const StereoBuffer& b, std::int64_t frame) {
+    return b.samples[static_cast<std::size_t>(2 * frame + 1)];
+}
 
 }  // namespace auralith::testing

@@ -12,8 +12,7 @@ namespace auralith::testing {
 ScratchDir::ScratchDir() {
     std::random_device entropy;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        auto candidate = std::filesystem::temp_directory_path() /
-                         ("auralith-test-" + std::to_string(entropy()));
+        auto candidate = std::filesystem::temp_directory_path() / ("auralith-test-" + std::to_string(entropy()));
         if (std::filesystem::create_directory(candidate)) {
             path_ = candidate;
             return;
@@ -27,11 +26,10 @@ ScratchDir::~ScratchDir() {
     // Restore write permission on anything a test made read-only, then remove the whole tree.
     for (auto it = std::filesystem::recursive_directory_iterator(path_, ignored);
          it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
-        std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ignored);
+        std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
+                                     ignored);
     }
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ignored);
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ignored);
     std::filesystem::remove_all(path_, ignored);
 }
 
@@ -125,7 +123,8 @@ std::string sha256Hex(const void* data, std::size_t length) {
     tail[rest] = 0x80;
     const std::size_t tailLength = rest < 56 ? 64 : 128;
     const std::uint64_t bits = static_cast<std::uint64_t>(length) * 8;
-    for (int i = 0; i < 8; ++i) tail[tailLength - 1 - static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(bits >> (8 * i));
+    for (int i = 0; i < 8; ++i)
+        tail[tailLength - 1 - static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(bits >> (8 * i));
     block(tail.data());
     if (tailLength == 128) block(tail.data() + 64);
     std::string hex;

@@ -26,9 +26,8 @@ std::vector<std::uint8_t> readBytes(const std::string& path);
 void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 // A canonical mono WAVE file: 44-byte header with the given fields, then the samples.
-std::vector<std::uint8_t> monoWaveBytes(const std::vector<std::int16_t>& samples,
-                                        std::int16_t channels = 1, std::int32_t rate = 44100,
-                                        std::int16_t bits = 16);
+std::vector<std::uint8_t> monoWaveBytes(const std::vector<std::int16_t>& samples, std::int16_t channels = 1,
+                                        std::int32_t rate = 44100, std::int16_t bits = 16);
 
 // SHA-256 of a byte run, as 64 lowercase hexadecimal digits.
 std::string sha256Hex(const void* data, std::size_t length);

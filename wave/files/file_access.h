@@ -30,8 +30,8 @@ std::unique_ptr<ReadableFile> openForReading(const std::string& name);
 // new name) is written to a temporary file in the same folder that then replaces the name, with
 // the old file's permission bits; anything else (a device, a FIFO) is written to directly.
 // Returns true only when every byte was written and the file is in place.
-bool replaceFileContents(const std::string& name, const void* header, std::size_t headerLength,
-                         const void* data, std::uint64_t dataLength);
+bool replaceFileContents(const std::string& name, const void* header, std::size_t headerLength, const void* data,
+                         std::uint64_t dataLength);
 
 // The new content of a named regular file, built where it will lie: an unnamed file in the same
 // folder, given its full length on disk at once (so that no later write can find the disk full)

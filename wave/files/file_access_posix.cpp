@@ -3,8 +3,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <limits>
 #include <new>
@@ -83,8 +83,8 @@ bool writeHeaderAndData(int fd, const void* header, std::size_t headerLength, co
 
 // A device or FIFO is written in place: there is nothing to replace. The open does not wait for
 // a FIFO reader (no reader is a failure), and blocking is restored for the writes themselves.
-bool writeInPlace(const std::string& path, const void* header, std::size_t headerLength,
-                  const void* data, std::uint64_t dataLength) {
+bool writeInPlace(const std::string& path, const void* header, std::size_t headerLength, const void* data,
+                  std::uint64_t dataLength) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return false;
     const int flags = ::fcntl(fd, F_GETFL);
@@ -174,8 +174,8 @@ private:
 // Writes a temporary file next to `path` and renames it over `path`. No fsync: a rename over a
 // name on the local file systems keeps the old file until the new one is complete, which is the
 // guarantee wanted here, and forcing gigabytes to disk would slow the whole job for nothing.
-bool replaceRegularFile(const std::string& path, mode_t mode, const void* header,
-                        std::size_t headerLength, const void* data, std::uint64_t dataLength) {
+bool replaceRegularFile(const std::string& path, mode_t mode, const void* header, std::size_t headerLength,
+                        const void* data, std::uint64_t dataLength) {
     std::vector<char> temporary = temporaryPattern(path);
     const EndingSignalsHeld held;
     bool replaced = false;
@@ -264,8 +264,8 @@ std::unique_ptr<ReadableFile> openForReading(const std::string& name) {
     return std::make_unique<PosixReadableFile>(fd);
 }
 
-bool replaceFileContents(const std::string& name, const void* header, std::size_t headerLength,
-                         const void* data, std::uint64_t dataLength) {
+bool replaceFileContents(const std::string& name, const void* header, std::size_t headerLength, const void* data,
+                         std::uint64_t dataLength) {
     const Destination where = destinationOf(name);
     switch (where.kind) {
         case Destination::Kind::refused: return false;
@@ -292,9 +292,9 @@ std::unique_ptr<MappedReplacement> mapReplacement(const std::string& name, std::
         do reserved = ::fallocate(fd, 0, 0, static_cast<off_t>(length));
         while (reserved != 0 && errno == EINTR);
     }
-    void* bytes = reserved == 0 ? ::mmap(nullptr, static_cast<std::size_t>(length), PROT_READ | PROT_WRITE,
-                                         MAP_SHARED, fd, 0)
-                                : MAP_FAILED;
+    void* bytes = reserved == 0
+                      ? ::mmap(nullptr, static_cast<std::size_t>(length), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0)
+                      : MAP_FAILED;
     if (bytes == MAP_FAILED) {
         ::close(fd);  // the unnamed file goes with it
         return nullptr;

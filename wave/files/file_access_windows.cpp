@@ -18,8 +18,8 @@ namespace {
 
 // The UTF-8 text as UTF-16; empty when it is not well-formed UTF-8.
 std::wstring wideName(const std::string& utf8) {
-    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()),
-                                           nullptr, 0);
+    const int length =
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
     if (length <= 0) return {};
     std::wstring wide(static_cast<std::size_t>(length), L'\0');
     MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
@@ -120,9 +120,9 @@ std::unique_ptr<ReadableFile> openForReading(const std::string& name) {
     const std::wstring wide = wideName(name);
     if (wide.empty()) return nullptr;
     // Others may read, write or delete the file meanwhile; the reader copes with all three.
-    const HANDLE handle = CreateFileW(systemName(wide).c_str(), GENERIC_READ,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle =
+        CreateFileW(systemName(wide).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;  // also a folder: opening one needs a flag not given here
     if (GetFileType(handle) != FILE_TYPE_DISK) {         // NUL, CON, a pipe, a serial port
         CloseHandle(handle);
@@ -131,8 +131,8 @@ std::unique_ptr<ReadableFile> openForReading(const std::string& name) {
     return std::make_unique<WindowsReadableFile>(handle);
 }
 
-bool replaceFileContents(const std::string& name, const void* header, std::size_t headerLength,
-                         const void* data, std::uint64_t dataLength) {
+bool replaceFileContents(const std::string& name, const void* header, std::size_t headerLength, const void* data,
+                         std::uint64_t dataLength) {
     if (!isUsableName(name)) return false;
     const std::wstring wide = wideName(name);
     if (wide.empty()) return false;

@@ -1,5 +1,5 @@
-#include "wave/files/file_access.h"
 #include "wave/files/file_rules.h"
+#include "wave/files/file_access.h"
 
 namespace auralith {
 
