@@ -27,6 +27,7 @@
 #include "job/console/error_box.h"
 #include "job/console/terminal_render.h"
 #include "job/posix/posix_console.h"
+#include "support/memory_backend.h"
 
 namespace auralith {
 namespace {
@@ -72,16 +73,6 @@ std::string readAvailable(int fd) {
         out.append(buffer, static_cast<std::size_t>(n));
     }
     return out;
-}
-
-std::string keyName(const Key& key) {
-    switch (key.kind) {
-        case Key::Kind::character: return "c" + std::to_string(static_cast<unsigned>(key.code));
-        case Key::Kind::noCharacter: return "n";
-        case Key::Kind::modifierOnly: return "m";
-        case Key::Kind::endOfInput: return "e";
-    }
-    return "?";
 }
 
 ScreenModel sampleScreen() {

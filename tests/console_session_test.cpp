@@ -13,6 +13,7 @@
 #include "job/console/plain_display.h"
 #include "job/console/stream_keyboard.h"
 #include "job/console/terminal_render.h"
+#include "support/memory_backend.h"
 
 namespace auralith {
 namespace {
@@ -71,16 +72,6 @@ struct RecordingDisplay final : Display {
     Log& log;
     std::vector<ScreenModel> shown;
 };
-
-std::string keyName(const Key& key) {
-    switch (key.kind) {
-        case Key::Kind::character: return "c" + std::to_string(static_cast<unsigned>(key.code));
-        case Key::Kind::noCharacter: return "n";
-        case Key::Kind::modifierOnly: return "m";
-        case Key::Kind::endOfInput: return "e";
-    }
-    return "?";
-}
 
 std::string keyNames(Keyboard& keyboard, int count) {
     std::string out;

@@ -52,6 +52,16 @@ std::vector<Key> keysFromText(std::string_view utf8) {
     return keys;
 }
 
+std::string keyName(const Key& key) {
+    switch (key.kind) {
+        case Key::Kind::character: return "c" + std::to_string(static_cast<unsigned>(key.code));
+        case Key::Kind::noCharacter: return "n";
+        case Key::Kind::modifierOnly: return "m";
+        case Key::Kind::endOfInput: return "e";
+    }
+    return "?";
+}
+
 std::string rowText(const ScreenModel& screen, int row) {
     int last = screenColumns;
     while (last >= 1 && screen.at(row, last).ch == U' ') --last;

@@ -58,6 +58,10 @@ inline Key backspaceKey() { return characterKey(8); }
 // Plain text as typed, one key per character: '\r' and '\n' are Enter (13), '\b' Backspace (8).
 std::vector<Key> keysFromText(std::string_view utf8);
 
+// A key as a short name for comparisons: "c" and the code of a character, "n" for a key without
+// one, "m" for a modifier alone, "e" for the end of the input.
+std::string keyName(const Key& key);
+
 // A row of the screen as UTF-8, trailing blanks removed.
 std::string rowText(const ScreenModel& screen, int row);
 std::uint8_t cellAttribute(const ScreenModel& screen, int row, int column);
