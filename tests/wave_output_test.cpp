@@ -511,6 +511,23 @@ TEST(OutputInPlace, OldFileStandsUntilTheCommit) {
     EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"out.wav"});
 }
 
+// The file is one object that can be handed on: the one it was moved to holds the samples and
+// puts them under the name; the one moved from gives up nothing when it goes.
+TEST(OutputInPlace, AMovedFileKeepsItsSamplesAndIsCommittedOnce) {
+    ScratchDir dir;
+    const auto name = dir.file("out.wav");
+    const Frames expected = pattern(300);
+    std::optional<OutputInPlace> first = prepareFilled(name, expected);
+    ASSERT_TRUE(first);
+    OutputInPlace moved = std::move(*first);
+    first.reset();
+    EXPECT_TRUE(folderEntries(dir.path()).empty());
+    EXPECT_TRUE(std::equal(expected.samples.begin(), expected.samples.end(), moved.samples().begin()));
+    ASSERT_TRUE(moved.commit());
+    EXPECT_EQ(readBytes(name), expectedFile(expected));
+    EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"out.wav"});
+}
+
 // A program killed during the render leaves nothing behind: neither a temporary file nor a
 // changed old file.
 TEST(OutputInPlace, KilledBeforeTheCommitLeavesTheFolderAsItWas) {
