@@ -34,10 +34,7 @@ std::span<std::int16_t> OutputInPlace::samples() {
     return {reinterpret_cast<std::int16_t*>(file_->bytes() + waveHeaderSize), 2 * static_cast<std::size_t>(frames_)};
 }
 
-std::span<const std::int16_t> OutputInPlace::samples() const {
-    return {reinterpret_cast<const std::int16_t*>(file_->bytes() + waveHeaderSize),
-            2 * static_cast<std::size_t>(frames_)};
-}
+std::span<const std::int16_t> OutputInPlace::samples() const { return const_cast<OutputInPlace*>(this)->samples(); }
 
 bool OutputInPlace::commit() { return file_->commit(); }
 

@@ -16,13 +16,6 @@ SampleStorage SampleStorage::zeroed(std::size_t count) {
     return storage;
 }
 
-SampleStorage::SampleStorage(std::initializer_list<std::int16_t> samples) : SampleStorage(std::vector(samples)) {}
-
-SampleStorage::SampleStorage(const std::vector<std::int16_t>& samples) {
-    *this = zeroed(samples.size());
-    if (size() == samples.size()) std::copy(samples.begin(), samples.end(), begin());
-}
-
 bool SampleStorage::operator==(const SampleStorage& other) const {
     return size() == other.size() && std::equal(begin(), end(), other.begin());
 }

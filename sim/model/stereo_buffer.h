@@ -6,19 +6,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <initializer_list>
 #include <memory>
 #include <span>
-#include <vector>
 
 namespace auralith {
 
 class SampleStorage {
 public:
     SampleStorage() = default;
-    // Copies of given samples (tests and tools build small buffers this way).
-    SampleStorage(std::initializer_list<std::int16_t> samples);
-    explicit SampleStorage(const std::vector<std::int16_t>& samples);
 
     // `count` zero samples; empty when the memory cannot be had.
     static SampleStorage zeroed(std::size_t count);
