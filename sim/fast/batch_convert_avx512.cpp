@@ -68,6 +68,11 @@ AURALITH_EIGHT_WIDE_TARGET inline __m512d recordingOf(const std::int16_t* x, __m
     return _mm512_cvtepi32_pd(_mm256_cvtepi16_epi32(_mm_maskz_loadu_epi16(valid, x)));
 }
 
+// Eight frames of two channels' samples: the left one in the low half of each 32-bit lane.
+AURALITH_EIGHT_WIDE_TARGET inline __m256i framesOf(__m256i left, __m256i right) {
+    return _mm256_or_si256(_mm256_and_si256(left, _mm256_set1_epi32(0xFFFF)), _mm256_slli_epi32(right, 16));
+}
+
 AURALITH_EIGHT_WIDE_TARGET inline bool anyNearTie(__m512d farthest) {
     return _mm512_cmp_pd_mask(farthest, _mm512_set1_pd(0.5 - 0x1p-30), _CMP_GT_OQ) != 0;
 }
@@ -81,6 +86,8 @@ AURALITH_EIGHT_WIDE_TARGET inline __mmask8 lanesOf(int count, int k) {
 AURALITH_EIGHT_WIDE_TARGET bool convertPairEightWide(const PairBatch& b) {
     const __m512d leftScale = _mm512_set1_pd(b.leftScale);
     const __m512d rightScale = _mm512_set1_pd(b.rightScale);
+    // Both microphones at the same delay (the coincident pairs): whole frames at a time.
+    const bool sameFrames = b.right == b.left + 1;
     __m512d farthest = _mm512_setzero_pd();
     for (int k = 0; k < b.count; k += 8) {
         const __mmask8 valid = lanesOf(b.count, k);
@@ -89,6 +96,10 @@ AURALITH_EIGHT_WIDE_TARGET bool convertPairEightWide(const PairBatch& b) {
         const __m256i left = samplesOf(_mm512_mul_pd(x, leftScale), ditherOf(draws.state[0], draws.state[1]), farthest);
         const __m256i right =
             samplesOf(_mm512_mul_pd(x, rightScale), ditherOf(draws.state[2], draws.state[3]), farthest);
+        if (sameFrames) {
+            _mm256_mask_storeu_epi32(b.left + 2 * k, valid, framesOf(left, right));
+            continue;
+        }
         // A 32-bit lane laid over a frame has its low half on the left sample and its high half
         // on the right one: the even 16-bit halves take the left samples, the odd ones the right.
         const auto words = static_cast<__mmask16>((1u << (2 * std::min(8, b.count - k))) - 1u);
@@ -113,9 +124,7 @@ AURALITH_EIGHT_WIDE_TARGET bool convertMixEightWide(const MixBatch& b) {
                                        ditherOf(draws.state[0], draws.state[1]), farthest);
         const __m256i right = samplesOf(_mm512_mul_pd(_mm512_add_pd(halfCentre, outerRight), mix),
                                         ditherOf(draws.state[2], draws.state[3]), farthest);
-        const __m256i frames =
-            _mm256_or_si256(_mm256_and_si256(left, _mm256_set1_epi32(0xFFFF)), _mm256_slli_epi32(right, 16));
-        _mm256_mask_storeu_epi32(b.at + 2 * k, valid, frames);
+        _mm256_mask_storeu_epi32(b.at + 2 * k, valid, framesOf(left, right));
     }
     return anyNearTie(farthest);
 }
