@@ -92,6 +92,15 @@ class FailingPage : public ::testing::Test {
 protected:
     void SetUp() override { writeBytes(name, before); }
 
+    // A file made for `samples`, shrunk from outside to `length` bytes, then filled; empty when
+    // it could not be made or shrunk.
+    std::optional<OutputInPlace> filledAfterShrinkingTo(off_t length) const {
+        std::optional<OutputInPlace> out = OutputInPlace::create(name, frames, 44100, 16);
+        if (!out || !resizeFromOutside(dir.path(), length)) return std::nullopt;
+        fillInTwoThreads(out->samples(), samples);
+        return out;
+    }
+
     // The folder holds the old file alone, as it was.
     void expectOldFileAlone() const {
         EXPECT_EQ(readBytes(name), before);
@@ -128,10 +137,8 @@ TEST_F(FailingPage, FileShrunkToNothingIsFilledInMemoryAndNeverCommitted) {
 // Shrunk to half: the first half of the samples lies in the file, the second half faults
 // partway through the fill.
 TEST_F(FailingPage, FileShrunkToHalfFaultsPartwayAndIsNeverCommitted) {
-    std::optional<OutputInPlace> out = OutputInPlace::create(name, frames, 44100, 16);
+    std::optional<OutputInPlace> out = filledAfterShrinkingTo(44 + 2 * frames);
     ASSERT_TRUE(out);
-    ASSERT_TRUE(resizeFromOutside(dir.path(), 44 + 2 * frames));
-    fillInTwoThreads(out->samples(), samples);
     EXPECT_TRUE(out->failed());
     EXPECT_FALSE(out->commit());
     expectOldFileAlone();
@@ -140,10 +147,8 @@ TEST_F(FailingPage, FileShrunkToHalfFaultsPartwayAndIsNeverCommitted) {
 // A file that faulted and was then given back its whole length (zeros where the pages were) has
 // still lost its samples: the failed page tells, not the length.
 TEST_F(FailingPage, FileGivenBackItsLengthAfterTheFaultStaysFailed) {
-    std::optional<OutputInPlace> out = OutputInPlace::create(name, frames, 44100, 16);
+    std::optional<OutputInPlace> out = filledAfterShrinkingTo(0);
     ASSERT_TRUE(out);
-    ASSERT_TRUE(resizeFromOutside(dir.path(), 0));
-    fillInTwoThreads(out->samples(), samples);
     ASSERT_TRUE(resizeFromOutside(dir.path(), 44 + 4 * static_cast<off_t>(frames)));
     EXPECT_TRUE(out->failed());
     EXPECT_FALSE(out->commit());
@@ -154,11 +159,8 @@ TEST_F(FailingPage, FileGivenBackItsLengthAfterTheFaultStaysFailed) {
 // After a failed file is given up, the next one is built in place as usual and committed whole.
 TEST_F(FailingPage, TheNextFileAfterAFailedOneIsCommittedAsUsual) {
     {
-        std::optional<OutputInPlace> failed = OutputInPlace::create(name, frames, 44100, 16);
-        ASSERT_TRUE(failed);
-        ASSERT_TRUE(resizeFromOutside(dir.path(), 0));
-        fillInTwoThreads(failed->samples(), samples);
-        ASSERT_TRUE(failed->failed());
+        const std::optional<OutputInPlace> failed = filledAfterShrinkingTo(0);
+        ASSERT_TRUE(failed && failed->failed());
     }
     std::optional<OutputInPlace> out = OutputInPlace::create(name, frames, 44100, 16);
     ASSERT_TRUE(out);
