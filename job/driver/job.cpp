@@ -20,15 +20,6 @@ constexpr int grey = 8;
 constexpr int brightWhite = 15;
 constexpr int answerColumn = 22;
 
-constexpr const char* menuNames[6] = {
-    "Blumlein crossed pair",
-    "Coincident cardioids (105 deg)",
-    "Faulkner near-coincident pair",
-    "ORTF near-coincident pair",
-    "Two spaced omnis",
-    "Decca three-omni tree",
-};
-
 constexpr const char* wrongAnswerMessage = "You must respond with a number between 1 and 6  ";
 constexpr const char* writeFailedMessage = "The output file could not be written  ";
 constexpr const char* outOfMemoryMessage = "There is not enough memory for this recording  ";
@@ -101,7 +92,7 @@ void showMenu(Console& c) {
         c.lineFeed();
         setGrey(c);
         c.moveCursor(menuRow + 1 + k, answerColumn + 2);
-        c.printText(menuNames[k - 1]);
+        c.printText(micArrayName(static_cast<MicArray>(k)));
         c.lineFeed();
     }
     c.lineFeed();
