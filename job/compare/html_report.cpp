@@ -67,8 +67,11 @@ std::string arrayCurve(const ArrayResult& r) {
     const std::string colour = colourOf(a.array);
     std::string d;
     for (const CurvePoint& p : a.curve) d += (d.empty() ? "M" : " L") + xOf(p.sourceDegrees) + " " + yOf(p.image);
+    // Earlier arrays are drawn wider, so that a curve another one covers still shows at its edges
+    // (the tree's follows the spaced omnis' closely).
+    const std::string width = fixedText(2 + 0.8 * (micArrayCount - static_cast<int>(a.array)), 1);
     std::string svg = "<path class=\"curve\" data-array=\"" + std::to_string(static_cast<int>(a.array)) +
-                      "\" stroke=\"" + colour + "\" d=\"" + d + "\"/>\n";
+                      "\" stroke=\"" + colour + "\" stroke-width=\"" + width + "\" d=\"" + d + "\"/>\n";
     for (const PositionAnalysis& p : a.positions)
         svg += "<circle class=\"position\" cx=\"" + xOf(p.sourceDegrees) + "\" cy=\"" + yOf(p.image) +
                "\" r=\"3\" fill=\"" + colour + "\"/>\n";
@@ -141,7 +144,8 @@ std::string arraySection(const CompareResults& results, std::size_t k) {
                        std::to_string(static_cast<int>(a.array)) + " " + htmlEscaped(micArrayName(a.array)) +
                        "</h2>\n<p>Stereo recording angle: " +
                        (sra.degrees ? fixedText(*sra.degrees, 1) + "°"
-                                    : "none: the image reaches at most " + fixedText(sra.maxImage, 1) + "°") + ". ";
+                                    : "none: the image reaches at most " + fixedText(sra.maxImage, 1) + "°") +
+                       ". ";
     const std::optional<double> offset = loudnessOffset(results.arrays, k);
     if (r.loudness)
         html += "Integrated loudness: " + fixedText(*r.loudness, 2) + " LUFS; " + fixedText(*offset, 2) +
@@ -158,7 +162,7 @@ constexpr const char* style =
     "body{font-family:sans-serif;margin:2em;max-width:60em;color:#222;background:#fff}"
     "svg{max-width:100%;height:auto}svg text{font-size:12px;fill:#333}"
     ".grid{stroke:#ddd;stroke-width:1}.limit{stroke:#555;stroke-width:1;stroke-dasharray:6 4}"
-    ".sweep{fill:#f4f4f4}.curve{fill:none;stroke-width:2}.sra,.key{stroke-width:3}"
+    ".sweep{fill:#f4f4f4}.curve{fill:none}.sra,.key{stroke-width:3}"
     "table{border-collapse:collapse;margin:0.5em 0 1.5em}td,th{border:1px solid #ccc;padding:2px 6px;"
     "text-align:right;font-size:13px}th{background:#f0f0f0}"
     ".swatch{display:inline-block;width:0.8em;height:0.8em;margin-right:0.4em}";
@@ -189,8 +193,9 @@ std::string_view baseNameOf(std::string_view input) {
 std::string htmlReport(const CompareResults& results) {
     std::string html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" +
                        htmlEscaped(baseNameOf(results.input)) + ": stereo arrays compared</title>\n<style>" + style +
-                       "</style>\n</head>\n<body>\n<h1>Stereo arrays compared: <code>" + htmlEscaped(baseNameOf(results.input)) +
-                       "</code></h1>\n<h2>Localisation curves</h2>\n" + curves(results);
+                       "</style>\n</head>\n<body>\n<h1>Stereo arrays compared: <code>" +
+                       htmlEscaped(baseNameOf(results.input)) + "</code></h1>\n<h2>Localisation curves</h2>\n" +
+                       curves(results);
     for (std::size_t k = 0; k < results.arrays.size(); ++k) html += arraySection(results, k);
     return html + modelParagraph + "</body>\n</html>\n";
 }

@@ -27,8 +27,12 @@ std::string progressLine(int index, int arrays, MicArray array, double done) {
     const auto percent = static_cast<int>(whole * 100);
     std::string line = "[" + std::string(static_cast<std::size_t>(filled), '#') +
                        std::string(static_cast<std::size_t>(width - filled), '-') + "] ";
-    line += std::string(percent < 10 ? 2 : percent < 100 ? 1 : 0, ' ') + std::to_string(percent) + "%  array " +
-            std::to_string(index + 1) + " of " + std::to_string(arrays) + ": " + std::string(micArrayName(array));
+    line += std::string(percent < 10    ? 2
+                        : percent < 100 ? 1
+                                        : 0,
+                        ' ') +
+            std::to_string(percent) + "%  array " + std::to_string(index + 1) + " of " + std::to_string(arrays) + ": " +
+            std::string(micArrayName(array));
     return line;
 }
 

@@ -87,7 +87,7 @@ int renderArray(Run& run, int index, const InputWave& wave, double gain, ArrayRe
     std::optional<Rendered> out = render(array, wave, gain, audioPath);
     if (!out) return fail(run, audioPath, noMemory);
     run.progress.show(index, array, 0.4);
-    result.loudness = sweepLoudness(out->samples(), wave.sampleRate, wave.sampleCount);
+    result.loudness = sweepLoudness(array, out->samples(), wave.sampleRate, wave.sampleCount);
     if (!result.loudness) return fail(run, audioPath, noMemory);
     run.progress.show(index, array, 0.9);
     if (!put(*out, audioPath, wave)) return fail(run, audioPath, notWritten);
@@ -128,8 +128,11 @@ std::string failureLine(std::string_view name, std::string_view text) {
 }
 
 int runCompare(const CompareOptions& options, const CompareStreams& streams) {
-    Run run{streams, ProgressBar(streams.err, streams.progress && !options.quiet && options.audio,
-                                 static_cast<int>(options.arrays.size())), {}, stemOf(options.input)};
+    Run run{streams,
+            ProgressBar(streams.err, streams.progress && !options.quiet && options.audio,
+                        static_cast<int>(options.arrays.size())),
+            {},
+            stemOf(options.input)};
     auto header = readInputHeader(options.input);
     if (const auto* refusal = std::get_if<InputRefusal>(&header))
         return fail(run, options.input, refusalText(*refusal));
@@ -159,7 +162,9 @@ int compareMain(const std::vector<std::string>& args, const CompareStreams& stre
     const ParsedOptions parsed = parseCompareOptions(args);
     switch (parsed.action) {
         case ParsedOptions::Action::help: std::fputs(std::string(compareUsage()).c_str(), streams.out); return 0;
-        case ParsedOptions::Action::version: std::fputs("auralith-compare " AURALITH_VERSION "\n", streams.out); return 0;
+        case ParsedOptions::Action::version:
+            std::fputs("auralith-compare " AURALITH_VERSION "\n", streams.out);
+            return 0;
         case ParsedOptions::Action::usageError:
             std::fprintf(streams.err, "auralith-compare: %s (see auralith-compare --help)\n", parsed.error.c_str());
             return 2;

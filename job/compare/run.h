@@ -11,9 +11,9 @@
 namespace auralith {
 
 struct CompareStreams {
-    std::FILE* out;      // the help, the version and the closing table
-    std::FILE* err;      // usage faults, refusals, failures, the progress bar
-    bool progress;       // standard error is a terminal
+    std::FILE* out;  // the help, the version and the closing table
+    std::FILE* err;  // usage faults, refusals, failures, the progress bar
+    bool progress;   // standard error is a terminal
 };
 
 // 0 when everything was written, 1 when the input is refused or a file cannot be written, 2 for

@@ -114,7 +114,8 @@ RecordingAngle recordingAngle(MicArray array, std::int32_t rate) {
     constexpr int steps = 1800;
     for (int k = 0; k <= steps; ++k) {
         const long double degrees = 90.0L * k / steps;
-        result.maxImage = std::max(result.maxImage, std::fabs(predictedImage(pickupAtAngle(array, degrees, rate), rate)));
+        result.maxImage =
+            std::max(result.maxImage, std::fabs(predictedImage(pickupAtAngle(array, degrees, rate), rate)));
         if (!reaches(degrees)) continue;
         long double below = k == 0 ? 0 : 90.0L * (k - 1) / steps;
         long double above = degrees;
