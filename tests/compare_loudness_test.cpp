@@ -18,7 +18,8 @@ TEST(CompareLoudness, EbuTech3341FirstCase) {
     const double amplitude = 32768 * std::pow(10.0, -23.0 / 20);
     std::vector<std::int16_t> samples;
     for (int i = 0; i < 20 * 44100; ++i) {
-        const auto v = static_cast<std::int16_t>(std::lrint(amplitude * std::sin(2 * 3.141592653589793 * 1000 * i / 44100.0)));
+        const auto v =
+            static_cast<std::int16_t>(std::lrint(amplitude * std::sin(2 * 3.141592653589793 * 1000 * i / 44100.0)));
         samples.push_back(v);
         samples.push_back(v);
     }

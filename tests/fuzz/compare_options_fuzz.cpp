@@ -66,6 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Each list the reading accepts holds menu numbers only, in order, once each.
     const std::string list(reinterpret_cast<const char*>(data), size);
     for (const MicArray array : parseArrayList(list))
-        require(list.find(static_cast<char>('0' + static_cast<int>(array))) != std::string::npos, "a number not in the list");
+        require(list.find(static_cast<char>('0' + static_cast<int>(array))) != std::string::npos,
+                "a number not in the list");
     return 0;
 }
