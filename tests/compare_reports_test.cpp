@@ -61,6 +61,9 @@ TEST(CompareOptions, UsageErrorsSayWhatIsWrong) {
         {{"-a", " 1", "a.wav"}, "' 1' is not a list of menu numbers 1 to 6 (such as 1,3,5)"},
         {{"-a", "", "a.wav"}, "'' is not a list of menu numbers 1 to 6 (such as 1,3,5)"},
         {{"-a", "01", "a.wav"}, "'01' is not a list of menu numbers 1 to 6 (such as 1,3,5)"},
+        // An argument with a line break is quoted on one line.
+        {{"a.wav", "b\nc"}, "more than one input file given ('b\\x0ac')"},
+        {{"--x\t\x7f"}, "unknown option '--x\\x09\\x7f'"},
     };
     for (const auto& [args, message] : cases) {
         const ParsedOptions parsed = parse(args);

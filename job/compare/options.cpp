@@ -8,6 +8,21 @@ namespace {
 
 using Action = ParsedOptions::Action;
 
+// An argument as a usage error quotes it: control characters written as \xNN, so that the
+// message stays on one line.
+std::string shown(std::string_view arg) {
+    static constexpr char hex[] = "0123456789abcdef";
+    std::string text;
+    for (const char c : arg) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f)
+            text += std::string("\\x") + hex[byte >> 4] + hex[byte & 15];
+        else
+            text += c;
+    }
+    return text;
+}
+
 ParsedOptions usageError(std::string message) {
     ParsedOptions parsed;
     parsed.action = Action::usageError;
@@ -65,13 +80,13 @@ bool readOption(const std::vector<std::string>& args, std::size_t& k, ParsedOpti
     if (dir.matched && dir.hasValue && !dir.value.empty()) parsed.options.outputDir = dir.value;
     if (list.matched && list.hasValue) parsed.options.arrays = parseArrayList(list.value);
     if (!dir.matched && !list.matched)
-        parsed = usageError("unknown option '" + arg + "'");
+        parsed = usageError("unknown option '" + shown(arg) + "'");
     else if (!dir.hasValue && !list.hasValue)
         parsed = usageError("option " + arg + " needs a value");
     else if (dir.matched && dir.value.empty())
         parsed = usageError("the output folder is empty");
     else if (list.matched && parsed.options.arrays.empty())
-        parsed = usageError("'" + list.value + "' is not a list of menu numbers 1 to 6 (such as 1,3,5)");
+        parsed = usageError("'" + shown(list.value) + "' is not a list of menu numbers 1 to 6 (such as 1,3,5)");
     return parsed.action == Action::run;
 }
 
@@ -107,7 +122,7 @@ ParsedOptions parseCompareOptions(const std::vector<std::string>& args) {
         }
     }
     if (inputs.empty()) return usageError("no input file given");
-    if (inputs.size() > 1) return usageError("more than one input file given ('" + inputs[1] + "')");
+    if (inputs.size() > 1) return usageError("more than one input file given ('" + shown(inputs[1]) + "')");
     parsed.options.input = inputs[0];
     if (parsed.options.arrays.empty())
         for (int k = 1; k <= micArrayCount; ++k) parsed.options.arrays.push_back(static_cast<MicArray>(k));
