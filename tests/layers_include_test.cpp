@@ -47,9 +47,12 @@ const std::vector<Layer> layers{
     {"job/console/", {"job/console/"}, platformHeaders},
     {"job/posix/", {"job/console/", "job/posix/"}, {"windows.h"}},
     {"job/windows/", {"job/console/", "job/windows/"}, {"unistd.h", "termios.h", "poll.h", "sys/"}},
-    {"job/driver/", {"job/console/", "job/driver/", "sim/render.h", "sim/model/", "wave/"}, platformHeaders},
+    {"job/output/", {"job/output/", "sim/render.h", "sim/model/", "wave/"}, platformHeaders},
+    {"job/driver/",
+     {"job/console/", "job/driver/", "job/output/", "sim/render.h", "sim/model/", "wave/"},
+     platformHeaders},
     {"job/compare/",
-     {"job/compare/", "sim/render.h", "sim/model/", "sim/analysis/", "wave/"},
+     {"job/compare/", "job/output/", "sim/render.h", "sim/model/", "sim/analysis/", "wave/"},
      {"windows.h", "termios.h", "poll.h", "pty.h", "sys/"}},
     {"job/", {"job/", "sim/render.h", "sim/model/"}, {}},
 };
@@ -108,7 +111,7 @@ TEST(Layers, EveryIncludeKeepsToItsLayer) {
 TEST(Layers, TheSourcesAreWhereTheRulesLook) {
     // A moved folder would pass the check above by having nothing to check.
     for (const char* folder : {"sim/model", "sim/reference", "sim/fast", "sim/analysis", "wave/files", "job/console",
-                               "job/posix", "job/windows", "job/driver", "job/compare"})
+                               "job/posix", "job/windows", "job/output", "job/driver", "job/compare"})
         EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(AURALITH_SOURCE_DIR) / folder)) << folder;
 }
 

@@ -10,12 +10,10 @@
 #include "job/compare/html_report.h"
 #include "job/compare/progress.h"
 #include "job/compare/text_reports.h"
+#include "job/output/rendered_output.h"
 #include "sim/analysis/loudness.h"
-#include "sim/render.h"
 #include "wave/files/file_access.h"
 #include "wave/input_wave.h"
-#include "wave/output_in_place.h"
-#include "wave/output_wave.h"
 
 #ifndef AURALITH_VERSION
 #define AURALITH_VERSION "unknown"
@@ -46,36 +44,6 @@ bool writeText(const std::string& path, const std::string& text) {
     return replaceFileContents(path, nullptr, 0, text.data(), text.size());
 }
 
-// The render, built in the output file itself where the file allows it, else in memory: the same
-// samples either way, and the same file as the interactive program writes.
-struct Rendered {
-    std::int32_t frames = 0;
-    std::optional<OutputInPlace> inPlace;
-    StereoBuffer memory;
-
-    std::span<const std::int16_t> samples() const { return inPlace ? inPlace->samples() : memory.view(); }
-};
-
-std::optional<Rendered> render(MicArray array, const InputWave& wave, double gain, const std::string& name) {
-    RandomState random;  // each array's generator starts where the interactive program's does
-    Rendered out;
-    out.frames = static_cast<std::int32_t>(outputFrameCount(wave.sampleRate, wave.sampleCount));
-    out.inPlace = OutputInPlace::create(name, out.frames, wave.sampleRate, wave.bitsPerSample);
-    if (out.inPlace) {
-        if (!renderStereoInto(array, wave.samples, wave.sampleRate, gain, random, out.inPlace->samples())) return {};
-        return out;
-    }
-    std::optional<StereoBuffer> buffer = renderStereo(array, wave.samples, wave.sampleRate, gain, random);
-    if (!buffer) return {};
-    out.memory = std::move(*buffer);
-    return out;
-}
-
-bool put(Rendered& out, const std::string& name, const InputWave& wave) {
-    if (out.inPlace) return out.inPlace->commit();
-    return writeOutputWave(name, out.frames, out.samples(), wave.sampleRate, wave.bitsPerSample);
-}
-
 // The array's audio, its loudness (measured from the samples before they are put under their
 // name) and its labels; 0, or the exit status of a failure.
 int renderArray(Run& run, int index, const InputWave& wave, double gain, ArrayResult& result) {
@@ -84,13 +52,14 @@ int renderArray(Run& run, int index, const InputWave& wave, double gain, ArrayRe
     result.labelFile = labelFileName(run.stem, array);
     const std::string audioPath = pathIn(run.folder, result.audioFile);
     run.progress.show(index, array, 0.0);
-    std::optional<Rendered> out = render(array, wave, gain, audioPath);
+    RandomState random;  // each array's generator starts where the interactive program's does
+    std::optional<RenderedOutput> out = renderOutput(array, wave, gain, random, audioPath);
     if (!out) return fail(run, audioPath, noMemory);
     run.progress.show(index, array, 0.4);
     result.loudness = sweepLoudness(array, out->samples(), wave.sampleRate, wave.sampleCount);
     if (!result.loudness) return fail(run, audioPath, noMemory);
     run.progress.show(index, array, 0.9);
-    if (!put(*out, audioPath, wave)) return fail(run, audioPath, notWritten);
+    if (!writeRenderedOutput(*out, audioPath, wave, true)) return fail(run, audioPath, notWritten);
     out.reset();
     const std::string labelPath = pathIn(run.folder, result.labelFile);
     if (!writeText(labelPath, labelTrack(result.analysis, wave.sampleRate, wave.sampleCount)))
