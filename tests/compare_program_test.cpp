@@ -45,14 +45,14 @@ ProgramRun compare(const ScratchDir& dir, const std::string& args) {
     return run(dir, "'" AURALITH_COMPARE_BINARY "' " + args);
 }
 
-// A short recording (0.3 s): a tone, a click and a ramp of noise, full scale once.
-void writeRecording(const ScratchDir& dir, const std::string& name) {
+// A short recording (0.3 s unless longer asked): a tone, a click and a ramp of noise, full scale once.
+void writeRecording(const ScratchDir& dir, const std::string& name, int n = 13230) {
     std::vector<std::int16_t> samples;
     std::uint32_t noise = 7;
-    for (int i = 0; i < 13230; ++i) {
+    for (int i = 0; i < n; ++i) {
         noise = noise * 1664525u + 1013904223u;
         const double tone = 9000 * std::sin(2 * 3.141592653589793 * 440 * i / 44100.0);
-        const double hiss = (static_cast<double>(noise >> 16) - 32768) * i / 13230.0 * 0.3;
+        const double hiss = (static_cast<double>(noise >> 16) - 32768) * (i % 13230) / 13230.0 * 0.3;
         samples.push_back(static_cast<std::int16_t>(std::lrint(tone + hiss)));
     }
     samples[5000] = 32767;
@@ -62,6 +62,7 @@ void writeRecording(const ScratchDir& dir, const std::string& name) {
 
 std::set<std::string> filesIn(const fs::path& folder) {
     std::set<std::string> names;
+    if (!fs::is_directory(folder)) return names;
     for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
     return names;
 }
@@ -193,6 +194,23 @@ TEST(CompareProgram, FilesAppearWholeOrNotAtAll) {
     const ProgramRun noFolder = compare(dir, "-o plain/sub take.wav");
     EXPECT_EQ(noFolder.status, 1);
     EXPECT_EQ(noFolder.err, "auralith-compare: plain/sub: the folder could not be created\n");
+}
+
+TEST(CompareProgram, AnInterruptedRunLeavesWholeFilesOnly) {
+    ScratchDir dir;
+    writeRecording(dir, "take.wav", 6 * 44100);
+    ASSERT_EQ(compare(dir, "-q -o good take.wav").status, 0);
+    // Stopped by SIGTERM a little way into the run, at different points.
+    for (const char* after : {"0.2", "0.6", "1.2"}) {
+        fs::remove_all(dir.path() / "cut");
+        run(dir, std::string("timeout -s TERM ") + after + " '" AURALITH_COMPARE_BINARY "' -q -o cut take.wav");
+        for (const std::string& name : filesIn(dir.path() / "cut")) {
+            // Nothing half-written, under its name or a temporary one.
+            ASSERT_TRUE(allFiles.count(name)) << name << " after " << after << " s";
+            EXPECT_EQ(testing::readBytes(dir.file("cut/" + name)), testing::readBytes(dir.file("good/" + name)))
+                << name;
+        }
+    }
 }
 
 }  // namespace
