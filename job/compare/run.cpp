@@ -2,7 +2,6 @@
 
 #include <filesystem>
 #include <optional>
-#include <span>
 #include <system_error>
 #include <variant>
 
