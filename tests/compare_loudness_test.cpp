@@ -32,8 +32,7 @@ TEST(CompareLoudness, EbuTech3341FirstCase) {
     EXPECT_EQ(*integratedLoudness(std::vector<std::int16_t>(2 * 44100, 0), 44100), -INFINITY);
 }
 
-TEST(CompareLoudness, TwoPartsGiveExactlyTheOnePassValue) {
-    // (The tree, whose silence is dither, is measured in one pass; the pairs' silence is zeros.)
+TEST(CompareLoudness, TwoPartsGiveTheOnePassValue) {
     auto header = readInputHeader(AURALITH_SOURCE_DIR "/examples/demo.wav");
     ASSERT_TRUE(std::holds_alternative<InputWave>(header));
     InputWave wave = std::get<InputWave>(header);
@@ -49,10 +48,15 @@ TEST(CompareLoudness, TwoPartsGiveExactlyTheOnePassValue) {
         const auto out = renderStereo(static_cast<MicArray>(k), wave.samples, 44100, 1.0, random);
         ASSERT_TRUE(out.has_value());
         const std::optional<double> whole = integratedLoudness(out->view(), 44100);
-        const std::optional<double> parts =
-            sweepLoudness(static_cast<MicArray>(k), out->view(), 44100, wave.sampleCount);
+        const std::optional<double> parts = sweepLoudness(out->view(), 44100, wave.sampleCount);
         ASSERT_TRUE(whole && parts);
-        EXPECT_EQ(*whole, *parts) << "array " << k;
+        if (k == 6) {
+            // The tree's silence carries dither, so the second part's filter starts from rest
+            // where the one pass has the dither's response: a difference in the last bits.
+            EXPECT_NEAR(*whole, *parts, 1e-9);
+        } else {
+            EXPECT_EQ(*whole, *parts) << "array " << k;
+        }
         EXPECT_GT(*whole, -40.0);
     }
 }

@@ -55,7 +55,7 @@ int renderArray(Run& run, int index, const InputWave& wave, double gain, ArrayRe
     std::optional<RenderedOutput> out = renderOutput(array, wave, gain, random, audioPath);
     if (!out) return fail(run, audioPath, noMemory);
     run.progress.show(index, array, 0.4);
-    result.loudness = sweepLoudness(array, out->samples(), wave.sampleRate, wave.sampleCount);
+    result.loudness = sweepLoudness(out->samples(), wave.sampleRate, wave.sampleCount);
     if (!result.loudness) return fail(run, audioPath, noMemory);
     run.progress.show(index, array, 0.9);
     if (!writeRenderedOutput(*out, audioPath, wave, true)) return fail(run, audioPath, notWritten);

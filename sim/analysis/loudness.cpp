@@ -59,12 +59,10 @@ std::int64_t sweepLoudnessSplit(std::int32_t rate, std::int32_t n) {
     return start <= quietTo ? start : 0;
 }
 
-std::optional<double> sweepLoudness(MicArray array, std::span<const std::int16_t> samples, std::int32_t rate,
-                                    std::int32_t n) {
+std::optional<double> sweepLoudness(std::span<const std::int16_t> samples, std::int32_t rate, std::int32_t n) {
     const std::int64_t start = sweepLoudnessSplit(rate, n);
     const auto frames = static_cast<std::int64_t>(samples.size() / 2);
-    if (array == MicArray::threeOmniTree || start == 0 || frames != outputFrameCount(rate, n))
-        return integratedLoudness(samples, rate);
+    if (start == 0 || frames != outputFrameCount(rate, n)) return integratedLoudness(samples, rate);
     const std::int64_t firstEnd = start + 3 * (rate / 10);
     Meter second;
     std::thread other;

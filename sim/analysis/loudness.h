@@ -19,11 +19,11 @@ std::optional<double> integratedLoudness(std::span<const std::int16_t> samples, 
 // libebur128's blocks and buffer, and the second part starts 300 ms before the first one ends, so
 // that together they make exactly the blocks of the one pass, each summed in the same order. Its
 // filter starts from rest; the one pass's has come all but to rest there, and what differs dies
-// away long before the next sound. That holds where the silence is exact zeros; the tree dithers
-// its silence, where the two filters' last bits never settle to the same, so its output is
-// measured in one pass.
-std::optional<double> sweepLoudness(MicArray array, std::span<const std::int16_t> samples, std::int32_t rate,
-                                    std::int32_t n);
+// away long before the next sound. Where the silence is exact zeros (the pairs) the value is the
+// one pass's to the last bit; the tree dithers its silence, whose response the second part's
+// filter lacks in its first few hundred samples, and its value differs from the one pass's in
+// the last bits (1e-13 dB for the demo), far below the two decimals it is given with.
+std::optional<double> sweepLoudness(std::span<const std::int16_t> samples, std::int32_t rate, std::int32_t n);
 
 // Where the second part starts (a frame on the 100 ms grid), or 0 when the output is not split.
 std::int64_t sweepLoudnessSplit(std::int32_t rate, std::int32_t n);
