@@ -168,15 +168,20 @@ struct Output {
     std::span<const std::int16_t> samples() const { return inPlace ? inPlace->samples() : memory.view(); }
 };
 
-// Empty when the memory for the output cannot be had.
+// Empty when the memory for the output cannot be had. A file built in place whose pages failed
+// under the render (shrunk from outside, say) is given up, and the render is done again in
+// memory from the same generator state, which gives the same samples.
 std::optional<Output> renderOutput(MicArray choice, const InputWave& wave, double gain, RandomState& random,
                                    const std::string& outputName) {
     Output out;
     out.frames = static_cast<std::int32_t>(outputFrameCount(wave.sampleRate, wave.sampleCount));
     out.inPlace = OutputInPlace::create(outputName, out.frames, wave.sampleRate, wave.bitsPerSample);
     if (out.inPlace) {
+        const RandomState start = random;
         if (!renderStereoInto(choice, wave.samples, wave.sampleRate, gain, random, out.inPlace->samples())) return {};
-        return out;
+        if (!out.inPlace->failed()) return out;
+        out.inPlace.reset();  // its memory goes before the render's own is taken
+        random = start;
     }
     std::optional<StereoBuffer> buffer = renderStereo(choice, wave.samples, wave.sampleRate, gain, random);
     if (!buffer) return {};
