@@ -447,9 +447,10 @@ TEST_F(Fault, TerminationWhileWritingLeavesTheWholeFileOrNothing) {
     ASSERT_TRUE(program.send("long.wav\n1\nsweep.wav\n"));
     // The first name created in the folder is the temporary one the output goes under before it
     // is renamed (a file built in place has no name before that; one written from memory gets it
-    // when it is created).
+    // when it is created). The wait only guards against a hang: under an emulator (the 32-bit
+    // build through qemu-i386) the render alone takes about a minute.
     bool created = false;
-    for (int i = 0; i < 600 && !created; ++i) {
+    for (int i = 0; i < 6000 && !created; ++i) {
         pollfd ready{watch, POLLIN, 0};
         if (::poll(&ready, 1, 100) != 1) continue;
         alignas(inotify_event) char buffer[4096];

@@ -14,19 +14,44 @@ ensure_packages() {
     dpkg-query -W -f='${Status}' "$package" 2> /dev/null | grep -q 'install ok installed' || missing+=("$package")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
-  local sudo=()
-  if [ "$(id -u)" -ne 0 ]; then
-    command -v sudo > /dev/null || { echo "Missing packages, and no sudo to install them: ${missing[*]}" >&2; return 1; }
-    sudo=(sudo)
+  if [ "$(id -u)" -ne 0 ] && ! command -v sudo > /dev/null; then
+    echo "Missing packages, and no sudo to install them: ${missing[*]}" >&2
+    return 1
   fi
   echo "== Installing ${missing[*]}"
-  # Nothing is asked: the packages' questions take their defaults, and standard input (which may
-  # hold the program's answers) is left alone.
-  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q < /dev/null
-  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}" < /dev/null
+  apt_get update -q
+  apt_get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+# A command as root: through sudo when not root.
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+# apt-get as root, asking nothing: the packages' questions take their defaults, and standard input
+# (which may hold the program's answers) is left alone. Others may be running apt at the same
+# time: it waits up to ten minutes for dpkg's lock, and a run that fails all the same (the lists'
+# lock, which that wait does not cover) is tried twice more.
+apt_get() {
+  local try
+  for try in 1 2 3; do
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 "$@" < /dev/null && return 0
+    [ "$try" -lt 3 ] && { echo "apt-get $1 failed; trying again in 30 s" >&2; sleep 30; }
+  done
+  return 1
 }
 
 # As many build and test jobs as the machine has cores (the presets set none).
 jobs_for_this_machine() {
   getconf _NPROCESSORS_ONLN 2> /dev/null || echo 2
+}
+
+# The enabled binfmt_misc handler through which the kernel hands i386 programs to qemu-i386, if
+# there is one (tools/32bit-setup registers it where the kernel refuses 32-bit programs).
+qemu_i386_handler() {
+  local entry
+  for entry in /proc/sys/fs/binfmt_misc/*; do
+    grep -qx "interpreter .*/qemu-i386\(-static\)\?" "$entry" 2> /dev/null && grep -qx enabled "$entry" && echo "$entry" && return 0
+  done
+  return 0
 }
