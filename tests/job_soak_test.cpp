@@ -32,18 +32,6 @@ namespace {
 namespace fs = std::filesystem;
 using testing::ScratchDir;
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool underAddressSanitizer = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool underAddressSanitizer = true;
-#else
-constexpr bool underAddressSanitizer = false;
-#endif
-#else
-constexpr bool underAddressSanitizer = false;
-#endif
-
 constexpr int soakRuns = 200;
 
 // Every name in a folder, hidden ones included.
@@ -253,7 +241,7 @@ TEST_F(Soak, TwoHundredRendersAndWritesInOneProcessLeaveNoDescriptorNorMemory) {
     // Each render holds 2.5 MB of samples: a leak of one per run would add hundreds of MB. What
     // the allocator keeps for reuse after the warm-up stays put.
     std::cout << "resident after the warm-up " << settled << " kB, highest after it " << highest << " kB\n";
-    if (!underAddressSanitizer) {
+    if (!testing::underAddressSanitizer) {
         EXPECT_LE(highest - settled, 8 * 1024) << "memory grows from run to run";
     }
     // AddressSanitizer holds freed memory back in quarantine, so the resident size grows there

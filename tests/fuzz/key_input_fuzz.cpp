@@ -1,9 +1,8 @@
 // Arbitrary bytes as keyboard input: the key decoder turns them into keys, and the console's line
 // editor and screen model take those keys question after question. The screen is drawn as
 // terminal bytes only where the input asks for it, by Ctrl+L (form feed, byte 12, the usual
-// "redraw" key, which the editor drops): drawing a whole screen costs as much as a thousand keys,
-// and drawing after every key would hold the fuzzer to a hundred inputs a second. The error boxes
-// are drawn, and the final screen checked and turned into plain text, on the same request.
+// "redraw" key, which the editor drops), at most twice an input: a draw costs as much as a
+// few hundred keys, so that drawing after every key would make each input a hundred times slower.
 // No file is touched.
 #include <cstdint>
 #include <cstdio>
@@ -106,9 +105,9 @@ public:
 
 private:
     static constexpr char32_t redrawKey = 12;
-    // A draw (a screen or an error box) costs as much as a few hundred keys; more than a few per
-    // input add little.
-    static constexpr int mostDraws = 4;
+    // A draw (a screen or an error box) costs as much as a few hundred keys; a whole redraw or a
+    // change and a box is as much as an input needs.
+    static constexpr int mostDraws = 2;
 
     void draw(const ScreenModel& screen, bool whole) {
         ++draws_;
