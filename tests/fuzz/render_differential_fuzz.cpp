@@ -42,8 +42,8 @@ Case caseFrom(const std::uint8_t* data, std::size_t size) {
     c.choice = static_cast<MicArray>(1 + head[0] % micArrayCount);
     c.threads = 2 + (head[1] & 1);
     const auto rateField = static_cast<std::int32_t>(head[2] | (head[3] << 8));
-    // Up to 511 Hz every delay is 0 or 1 frame and a render takes a millisecond; up to 4095 Hz,
-    // when the settings ask for it, every spaced array has delays of whole frames (up to 8).
+    // Up to 511 Hz every delay is 0 or 1 frame and a render is a few thousand frames; up to
+    // 4095 Hz, when the settings ask for it, every spaced array has delays of whole frames.
     c.rate = (head[1] & 0x80) != 0 ? rateField & 0xFFF : rateField & 0x1FF;
     c.state = static_cast<std::uint32_t>(head[4]) | static_cast<std::uint32_t>(head[5]) << 8 |
               static_cast<std::uint32_t>(head[6]) << 16 | static_cast<std::uint32_t>(head[7]) << 24;
@@ -75,7 +75,7 @@ void compare(const Case& c, const StereoBuffer& expected, std::uint32_t expected
     }
     if (actual->frames != expected.frames || actual->samples.size() != expected.samples.size())
         differs(c, options, "a different frame count", 0);
-    // One memcmp: comparing sample by sample would be traced for the fuzzer and take most of a run.
+    // One memcmp over the whole output; where it differs is looked for only then.
     const std::size_t bytes = expected.samples.size() * sizeof(std::int16_t);
     if (bytes != 0 && std::memcmp(expected.samples.data(), actual->samples.data(), bytes) != 0) {
         const auto at = std::mismatch(expected.samples.begin(), expected.samples.end(), actual->samples.begin());
