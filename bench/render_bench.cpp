@@ -1,6 +1,7 @@
 // Render times of every array for a 10- and a 60-second recording, the program's renderers beside
 // the straightforward ones they must equal, the peak resident memory of one whole render
-// (measured in a child process of its own), and the time to write the output file.
+// (measured in a child process of its own), the conversions alone at each vector width, and the
+// time to write the output file.
 //
 //   ./build/test/bench/auralith_bench --benchmark_counters_tabular=true
 #include <benchmark/benchmark.h>
@@ -14,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/fast/vector_width.h"
 #include "sim/reference/reference_renderers.h"
 #include "sim/render.h"
 #include "wave/output_wave.h"
@@ -70,6 +72,32 @@ void renderArray(benchmark::State& state) {
         4.0 * static_cast<double>(outputFrameCount(44100, static_cast<std::int32_t>(samples.size()))) / 1e6;
 }
 
+// The conversions alone: into memory that is already in place (its pages touched), at a given
+// vector width and number of threads, so that neither the allocation nor the page faults of a
+// new buffer count. A width the processor lacks is skipped.
+void convertInPlace(benchmark::State& state) {
+    const auto choice = static_cast<MicArray>(state.range(0));
+    const int width = static_cast<int>(state.range(1));
+    const int threads = static_cast<int>(state.range(2));
+    if (!processorHasVectorWidth(width)) {
+        state.SkipWithError("this processor lacks the width");
+        return;
+    }
+    const std::vector<std::int16_t> samples = recording(60);
+    const double gain = measureGuardGain(samples);
+    std::vector<std::int16_t> out(
+        2 * static_cast<std::size_t>(outputFrameCount(44100, static_cast<std::int32_t>(samples.size()))));
+    RandomState random;
+    for (auto _ : state) {
+        const bool done = renderStereoInto(choice, samples, 44100, gain, random, out, RenderOptions{threads, width});
+        benchmark::DoNotOptimize(done);
+        benchmark::ClobberMemory();
+    }
+    state.counters["ns/conversion/thread"] =
+        benchmark::Counter(conversions(choice, samples.size()) / static_cast<double>(threads),
+                           benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
 void renderWithTheReference(benchmark::State& state) {
     const auto choice = static_cast<MicArray>(state.range(0));
     const std::vector<std::int16_t> samples = recording(static_cast<int>(state.range(1)));
@@ -99,6 +127,11 @@ BENCHMARK(renderArray)
     ->ArgNames({"array", "seconds"})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
+BENCHMARK(convertInPlace)
+    ->ArgsProduct({{1, 2, 3, 4, 5, 6}, {2, 4, 8}, {1, 2}})
+    ->ArgNames({"array", "width", "threads"})
+    ->Unit(benchmark::kMillisecond);
+
 BENCHMARK(renderWithTheReference)
     ->ArgsProduct({{1, 2, 3, 4, 5, 6}, {10}})
     ->ArgNames({"array", "seconds"})

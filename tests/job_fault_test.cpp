@@ -468,6 +468,54 @@ TEST_F(Fault, TerminationWhileWritingLeavesTheWholeFileOrNothing) {
     }
 }
 
+// --- The output file shrunk from outside while it is rendered ------------------------------------
+
+// Opens the output file that process `pid` builds in place in `folder` (/proc shows its
+// descriptor as "<folder>/#<inode> (deleted)") once it has its whole length; -1 while not.
+int openUnnamedOutput(pid_t pid, const std::string& folder, std::uintmax_t length) {
+    const std::string prefix = fs::canonical(folder).string() + "/#";
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
+        const std::string target = fs::read_symlink(entry.path(), error).string();
+        if (error || target.rfind(prefix, 0) != 0) continue;
+        const int fd = ::open(entry.path().c_str(), O_RDWR | O_CLOEXEC);
+        struct stat info {};
+        if (fd >= 0 && ::fstat(fd, &info) == 0 && static_cast<std::uintmax_t>(info.st_size) == length) return fd;
+        if (fd >= 0) ::close(fd);
+    }
+    return -1;
+}
+
+// The test, as another process of the user, shrinks the program's unnamed output file to nothing
+// as soon as it has its space, while the render runs. The program neither ends nor reports
+// anything: it renders again in memory and writes the file an undisturbed run gives.
+TEST_F(Fault, OutputShrunkFromOutsideWhileRenderingGivesTheSameFile) {
+    std::vector<std::int16_t> long_(44100 * 20);
+    for (std::size_t i = 0; i < long_.size(); ++i) long_[i] = static_cast<std::int16_t>(i * 11 % 30000 - 15000);
+    testing::writeBytes(work.file("long.wav"), testing::monoWaveBytes(long_));
+    const std::uintmax_t length = 44u + 4u * (13u * (44100u + long_.size()) + 44100u);
+
+    PipedProgram program(work.path().string(), io.file("screen"), io.file("errors"));
+    ASSERT_GT(program.pid, 0);
+    ASSERT_TRUE(program.send("long.wav\n5\nsweep.wav\n\n"));
+    bool shrunk = false;
+    for (int i = 0; i < 60000 && !shrunk; ++i) {
+        const int fd = openUnnamedOutput(program.pid, work.path().string(), length);
+        if (fd >= 0) {
+            shrunk = ::ftruncate(fd, 0) == 0;
+            ::close(fd);
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+    EXPECT_TRUE(shrunk) << "the unnamed output file never showed up";
+    EXPECT_EQ(program.finish(), 0);
+    EXPECT_EQ(fileText(io.file("errors")), "");
+    EXPECT_EQ(line(fileText(io.file("screen")), 47), "   Job finished");
+    EXPECT_EQ(entries(work.path()), (std::set<std::string>{"take.wav", "long.wav", "sweep.wav"}));
+    EXPECT_EQ(digestOf("sweep.wav"), expectedDigest(long_, MicArray::spacedOmniPair));
+}
+
 // --- A terminal that hangs up --------------------------------------------------------------------
 
 // The program on a pseudo-terminal of 80 x 49 as its controlling terminal; the test is the

@@ -31,20 +31,29 @@ const std::vector<std::string_view> ioHeaders{"cstdio",   "iostream", "fstream",
                                               "signal.h", "sys/",     "windows.h"};
 
 // The most specific folder of a file decides. The audio core: the model, the two kinds of
-// renderer that rest on it (each unaware of the other), and the entry above them; no I/O in any.
+// renderer and the analysis that rest on it (each unaware of the others), and the entry above
+// them; no I/O in any. auralith-compare's own layer uses the audio core and the WAVE files but no
+// console.
 // The WAVE files: the format above the platform's file access. The console: the portable part,
 // the two platforms beside each other on top of it, the driver above, and main joining them.
 const std::vector<Layer> layers{
     {"sim/model/", {"sim/model/"}, ioHeaders},
     {"sim/reference/", {"sim/model/", "sim/reference/"}, ioHeaders},
     {"sim/fast/", {"sim/model/", "sim/fast/"}, ioHeaders},
+    {"sim/analysis/", {"sim/model/", "sim/analysis/"}, ioHeaders},
     {"sim/", {"sim/"}, ioHeaders},
     {"wave/files/", {"wave/files/"}, {}},
     {"wave/", {"wave/"}, {}},
     {"job/console/", {"job/console/"}, platformHeaders},
     {"job/posix/", {"job/console/", "job/posix/"}, {"windows.h"}},
     {"job/windows/", {"job/console/", "job/windows/"}, {"unistd.h", "termios.h", "poll.h", "sys/"}},
-    {"job/driver/", {"job/console/", "job/driver/", "sim/render.h", "sim/model/", "wave/"}, platformHeaders},
+    {"job/output/", {"job/output/", "sim/render.h", "sim/model/", "wave/"}, platformHeaders},
+    {"job/driver/",
+     {"job/console/", "job/driver/", "job/output/", "sim/render.h", "sim/model/", "wave/"},
+     platformHeaders},
+    {"job/compare/",
+     {"job/compare/", "job/output/", "sim/render.h", "sim/model/", "sim/analysis/", "wave/"},
+     {"windows.h", "termios.h", "poll.h", "pty.h", "sys/"}},
     {"job/", {"job/", "sim/render.h", "sim/model/"}, {}},
 };
 
@@ -101,8 +110,8 @@ TEST(Layers, EveryIncludeKeepsToItsLayer) {
 
 TEST(Layers, TheSourcesAreWhereTheRulesLook) {
     // A moved folder would pass the check above by having nothing to check.
-    for (const char* folder : {"sim/model", "sim/reference", "sim/fast", "wave/files", "job/console", "job/posix",
-                               "job/windows", "job/driver"})
+    for (const char* folder : {"sim/model", "sim/reference", "sim/fast", "sim/analysis", "wave/files", "job/console",
+                               "job/posix", "job/windows", "job/output", "job/driver", "job/compare"})
         EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(AURALITH_SOURCE_DIR) / folder)) << folder;
 }
 
@@ -122,11 +131,15 @@ TEST(Layers, WrongIncludesAreFound) {
     writeSource(dir, "job/posix/backend.cpp", "#include \"job/windows/backend.h\"\n#include <termios.h>\n");
     writeSource(dir, "job/driver/job.cpp", "#include \"sim/fast/renderers.h\"\n#include \"sim/render.h\"\n");
     writeSource(dir, "job/main.cpp", "#include \"job/driver/job.h\"\n#include \"wave/input_wave.h\"\n");
+    writeSource(dir, "sim/analysis/a.cpp", "#include \"sim/fast/renderers.h\"\n#include \"sim/model/arrays.h\"\n");
+    writeSource(dir, "job/compare/run.cpp", "#include \"job/console/console.h\"\n#include \"sim/analysis/a.h\"\n");
     EXPECT_EQ(layeringFaults(dir.path()), (std::vector<std::string>{
+                                              "job/compare/run.cpp:1: includes \"job/console/console.h\"",
                                               "job/console/screen.cpp:1: includes <termios.h>",
                                               "job/driver/job.cpp:1: includes \"sim/fast/renderers.h\"",
                                               "job/main.cpp:2: includes \"wave/input_wave.h\"",
                                               "job/posix/backend.cpp:1: includes \"job/windows/backend.h\"",
+                                              "sim/analysis/a.cpp:1: includes \"sim/fast/renderers.h\"",
                                               "sim/fast/b.cpp:1: includes \"sim/reference/reference_renderers.h\"",
                                               "sim/model/a.h:3: includes \"wave/input_wave.h\"",
                                               "sim/render.cpp:1: includes <cstdio>",

@@ -3,11 +3,15 @@
 // conversion with its exact fallback.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <iostream>
 #include <random>
+#include <string>
 #include <utility>
 
 #include "sim/fast/dither_batch.h"
+#include "sim/fast/vector_width.h"
 #include "sim/model/arrays.h"
 #include "sim/reference/reference_renderers.h"
 #include "sim/render.h"
@@ -29,16 +33,14 @@ StereoBuffer renderProgram(MicArray choice, const Recording& samples, RandomStat
     return out ? std::move(*out) : StereoBuffer{};
 }
 
-// Every array, with 1, 2 and 3 parts, gives the reference's samples and leaves the generator
-// where the reference leaves it.
-void expectSameAsReference(const std::vector<std::int16_t>& samples, const char* what) {
+// Every array, with 1, 2 and 3 parts and `width` conversions side by side, gives the reference's
+// samples and leaves the generator where the reference leaves it.
+void expectSameAsReference(const std::vector<std::int16_t>& samples, const char* what, int width) {
     for (int choice = 1; choice <= 6; ++choice) {
         const auto array = static_cast<MicArray>(choice);
         RandomState referenceState;
         const StereoBuffer expected = reference::renderReference(array, sweepOf(samples), referenceState);
-        // Two conversions at a time, and the widest the processor has (four with AVX2).
-        for (const auto& [threads, width] :
-             {std::pair{1, 2}, std::pair{2, 2}, std::pair{3, 2}, std::pair{1, 0}, std::pair{2, 0}}) {
+        for (int threads : {1, 2, 3}) {
             RandomState random;
             const StereoBuffer actual = renderProgram(array, samples, random, threads, width);
             ASSERT_EQ(actual.frames, expected.frames);
@@ -54,6 +56,19 @@ void expectSameAsReference(const std::vector<std::int16_t>& samples, const char*
     }
 }
 
+// The renderers at each width: two (any processor), four (AVX2), eight (AVX-512). A width this
+// processor lacks is reported as skipped: the samples of that code were not checked here.
+class FastRenderers : public ::testing::TestWithParam<int> {
+protected:
+    void SetUp() override {
+        if (!processorHasVectorWidth(GetParam()))
+            GTEST_SKIP() << "this processor cannot run " << GetParam() << " conversions side by side";
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(Widths, FastRenderers, ::testing::Values(2, 4, 8),
+                         [](const ::testing::TestParamInfo<int>& info) { return std::to_string(info.param) + "Wide"; });
+
 std::vector<std::int16_t> randomRecording(std::size_t n, std::uint32_t seed) {
     std::mt19937 engine(seed);
     std::uniform_int_distribution<int> value(-32768, 32767);
@@ -62,31 +77,33 @@ std::vector<std::int16_t> randomRecording(std::size_t n, std::uint32_t seed) {
     return samples;
 }
 
-TEST(FastRenderers, RandomRecordings) {
-    expectSameAsReference(randomRecording(3000, 1), "3000 random samples");
-    expectSameAsReference(randomRecording(4097, 2), "4097 random samples");
+TEST_P(FastRenderers, RandomRecordings) {
+    expectSameAsReference(randomRecording(3000, 1), "3000 random samples", GetParam());
+    expectSameAsReference(randomRecording(4097, 2), "4097 random samples", GetParam());
     auto quiet = randomRecording(2500, 3);
     for (auto& s : quiet) s = static_cast<std::int16_t>(s / 4096);  // within +-8: ties are near
-    expectSameAsReference(quiet, "quiet random samples");
+    expectSameAsReference(quiet, "quiet random samples", GetParam());
 }
 
-TEST(FastRenderers, FullScaleRecordings) {
-    expectSameAsReference(std::vector<std::int16_t>(2000, 32767), "all 32767");
-    expectSameAsReference(std::vector<std::int16_t>(2000, -32768), "all -32768");
-    expectSameAsReference(std::vector<std::int16_t>(2000, 32766), "all 32766");
+TEST_P(FastRenderers, FullScaleRecordings) {
+    expectSameAsReference(std::vector<std::int16_t>(2000, 32767), "all 32767", GetParam());
+    expectSameAsReference(std::vector<std::int16_t>(2000, -32768), "all -32768", GetParam());
+    expectSameAsReference(std::vector<std::int16_t>(2000, 32766), "all 32766", GetParam());
     std::vector<std::int16_t> square(3000);
     for (std::size_t i = 0; i < square.size(); ++i) square[i] = (i / 400) % 2 ? -32768 : 32767;
-    expectSameAsReference(square, "full-scale square wave (the tree saturates)");
+    expectSameAsReference(square, "full-scale square wave (the tree saturates)", GetParam());
 }
 
-TEST(FastRenderers, ShortRecordingsAndEveryDelayAtTheBlockEdges) {
+TEST_P(FastRenderers, ShortRecordingsAndEveryDelayAtTheBlockEdges) {
     for (std::size_t n : {0u, 1u, 2u, 3u, 9u, 87u, 94u, 128u, 192u, 200u})
-        expectSameAsReference(randomRecording(n, static_cast<std::uint32_t>(100 + n)), "short recording");
+        expectSameAsReference(randomRecording(n, static_cast<std::uint32_t>(100 + n)), "short recording", GetParam());
 }
 
-TEST(FastRenderers, GoldenRecording) { expectSameAsReference(testing::goldenRecording(), "golden recording"); }
+TEST_P(FastRenderers, GoldenRecording) {
+    expectSameAsReference(testing::goldenRecording(), "golden recording", GetParam());
+}
 
-TEST(FastRenderers, TreeValueNearATieIsConvertedExactly) {
+TEST_P(FastRenderers, TreeValueNearATieIsConvertedExactly) {
     // Found by search: with these two samples the left channel of the frame where the left
     // microphone is first heard (the centre one hears sample 41 there) lies within 2^-30 of a
     // half-integer after the dither, so the tree must redo it from the exact held values.
@@ -106,20 +123,34 @@ TEST(FastRenderers, TreeValueNearATieIsConvertedExactly) {
     w = w + second;
     w = w - 1;
     EXPECT_LT(std::fabs(w - std::floor(w) - 0.5L), 0x1p-30L);
-    expectSameAsReference(samples, "a tree value near a tie");
+    expectSameAsReference(samples, "a tree value near a tie", GetParam());
 }
 
-TEST(FastRenderers, LongRecordingOfTheTree) {
+TEST_P(FastRenderers, LongRecordingOfTheTree) {
     // Many stretches and batches per part, the parts meeting inside a position's sound.
     const Recording samples = randomRecording(270000, 9);
     RandomState referenceState;
     const StereoBuffer expected = reference::renderReference(MicArray::threeOmniTree, sweepOf(samples), referenceState);
-    for (const auto& [threads, width] : {std::pair{1, 2}, std::pair{2, 0}}) {
+    for (int threads : {1, 2}) {
         RandomState random;
-        const StereoBuffer actual = renderProgram(MicArray::threeOmniTree, samples, random, threads, width);
+        const StereoBuffer actual = renderProgram(MicArray::threeOmniTree, samples, random, threads, GetParam());
         EXPECT_TRUE(actual.samples == expected.samples) << threads << " threads";
         EXPECT_EQ(random.s, referenceState.s);
     }
+}
+
+TEST(VectorWidths, TheWidestThisProcessorHasIsTaken) {
+    std::string widths;
+    for (int width : {2, 4, 8})
+        if (processorHasVectorWidth(width)) widths += " " + std::to_string(width);
+    // Shown in the test log, so that a run says which widths its machine could check.
+    std::cout << "widths this processor can run:" << widths << "\n";
+    ::testing::Test::RecordProperty("vector_widths", widths);
+    const int widest = processorHasVectorWidth(8) ? 8 : processorHasVectorWidth(4) ? 4 : 2;
+    EXPECT_EQ(vectorWidthFor(RenderOptions{0, 0}), widest);
+    EXPECT_EQ(vectorWidthFor(RenderOptions{0, 2}), 2);
+    EXPECT_EQ(vectorWidthFor(RenderOptions{0, 8}), widest);
+    EXPECT_EQ(vectorWidthFor(RenderOptions{0, 4}), std::min(widest, 4));
 }
 
 TEST(JumpAhead, MatchesStepByStep) {

@@ -36,6 +36,8 @@ std::span<std::int16_t> OutputInPlace::samples() {
 
 std::span<const std::int16_t> OutputInPlace::samples() const { return const_cast<OutputInPlace*>(this)->samples(); }
 
+bool OutputInPlace::failed() const { return file_ && file_->failed(); }
+
 bool OutputInPlace::commit() { return file_->commit(); }
 
 }  // namespace auralith

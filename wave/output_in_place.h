@@ -32,6 +32,13 @@ public:
     std::span<const std::int16_t> samples() const;
     std::int32_t frames() const { return frames_; }
 
+    // Whether the samples are lost: a page of the file failed while it was filled (the file was
+    // shrunk from outside, or its file system could not supply the page). The render then went
+    // on into zeroed memory rather than ending the program; the caller renders again in memory
+    // and uses writeOutputWave. Such a file is never committed, and its samples are never
+    // written under any name.
+    bool failed() const;
+
     // Puts the file under its name, replacing a file there by the writer's rules (permission bits
     // kept, symbolic links followed, read-only files refused); true only when it is there. Tried
     // once: afterwards the file has no name for good, and its samples stay readable until this is

@@ -6,10 +6,8 @@
 #include <string>
 #include <variant>
 
-#include "sim/render.h"
+#include "job/output/rendered_output.h"
 #include "wave/input_wave.h"
-#include "wave/output_in_place.h"
-#include "wave/output_wave.h"
 
 namespace auralith {
 
@@ -19,15 +17,6 @@ constexpr int black = 0;
 constexpr int grey = 8;
 constexpr int brightWhite = 15;
 constexpr int answerColumn = 22;
-
-constexpr const char* menuNames[6] = {
-    "Blumlein crossed pair",
-    "Coincident cardioids (105 deg)",
-    "Faulkner near-coincident pair",
-    "ORTF near-coincident pair",
-    "Two spaced omnis",
-    "Decca three-omni tree",
-};
 
 constexpr const char* wrongAnswerMessage = "You must respond with a number between 1 and 6  ";
 constexpr const char* writeFailedMessage = "The output file could not be written  ";
@@ -101,7 +90,7 @@ void showMenu(Console& c) {
         c.lineFeed();
         setGrey(c);
         c.moveCursor(menuRow + 1 + k, answerColumn + 2);
-        c.printText(menuNames[k - 1]);
+        c.printText(micArrayName(static_cast<MicArray>(k)));
         c.lineFeed();
     }
     c.lineFeed();
@@ -159,38 +148,6 @@ int endWith(Console& c, int status, std::string_view reason = {}) {
     return status;
 }
 
-// The rendered output: built in the output file itself where the file allows it, else in memory.
-struct Output {
-    std::int32_t frames = 0;
-    std::optional<OutputInPlace> inPlace;
-    StereoBuffer memory;
-
-    std::span<const std::int16_t> samples() const { return inPlace ? inPlace->samples() : memory.view(); }
-};
-
-// Empty when the memory for the output cannot be had.
-std::optional<Output> renderOutput(MicArray choice, const InputWave& wave, double gain, RandomState& random,
-                                   const std::string& outputName) {
-    Output out;
-    out.frames = static_cast<std::int32_t>(outputFrameCount(wave.sampleRate, wave.sampleCount));
-    out.inPlace = OutputInPlace::create(outputName, out.frames, wave.sampleRate, wave.bitsPerSample);
-    if (out.inPlace) {
-        if (!renderStereoInto(choice, wave.samples, wave.sampleRate, gain, random, out.inPlace->samples())) return {};
-        return out;
-    }
-    std::optional<StereoBuffer> buffer = renderStereo(choice, wave.samples, wave.sampleRate, gain, random);
-    if (!buffer) return {};
-    out.memory = std::move(*buffer);
-    return out;
-}
-
-// A file built in place is put under its name on the first attempt; any later attempt, and any
-// output in memory, is written the ordinary way.
-bool writeOutput(Output& out, const std::string& name, const InputWave& wave, bool firstAttempt) {
-    if (out.inPlace && firstAttempt) return out.inPlace->commit();
-    return writeOutputWave(name, out.frames, out.samples(), wave.sampleRate, wave.bitsPerSample);
-}
-
 // After a failed write: the rows from the output question down are blanked and the question is
 // asked again in its place. The two stages done before are then shown again as they stood, each
 // with its "Done", so that the screen keeps its layout and the writing stage its own row.
@@ -208,10 +165,10 @@ std::optional<std::string> askOutputNameAgain(Console& c, int outputRow) {
 
 // Writes until a write succeeds, asking for another name after each failure; false when the
 // keyboard input ended first.
-bool writeUntilWritten(Console& c, Output& out, std::string name, int outputRow, const InputWave& wave) {
+bool writeUntilWritten(Console& c, RenderedOutput& out, std::string name, int outputRow, const InputWave& wave) {
     for (bool first = true;; first = false) {
         startStage(c, "   Writing output file...");
-        if (writeOutput(out, name, wave, first)) return true;
+        if (writeRenderedOutput(out, name, wave, first)) return true;
         reportFailure(c, writeFailedMessage);
         std::optional<std::string> again = askOutputNameAgain(c, outputRow);
         if (!again) return false;
@@ -242,7 +199,7 @@ int process(Console& c, InputWave& wave, MicArray choice, const std::string& out
     finishStage(c, 2);
 
     startStage(c, "   Generating output data...");
-    std::optional<Output> output = renderOutput(choice, wave, gain, random, outputName);
+    std::optional<RenderedOutput> output = renderOutput(choice, wave, gain, random, outputName);
     wave.samples = {};  // the samples are not needed past the render
     if (!output) {
         reportFailure(c, outOfMemoryMessage);

@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+#include "sim/fast/batch_convert.h"
 #include "sim/fast/dither_batch.h"
 #include "sim/fast/parallel.h"
 #include "sim/fast/renderers.h"
@@ -44,56 +45,25 @@ struct HeardMic {
 // 0.7612 * (outer + centre / 2) with two more double roundings below 2^-38 each, is then within
 // 2^-34 of the exact one. That is well inside the 2^-30 by which a dithered value must clear a
 // half-integer for the double path to stand (dither_batch.h); nearer ones are done again from
-// the exact held values.
-struct MixBatch {
-    double mixed[2][batchSteps];
-    double rounded[2][batchSteps];
-    BatchDraws draws;
-};
-
-// Mixes and converts `count` frames into `at` (interleaved, left first), with the draws after s;
-// returns the state after them. mics: left, right, centre.
-template <typename Doubles, typename Words>
-[[gnu::always_inline]] inline std::uint32_t convertMix(const HeardMic (&mics)[3], double gain, MixBatch& b, int count,
-                                                       std::uint32_t s, std::int16_t* at) {
+// the exact held values, here.
+void convertMixNearTies(const MixBatch& b, const HeardMic (&mics)[3], double gain) {
     const double mix = static_cast<double>(treeMixScale);
-    for (int k = 0; k < count; ++k) {
-        const double halfCentre = (mics[2].x[k] * mics[2].scale) * 0.5;
-        b.mixed[0][k] = (halfCentre + mics[0].x[k] * mics[0].scale) * mix;
-        b.mixed[1][k] = (halfCentre + mics[1].x[k] * mics[1].scale) * mix;
+    BatchDraws draws;
+    double mixed[2][batchSteps];
+    for (int k = 0; k < b.count; ++k) {
+        const double halfCentre = (b.x[2][k] * b.scale[2]) * 0.5;
+        mixed[0][k] = (halfCentre + b.x[0][k] * b.scale[0]) * mix;
+        mixed[1][k] = (halfCentre + b.x[1][k] * b.scale[1]) * mix;
     }
-    s = drawBatch(s, count, b.draws);
-    const bool nearLeft =
-        roundLanes<Doubles, Words>(b.mixed[0], b.draws.state[0], b.draws.state[1], count, b.rounded[0]);
-    const bool nearRight =
-        roundLanes<Doubles, Words>(b.mixed[1], b.draws.state[2], b.draws.state[3], count, b.rounded[1]);
-    for (int k = 0; k < count; ++k) {
-        at[2 * k] = saturatedSample(b.rounded[0][k]);
-        at[2 * k + 1] = saturatedSample(b.rounded[1][k]);
-    }
-    if (!nearLeft && !nearRight) return s;
-    // A value near a tie again, exactly as the model computes it.
+    drawBatch(b.s, b.count, draws);
     convertNearTiesExactly(
-        b.draws, b.mixed, count,
+        draws, mixed, b.count,
         [&](int channel, int k) {
             return treeMix(treeHeldValue(mics[2].x[k], mics[2].factor, gain),
                            treeHeldValue(mics[channel].x[k], mics[channel].factor, gain));
         },
-        [&](int channel, int k, std::int16_t sample) { at[2 * k + channel] = sample; });
-    return s;
+        [&](int channel, int k, std::int16_t sample) { b.at[2 * k + channel] = sample; });
 }
-
-std::uint32_t convertMixTwoWide(const HeardMic (&mics)[3], double gain, MixBatch& b, int count, std::uint32_t s,
-                                std::int16_t* at) {
-    return convertMix<TwoDoubles, TwoWords>(mics, gain, b, count, s, at);
-}
-
-#if AURALITH_WIDE_VECTORS
-AURALITH_WIDE_TARGET std::uint32_t convertMixFourWide(const HeardMic (&mics)[3], double gain, MixBatch& b, int count,
-                                                      std::uint32_t s, std::int16_t* at) {
-    return convertMix<FourDoubles, FourWords>(mics, gain, b, count, s, at);
-}
-#endif
 
 // Empty when a delay would take a position's sound into another's block or out of the output.
 std::optional<TreeWindows> treeWindows(const SweepInput& in) {
@@ -140,25 +110,22 @@ void hearBatch(const SweepInput& in, const Window* const (&heard)[3], std::int64
 // Frames [first, last) of one stretch, in batches whose draws are worked out together; returns
 // the generator's state after them.
 std::uint32_t mixStretch(const SweepInput& in, const TreeWindows& windows, std::int64_t first, std::int64_t last,
-                         bool wide, std::uint32_t s, std::span<std::int16_t> out) {
+                         MixConverter convert, std::uint32_t s, std::span<std::int16_t> out) {
     const Window* heard[3] = {nullptr, nullptr, nullptr};
     for (std::size_t m = 0; m < 3; ++m)
         for (const Window& w : windows[m])
             if (w.start <= first && first < w.start + in.n) heard[m] = &w;
-    MixBatch mix;
-    for (std::int64_t batch = first; batch < last; batch += batchSteps) {
-        const int count = static_cast<int>(std::min<std::int64_t>(last - batch, batchSteps));
+    for (std::int64_t frame = first; frame < last; frame += batchSteps) {
+        const int count = static_cast<int>(std::min<std::int64_t>(last - frame, batchSteps));
         HeardMic mics[3];
-        hearBatch(in, heard, batch, mics);
-        std::int16_t* at = out.data() + 2 * batch;
-#if AURALITH_WIDE_VECTORS
-        if (wide) {
-            s = convertMixFourWide(mics, in.gain, mix, count, s, at);
-            continue;
-        }
-#endif
-        static_cast<void>(wide);
-        s = convertMixTwoWide(mics, in.gain, mix, count, s, at);
+        hearBatch(in, heard, frame, mics);
+        const MixBatch batch{{mics[0].x, mics[1].x, mics[2].x},
+                             {mics[0].scale, mics[1].scale, mics[2].scale},
+                             count,
+                             s,
+                             out.data() + 2 * frame};
+        if (convert(batch)) convertMixNearTies(batch, mics, in.gain);
+        s = stateAfterBatch(s, count);
     }
     return s;
 }
@@ -172,7 +139,7 @@ bool renderThreeOmniTree(const SweepInput& in, const RenderOptions& options, std
     const std::vector<std::int64_t> cuts = stretchCuts(in, *windows);
     const auto total = static_cast<std::uint64_t>(in.frames);
     const int parts = partsFor(total, options.threads);
-    const bool wide = useWideVectors(options);
+    const MixConverter convert = mixConverterFor(vectorWidthFor(options));
     // Each part mixes its own run of frames, starting where the generator stands at its first.
     runParts(parts, [&](int part) {
         const auto partFirst = static_cast<std::int64_t>(partStart(total, parts, part));
@@ -181,7 +148,7 @@ bool renderThreeOmniTree(const SweepInput& in, const RenderOptions& options, std
         for (std::size_t c = 0; c + 1 < cuts.size(); ++c) {
             const std::int64_t first = std::max(cuts[c], partFirst);
             const std::int64_t last = std::min(cuts[c + 1], partLast);
-            if (first < last) s = mixStretch(in, *windows, first, last, wide, s, out);
+            if (first < last) s = mixStretch(in, *windows, first, last, convert, s, out);
         }
     });
     random = randomStateAfter(random, 4 * total);

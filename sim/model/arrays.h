@@ -26,6 +26,9 @@ inline constexpr int micArrayCount = 6;
 // The array chosen by a menu answer: only the bare texts "1" to "6".
 std::optional<MicArray> micArrayFromAnswer(std::string_view answer);
 
+// The array's name as the menu shows it.
+std::string_view micArrayName(MicArray array);
+
 // The coincident pairs: one factor per channel, no delay.
 struct ChannelFactors {
     long double left;
@@ -46,6 +49,31 @@ struct TreePlacement {
     long double centreFactor;
 };
 
+// The same arithmetic at any source angle in degrees (negative to the left), with the delays
+// before their rounding: the localisation analysis follows the arrays off the sweep's thirteen
+// positions. At a position's angle (sweepAngle) each gives the position's values exactly.
+struct PairGeometry {
+    long double leftDelay;  // frames, unrounded
+    long double rightDelay;
+    long double leftFactor;
+    long double rightFactor;
+};
+
+struct TreeGeometry {
+    PairGeometry outer;
+    long double centreDelay;
+    long double centreFactor;
+};
+
+ChannelFactors blumleinResponsesAt(long double degrees, double deg);
+ChannelFactors cardioidResponsesAt(long double degrees, double deg);
+PairGeometry faulknerGeometryAt(long double degrees, double deg, std::int32_t rate);
+PairGeometry ortfGeometryAt(long double degrees, double deg, std::int32_t rate);
+PairGeometry spacedOmniGeometryAt(long double degrees, double deg, std::int32_t rate, double reference);
+TreeGeometry treeGeometryAt(long double degrees, double deg, std::int32_t rate, double reference);
+
+// The renderers' values at one position: the geometry at its angle, delays rounded to whole
+// frames (nearest, ties to even).
 ChannelFactors blumleinResponses(int position, double deg);
 ChannelFactors cardioidResponses(int position, double deg);
 PairPlacement faulknerPlacement(int position, double deg, std::int32_t rate);

@@ -10,6 +10,7 @@ namespace auralith {
 long double extendedSin(long double x) { return static_cast<long double>(sinq(static_cast<__float128>(x))); }
 long double extendedCos(long double x) { return static_cast<long double>(cosq(static_cast<__float128>(x))); }
 long double extendedAtan(long double x) { return static_cast<long double>(atanq(static_cast<__float128>(x))); }
+long double extendedLog10(long double x) { return static_cast<long double>(log10q(static_cast<__float128>(x))); }
 
 void useExtendedPrecision() {
 #if defined(__i386__) || defined(__x86_64__)

@@ -10,6 +10,7 @@ namespace auralith {
 long double extendedSin(long double x);
 long double extendedCos(long double x);
 long double extendedAtan(long double x);
+long double extendedLog10(long double x);  // the analysis's decibels, the same on every platform
 
 // Sets the x87 control word of the calling thread: 64-bit significand, round to nearest, all
 // exceptions masked. Linux starts every thread so; Windows runtimes may start with a 53-bit

@@ -1,4 +1,6 @@
 // Two omnidirectional microphones 2 m apart: delay and inverse-distance level tell left from right.
+#include <cmath>
+
 #include "sim/model/arrays.h"
 #include "sim/model/sweep.h"
 
@@ -6,12 +8,18 @@ namespace auralith {
 
 double omniReferenceDistance(double deg) { return micDistance(sourceAt(0, deg), -1, 0); }
 
-PairPlacement spacedOmniPlacement(int position, double deg, std::int32_t rate, double reference) {
-    const SourcePlace source = sourceAt(position, deg);
+PairGeometry spacedOmniGeometryAt(long double degrees, double deg, std::int32_t rate, double reference) {
+    const SourcePlace source = sourceAtAngle(degrees, deg);
     const double rL = micDistance(source, -1, 0);
     const double rR = micDistance(source, 1, 0);
-    return {micDelay(rL, rate), micDelay(rR, rate), static_cast<long double>(reference) / rL,
+    return {micDelayFrames(rL, rate), micDelayFrames(rR, rate), static_cast<long double>(reference) / rL,
             static_cast<long double>(reference) / rR};
+}
+
+PairPlacement spacedOmniPlacement(int position, double deg, std::int32_t rate, double reference) {
+    const PairGeometry g = spacedOmniGeometryAt(sweepAngle(position), deg, rate, reference);
+    return {static_cast<std::int16_t>(std::lrint(g.leftDelay)), static_cast<std::int16_t>(std::lrint(g.rightDelay)),
+            g.leftFactor, g.rightFactor};
 }
 
 }  // namespace auralith

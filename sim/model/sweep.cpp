@@ -7,9 +7,13 @@
 namespace auralith {
 
 SourcePlace sourceAt(int position, double deg) {
-    SourcePlace place{};
     // The azimuth runs from -45 to +45 degrees in steps of 7.5 (a single-precision constant).
-    place.azimuth = static_cast<double>(deg * (7.5f * static_cast<long double>(position) - 45));
+    return sourceAtAngle(sweepAngle(position), deg);
+}
+
+SourcePlace sourceAtAngle(long double degrees, double deg) {
+    SourcePlace place{};
+    place.azimuth = static_cast<double>(deg * degrees);
     place.lateral = static_cast<double>(extendedSin(place.azimuth) * 10);
     place.forward = static_cast<double>(extendedCos(place.azimuth) * 10);
     return place;
@@ -21,9 +25,10 @@ double micDistance(const SourcePlace& source, long double lateralOffset, long do
     return static_cast<double>(std::sqrt(forward * forward + lateral * lateral));
 }
 
+long double micDelayFrames(double distance, std::int32_t rate) { return ((distance - 10.0L) / 344) * rate; }
+
 std::int16_t micDelay(double distance, std::int32_t rate) {
-    const long double frames = ((distance - 10.0L) / 344) * rate;
-    return static_cast<std::int16_t>(std::lrint(frames));
+    return static_cast<std::int16_t>(std::lrint(micDelayFrames(distance, rate)));
 }
 
 }  // namespace auralith

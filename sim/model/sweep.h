@@ -15,6 +15,13 @@ struct SourcePlace {
 
 SourcePlace sourceAt(int position, double deg);
 
+// The source at any angle in degrees (negative to the left) on the same circle. At a position's
+// angle (7.5 * position - 45, exact) it is the position's place to the last bit.
+SourcePlace sourceAtAngle(long double degrees, double deg);
+
+// A position's angle in degrees: 7.5 * position - 45, exact.
+inline long double sweepAngle(int position) { return 7.5f * static_cast<long double>(position) - 45; }
+
 // Distance from the source to a microphone at (lateral, forward) offsets, the forward term
 // squared and added first, held as a double.
 double micDistance(const SourcePlace& source, long double lateralOffset, long double forwardOffset);
@@ -22,5 +29,8 @@ double micDistance(const SourcePlace& source, long double lateralOffset, long do
 // Whole-frame delay against the array's centre: nearest integer (ties to even) of
 // ((r - 10) / 344) * rate.
 std::int16_t micDelay(double distance, std::int32_t rate);
+
+// The same delay before the rounding: ((r - 10) / 344) * rate frames.
+long double micDelayFrames(double distance, std::int32_t rate);
 
 }  // namespace auralith

@@ -1,4 +1,6 @@
 // The three-omni tree: the spaced pair plus a centre microphone 1.5 m ahead of it.
+#include <cmath>
+
 #include "sim/model/arrays.h"
 #include "sim/model/sweep.h"
 
@@ -9,6 +11,13 @@ namespace {
 constexpr float centreForward = 1.5f;
 
 }  // namespace
+
+TreeGeometry treeGeometryAt(long double degrees, double deg, std::int32_t rate, double reference) {
+    const SourcePlace source = sourceAtAngle(degrees, deg);
+    const double rC = micDistance(source, 0, centreForward);
+    return {spacedOmniGeometryAt(degrees, deg, rate, reference), micDelayFrames(rC, rate),
+            static_cast<long double>(reference) / rC};
+}
 
 TreePlacement treePlacement(int position, double deg, std::int32_t rate, double reference) {
     const SourcePlace source = sourceAt(position, deg);

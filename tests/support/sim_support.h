@@ -12,10 +12,12 @@ namespace auralith::testing {
 // A recording as the audio core takes it: its samples, at 44 100 Hz.
 inline std::vector<std::int16_t> recordingOf(std::vector<std::int16_t> samples) { return samples; }
 
-// One whole job's render with a fresh generator, as the program does it.
-inline StereoBuffer renderFresh(MicArray choice, std::span<const std::int16_t> samples) {
+// One whole job's render with a fresh generator, as the program does it (`options` may ask for a
+// vector width).
+inline StereoBuffer renderFresh(MicArray choice, std::span<const std::int16_t> samples,
+                                const RenderOptions& options = {}) {
     RandomState random;
-    auto out = renderStereo(choice, samples, 44100, measureGuardGain(samples), random);
+    auto out = renderStereo(choice, samples, 44100, measureGuardGain(samples), random, options);
     return out ? std::move(*out) : StereoBuffer{};
 }
 

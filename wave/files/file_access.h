@@ -29,7 +29,8 @@ std::unique_ptr<ReadableFile> openForReading(const std::string& name);
 // Writes `header` then `data` as the whole new content of the named file. A regular file (or a
 // new name) is written to a temporary file in the same folder that then replaces the name, with
 // the old file's permission bits; anything else (a device, a FIFO) is written to directly.
-// Returns true only when every byte was written and the file is in place.
+// Returns true only when every byte was written and the file is in place; false, leaving a
+// regular file as it was, when `data` lies in a mapped replacement that failed.
 bool replaceFileContents(const std::string& name, const void* header, std::size_t headerLength, const void* data,
                          std::uint64_t dataLength);
 
@@ -43,8 +44,13 @@ class MappedReplacement {
 public:
     virtual ~MappedReplacement() = default;
     virtual unsigned char* bytes() = 0;  // the whole file, as long as asked for
-    // Puts the file under the name; true only when it is there. Tried once: afterwards the file
-    // is nameless for good, and its bytes stay readable until this is destroyed.
+    // Whether the file's bytes are lost: it was shrunk from outside, or a page of it could not be
+    // supplied while it was filled. The filling then went on into zeroed memory in the mapping's
+    // place instead of ending the program; the file itself is never committed.
+    virtual bool failed() const = 0;
+    // Puts the file under the name; true only when it is there, with all its bytes (false when
+    // it failed). Tried once: afterwards the file is nameless for good, and its bytes stay
+    // readable until this is destroyed.
     virtual bool commit() = 0;
 };
 

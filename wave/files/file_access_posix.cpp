@@ -19,6 +19,7 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include "wave/files/failing_pages.h"
 #include "wave/files/file_rules.h"
 
 namespace auralith {
@@ -75,10 +76,13 @@ void mapEveryPage(const void* data, std::uint64_t length) {
         static_cast<void>(bytes[std::max(page, start) - start]);
 }
 
+// Bytes from a mapped file whose pages failed are zeros, not the samples: such a write fails,
+// before the bytes go out or, when a page fails while they do, after.
 bool writeHeaderAndData(int fd, const void* header, std::size_t headerLength, const void* data,
                         std::uint64_t dataLength) {
+    if (liesInFailedMapping(data)) return false;
     mapEveryPage(data, dataLength);
-    return writeAll(fd, header, headerLength) && writeAll(fd, data, dataLength);
+    return writeAll(fd, header, headerLength) && writeAll(fd, data, dataLength) && !liesInFailedMapping(data);
 }
 
 // A device or FIFO is written in place: there is nothing to replace. The open does not wait for
@@ -192,11 +196,14 @@ bool replaceRegularFile(const std::string& path, mode_t mode, const void* header
 #if defined(__linux__) && defined(O_TMPFILE)
 // The unnamed file of mapReplacement. Linux only: it rests on O_TMPFILE, on fallocate (which,
 // unlike posix_fallocate, never falls back to writing zeros) and on /proc/self/fd for linkat.
+// The mapping is guarded (failing_pages.h) for as long as it exists.
 class PosixMappedReplacement final : public MappedReplacement {
 public:
-    PosixMappedReplacement(std::string name, Destination where, int fd, unsigned char* bytes, std::size_t length)
-        : name_(std::move(name)), where_(std::move(where)), fd_(fd), bytes_(bytes), length_(length) {}
+    PosixMappedReplacement(std::string name, Destination where, int fd, unsigned char* bytes, std::size_t length,
+                           int guard)
+        : name_(std::move(name)), where_(std::move(where)), fd_(fd), bytes_(bytes), length_(length), guard_(guard) {}
     ~PosixMappedReplacement() override {
+        unguardMapping(guard_);
         ::munmap(bytes_, length_);
         if (fd_ >= 0) ::close(fd_);
     }
@@ -205,8 +212,12 @@ public:
 
     unsigned char* bytes() override { return bytes_; }
 
+    // A file shrunk from outside has lost the pages past its new end even where nothing has
+    // touched them yet. Once the file is closed only a failed page tells.
+    bool failed() const override { return guardedMappingFailed(guard_) || (fd_ >= 0 && !wholeLength()); }
+
     bool commit() override {
-        if (fd_ < 0) return false;
+        if (fd_ < 0 || failed()) return false;
         const EndingSignalsHeld held;
         std::vector<char> temporary = temporaryPattern(where_.path);
         if (!linkUnderTemporaryName(temporary)) {
@@ -214,7 +225,9 @@ public:
             // No /proc to link through, say: the bytes are written the ordinary way instead.
             return replaceFileContents(name_, bytes_, 0, bytes_, length_);
         }
-        bool replaced = ::close(std::exchange(fd_, -1)) == 0;  // a delayed write error shows up here
+        // Shrunk under its temporary name, the file must not take the real one.
+        bool replaced = !failed();
+        replaced = ::close(std::exchange(fd_, -1)) == 0 && replaced;  // a delayed write error shows up here
         replaced = replaced && ::rename(temporary.data(), where_.path.c_str()) == 0;
         if (!replaced) ::unlink(temporary.data());
         return replaced;
@@ -239,11 +252,17 @@ private:
         return false;
     }
 
+    bool wholeLength() const {
+        struct stat info {};
+        return ::fstat(fd_, &info) == 0 && static_cast<std::uint64_t>(info.st_size) == length_;
+    }
+
     std::string name_;
     Destination where_;
     int fd_;
     unsigned char* bytes_;
     std::size_t length_;
+    int guard_;
 };
 #endif
 
@@ -299,14 +318,19 @@ std::unique_ptr<MappedReplacement> mapReplacement(const std::string& name, std::
         ::close(fd);  // the unnamed file goes with it
         return nullptr;
     }
-    try {
-        return std::make_unique<PosixMappedReplacement>(name, std::move(where), fd, static_cast<unsigned char*>(bytes),
-                                                        static_cast<std::size_t>(length));
-    } catch (const std::bad_alloc&) {
-        ::munmap(bytes, static_cast<std::size_t>(length));
-        ::close(fd);
-        return nullptr;
+    const int guard = guardMapping(bytes, static_cast<std::size_t>(length));
+    if (guard >= 0) {
+        try {
+            return std::make_unique<PosixMappedReplacement>(name, std::move(where), fd,
+                                                            static_cast<unsigned char*>(bytes),
+                                                            static_cast<std::size_t>(length), guard);
+        } catch (const std::bad_alloc&) {
+            unguardMapping(guard);
+        }
     }
+    ::munmap(bytes, static_cast<std::size_t>(length));
+    ::close(fd);
+    return nullptr;
 #else
     static_cast<void>(name);
     static_cast<void>(length);

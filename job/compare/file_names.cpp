@@ -1,0 +1,39 @@
+#include "job/compare/file_names.h"
+
+namespace auralith {
+
+std::string stemOf(std::string_view input) {
+    // Both separators on every platform, so that one command line names the same files anywhere.
+    const std::size_t slash = input.find_last_of("/\\");
+    std::string_view base = slash == std::string_view::npos ? input : input.substr(slash + 1);
+    const std::size_t dot = base.rfind('.');
+    if (dot != std::string_view::npos && dot > 0) base = base.substr(0, dot);
+    return std::string(base);
+}
+
+std::string_view arraySlug(MicArray array) {
+    constexpr std::string_view slugs[micArrayCount] = {"blumlein", "cardioids",    "faulkner",
+                                                       "ortf",     "spaced-omnis", "tree"};
+    const int index = static_cast<int>(array) - 1;
+    return index >= 0 && index < micArrayCount ? slugs[index] : std::string_view();
+}
+
+namespace {
+
+std::string arrayFileName(std::string_view stem, MicArray array, std::string_view extension) {
+    return std::string(stem) + "-" + std::to_string(static_cast<int>(array)) + "-" + std::string(arraySlug(array)) +
+           std::string(extension);
+}
+
+}  // namespace
+
+std::string audioFileName(std::string_view stem, MicArray array) { return arrayFileName(stem, array, ".wav"); }
+std::string labelFileName(std::string_view stem, MicArray array) { return arrayFileName(stem, array, ".txt"); }
+
+std::string pathIn(std::string_view folder, std::string_view file) {
+    std::string path(folder);
+    if (!path.empty() && path.back() != '/' && path.back() != '\\') path += '/';
+    return path + std::string(file);
+}
+
+}  // namespace auralith

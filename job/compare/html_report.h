@@ -1,0 +1,17 @@
+// report.html: one self-contained page (inline SVG and CSS, no script, nothing fetched) with the
+// localisation curves of the chosen arrays, each array's positions as a table, and a paragraph
+// on the model.
+#pragma once
+
+#include <string>
+
+#include "job/compare/results.h"
+
+namespace auralith {
+
+std::string htmlReport(const CompareResults& results);
+
+// The text with &, <, > and " written as entities.
+std::string htmlEscaped(std::string_view text);
+
+}  // namespace auralith

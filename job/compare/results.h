@@ -1,0 +1,31 @@
+// What one run of auralith-compare found, array by array: what the reports are made from.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/analysis/array_analysis.h"
+
+namespace auralith {
+
+struct ArrayResult {
+    ArrayAnalysis analysis;
+    std::optional<double> loudness;  // LUFS; empty without audio
+    std::string audioFile;           // names in the output folder; empty without audio
+    std::string labelFile;
+};
+
+struct CompareResults {
+    std::string input;  // the input's name as given
+    std::int32_t rate = 44100;
+    std::int32_t n = 0;  // the recording's samples
+    std::vector<ArrayResult> arrays;
+};
+
+// The gain that would bring array `index` to the loudest of them, in dB (0 for the loudest;
+// +inf for a silent one beside a sounding one; 0 for all when all are silent); empty without audio.
+std::optional<double> loudnessOffset(const std::vector<ArrayResult>& arrays, std::size_t index);
+
+}  // namespace auralith

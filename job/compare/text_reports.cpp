@@ -1,0 +1,106 @@
+#include "job/compare/text_reports.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "job/compare/numbers.h"
+
+namespace auralith {
+
+std::optional<double> loudnessOffset(const std::vector<ArrayResult>& arrays, std::size_t index) {
+    if (!arrays[index].loudness) return std::nullopt;
+    double loudest = -INFINITY;
+    for (const ArrayResult& a : arrays)
+        if (a.loudness) loudest = std::max(loudest, *a.loudness);
+    if (std::isinf(loudest)) return 0.0;  // all silent: nothing to match
+    return loudest - *arrays[index].loudness;
+}
+
+namespace {
+
+std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
+std::string optionalText(const std::optional<double>& value, int decimals) {
+    return value ? fixedText(*value, decimals) : std::string();
+}
+
+std::string arrayNumber(const ArrayAnalysis& a) { return std::to_string(static_cast<int>(a.array)); }
+
+}  // namespace
+
+std::string positionsCsv(const CompareResults& results) {
+    std::string csv = "array,array_name,position,source_deg,icld_db,ictd_ms,ictd_samples,image_deg\n";
+    for (const ArrayResult& r : results.arrays) {
+        for (const PositionAnalysis& p : r.analysis.positions) {
+            csv += arrayNumber(r.analysis) + "," + quoted(micArrayName(r.analysis.array)) + "," +
+                   std::to_string(p.position) + "," + fixedText(p.sourceDegrees, 1) + "," +
+                   fixedText(p.difference.icldDb, 3) + "," + fixedText(p.difference.ictdMs, 4) + "," +
+                   fixedText(static_cast<double>(p.difference.ictdFrames), 0) + "," + fixedText(p.image, 2) + "\n";
+        }
+    }
+    return csv;
+}
+
+std::string arraysCsv(const CompareResults& results) {
+    std::string csv = "array,array_name,sra_deg,max_image_deg,loudness_lufs,loudness_offset_db\n";
+    for (std::size_t k = 0; k < results.arrays.size(); ++k) {
+        const ArrayResult& r = results.arrays[k];
+        csv += arrayNumber(r.analysis) + "," + quoted(micArrayName(r.analysis.array)) + "," +
+               optionalText(r.analysis.recordingAngle.degrees, 1) + "," +
+               fixedText(r.analysis.recordingAngle.maxImage, 1) + "," + optionalText(r.loudness, 2) + "," +
+               optionalText(loudnessOffset(results.arrays, k), 2) + "\n";
+    }
+    return csv;
+}
+
+std::string labelText(const PositionAnalysis& p) {
+    return signedText(p.sourceDegrees, 1) + "° ICLD " + signedText(p.difference.icldDb, 1) + " dB ICTD " +
+           signedText(p.difference.ictdMs, 2) + " ms image " + signedText(p.image, 1) + "°";
+}
+
+std::string labelTrack(const ArrayAnalysis& analysis, std::int32_t rate, std::int32_t n) {
+    std::string track;
+    for (const PositionAnalysis& p : analysis.positions) {
+        // The position's sound begins one second into its block of rate + n frames.
+        const std::int64_t first = static_cast<std::int64_t>(p.position) * (rate + n) + rate;
+        const double start = static_cast<double>(first) / rate;
+        const double end = static_cast<double>(first + n) / rate;
+        track += fixedText(start, 6) + "\t" + fixedText(end, 6) + "\t" + labelText(p) + "\n";
+    }
+    return track;
+}
+
+namespace {
+
+std::string padded(std::string text, std::size_t width) {
+    // Widths count characters: the degree sign is two bytes of UTF-8 but one character.
+    std::size_t shown = 0;
+    for (const char c : text) shown += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    if (shown < width) text.append(width - shown, ' ');
+    return text;
+}
+
+std::string summaryRow(const CompareResults& results, std::size_t k) {
+    const ArrayResult& r = results.arrays[k];
+    const RecordingAngle& sra = r.analysis.recordingAngle;
+    const std::string angle =
+        sra.degrees ? fixedText(*sra.degrees, 1) + "°" : "none (image up to " + fixedText(sra.maxImage, 1) + "°)";
+    const std::optional<double> offset = loudnessOffset(results.arrays, k);
+    const std::string loudness = r.loudness ? fixedText(*r.loudness, 2) + " LUFS" : "-";
+    return padded(arrayNumber(r.analysis) + "  " + std::string(micArrayName(r.analysis.array)), 34) +
+           padded(angle, 28) + padded(loudness, 14) + (offset ? signedText(*offset, 2) + " dB" : "-") + "\n";
+}
+
+}  // namespace
+
+std::string summaryTable(const CompareResults& results, const std::string& folder) {
+    std::string table = padded("array", 34) + padded("recording angle", 28) + padded("loudness", 14) + "offset\n";
+    for (std::size_t k = 0; k < results.arrays.size(); ++k) table += summaryRow(results, k);
+    table += "\nFiles written in " + folder + ":\n";
+    for (const ArrayResult& r : results.arrays)
+        if (!r.audioFile.empty()) table += "  " + r.audioFile + "  " + r.labelFile + "\n";
+    table += "  report.csv  arrays.csv  report.html\n";
+    return table;
+}
+
+}  // namespace auralith

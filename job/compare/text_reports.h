@@ -1,0 +1,27 @@
+// The reports that are plain text: the two CSV tables, an array's Audacity label track and the
+// closing table on standard output. Each is built whole, as the file or the text it becomes.
+#pragma once
+
+#include <string>
+
+#include "job/compare/results.h"
+
+namespace auralith {
+
+// report.csv: one row per chosen array and position, after the header line.
+std::string positionsCsv(const CompareResults& results);
+
+// arrays.csv: one row per chosen array.
+std::string arraysCsv(const CompareResults& results);
+
+// The thirteen positions as Audacity labels: "start<TAB>end<TAB>text" per line, in seconds.
+std::string labelTrack(const ArrayAnalysis& analysis, std::int32_t rate, std::int32_t n);
+
+// The text of one position's label, such as "-45.0° ICLD +3.1 dB ICTD +0.36 ms image -30.0°".
+std::string labelText(const PositionAnalysis& position);
+
+// The closing table: number, name, recording angle, loudness and offset of each array, then the
+// files written.
+std::string summaryTable(const CompareResults& results, const std::string& folder);
+
+}  // namespace auralith

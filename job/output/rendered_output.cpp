@@ -1,0 +1,32 @@
+#include "job/output/rendered_output.h"
+
+#include <utility>
+
+#include "wave/output_wave.h"
+
+namespace auralith {
+
+std::optional<RenderedOutput> renderOutput(MicArray choice, const InputWave& wave, double gain, RandomState& random,
+                                           const std::string& outputName) {
+    RenderedOutput out;
+    out.frames = static_cast<std::int32_t>(outputFrameCount(wave.sampleRate, wave.sampleCount));
+    out.inPlace = OutputInPlace::create(outputName, out.frames, wave.sampleRate, wave.bitsPerSample);
+    if (out.inPlace) {
+        const RandomState start = random;
+        if (!renderStereoInto(choice, wave.samples, wave.sampleRate, gain, random, out.inPlace->samples())) return {};
+        if (!out.inPlace->failed()) return out;
+        out.inPlace.reset();  // its memory goes before the render's own is taken
+        random = start;
+    }
+    std::optional<StereoBuffer> buffer = renderStereo(choice, wave.samples, wave.sampleRate, gain, random);
+    if (!buffer) return {};
+    out.memory = std::move(*buffer);
+    return out;
+}
+
+bool writeRenderedOutput(RenderedOutput& out, const std::string& name, const InputWave& wave, bool firstAttempt) {
+    if (out.inPlace && firstAttempt) return out.inPlace->commit();
+    return writeOutputWave(name, out.frames, out.samples(), wave.sampleRate, wave.bitsPerSample);
+}
+
+}  // namespace auralith

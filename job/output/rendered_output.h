@@ -1,0 +1,35 @@
+// One array's render of a recording on its way to its file: built in the output file itself
+// where the file allows it (OutputInPlace), else in memory and written by writeOutputWave. Both
+// programs render and write through this, so that they write the same bytes.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "sim/render.h"
+#include "wave/input_wave.h"
+#include "wave/output_in_place.h"
+
+namespace auralith {
+
+struct RenderedOutput {
+    std::int32_t frames = 0;
+    std::optional<OutputInPlace> inPlace;
+    StereoBuffer memory;
+
+    std::span<const std::int16_t> samples() const { return inPlace ? inPlace->samples() : memory.view(); }
+};
+
+// Empty when the memory for the output cannot be had. A file built in place whose pages failed
+// under the render (shrunk from outside, say) is given up, and the render is done again in
+// memory from the same generator state, which gives the same samples.
+std::optional<RenderedOutput> renderOutput(MicArray choice, const InputWave& wave, double gain, RandomState& random,
+                                           const std::string& outputName);
+
+// A file built in place is put under its name on the first attempt; any later attempt, and any
+// output in memory, is written the ordinary way. True only when the file is there, whole.
+bool writeRenderedOutput(RenderedOutput& out, const std::string& name, const InputWave& wave, bool firstAttempt);
+
+}  // namespace auralith

@@ -1,0 +1,24 @@
+#include "sim/analysis/array_analysis.h"
+
+#include "sim/model/sweep.h"
+
+namespace auralith {
+
+ArrayAnalysis analyseArray(MicArray array, std::int32_t rate) {
+    ArrayAnalysis a;
+    a.array = array;
+    for (int p = 0; p < sweepPositions; ++p) {
+        PositionAnalysis& at = a.positions[static_cast<std::size_t>(p)];
+        at.position = p;
+        at.sourceDegrees = static_cast<double>(sweepAngle(p));
+        at.pickup = pickupAtPosition(array, p, rate);
+        at.difference = channelDifference(at.pickup, rate);
+        at.image = predictedImage(at.difference.icldDb, at.difference.ictdMs);
+    }
+    a.recordingAngle = recordingAngle(array, rate);
+    for (int degrees = -90; degrees <= 90; ++degrees)
+        a.curve.push_back({static_cast<double>(degrees), predictedImage(pickupAtAngle(array, degrees, rate), rate)});
+    return a;
+}
+
+}  // namespace auralith

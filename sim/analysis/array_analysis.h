@@ -1,0 +1,37 @@
+// Everything the reports say of one array: each sweep position's pickup, channel differences and
+// image, the recording angle, and the image as a curve over the whole front.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "sim/analysis/localisation.h"
+#include "sim/analysis/pickup.h"
+#include "sim/model/frame.h"
+
+namespace auralith {
+
+struct PositionAnalysis {
+    int position = 0;
+    double sourceDegrees = 0;  // -45 .. 45, negative to the left
+    Pickup pickup;             // whole-frame delays, as rendered
+    ChannelDifference difference;
+    double image = 0;  // degrees, negative to the left
+};
+
+struct CurvePoint {
+    double sourceDegrees;
+    double image;
+};
+
+struct ArrayAnalysis {
+    MicArray array = MicArray::blumleinPair;
+    std::array<PositionAnalysis, sweepPositions> positions;
+    RecordingAngle recordingAngle;
+    std::vector<CurvePoint> curve;  // -90 .. 90 degrees in steps of 1, delays unrounded
+};
+
+ArrayAnalysis analyseArray(MicArray array, std::int32_t rate);
+
+}  // namespace auralith

@@ -1,0 +1,133 @@
+#include "sim/analysis/localisation.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "sim/model/extended_math.h"
+
+namespace auralith {
+
+namespace {
+
+// The left lead (ms-equivalent) at which the image reaches its 30-degree cap.
+constexpr double fullLead = 1.0;
+
+// What one channel takes from one microphone.
+long double contribution(const Microphone& m, bool left) { return (left ? m.leftShare : m.rightShare) * m.factor; }
+
+// A channel's energy for white noise of unit power: microphones heard with the same delay add
+// coherently, the others in power.
+long double channelEnergy(const Pickup& pickup, bool left) {
+    std::vector<std::pair<long double, long double>> byDelay;  // delay, summed contribution
+    for (int m = 0; m < pickup.count; ++m) {
+        const long double c = contribution(pickup.mics[m], left);
+        if (c == 0) continue;
+        const auto same = std::find_if(byDelay.begin(), byDelay.end(),
+                                       [&](const auto& d) { return d.first == pickup.mics[m].delay; });
+        if (same == byDelay.end())
+            byDelay.emplace_back(pickup.mics[m].delay, c);
+        else
+            same->second += c;
+    }
+    long double energy = 0;
+    for (const auto& d : byDelay) energy += d.second * d.second;
+    return energy;
+}
+
+// True when the lag `a` wins over `b` at equal correlation: the one nearer zero, then the negative.
+bool preferredLag(long double a, long double b) {
+    if (std::fabs(a) != std::fabs(b)) return std::fabs(a) < std::fabs(b);
+    return a < b;
+}
+
+// The lag of the largest white-noise cross-correlation: each pair of a left and a right
+// contribution adds its product at the lag of their delay difference.
+long double correlationLag(const Pickup& pickup) {
+    std::vector<std::pair<long double, long double>> byLag;  // lag, correlation
+    for (int l = 0; l < pickup.count; ++l) {
+        for (int r = 0; r < pickup.count; ++r) {
+            const long double product = contribution(pickup.mics[l], true) * contribution(pickup.mics[r], false);
+            if (product == 0) continue;
+            const long double lag = pickup.mics[r].delay - pickup.mics[l].delay;
+            const auto same = std::find_if(byLag.begin(), byLag.end(), [&](const auto& d) { return d.first == lag; });
+            if (same == byLag.end())
+                byLag.emplace_back(lag, product);
+            else
+                same->second += product;
+        }
+    }
+    if (byLag.empty()) return 0;
+    auto best = byLag.front();
+    for (const auto& d : byLag)
+        if (d.second > best.second || (d.second == best.second && preferredLag(d.first, best.first))) best = d;
+    return best.first;
+}
+
+double decibels(long double left, long double right) {
+    if (left == 0 && right == 0) return 0;
+    if (right == 0) return std::numeric_limits<double>::infinity();
+    if (left == 0) return -std::numeric_limits<double>::infinity();
+    return static_cast<double>(10 * extendedLog10(left / right));
+}
+
+// The left channel's lead as the trading rule weighs it: ms of time plus dB of level / 17.
+double leftLead(double icldDb, double ictdMs) { return ictdMs + icldDb / 17; }
+
+double imageSize(double lead) {
+    const double q = std::fabs(lead);
+    return std::min(q <= 0.5 ? 40 * q : 20 * (q + 0.5), 30.0);
+}
+
+}  // namespace
+
+ChannelDifference channelDifference(const Pickup& pickup, std::int32_t rate) {
+    ChannelDifference d;
+    d.icldDb = decibels(channelEnergy(pickup, true), channelEnergy(pickup, false));
+    d.ictdFrames = correlationLag(pickup);
+    d.ictdMs = static_cast<double>(d.ictdFrames * 1000 / rate);
+    return d;
+}
+
+double predictedImage(double icldDb, double ictdMs) {
+    // Time and level are traded against each other with their signs, so that cues pointing to
+    // opposite sides weaken each other; where they agree this is the rule on their magnitudes.
+    const double lead = leftLead(icldDb, ictdMs);
+    if (std::isnan(lead) || lead == 0) return 0;
+    return lead > 0 ? -imageSize(lead) : imageSize(lead);
+}
+
+double predictedImage(const Pickup& pickup, std::int32_t rate) {
+    const ChannelDifference d = channelDifference(pickup, rate);
+    return predictedImage(d.icldDb, d.ictdMs);
+}
+
+RecordingAngle recordingAngle(MicArray array, std::int32_t rate) {
+    // A scan in steps of 1/20 degree finds the first step that reaches the cap; halving the step
+    // before it then pins the angle down far below the printed precision.
+    const auto reaches = [&](long double degrees) {
+        const ChannelDifference d = channelDifference(pickupAtAngle(array, degrees, rate), rate);
+        return std::fabs(leftLead(d.icldDb, d.ictdMs)) >= fullLead;
+    };
+    RecordingAngle result;
+    constexpr int steps = 1800;
+    for (int k = 0; k <= steps; ++k) {
+        const long double degrees = 90.0L * k / steps;
+        result.maxImage =
+            std::max(result.maxImage, std::fabs(predictedImage(pickupAtAngle(array, degrees, rate), rate)));
+        if (!reaches(degrees)) continue;
+        long double below = k == 0 ? 0 : 90.0L * (k - 1) / steps;
+        long double above = degrees;
+        for (int halving = 0; k > 0 && halving < 40; ++halving) {
+            const long double middle = (below + above) / 2;
+            (reaches(middle) ? above : below) = middle;
+        }
+        result.degrees = static_cast<double>(2 * above);
+        result.maxImage = 30;
+        return result;
+    }
+    return result;
+}
+
+}  // namespace auralith

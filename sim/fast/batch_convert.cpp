@@ -1,0 +1,90 @@
+#include "sim/fast/batch_convert.h"
+
+#include "sim/fast/dither_batch.h"
+#include "sim/fast/vector_width.h"
+#include "sim/model/arrays.h"
+
+namespace auralith {
+
+namespace {
+
+// Writes the rounded values of one channel, saturated, into every other sample from `at`.
+[[gnu::always_inline]] inline void storeChannel(const double* rounded, int count, std::int16_t* at) {
+    for (int k = 0; k < count; ++k) at[2 * k] = saturatedSample(rounded[k]);
+}
+
+template <typename Doubles, typename Words>
+[[gnu::always_inline]] inline bool convertPair(const PairBatch& b) {
+    BatchDraws draws;
+    double approximate[2][batchSteps];
+    double rounded[2][batchSteps];
+    drawBatch(b.s, b.count, draws);
+    for (int k = 0; k < b.count; ++k) {
+        approximate[0][k] = b.x[k] * b.leftScale;
+        approximate[1][k] = b.x[k] * b.rightScale;
+    }
+    const bool nearLeft =
+        roundLanes<Doubles, Words>(approximate[0], draws.state[0], draws.state[1], b.count, rounded[0]);
+    const bool nearRight =
+        roundLanes<Doubles, Words>(approximate[1], draws.state[2], draws.state[3], b.count, rounded[1]);
+    storeChannel(rounded[0], b.count, b.left);
+    storeChannel(rounded[1], b.count, b.right);
+    return nearLeft || nearRight;
+}
+
+template <typename Doubles, typename Words>
+[[gnu::always_inline]] inline bool convertMix(const MixBatch& b) {
+    const double mix = static_cast<double>(treeMixScale);
+    BatchDraws draws;
+    double mixed[2][batchSteps];
+    double rounded[2][batchSteps];
+    for (int k = 0; k < b.count; ++k) {
+        const double halfCentre = (b.x[2][k] * b.scale[2]) * 0.5;
+        mixed[0][k] = (halfCentre + b.x[0][k] * b.scale[0]) * mix;
+        mixed[1][k] = (halfCentre + b.x[1][k] * b.scale[1]) * mix;
+    }
+    drawBatch(b.s, b.count, draws);
+    const bool nearLeft = roundLanes<Doubles, Words>(mixed[0], draws.state[0], draws.state[1], b.count, rounded[0]);
+    const bool nearRight = roundLanes<Doubles, Words>(mixed[1], draws.state[2], draws.state[3], b.count, rounded[1]);
+    storeChannel(rounded[0], b.count, b.at);
+    storeChannel(rounded[1], b.count, b.at + 1);
+    return nearLeft || nearRight;
+}
+
+bool convertPairTwoWide(const PairBatch& batch) { return convertPair<TwoDoubles, TwoWords>(batch); }
+bool convertMixTwoWide(const MixBatch& batch) { return convertMix<TwoDoubles, TwoWords>(batch); }
+
+#if AURALITH_WIDE_VECTORS
+AURALITH_FOUR_WIDE_TARGET bool convertPairFourWide(const PairBatch& batch) {
+    return convertPair<FourDoubles, FourWords>(batch);
+}
+AURALITH_FOUR_WIDE_TARGET bool convertMixFourWide(const MixBatch& batch) {
+    return convertMix<FourDoubles, FourWords>(batch);
+}
+#endif
+
+}  // namespace
+
+PairConverter pairConverterFor(int width) {
+#if AURALITH_WIDE_VECTORS
+    if (width == 8) return convertPairEightWide;
+    if (width == 4) return convertPairFourWide;
+#endif
+    static_cast<void>(width);
+    return convertPairTwoWide;
+}
+
+MixConverter mixConverterFor(int width) {
+#if AURALITH_WIDE_VECTORS
+    if (width == 8) return convertMixEightWide;
+    if (width == 4) return convertMixFourWide;
+#endif
+    static_cast<void>(width);
+    return convertMixTwoWide;
+}
+
+std::uint32_t stateAfterBatch(std::uint32_t s, int count) {
+    return batchJumps.mul[3][count - 1] * s + batchJumps.add[3][count - 1];
+}
+
+}  // namespace auralith

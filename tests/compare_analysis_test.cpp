@@ -1,0 +1,228 @@
+// The numbers of report.csv and arrays.csv against values worked out here from the arrays'
+// geometry as it is described (microphone positions, polar patterns, a source 10 m away, whole
+// frames at 44 100 Hz, pi taken as 3.14159265359), not from the model's code.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "job/compare/text_reports.h"
+#include "sim/analysis/array_analysis.h"
+#include "sim/analysis/localisation.h"
+
+namespace auralith {
+namespace {
+
+constexpr long double rate = 44100;
+const long double degree = 3.14159265359L / 180;
+
+struct Source {
+    long double s, f;  // lateral (right) and forward, metres
+};
+
+Source sourceAt(long double degrees) { return {10 * std::sin(degrees * degree), 10 * std::cos(degrees * degree)}; }
+
+long double distance(Source src, long double lateral, long double forward) {
+    return std::sqrt((src.f - forward) * (src.f - forward) + (src.s - lateral) * (src.s - lateral));
+}
+
+long double frames(long double r) { return std::nearbyint((r - 10) / 344 * rate); }
+
+// What one position should give: ICLD in dB, ICTD in frames, and the image.
+struct Expected {
+    long double icld;
+    long double ictd;
+    long double image;
+};
+
+long double imageFor(long double icld, long double ictdFrames) {
+    const long double lead = ictdFrames / rate * 1000 + icld / 17;
+    const long double q = std::fabs(lead);
+    const long double size = std::fmin(q <= 0.5L ? 40 * q : 20 * (q + 0.5L), 30);
+    return lead > 0 ? -size : size;
+}
+
+Expected levelOnly(long double left, long double right) {
+    const long double icld = 20 * std::log10(std::fabs(left / right));
+    return {icld, 0, imageFor(icld, 0)};
+}
+
+Expected pair(long double left, long double right, long double dL, long double dR) {
+    const long double icld = 20 * std::log10(left / right);
+    return {icld, dR - dL, imageFor(icld, dR - dL)};
+}
+
+Expected expectedAt(int array, int p) {
+    const long double phi = 7.5L * p - 45;
+    const Source src = sourceAt(phi);
+    switch (array) {
+        case 1: return levelOnly(std::cos((phi + 45) * degree), std::sin((phi + 45) * degree));
+        case 2:
+            return levelOnly(0.5L + 0.5L * std::cos((phi + 52.5L) * degree),
+                             0.5L + 0.5L * std::cos((52.5L - phi) * degree));
+        case 3: {
+            const long double h = 0.1f;
+            return pair(std::cos(std::atan((h + src.s) / src.f)), std::cos(std::atan((src.s - h) / src.f)),
+                        frames(distance(src, -h, 0)), frames(distance(src, h, 0)));
+        }
+        case 4: {
+            const long double h = 0.085f;
+            return pair(0.5L + 0.5L * std::cos((phi + 55) * degree), 0.5L + 0.5L * std::cos((55 - phi) * degree),
+                        frames(distance(src, -h, 0)), frames(distance(src, h, 0)));
+        }
+        default: break;
+    }
+    const long double reference = distance(sourceAt(-45), -1, 0);
+    const long double rL = distance(src, -1, 0), rR = distance(src, 1, 0);
+    if (array == 5) return pair(reference / rL, reference / rR, frames(rL), frames(rR));
+    // The tree: each channel its outer microphone plus half the centre one, whose delay differs
+    // from the outer ones' by 41 frames or more, so the two add in power; the outer pair's
+    // product is the largest cross-correlation term.
+    const long double half = 0.5L * reference / distance(src, 0, 1.5L);
+    const long double left = reference / rL, right = reference / rR;
+    const long double icld = 10 * std::log10((left * left + half * half) / (right * right + half * half));
+    const long double lag = frames(rR) - frames(rL);
+    return {icld, lag, imageFor(icld, lag)};
+}
+
+// report.csv's rows by (array, position): the columns after the name.
+std::map<std::pair<int, int>, std::vector<std::string>> csvRows(const std::string& csv) {
+    std::map<std::pair<int, int>, std::vector<std::string>> rows;
+    std::istringstream lines(csv);
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_EQ(line, "array,array_name,position,source_deg,icld_db,ictd_ms,ictd_samples,image_deg");
+    while (std::getline(lines, line)) {
+        std::vector<std::string> cells;
+        std::istringstream fields(line);
+        for (std::string cell; std::getline(fields, cell, ',');) cells.push_back(cell);
+        EXPECT_EQ(cells.size(), 8u) << line;
+        if (cells.size() == 8) rows[{std::stoi(cells[0]), std::stoi(cells[2])}] = cells;
+    }
+    return rows;
+}
+
+CompareResults allArrays() {
+    CompareResults results;
+    for (int k = 1; k <= 6; ++k) results.arrays.push_back({analyseArray(static_cast<MicArray>(k), 44100), {}, {}, {}});
+    return results;
+}
+
+TEST(CompareCsv, PositionsMatchTheGeometryWorkedOutByHand) {
+    const auto rows = csvRows(positionsCsv(allArrays()));
+    EXPECT_EQ(rows.size(), 6u * 13u);
+    const char* names[6] = {"\"Blumlein crossed pair\"",
+                            "\"Coincident cardioids (105 deg)\"",
+                            "\"Faulkner near-coincident pair\"",
+                            "\"ORTF near-coincident pair\"",
+                            "\"Two spaced omnis\"",
+                            "\"Decca three-omni tree\""};
+    for (int array = 1; array <= 6; ++array) {
+        for (int p : {0, 1, 4, 6, 9, 11}) {
+            SCOPED_TRACE("array " + std::to_string(array) + ", position " + std::to_string(p));
+            const std::vector<std::string>& row = rows.at({array, p});
+            const Expected e = expectedAt(array, p);
+            EXPECT_EQ(row[1], names[array - 1]);
+            EXPECT_NEAR(std::stod(row[3]), 7.5 * p - 45, 1e-9);
+            if (std::isinf(e.icld))
+                EXPECT_EQ(std::stod(row[4]), static_cast<double>(e.icld));
+            else
+                EXPECT_NEAR(std::stod(row[4]), static_cast<double>(e.icld), 0.0006);
+            EXPECT_EQ(std::stol(row[6]), std::lround(e.ictd));
+            EXPECT_NEAR(std::stod(row[5]), static_cast<double>(e.ictd / 44.1L), 0.00006);
+            EXPECT_NEAR(std::stod(row[7]), static_cast<double>(e.image), 0.006);
+        }
+    }
+}
+
+TEST(CompareCsv, TheWorkedExamplesOfTheArrays) {
+    const auto rows = csvRows(positionsCsv(allArrays()));
+    // Faulkner, position 0: left at -9 frames, right at +9; ORTF -8 and +8; spaced omnis -87 and
+    // +94; the tree's outer pair as the omnis; straight ahead nothing differs.
+    EXPECT_EQ(rows.at({3, 0})[6], "18");
+    EXPECT_EQ(rows.at({4, 0})[6], "16");
+    EXPECT_EQ(rows.at({4, 0})[5], "0.3628");
+    EXPECT_EQ(rows.at({5, 0})[6], "181");
+    EXPECT_EQ(rows.at({6, 0})[6], "181");
+    EXPECT_EQ(rows.at({5, 12})[6], "-181");
+    for (int array = 1; array <= 6; ++array) {
+        EXPECT_EQ(rows.at({array, 6})[4], "0.000") << array;
+        EXPECT_EQ(rows.at({array, 6})[6], "0") << array;
+        EXPECT_EQ(rows.at({array, 6})[7], "0.00") << array;
+    }
+    // The Blumlein pair's right microphone is silent at 45 degrees left: the left channel is
+    // infinitely louder. At 45 degrees right the left one's response is about -1.03e-13, not 0,
+    // since pi is taken as 3.14159265359: 20 log10 of that.
+    EXPECT_EQ(rows.at({1, 0})[4], "inf");
+    EXPECT_EQ(rows.at({1, 0})[7], "-30.00");
+    const long double leftAtRight = std::cos(90 * static_cast<long double>(static_cast<double>(degree)));
+    EXPECT_NEAR(std::stod(rows.at({1, 12})[4]), static_cast<double>(20 * std::log10(std::fabs(leftAtRight))), 0.02);
+    EXPECT_EQ(rows.at({1, 12})[7], "30.00");
+}
+
+TEST(CompareImage, TheTradingRuleAtItsCorners) {
+    EXPECT_EQ(predictedImage(0.0, 0.0), 0.0);
+    // The knee: a lead of 0.5 ms (or 8.5 dB) puts the image 20 degrees towards the leading side.
+    EXPECT_DOUBLE_EQ(predictedImage(0.0, 0.5), -20.0);
+    EXPECT_DOUBLE_EQ(predictedImage(-8.5, 0.0), 20.0);
+    EXPECT_DOUBLE_EQ(predictedImage(0.0, 0.25), -10.0);
+    EXPECT_DOUBLE_EQ(predictedImage(0.0, 0.75), -25.0);
+    EXPECT_DOUBLE_EQ(predictedImage(8.5, 0.25), -25.0);  // 0.25 ms + 8.5 / 17
+    // The cap: from a lead of 1 on, the image stays at the loudspeaker.
+    EXPECT_DOUBLE_EQ(predictedImage(17.0, 0.0), -30.0);
+    EXPECT_DOUBLE_EQ(predictedImage(0.0, -1.0), 30.0);
+    EXPECT_DOUBLE_EQ(predictedImage(0.0, 3.0), -30.0);
+    EXPECT_DOUBLE_EQ(predictedImage(INFINITY, 0.0), -30.0);
+    EXPECT_DOUBLE_EQ(predictedImage(-INFINITY, 0.0), 30.0);
+    // Cues to opposite sides weaken each other.
+    EXPECT_DOUBLE_EQ(predictedImage(-8.5, 0.5), 0.0);
+}
+
+TEST(CompareRecordingAngle, WorkedOutFromTheGeometry) {
+    // Blumlein: the image reaches a loudspeaker where the level difference reaches 17 dB:
+    // tan(theta + 45) = 10^(17/20).
+    const long double blumlein = 2 * (std::atan(std::pow(10.0L, 0.85L)) / degree - 45);
+    const RecordingAngle b = recordingAngle(MicArray::blumleinPair, 44100);
+    ASSERT_TRUE(b.degrees.has_value());
+    EXPECT_NEAR(*b.degrees, static_cast<double>(blumlein), 0.01);
+    // Faulkner: never; at 90 degrees the path difference is the 0.2 m spacing and the level
+    // ratio that of the two figures of eight seen from 10.1 and 9.9 m across.
+    const RecordingAngle f = recordingAngle(MicArray::faulknerPair, 44100);
+    EXPECT_FALSE(f.degrees.has_value());
+    const long double lead = 0.2L / 344 * 1000 + 20 * std::log10(10.1L / 9.9L) / 17;
+    EXPECT_NEAR(f.maxImage, static_cast<double>(20 * (lead + 0.5L)), 0.05);
+    // Spaced omnis: where time and level together reach a lead of 1 (found here by bisection).
+    const long double reference = distance(sourceAt(-45), -1, 0);
+    auto leadAt = [&](long double theta) {
+        const Source src = sourceAt(theta);
+        const long double rL = distance(src, -1, 0), rR = distance(src, 1, 0);
+        return (rL - rR) / 344 * 1000 + 20 * std::log10((reference / rR) / (reference / rL)) / 17;
+    };
+    long double low = 0, high = 90;
+    for (int k = 0; k < 60; ++k) (leadAt((low + high) / 2) < 1 ? low : high) = (low + high) / 2;
+    const RecordingAngle o = recordingAngle(MicArray::spacedOmniPair, 44100);
+    ASSERT_TRUE(o.degrees.has_value());
+    EXPECT_NEAR(*o.degrees, static_cast<double>(2 * high), 0.01);
+    EXPECT_DOUBLE_EQ(o.maxImage, 30.0);
+}
+
+TEST(CompareRecordingAngle, OffTheSweepTheModelGivesThePositionsValuesAtTheirAngles) {
+    // The unrounded pickup at a position's angle is the position's pickup before the rounding.
+    for (int k = 1; k <= 6; ++k) {
+        for (int p = 0; p < 13; ++p) {
+            const Pickup at = pickupAtAngle(static_cast<MicArray>(k), 7.5L * p - 45, 44100);
+            const Pickup rendered = pickupAtPosition(static_cast<MicArray>(k), p, 44100);
+            ASSERT_EQ(at.count, rendered.count);
+            for (int m = 0; m < at.count; ++m) {
+                EXPECT_EQ(at.mics[m].factor, rendered.mics[m].factor);
+                EXPECT_EQ(std::nearbyint(at.mics[m].delay), rendered.mics[m].delay);
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace auralith

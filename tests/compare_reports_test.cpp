@@ -1,0 +1,180 @@
+// The option reading and the text of the reports: labels, numbers, names, the page's parts.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "job/compare/file_names.h"
+#include "job/compare/html_report.h"
+#include "job/compare/numbers.h"
+#include "job/compare/options.h"
+#include "job/compare/progress.h"
+#include "job/compare/run.h"
+#include "job/compare/text_reports.h"
+
+namespace auralith {
+namespace {
+
+using Action = ParsedOptions::Action;
+
+ParsedOptions parse(std::vector<std::string> args) { return parseCompareOptions(args); }
+
+TEST(CompareOptions, WhatACommandLineMeans) {
+    const ParsedOptions plain = parse({"take.wav"});
+    EXPECT_EQ(plain.action, Action::run);
+    EXPECT_EQ(plain.options.input, "take.wav");
+    EXPECT_EQ(plain.options.outputDir, "");
+    EXPECT_EQ(plain.options.arrays.size(), 6u);
+    EXPECT_TRUE(plain.options.audio);
+    EXPECT_FALSE(plain.options.quiet);
+
+    const ParsedOptions full = parse({"-o", "out", "--arrays=5,1,3,1", "--no-audio", "-q", "take.wav"});
+    EXPECT_EQ(full.action, Action::run);
+    EXPECT_EQ(full.options.outputDir, "out");
+    EXPECT_EQ(full.options.arrays,
+              (std::vector<MicArray>{MicArray::blumleinPair, MicArray::faulknerPair, MicArray::spacedOmniPair}));
+    EXPECT_FALSE(full.options.audio);
+    EXPECT_TRUE(full.options.quiet);
+
+    EXPECT_EQ(parse({"-oout", "-a2", "x.wav"}).options.outputDir, "out");
+    EXPECT_EQ(parse({"--output-dir", "d", "--quiet", "x.wav"}).options.outputDir, "d");
+    EXPECT_EQ(parse({"--", "-a.wav"}).options.input, "-a.wav");
+    EXPECT_EQ(parse({"-"}).options.input, "-");
+    EXPECT_EQ(parse({"x.wav", "--help"}).action, Action::help);
+    EXPECT_EQ(parse({"-h"}).action, Action::help);
+    EXPECT_EQ(parse({"--version", "--bogus"}).action, Action::version);
+}
+
+TEST(CompareOptions, UsageErrorsSayWhatIsWrong) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+        {{}, "no input file given"},
+        {{"a.wav", "b.wav"}, "more than one input file given ('b.wav')"},
+        {{"--bogus", "a.wav"}, "unknown option '--bogus'"},
+        {{"-x"}, "unknown option '-x'"},
+        {{"a.wav", "-o"}, "option -o needs a value"},
+        {{"a.wav", "--arrays"}, "option --arrays needs a value"},
+        {{"-o", "", "a.wav"}, "the output folder is empty"},
+        {{"-a", "7", "a.wav"}, "'7' is not a list of menu numbers 1 to 6 (such as 1,3,5)"},
+        {{"-a", "1,,2", "a.wav"}, "'1,,2' is not a list of menu numbers 1 to 6 (such as 1,3,5)"},
+        {{"-a", " 1", "a.wav"}, "' 1' is not a list of menu numbers 1 to 6 (such as 1,3,5)"},
+        {{"-a", "", "a.wav"}, "'' is not a list of menu numbers 1 to 6 (such as 1,3,5)"},
+        {{"-a", "01", "a.wav"}, "'01' is not a list of menu numbers 1 to 6 (such as 1,3,5)"},
+        // An argument with a line break is quoted on one line.
+        {{"a.wav", "b\nc"}, "more than one input file given ('b\\x0ac')"},
+        {{"--x\t\x7f"}, "unknown option '--x\\x09\\x7f'"},
+    };
+    for (const auto& [args, message] : cases) {
+        const ParsedOptions parsed = parse(args);
+        EXPECT_EQ(parsed.action, Action::usageError) << message;
+        EXPECT_EQ(parsed.error, message);
+    }
+}
+
+TEST(CompareLabels, EachPositionStartsOneSecondIntoItsBlock) {
+    const ArrayAnalysis analysis = analyseArray(MicArray::ortfPair, 44100);
+    // n = 22050 (half a second): blocks of 66150 frames, each sound starting 44100 frames in.
+    std::istringstream lines(labelTrack(analysis, 44100, 22050));
+    std::string line;
+    for (int p = 0; p < 13; ++p) {
+        ASSERT_TRUE(std::getline(lines, line));
+        const long long first = p * 66150LL + 44100;
+        // Exact in decimal: first / 44100 in microseconds, computed with integers.
+        const long long startMicros = (first * 1000000 + 22050) / 44100;
+        const long long endMicros = ((first + 22050) * 1000000 + 22050) / 44100;
+        char expected[64];
+        std::snprintf(expected, sizeof expected, "%lld.%06lld\t%lld.%06lld\t", startMicros / 1000000,
+                      startMicros % 1000000, endMicros / 1000000, endMicros % 1000000);
+        EXPECT_EQ(line.substr(0, std::string(expected).size()), expected) << p;
+        EXPECT_EQ(line.substr(std::string(expected).size()),
+                  labelText(analysis.positions[static_cast<std::size_t>(p)]));
+    }
+    EXPECT_FALSE(std::getline(lines, line));
+    // One second, then 1.5 s per position: position 1 from 2.5 s to 3 s.
+    std::istringstream again(labelTrack(analysis, 44100, 22050));
+    std::getline(again, line);
+    EXPECT_EQ(line, "1.000000\t1.500000\t-45.0° ICLD +7.6 dB ICTD +0.36 ms image -26.2°");
+    std::getline(again, line);
+    EXPECT_EQ(line.substr(0, 18), "2.500000\t3.000000\t");
+    // An odd length: 1 sample ends 1/44100 s after its start.
+    std::istringstream one(labelTrack(analysis, 44100, 1));
+    std::getline(one, line);
+    EXPECT_EQ(line.substr(0, 18), "1.000000\t1.000023\t");
+}
+
+TEST(CompareNumbers, PrintedTheSameEverywhere) {
+    EXPECT_EQ(fixedText(1.25, 1), "1.2");  // the binary value, correctly rounded (ties to even)
+    EXPECT_EQ(fixedText(-0.0001, 2), "0.00");
+    EXPECT_EQ(fixedText(-12.3456, 3), "-12.346");
+    EXPECT_EQ(fixedText(INFINITY, 3), "inf");
+    EXPECT_EQ(fixedText(-INFINITY, 3), "-inf");
+    EXPECT_EQ(signedText(7.5, 1), "+7.5");
+    EXPECT_EQ(signedText(-7.5, 1), "-7.5");
+    EXPECT_EQ(signedText(0.0, 1), "0.0");
+    EXPECT_EQ(signedText(0.004, 2), "0.00");
+    EXPECT_EQ(signedText(INFINITY, 1), "+inf");
+}
+
+TEST(CompareNames, FilesAreNamedAfterTheInputAndTheArray) {
+    EXPECT_EQ(stemOf("takes/violin.wav"), "violin");
+    EXPECT_EQ(stemOf("C:\\takes\\violin.take.WAV"), "violin.take");
+    EXPECT_EQ(stemOf("noextension"), "noextension");
+    EXPECT_EQ(stemOf(".hidden"), ".hidden");
+    EXPECT_EQ(audioFileName("demo", MicArray::spacedOmniPair), "demo-5-spaced-omnis.wav");
+    EXPECT_EQ(labelFileName("demo", MicArray::threeOmniTree), "demo-6-tree.txt");
+    const char* slugs[6] = {"blumlein", "cardioids", "faulkner", "ortf", "spaced-omnis", "tree"};
+    for (int k = 1; k <= 6; ++k) EXPECT_EQ(arraySlug(static_cast<MicArray>(k)), slugs[k - 1]);
+    EXPECT_EQ(pathIn("out", "a.wav"), "out/a.wav");
+    EXPECT_EQ(pathIn("out/", "a.wav"), "out/a.wav");
+}
+
+TEST(CompareMessages, RefusalsLoseOnlyTheirTrailingBlanks) {
+    EXPECT_EQ(failureLine("x.wav", "This is not a mono Wave file  "),
+              "auralith-compare: x.wav: This is not a mono Wave file\n");
+    EXPECT_EQ(failureLine("m.wav", "            File not found.\\n Please enter a valid filename  "),
+              "auralith-compare: m.wav:             File not found.\\n Please enter a valid filename\n");
+    EXPECT_EQ(progressLine(1, 6, MicArray::cardioidPair, 0.5),
+              "[#####---------------]  25%  array 2 of 6: Coincident cardioids (105 deg)");
+}
+
+int count(const std::string& text, const std::string& what) {
+    int found = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++found;
+    return found;
+}
+
+TEST(CompareHtml, OneCurveAndThirteenMarksPerArrayAndNothingFetched) {
+    CompareResults results;
+    results.input = "/home/someone/takes/a<b>&\"c\".wav";
+    results.n = 100;
+    for (int k : {2, 5})
+        results.arrays.push_back({analyseArray(static_cast<MicArray>(k), 44100), -20.0 - k, "f.wav", "f.txt"});
+    const std::string html = htmlReport(results);
+    EXPECT_EQ(count(html, "<path class=\"curve\""), 2);
+    EXPECT_EQ(count(html, "<circle class=\"position\""), 26);
+    EXPECT_EQ(count(html, "<line class=\"sra\""), 4);
+    EXPECT_EQ(count(html, "<line class=\"limit\""), 2);
+    EXPECT_EQ(count(html, "<section class=\"array\""), 2);
+    EXPECT_EQ(count(html, "<tr><td>"), 26);
+    EXPECT_NE(html.find("a&lt;b&gt;&amp;&quot;c&quot;.wav"), std::string::npos);
+    EXPECT_EQ(html.find("/home/someone"), std::string::npos);  // no folder of this machine
+    EXPECT_EQ(html.find("<script"), std::string::npos);
+    EXPECT_EQ(html.find("http:"), html.find("http://www.w3.org/2000/svg"));  // the namespace only
+    EXPECT_EQ(count(html, "http"), 1);
+    EXPECT_NE(html.find("e-brief 390"), std::string::npos);
+    // Offsets to the loudest: array 2 at -22 LUFS, array 5 at -25.
+    EXPECT_NE(html.find("-22.00 LUFS; 0.00 dB would bring it"), std::string::npos);
+    EXPECT_NE(html.find("-25.00 LUFS; 3.00 dB would bring it"), std::string::npos);
+    const auto angle = [&](std::size_t k) { return fixedText(*results.arrays[k].analysis.recordingAngle.degrees, 1); };
+    EXPECT_EQ(arraysCsv(results),
+              "array,array_name,sra_deg,max_image_deg,loudness_lufs,loudness_offset_db\n"
+              "2,\"Coincident cardioids (105 deg)\"," +
+                  angle(0) +
+                  ",30.0,-22.00,0.00\n"
+                  "5,\"Two spaced omnis\"," +
+                  angle(1) + ",30.0,-25.00,3.00\n");
+}
+
+}  // namespace
+}  // namespace auralith
