@@ -38,18 +38,6 @@ using testing::ScratchDir;
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool underAddressSanitizer = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool underAddressSanitizer = true;
-#else
-constexpr bool underAddressSanitizer = false;
-#endif
-#else
-constexpr bool underAddressSanitizer = false;
-#endif
-
 const std::string writeFailed = "ERROR: The output file could not be written  \n";
 const std::string notFound = "ERROR:             File not found.\n Please enter a valid filename  \n";
 const std::string tooLong = "ERROR: The input file is too long for this program  \n";
@@ -284,7 +272,7 @@ Bytes headerOnly(std::uint32_t dataSize) {
 
 // The header step alone decides; it needs no memory for the samples, as a 100 MB address-space
 // limit shows (left out under AddressSanitizer, which reserves far more address space itself).
-std::string smallAddressSpace() { return underAddressSanitizer ? "" : "ulimit -v 102400 &&"; }
+std::string smallAddressSpace() { return testing::underAddressSanitizer ? "" : "ulimit -v 102400 &&"; }
 
 TEST_F(Fault, TheLongestRecordingIsAccepted) {
     testing::writeBytes(work.file("long.wav"), headerOnly(2u * 82548031u));

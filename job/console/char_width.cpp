@@ -147,6 +147,9 @@ constexpr Range unfit[] = {
 }  // namespace
 
 bool isSingleWidth(char32_t ch) {
+    // Printable ASCII, almost every cell a screen holds, without the search: drawing a whole
+    // screen asks about each of its 3 920 cells.
+    if (ch >= 0x20 && ch < 0x7F) return true;
     if (ch > 0x10FFFF || (ch & 0xFFFE) == 0xFFFE) return false;  // beyond Unicode, U+xFFFE/U+xFFFF
     const auto* after = std::upper_bound(std::begin(unfit), std::end(unfit), ch,
                                          [](char32_t c, const Range& r) { return c < r.first; });

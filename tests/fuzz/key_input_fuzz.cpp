@@ -1,6 +1,9 @@
 // Arbitrary bytes as keyboard input: the key decoder turns them into keys, and the console's line
-// editor and screen model take those keys question after question, with every screen drawn as
-// terminal bytes, error boxes over it, and the plain-text screen at the end. No file is touched.
+// editor and screen model take those keys question after question. The screen is drawn as
+// terminal bytes only where the input asks for it, by Ctrl+L (form feed, byte 12, the usual
+// "redraw" key, which the editor drops), at most twice an input: a draw costs as much as a
+// few hundred keys, so that drawing after every key would make each input a hundred times slower.
+// No file is touched.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -33,10 +36,12 @@ void checkCursor(const ScreenModel& screen) {
     require(screen.column >= 1 && screen.column <= screenColumns, "cursor column off the screen");
 }
 
+// Printable ASCII fits one cell; anything else is looked up.
+bool fitsOneCell(char32_t ch) { return (ch >= U' ' && ch < 0x7F) || isSingleWidth(ch); }
+
 void checkScreen(const ScreenModel& screen) {
     checkCursor(screen);
-    for (const Cell& cell : screen.cells)
-        require(cell.ch == U' ' || isSingleWidth(cell.ch), "a cell holds a wide or control character");
+    for (const Cell& cell : screen.cells) require(fitsOneCell(cell.ch), "a cell holds a wide or control character");
 }
 
 // Well-formed UTF-8 survives decoding and encoding unchanged.
@@ -48,14 +53,19 @@ bool isWellFormedUtf8(std::string_view text) {
 
 void checkKey(const Key& key) {
     if (key.kind != Key::Kind::character) return;
-    if (key.code >= 32) require(isSingleWidth(key.code), "a key yields a character that does not fit one cell");
-    if (!key.text.empty()) {
+    if (key.code >= 32) require(fitsOneCell(key.code), "a key yields a character that does not fit one cell");
+    if (key.text.size() == 1) {
+        require(key.code < 0x80 && static_cast<unsigned char>(key.text[0]) == key.code, "a key's text is not its code");
+    } else if (!key.text.empty()) {
         require(isWellFormedUtf8(key.text), "a key's text is not well-formed UTF-8");
         require(charactersFromUtf8(key.text) == std::u32string(1, key.code), "a key's text is not its code");
     }
 }
 
-// The keys the decoder made, then the end of input; every screen is drawn as a terminal would get it.
+// The keys the decoder made, then the end of input. Ctrl+L draws what changed since the last
+// draw (at first: since the cleared screen of the set-up); Ctrl+L twice in a row draws the whole
+// screen anew, as a terminal's redraw would. Once a draw was asked for, the error boxes are drawn
+// too, and the final screen is checked and turned into plain text.
 class DecodedKeysBackend final : public ConsoleBackend {
 public:
     explicit DecodedKeysBackend(std::deque<Key> keys) : keys_(std::move(keys)) {}
@@ -63,28 +73,29 @@ public:
     void setUp() override { (void)setUpBytes(); }
     void present(const ScreenModel& screen) override {
         checkCursor(screen);
-        // Every screen of the first keys is checked and drawn as a change from the one before;
-        // past those only every 256th and the last, or a long input would take a second a run.
-        ++presents_;
-        if (presents_ <= 64 || presents_ % 256 == 0 || keys_.empty()) {
-            checkScreen(screen);
-            (void)renderScreen(drawn_ ? &*drawn_ : nullptr, screen);
-            drawn_ = screen;
-        }
+        shown_ = &screen;  // the console's own model, alive as long as the console
     }
     Key nextKey() override {
         if (keys_.empty()) return Key{Key::Kind::endOfInput, 0, {}};
         Key key = std::move(keys_.front());
         keys_.pop_front();
+        const bool redraw = key.kind == Key::Kind::character && key.code == redrawKey;
+        if (redraw && shown_ != nullptr && draws_ < mostDraws) draw(*shown_, afterRedraw_);
+        afterRedraw_ = redraw;
         return key;
     }
     void beep() override { (void)bellBytes(); }
     void showError(const ScreenModel& screen, std::string_view message) override {
+        if (draws_ == 0 || draws_ >= mostDraws) return;
+        ++draws_;
         const ScreenModel boxed = withErrorBox(screen, message);
         checkScreen(boxed);
-        (void)renderScreen(&screen, boxed);
+        require(!boxed.cursorVisible, "the error box shows the cursor");
+        require(!renderScreen(&screen, boxed).empty() || boxed.cells == screen.cells, "the box was not drawn");
     }
     void finish(const ScreenModel& screen, std::string_view) override {
+        checkCursor(screen);
+        if (draws_ == 0) return;
         checkScreen(screen);
         const std::string text = screenAsPlainText(screen);
         require(isWellFormedUtf8(text), "the plain screen is not well-formed UTF-8");
@@ -93,9 +104,27 @@ public:
     bool keysLeft() const { return !keys_.empty(); }
 
 private:
+    static constexpr char32_t redrawKey = 12;
+    // A draw (a screen or an error box) costs as much as a few hundred keys; a whole redraw or a
+    // change and a box is as much as an input needs.
+    static constexpr int mostDraws = 2;
+
+    void draw(const ScreenModel& screen, bool whole) {
+        ++draws_;
+        checkScreen(screen);
+        const std::string bytes = renderScreen(whole ? nullptr : &drawn_, screen);
+        // Nothing is sent exactly when nothing changed.
+        const bool same = !whole && drawn_.cells == screen.cells && drawn_.row == screen.row &&
+                          drawn_.column == screen.column && drawn_.cursorVisible == screen.cursorVisible;
+        require(bytes.empty() == same, "a draw sends bytes for nothing or nothing for a change");
+        drawn_ = screen;
+    }
+
     std::deque<Key> keys_;
-    std::optional<ScreenModel> drawn_;
-    long presents_ = 0;
+    const ScreenModel* shown_ = nullptr;
+    ScreenModel drawn_;  // what the terminal shows: at first the cleared screen
+    bool afterRedraw_ = false;
+    int draws_ = 0;
 };
 
 // The first byte says how often the "no byte followed in time" timeout falls (0: only at the
@@ -128,7 +157,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::u32string characters = charactersFromUtf8(*line);
         require(characters.size() <= longestLine, "a line longer than the editor allows");
         for (const char32_t ch : characters)
-            require(isSingleWidth(ch), "a line holds a character that does not fit one cell");
+            require(fitsOneCell(ch), "a line holds a character that does not fit one cell");
 
         const int pick = static_cast<int>(characters.size());
         switch (question % 4) {

@@ -8,6 +8,20 @@
 
 namespace auralith::testing {
 
+// Whether this build runs under AddressSanitizer (GCC says so by a macro, clang by a feature),
+// which takes over memory limits and keeps freed memory in quarantine.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool underAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool underAddressSanitizer = true;
+#else
+inline constexpr bool underAddressSanitizer = false;
+#endif
+#else
+inline constexpr bool underAddressSanitizer = false;
+#endif
+
 // A fresh empty folder under the system's temporary folder, removed when destroyed.
 class ScratchDir {
 public:
