@@ -1,7 +1,7 @@
 // Arbitrary short recordings through the program's renderers and through the straightforward
 // reference renderers: the output samples and the generator's final state must be the same, bit
-// for bit, for every array, with two and with the widest vector lanes the processor has, on one
-// thread and on several. A difference stops the run with the input that caused it.
+// for bit, for every array, at every vector width the processor has (two, four with AVX2, eight
+// with AVX-512), on one thread and on several. A difference stops the run with the input that caused it.
 //
 // The input: byte 0 picks the array, byte 1 the run settings, bytes 2-3 the rate, bytes 4-7 the
 // generator's starting state, the rest the samples (16-bit, low byte first). The rate is the
@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "sim/fast/render_options.h"
+#include "sim/fast/vector_width.h"
 #include "sim/reference/reference_renderers.h"
 #include "sim/render.h"
 
@@ -95,8 +96,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::fprintf(stderr, "render_differential_fuzz: the reference found no memory\n");
         std::abort();
     }
-    // Two lanes, then the widest the processor has (four with AVX2), each on one thread and more.
-    for (const int width : {2, 0})
+    // Every width the processor has, each on one thread and more.
+    for (const int width : {2, 4, 8}) {
+        if (!processorHasVectorWidth(width)) continue;
         for (const int threads : {1, c.threads}) compare(c, expected, referenceState.s, RenderOptions{threads, width});
+    }
     return 0;
 }
