@@ -19,10 +19,7 @@ template <typename Doubles, typename Words>
     double approximate[2][batchSteps];
     double rounded[2][batchSteps];
     drawBatch(b.s, b.count, draws);
-    for (int k = 0; k < b.count; ++k) {
-        approximate[0][k] = b.x[k] * b.leftScale;
-        approximate[1][k] = b.x[k] * b.rightScale;
-    }
+    pairValues(b, approximate);
     const bool nearLeft =
         roundLanes<Doubles, Words>(approximate[0], draws.state[0], draws.state[1], b.count, rounded[0]);
     const bool nearRight =
@@ -34,15 +31,10 @@ template <typename Doubles, typename Words>
 
 template <typename Doubles, typename Words>
 [[gnu::always_inline]] inline bool convertMix(const MixBatch& b) {
-    const double mix = static_cast<double>(treeMixScale);
     BatchDraws draws;
     double mixed[2][batchSteps];
     double rounded[2][batchSteps];
-    for (int k = 0; k < b.count; ++k) {
-        const double halfCentre = (b.x[2][k] * b.scale[2]) * 0.5;
-        mixed[0][k] = (halfCentre + b.x[0][k] * b.scale[0]) * mix;
-        mixed[1][k] = (halfCentre + b.x[1][k] * b.scale[1]) * mix;
-    }
+    mixValues(b, mixed);
     drawBatch(b.s, b.count, draws);
     const bool nearLeft = roundLanes<Doubles, Words>(mixed[0], draws.state[0], draws.state[1], b.count, rounded[0]);
     const bool nearRight = roundLanes<Doubles, Words>(mixed[1], draws.state[2], draws.state[3], b.count, rounded[1]);

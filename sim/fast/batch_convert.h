@@ -8,6 +8,9 @@
 
 #include <cstdint>
 
+#include "sim/fast/dither_batch.h"
+#include "sim/model/arrays.h"
+
 namespace auralith {
 
 // One batch of a pair: step k converts x[k] * leftScale with draws 4k + 1 and 4k + 2 after s into
@@ -32,6 +35,25 @@ struct MixBatch {
     std::uint32_t s;
     std::int16_t* at;
 };
+
+// A pair's batch values before the dither, in double precision: what the narrower converters
+// round, and what the exact path checks again for a value near a tie.
+[[gnu::always_inline]] inline void pairValues(const PairBatch& b, double (&values)[2][batchSteps]) {
+    for (int k = 0; k < b.count; ++k) {
+        values[0][k] = b.x[k] * b.leftScale;
+        values[1][k] = b.x[k] * b.rightScale;
+    }
+}
+
+// The tree's mix of a batch before the dither, likewise.
+[[gnu::always_inline]] inline void mixValues(const MixBatch& b, double (&values)[2][batchSteps]) {
+    const double mix = static_cast<double>(treeMixScale);
+    for (int k = 0; k < b.count; ++k) {
+        const double halfCentre = (b.x[2][k] * b.scale[2]) * 0.5;
+        values[0][k] = (halfCentre + b.x[0][k] * b.scale[0]) * mix;
+        values[1][k] = (halfCentre + b.x[1][k] * b.scale[1]) * mix;
+    }
+}
 
 using PairConverter = bool (*)(const PairBatch& batch);
 using MixConverter = bool (*)(const MixBatch& batch);

@@ -23,10 +23,7 @@ void convertPairNearTies(const PairBatch& b, const PairPlacement& place, double 
     BatchDraws draws;
     double approximate[2][batchSteps];
     drawBatch(b.s, b.count, draws);
-    for (int k = 0; k < b.count; ++k) {
-        approximate[0][k] = b.x[k] * b.leftScale;
-        approximate[1][k] = b.x[k] * b.rightScale;
-    }
+    pairValues(b, approximate);
     convertNearTiesExactly(
         draws, approximate, b.count,
         [&](int channel, int k) {

@@ -47,14 +47,9 @@ struct HeardMic {
 // half-integer for the double path to stand (dither_batch.h); nearer ones are done again from
 // the exact held values, here.
 void convertMixNearTies(const MixBatch& b, const HeardMic (&mics)[3], double gain) {
-    const double mix = static_cast<double>(treeMixScale);
     BatchDraws draws;
     double mixed[2][batchSteps];
-    for (int k = 0; k < b.count; ++k) {
-        const double halfCentre = (b.x[2][k] * b.scale[2]) * 0.5;
-        mixed[0][k] = (halfCentre + b.x[0][k] * b.scale[0]) * mix;
-        mixed[1][k] = (halfCentre + b.x[1][k] * b.scale[1]) * mix;
-    }
+    mixValues(b, mixed);
     drawBatch(b.s, b.count, draws);
     convertNearTiesExactly(
         draws, mixed, b.count,
