@@ -110,6 +110,20 @@ TEST_F(Pipe, WholeJobWritesTheKnownFileAndThePlainScreen) {
     EXPECT_EQ(run.out.find('\x1b'), std::string::npos) << "no escape sequences into a pipe";
 }
 
+// ffmpeg writes a LIST chunk between the format and the data: the samples are those of the data
+// chunk, and so the output is the canonical file's.
+TEST_F(Pipe, ChunkBeforeTheDataGivesTheCanonicalFilesOutput) {
+    const std::string list = std::string("INFOISFT\x0e\0\0\0Lavf60.3.100\0\0", 26);
+    testing::writeBytes(dir.file("take.wav"),
+                        testing::riffWaveBytes({{"fmt ", testing::pcmFormatBody(1, 44100, 16)},
+                                                {"LIST", std::vector<std::uint8_t>(list.begin(), list.end())},
+                                                {"data", testing::sampleBytes(testing::goldenRecording())}}));
+    const ProgramRun run = runProgram(dir, "take.wav\n3\nsweep.wav\n\n");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(line(run.out, 15), "                     Length       3000 samples");
+    EXPECT_EQ(testing::sha256Hex(testing::readBytes(dir.file("sweep.wav"))), testing::goldenDigests[2]);
+}
+
 TEST_F(Pipe, CarriageReturnsAndCrLfAreEnterToo) {
     const ProgramRun run = runProgram(dir, "take.wav\r\n2\rsweep.wav\r\n\r\n");
     EXPECT_EQ(run.status, 0);

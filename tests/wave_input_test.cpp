@@ -174,48 +174,105 @@ TEST(InputHeader, TagsAndFormatCodeAreNotLookedAt) {
     EXPECT_EQ(wave.samples, (std::vector<std::int16_t>{100, -100}));
 }
 
-// A format chunk of 18 bytes moves the data chunk to offset 38: the reader still takes the data
-// size from offsets 40..43 ("ta" and the low half of the real size) and samples from 44 on.
-TEST(InputHeader, LongerFormatChunkIsStillReadAtTheFixedOffsets) {
-    ScratchDir dir;
-    const auto name = dir.file("fmt18.wav");
-    auto canonical = monoWaveBytes({});
-    std::vector<std::uint8_t> bytes(canonical.begin(), canonical.begin() + 36);
-    put32(bytes, 16, 18);
-    bytes.insert(bytes.end(), {0, 0});                            // the two extra format bytes
-    bytes.insert(bytes.end(), {'d', 'a', 't', 'a', 4, 0, 0, 0});  // data chunk of 4 bytes at 38
-    bytes.insert(bytes.end(), {0x11, 0x22, 0x33, 0x44});
-    writeBytes(name, bytes);
+// --- Files of other chunk layouts ----------------------------------------------------------
 
-    auto wave = accepted(readInputHeader(name));
-    const std::int32_t misread = 't' | ('a' << 8) | (4 << 16);
-    EXPECT_EQ(wave.dataSize, misread);
-    EXPECT_EQ(wave.sampleCount, misread / 2);
-    ASSERT_TRUE(loadInputSamples(wave));
-    ASSERT_EQ(wave.samples.size(), static_cast<std::size_t>(misread / 2));
-    EXPECT_EQ(wave.samples[0], 0);  // the high half of the real data size
-    EXPECT_EQ(wave.samples[1], 0x2211);
-    EXPECT_EQ(wave.samples[2], 0x4433);
-    EXPECT_EQ(wave.samples[3], 0);  // past the end of the file
+using testing::extensibleFormatBody;
+using testing::pcmFormatBody;
+using testing::RiffChunk;
+using testing::riffWaveBytes;
+using testing::sampleBytes;
+
+const std::vector<std::int16_t> chunkedSamples = {100, -100, 32767, -32768, 7};
+
+struct ChunkLayout {
+    const char* name;
+    std::vector<RiffChunk> chunks;
+};
+
+RiffChunk formatChunk(std::size_t extra = 0) { return {"fmt ", pcmFormatBody(1, 44100, 16, extra)}; }
+RiffChunk dataChunk(std::uint32_t statedSize = 0) { return {"data", sampleBytes(chunkedSamples), true, statedSize}; }
+// ffmpeg's LIST chunk: "INFO", then an ISFT entry naming the encoder (26 bytes in all).
+RiffChunk listChunk() {
+    const std::string info = std::string("INFOISFT\x0e\0\0\0Lavf60.3.100\0\0", 26);
+    return {"LIST", std::vector<std::uint8_t>(info.begin(), info.end())};
 }
 
-// A chunk between "fmt " and "data": its tag sits at 36, its size at 40 is taken as the data
-// size, and its contents are taken as samples.
-TEST(InputHeader, ExtraChunkIsStillReadAtTheFixedOffsets) {
-    ScratchDir dir;
-    const auto name = dir.file("list.wav");
-    auto bytes = monoWaveBytes({});
-    const std::vector<std::uint8_t> list = {'L', 'I', 'S', 'T', 4, 0, 0, 0, 0x01, 0x80, 0xfe, 0x7f};
-    std::copy(list.begin(), list.begin() + 8, bytes.begin() + 36);
-    bytes.insert(bytes.end(), list.begin() + 8, list.end());
-    bytes.insert(bytes.end(), {'d', 'a', 't', 'a', 2, 0, 0, 0, 0x05, 0x00});
-    writeBytes(name, bytes);
+// Every layout holds the same five samples as the canonical file of them.
+const ChunkLayout chunkLayouts[] = {
+    {"ListBeforeTheData", {formatChunk(), listChunk(), dataChunk()}},
+    {"BroadcastExtension", {{"bext", std::vector<std::uint8_t>(602, 0x20)}, formatChunk(), dataChunk()}},
+    {"OddChunkAndItsPaddingByte", {formatChunk(), {"junk", {1, 2, 3}}, dataChunk()}},
+    {"Extensible", {{"fmt ", extensibleFormatBody(1, 44100, 16, 1)}, dataChunk()}},
+    {"FormatOf18Bytes", {formatChunk(2), {"fact", {5, 0, 0, 0}}, dataChunk()}},
+    {"ChunkAfterTheData", {formatChunk(), dataChunk(), listChunk()}},
+    {"DataBeforeTheFormat", {dataChunk(), formatChunk()}},
+};
 
+class ChunkedFile : public ::testing::TestWithParam<ChunkLayout> {};
+
+// The fields and the samples are those of the canonical file of the same samples.
+TEST_P(ChunkedFile, ReadsAsTheCanonicalFileOfTheSameSamples) {
+    ScratchDir dir;
+    writeBytes(dir.file("canonical.wav"), monoWaveBytes(chunkedSamples));
+    writeBytes(dir.file("chunked.wav"), riffWaveBytes(GetParam().chunks));
+    InputWave canonical = accepted(readInputHeader(dir.file("canonical.wav")));
+    InputWave chunked = accepted(readInputHeader(dir.file("chunked.wav")));
+    EXPECT_EQ(chunked.channels, canonical.channels);
+    EXPECT_EQ(chunked.sampleRate, canonical.sampleRate);
+    EXPECT_EQ(chunked.bitsPerSample, canonical.bitsPerSample);
+    EXPECT_EQ(chunked.dataSize, canonical.dataSize);
+    EXPECT_EQ(chunked.sampleCount, canonical.sampleCount);
+    EXPECT_EQ(chunked.duration, canonical.duration);
+    ASSERT_TRUE(loadInputSamples(canonical) && loadInputSamples(chunked));
+    EXPECT_EQ(chunked.samples, chunkedSamples);
+}
+
+INSTANTIATE_TEST_SUITE_P(InputHeader, ChunkedFile, ::testing::ValuesIn(chunkLayouts),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A data chunk that says it runs past the end of the file reads as today's canonical file does:
+// the count from its size, zeros past the end.
+TEST(InputHeader, DataChunkRunningPastTheEndGivesZerosAsACanonicalFileDoes) {
+    ScratchDir dir;
+    auto canonical = monoWaveBytes(chunkedSamples);
+    put32(canonical, 40, 20);
+    writeBytes(dir.file("canonical.wav"), canonical);
+    writeBytes(dir.file("chunked.wav"), riffWaveBytes({formatChunk(), listChunk(), dataChunk(20)}));
+    InputWave a = accepted(readInputHeader(dir.file("canonical.wav")));
+    InputWave b = accepted(readInputHeader(dir.file("chunked.wav")));
+    ASSERT_TRUE(loadInputSamples(a) && loadInputSamples(b));
+    EXPECT_EQ(b.sampleCount, 10);
+    EXPECT_EQ(b.samples, a.samples);
+}
+
+// A well-formed file that is not integer PCM is refused as not 16-bit, whatever its bits field.
+TEST(InputHeader, WellFormedFilesOtherThanIntegerPcmAreNot16Bit) {
+    ScratchDir dir;
+    auto floatFormat = pcmFormatBody(1, 44100, 16);
+    floatFormat[0] = 3;
+    const std::vector<std::vector<RiffChunk>> files = {
+        {{"fmt ", floatFormat}, dataChunk()},
+        {{"fmt ", extensibleFormatBody(1, 44100, 16, 3)}, dataChunk()},
+        {{"fmt ", {0xFE, 0xFF, 1, 0, 0x44, 0xAC, 0, 0, 0x88, 0x58, 1, 0, 2, 0, 16, 0}}, dataChunk()},  // no extension
+    };
+    for (std::size_t k = 0; k < files.size(); ++k) {
+        writeBytes(dir.file("other.wav"), riffWaveBytes(files[k]));
+        EXPECT_EQ(refused(readInputHeader(dir.file("other.wav"))), InputRefusal::not16Bit) << k;
+    }
+}
+
+// Where the walk cannot follow the chunks (a missing padding byte puts it inside the data, a
+// file without a data chunk), the fields come from the fixed offsets as before.
+TEST(InputHeader, FilesWhoseChunksCannotBeFollowedAreReadAtTheFixedOffsets) {
+    ScratchDir dir;
+    const auto name = dir.file("lost.wav");
+    const std::vector<RiffChunk> unpadded = {formatChunk(), {"junk", {1, 2, 3}, false}, dataChunk()};
+    writeBytes(name, riffWaveBytes(unpadded));
     auto wave = accepted(readInputHeader(name));
-    EXPECT_EQ(wave.dataSize, 4);
-    EXPECT_EQ(wave.sampleCount, 2);
+    EXPECT_EQ(wave.dataSize, 3);  // the junk chunk's size at 40
+    EXPECT_EQ(wave.dataAt, 44u);
     ASSERT_TRUE(loadInputSamples(wave));
-    EXPECT_EQ(wave.samples, (std::vector<std::int16_t>{-32767, 32766}));
+    EXPECT_EQ(wave.samples, (std::vector<std::int16_t>{0x0201, 0x6403}));  // the "d" of "data" is 0x64
 }
 
 // --- The refusal order -------------------------------------------------------------------------

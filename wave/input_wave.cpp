@@ -5,14 +5,17 @@
 #include <bit>
 #include <cmath>
 #include <new>
+#include <optional>
 
 #include "wave/byte_order.h"
 #include "wave/files/file_access.h"
+#include "wave/wave_chunks.h"
 
 namespace auralith {
 namespace {
 
-// The reader takes the canonical 44-byte layout for granted and never looks at the tags.
+// A file that is not well-formed RIFF/WAVE is read at the fixed offsets of the canonical 44-byte
+// layout, whatever its tags and format code say.
 constexpr std::size_t headerLength = 44;
 constexpr std::size_t channelsAt = 22;       // 2 bytes, signed
 constexpr std::size_t sampleRateAt = 24;     // 4 bytes, signed
@@ -38,20 +41,53 @@ std::string_view refusalText(InputRefusal refusal) {
     return {};
 }
 
-std::variant<InputWave, InputRefusal> readInputHeader(const std::string& fileName) {
-    std::array<std::uint8_t, headerLength> header{};  // bytes past the end of the file read as 0
-    {
-        const auto file = openForReading(fileName);
-        if (!file) return InputRefusal::fileNotFound;
-        file->readAt(0, header.data(), header.size());
-    }  // closed here, before any check
+namespace {
 
+// The header fields as read, before any check, and whether the file's format is integer PCM.
+struct HeaderFields {
     InputWave wave;
+    bool pcm = true;
+};
+
+HeaderFields fieldsAtFixedOffsets(const std::array<std::uint8_t, headerLength>& header) {
+    HeaderFields fields;
+    fields.wave.channels = loadLittleSigned16(header.data(), channelsAt);
+    fields.wave.sampleRate = loadLittleSigned32(header.data(), sampleRateAt);
+    fields.wave.bitsPerSample = loadLittleSigned16(header.data(), bitsPerSampleAt);
+    fields.wave.dataSize = loadLittleSigned32(header.data(), dataSizeAt);
+    fields.wave.dataAt = samplesAt;
+    return fields;
+}
+
+HeaderFields fieldsOfChunks(const WaveChunks& chunks) {
+    HeaderFields fields;
+    fields.wave.channels = loadLittleSigned16(chunks.format.data(), formatChannelsAt);
+    fields.wave.sampleRate = loadLittleSigned32(chunks.format.data(), formatRateAt);
+    fields.wave.bitsPerSample = loadLittleSigned16(chunks.format.data(), formatBitsAt);
+    fields.wave.dataSize = static_cast<std::int32_t>(chunks.dataSize);  // as signed as the fixed field
+    fields.wave.dataAt = chunks.dataAt;
+    fields.pcm = isPcmFormat(chunks);
+    return fields;
+}
+
+// The fields from the chunks where the file is well formed, else from the fixed offsets. The file
+// is closed when this returns, before any check.
+std::optional<HeaderFields> readHeaderFields(const std::string& fileName) {
+    const auto file = openForReading(fileName);
+    if (!file) return std::nullopt;
+    if (const std::optional<WaveChunks> chunks = findWaveChunks(*file)) return fieldsOfChunks(*chunks);
+    std::array<std::uint8_t, headerLength> header{};  // bytes past the end of the file read as 0
+    file->readAt(0, header.data(), header.size());
+    return fieldsAtFixedOffsets(header);
+}
+
+}  // namespace
+
+std::variant<InputWave, InputRefusal> readInputHeader(const std::string& fileName) {
+    std::optional<HeaderFields> fields = readHeaderFields(fileName);
+    if (!fields) return InputRefusal::fileNotFound;
+    InputWave wave = std::move(fields->wave);
     wave.fileName = fileName;
-    wave.channels = loadLittleSigned16(header.data(), channelsAt);
-    wave.sampleRate = loadLittleSigned32(header.data(), sampleRateAt);
-    wave.bitsPerSample = loadLittleSigned16(header.data(), bitsPerSampleAt);
-    wave.dataSize = loadLittleSigned32(header.data(), dataSizeAt);
 
     // The count from the header alone: data size * 8 / (bits * channels) to the nearest whole
     // number, ties to even (std::rint in the default rounding mode), in extended precision.
@@ -61,7 +97,7 @@ std::variant<InputWave, InputRefusal> readInputHeader(const std::string& fileNam
         bitsPerFrame == 0 ? 0.0L : std::rint(static_cast<long double>(wave.dataSize) * 8 / bitsPerFrame);
 
     if (wave.channels != 1) return InputRefusal::notMono;
-    if (wave.bitsPerSample != acceptedBits) return InputRefusal::not16Bit;
+    if (wave.bitsPerSample != acceptedBits || !fields->pcm) return InputRefusal::not16Bit;
     if (wave.sampleRate != acceptedRate) return InputRefusal::wrongSampleRate;
     // A negative size, or more samples than the output's 32-bit RIFF size can describe.
     if (wave.dataSize < 0 || count > longestSampleCount) return InputRefusal::tooLong;
@@ -86,7 +122,7 @@ bool loadInputSamples(InputWave& wave) {
 
     // One read straight into the array. Bytes past the end of the file stay 0; a lone trailing
     // byte lands as the low byte of its sample on a little-endian host.
-    file->readAt(samplesAt, wave.samples.data(), count * 2);
+    file->readAt(wave.dataAt, wave.samples.data(), count * 2);
 
     if constexpr (std::endian::native == std::endian::big) {
         for (auto& sample : wave.samples) {

@@ -17,7 +17,8 @@ struct InputWave {
     std::int16_t bitsPerSample = 0;
     std::int32_t dataSize = 0;  // as the header states it
     std::int32_t sampleCount = 0;
-    double duration = 0.0;  // seconds
+    std::uint64_t dataAt = 44;  // where sample 0 lies: the data chunk's body, or offset 44
+    double duration = 0.0;      // seconds
     std::vector<std::int16_t> samples;
 };
 
@@ -36,10 +37,13 @@ inline constexpr std::int32_t longestSampleCount = 82548031;
 // The text the user is shown for a refusal. The "\n" in the first is two characters.
 std::string_view refusalText(InputRefusal refusal);
 
-// Opens the named file, reads the four header fields at their fixed offsets and checks them.
+// Opens the named file, reads the four header fields and checks them. A well-formed RIFF/WAVE
+// file gives them from its format chunk and its data chunk, wherever they lie (and is refused as
+// not 16-bit unless it is integer PCM); any other file is read at the fixed offsets of the
+// canonical 44-byte layout, whose tags and format code are not looked at.
 std::variant<InputWave, InputRefusal> readInputHeader(const std::string& fileName);
 
-// Fills wave.samples from offset 44 on; missing bytes read as 0, a vanished file as silence.
+// Fills wave.samples from wave.dataAt on; missing bytes read as 0, a vanished file as silence.
 // Returns false only when the memory for the samples cannot be had.
 bool loadInputSamples(InputWave& wave);
 

@@ -1,5 +1,6 @@
 #include "support/test_support.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <fstream>
@@ -55,6 +56,53 @@ void put32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t v) {
 }
 
 }  // namespace
+
+std::vector<std::uint8_t> riffWaveBytes(const std::vector<RiffChunk>& chunks) {
+    std::vector<std::uint8_t> out = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
+    for (const RiffChunk& chunk : chunks) {
+        const std::size_t at = out.size();
+        out.insert(out.end(), chunk.tag.begin(), chunk.tag.end());
+        out.resize(at + 8);
+        put32(out, at + 4, chunk.statedSize != 0 ? chunk.statedSize : static_cast<std::uint32_t>(chunk.body.size()));
+        out.insert(out.end(), chunk.body.begin(), chunk.body.end());
+        if (chunk.padded && chunk.body.size() % 2 != 0) out.push_back(0);
+    }
+    put32(out, 4, static_cast<std::uint32_t>(out.size() - 8));
+    return out;
+}
+
+std::vector<std::uint8_t> pcmFormatBody(std::int16_t channels, std::int32_t rate, std::int16_t bits,
+                                        std::size_t extra) {
+    std::vector<std::uint8_t> body(16 + extra, 0);
+    const auto blockAlign = static_cast<std::uint16_t>(channels * bits / 8);
+    put16(body, 0, 1);
+    put16(body, 2, static_cast<std::uint16_t>(channels));
+    put32(body, 4, static_cast<std::uint32_t>(rate));
+    put32(body, 8, static_cast<std::uint32_t>(rate) * blockAlign);
+    put16(body, 12, blockAlign);
+    put16(body, 14, static_cast<std::uint16_t>(bits));
+    return body;
+}
+
+std::vector<std::uint8_t> extensibleFormatBody(std::int16_t channels, std::int32_t rate, std::int16_t bits,
+                                               std::uint16_t subformat) {
+    std::vector<std::uint8_t> body = pcmFormatBody(channels, rate, bits, 24);
+    put16(body, 0, 0xFFFE);
+    put16(body, 16, 22);                                // the extension's size
+    put16(body, 18, static_cast<std::uint16_t>(bits));  // valid bits
+    put32(body, 20, channels == 1 ? 0x4 : 0x3);         // front centre, or front left and right
+    const std::uint8_t guidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                       0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+    put16(body, 24, subformat);
+    std::copy(std::begin(guidTail), std::end(guidTail), body.begin() + 26);
+    return body;
+}
+
+std::vector<std::uint8_t> sampleBytes(const std::vector<std::int16_t>& samples) {
+    std::vector<std::uint8_t> out(2 * samples.size());
+    for (std::size_t i = 0; i < samples.size(); ++i) put16(out, 2 * i, static_cast<std::uint16_t>(samples[i]));
+    return out;
+}
 
 std::vector<std::uint8_t> monoWaveBytes(const std::vector<std::int16_t>& samples, std::int16_t channels,
                                         std::int32_t rate, std::int16_t bits) {

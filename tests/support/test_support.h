@@ -43,6 +43,27 @@ void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
 std::vector<std::uint8_t> monoWaveBytes(const std::vector<std::int16_t>& samples, std::int16_t channels = 1,
                                         std::int32_t rate = 44100, std::int16_t bits = 16);
 
+// A RIFF/WAVE file of other layouts than the canonical one: "RIFF", its size, "WAVE", then the
+// chunks in the order given, each padded to an even length unless `padded` is false.
+struct RiffChunk {
+    std::string tag;  // four characters
+    std::vector<std::uint8_t> body;
+    bool padded = true;
+    std::uint32_t statedSize = 0;  // the size its header states; 0: the body's own
+};
+std::vector<std::uint8_t> riffWaveBytes(const std::vector<RiffChunk>& chunks);
+
+// A format chunk's body: the 16 bytes of PCM (format 1) and `extra` zero bytes after them (18 bytes
+// in all with the extension's size field), or the 40 bytes of WAVE_FORMAT_EXTENSIBLE with the
+// given subformat code (1 PCM, 3 floating point).
+std::vector<std::uint8_t> pcmFormatBody(std::int16_t channels, std::int32_t rate, std::int16_t bits,
+                                        std::size_t extra = 0);
+std::vector<std::uint8_t> extensibleFormatBody(std::int16_t channels, std::int32_t rate, std::int16_t bits,
+                                               std::uint16_t subformat);
+
+// The samples as a data chunk's body, low byte first.
+std::vector<std::uint8_t> sampleBytes(const std::vector<std::int16_t>& samples);
+
 // SHA-256 of a byte run, as 64 lowercase hexadecimal digits.
 std::string sha256Hex(const void* data, std::size_t length);
 std::string sha256Hex(const std::vector<std::uint8_t>& bytes);
