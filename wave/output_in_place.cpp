@@ -17,11 +17,13 @@ OutputInPlace& OutputInPlace::operator=(OutputInPlace&& other) noexcept = defaul
 OutputInPlace::~OutputInPlace() = default;
 
 std::optional<OutputInPlace> OutputInPlace::create(const std::string& fileName, std::int32_t frames,
-                                                   std::int32_t sampleRate, std::int16_t bitsPerSample) {
+                                                   std::int32_t sampleRate, std::int16_t bitsPerSample,
+                                                   ReplaceMode mode) {
     // The samples lie in the file exactly as in memory only on a little-endian host.
     if constexpr (std::endian::native != std::endian::little) return std::nullopt;
     if (frames < 0) return std::nullopt;
-    std::unique_ptr<MappedReplacement> file = mapReplacement(fileName, waveHeaderSize + stereoSampleBytes(frames));
+    std::unique_ptr<MappedReplacement> file =
+        mapReplacement(fileName, waveHeaderSize + stereoSampleBytes(frames), mode);
     if (!file) return std::nullopt;
     const auto header =
         encodeWaveHeader(makeStereoHeader(static_cast<std::uint32_t>(frames), sampleRate, bitsPerSample));
@@ -38,6 +40,6 @@ std::span<const std::int16_t> OutputInPlace::samples() const { return const_cast
 
 bool OutputInPlace::failed() const { return file_ && file_->failed(); }
 
-bool OutputInPlace::commit() { return file_->commit(); }
+WriteOutcome OutputInPlace::commit() { return file_->commit(); }
 
 }  // namespace auralith

@@ -11,9 +11,9 @@
 #include <span>
 #include <string>
 
-namespace auralith {
+#include "wave/files/file_access.h"
 
-class MappedReplacement;
+namespace auralith {
 
 class OutputInPlace {
 public:
@@ -21,7 +21,8 @@ public:
     // a file system that cannot reserve or map the space, Windows, a big-endian host. The caller
     // then renders into memory and uses writeOutputWave, which makes the same file.
     static std::optional<OutputInPlace> create(const std::string& fileName, std::int32_t frames,
-                                               std::int32_t sampleRate, std::int16_t bitsPerSample);
+                                               std::int32_t sampleRate, std::int16_t bitsPerSample,
+                                               ReplaceMode mode = ReplaceMode::followLinks);
 
     OutputInPlace(OutputInPlace&& other) noexcept;
     OutputInPlace& operator=(OutputInPlace&& other) noexcept;
@@ -40,10 +41,10 @@ public:
     bool failed() const;
 
     // Puts the file under its name, replacing a file there by the writer's rules (permission bits
-    // kept, symbolic links followed, read-only files refused); true only when it is there. Tried
+    // kept, symbolic links as `mode` says, read-only files refused); true only when it is there. Tried
     // once: afterwards the file has no name for good, and its samples stay readable until this is
     // destroyed, so that they can be written under another name.
-    bool commit();
+    WriteOutcome commit();
 
 private:
     OutputInPlace(std::unique_ptr<MappedReplacement> file, std::int32_t frames);

@@ -2,6 +2,7 @@
 #include "wave/output_wave.h"
 
 #include <bit>
+#include <cerrno>
 #include <new>
 #include <vector>
 
@@ -11,10 +12,10 @@
 
 namespace auralith {
 
-bool writeOutputWave(const std::string& fileName, std::int32_t frames, std::span<const std::int16_t> samples,
-                     std::int32_t sampleRate, std::int16_t bitsPerSample) {
+WriteOutcome writeOutputWave(const std::string& fileName, std::int32_t frames, std::span<const std::int16_t> samples,
+                             std::int32_t sampleRate, std::int16_t bitsPerSample, ReplaceMode mode) {
     // The header must describe exactly the samples that follow it.
-    if (frames < 0 || samples.size() != 2 * static_cast<std::size_t>(frames)) return false;
+    if (frames < 0 || samples.size() != 2 * static_cast<std::size_t>(frames)) return {EINVAL};
 
     const auto header =
         encodeWaveHeader(makeStereoHeader(static_cast<std::uint32_t>(frames), sampleRate, bitsPerSample));
@@ -22,17 +23,17 @@ bool writeOutputWave(const std::string& fileName, std::int32_t frames, std::span
 
     // On a little-endian host the samples already lie in memory as the file holds them.
     if constexpr (std::endian::native == std::endian::little) {
-        return replaceFileContents(fileName, header.data(), header.size(), samples.data(), dataLength);
+        return replaceFileContents(fileName, header.data(), header.size(), samples.data(), dataLength, mode);
     } else {
         std::vector<std::uint8_t> data;
         try {
             data.resize(static_cast<std::size_t>(dataLength));
         } catch (const std::bad_alloc&) {
-            return false;
+            return {ENOMEM};
         }
         for (std::size_t i = 0; i < samples.size(); ++i)
             storeLittle16(data.data(), 2 * i, static_cast<std::uint16_t>(samples[i]));
-        return replaceFileContents(fileName, header.data(), header.size(), data.data(), dataLength);
+        return replaceFileContents(fileName, header.data(), header.size(), data.data(), dataLength, mode);
     }
 }
 

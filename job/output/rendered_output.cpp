@@ -7,10 +7,10 @@
 namespace auralith {
 
 std::optional<RenderedOutput> renderOutput(MicArray choice, const InputWave& wave, double gain, RandomState& random,
-                                           const std::string& outputName) {
+                                           const std::string& outputName, ReplaceMode mode) {
     RenderedOutput out;
     out.frames = static_cast<std::int32_t>(outputFrameCount(wave.sampleRate, wave.sampleCount));
-    out.inPlace = OutputInPlace::create(outputName, out.frames, wave.sampleRate, wave.bitsPerSample);
+    out.inPlace = OutputInPlace::create(outputName, out.frames, wave.sampleRate, wave.bitsPerSample, mode);
     if (out.inPlace) {
         const RandomState start = random;
         if (!renderStereoInto(choice, wave.samples, wave.sampleRate, gain, random, out.inPlace->samples())) return {};
@@ -24,9 +24,10 @@ std::optional<RenderedOutput> renderOutput(MicArray choice, const InputWave& wav
     return out;
 }
 
-bool writeRenderedOutput(RenderedOutput& out, const std::string& name, const InputWave& wave, bool firstAttempt) {
+WriteOutcome writeRenderedOutput(RenderedOutput& out, const std::string& name, const InputWave& wave, bool firstAttempt,
+                                 ReplaceMode mode) {
     if (out.inPlace && firstAttempt) return out.inPlace->commit();
-    return writeOutputWave(name, out.frames, out.samples(), wave.sampleRate, wave.bitsPerSample);
+    return writeOutputWave(name, out.frames, out.samples(), wave.sampleRate, wave.bitsPerSample, mode);
 }
 
 }  // namespace auralith

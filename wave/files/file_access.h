@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace auralith {
@@ -16,6 +17,8 @@ public:
     // Reads up to `length` bytes at `offset`; returns how many were read (fewer at the end, or
     // after an error: the rest stays as it was).
     std::size_t readAt(std::uint64_t offset, void* into, std::size_t length);
+    // The file's length now, in bytes.
+    virtual std::uint64_t length() = 0;
 
 protected:
     // One read of at most `length` bytes, at most 1 GiB; 0 at the end of the file or on an error.
@@ -26,13 +29,55 @@ protected:
 // names anything but a regular file (a folder, a FIFO, a device), or cannot be opened.
 std::unique_ptr<ReadableFile> openForReading(const std::string& name);
 
+// The same, with the system's words for why the file cannot be opened ("No such file or
+// directory", "Permission denied", "Is a directory", "Not a regular file") when it cannot.
+struct OpenedFile {
+    std::unique_ptr<ReadableFile> file;
+    std::string why;
+};
+OpenedFile openForReadingOrSayWhy(const std::string& name);
+
+// What a write came to: true when the file is in place with every byte; else `error` holds the
+// system's reason as an errno value (EACCES for a file kept because it is read-only, EIO for
+// bytes that a failed mapping lost).
+struct WriteOutcome {
+    int error = 0;
+    operator bool() const { return error == 0; }
+};
+
+// The system's words for a WriteOutcome's error ("No space left on device").
+std::string errorText(int error);
+
+// What a name that stands for more than a plain file gets.
+enum class ReplaceMode {
+    // A symbolic link's target is replaced and the link kept; a device or FIFO is written to. The
+    // interactive program's output name, typed by its user, works so.
+    followLinks,
+    // The name itself gets the new file, whatever it stood for (a link, dangling or not, a FIFO, a
+    // device), so that nothing but the named entry of its folder is ever written. For programs
+    // that make their own names in a folder of outputs.
+    nameItself,
+};
+
+// Whether two names stand for one file: the same device and file number (volume and file index
+// on Windows). Empty when the name stands for nothing that can be asked; with `followLinks`
+// false, a symbolic link is taken as itself.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t file = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+std::optional<FileIdentity> fileIdentity(const std::string& name, bool followLinks);
+
 // Writes `header` then `data` as the whole new content of the named file. A regular file (or a
 // new name) is written to a temporary file in the same folder that then replaces the name, with
-// the old file's permission bits; anything else (a device, a FIFO) is written to directly.
-// Returns true only when every byte was written and the file is in place; false, leaving a
-// regular file as it was, when `data` lies in a mapped replacement that failed.
-bool replaceFileContents(const std::string& name, const void* header, std::size_t headerLength, const void* data,
-                         std::uint64_t dataLength);
+// the old file's permission bits; with `followLinks`, a device or FIFO is written to directly.
+// True only when every byte was written and the file is in place; a failure (among them `data`
+// lying in a mapped replacement that failed) leaves a regular file as it was and no temporary
+// file behind.
+WriteOutcome replaceFileContents(const std::string& name, const void* header, std::size_t headerLength,
+                                 const void* data, std::uint64_t dataLength,
+                                 ReplaceMode mode = ReplaceMode::followLinks);
 
 // The new content of a named regular file, built where it will lie: an unnamed file in the same
 // folder, given its full length on disk at once (so that no later write can find the disk full)
@@ -51,12 +96,13 @@ public:
     // Puts the file under the name; true only when it is there, with all its bytes (false when
     // it failed). Tried once: afterwards the file is nameless for good, and its bytes stay
     // readable until this is destroyed.
-    virtual bool commit() = 0;
+    virtual WriteOutcome commit() = 0;
 };
 
 // Null when the content cannot be built in place: the name is refused as replaceFileContents
 // would refuse it, names a device or FIFO, or the system cannot reserve or map the space. The
 // caller then builds the content in memory and uses replaceFileContents.
-std::unique_ptr<MappedReplacement> mapReplacement(const std::string& name, std::uint64_t length);
+std::unique_ptr<MappedReplacement> mapReplacement(const std::string& name, std::uint64_t length,
+                                                  ReplaceMode mode = ReplaceMode::followLinks);
 
 }  // namespace auralith

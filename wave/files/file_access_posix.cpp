@@ -32,6 +32,11 @@ public:
     PosixReadableFile(const PosixReadableFile&) = delete;
     PosixReadableFile& operator=(const PosixReadableFile&) = delete;
 
+    std::uint64_t length() override {
+        struct stat info {};
+        return ::fstat(fd_, &info) == 0 && info.st_size > 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
+    }
+
 protected:
     std::size_t readPiece(std::uint64_t offset, unsigned char* into, std::size_t length) override {
         ssize_t got = 0;
@@ -44,14 +49,20 @@ private:
     int fd_;
 };
 
-// Writes the whole run, continuing after short writes and interruptions.
-bool writeAll(int fd, const void* data, std::uint64_t length) {
-    return writeInPieces(data, length, [fd](const unsigned char* at, std::size_t ask) {
+// A failure with the reason the system gave for it (errno), or `fallback` where it gave none.
+WriteOutcome failure(int error, int fallback = EIO) { return {error != 0 ? error : fallback}; }
+
+// Writes the whole run, continuing after short writes and interruptions; 0, or why it stopped.
+int writeAll(int fd, const void* data, std::uint64_t length) {
+    int error = 0;
+    const bool all = writeInPieces(data, length, [fd, &error](const unsigned char* at, std::size_t ask) {
         ssize_t put = 0;
         do put = ::write(fd, at, ask);
         while (put < 0 && errno == EINTR);
-        return put > 0 ? static_cast<std::size_t>(put) : std::size_t{0};  // a full disk, a size limit, a closed pipe
+        if (put < 0) error = errno;  // a full disk, a size limit, a closed pipe
+        return put > 0 ? static_cast<std::size_t>(put) : std::size_t{0};
     });
+    return all ? 0 : (error != 0 ? error : ENOSPC);  // a write that takes nothing: no room left
 }
 
 // Maps every page of the run before it is written. Linux copies a write into the page cache with
@@ -78,24 +89,26 @@ void mapEveryPage(const void* data, std::uint64_t length) {
 
 // Bytes from a mapped file whose pages failed are zeros, not the samples: such a write fails,
 // before the bytes go out or, when a page fails while they do, after.
-bool writeHeaderAndData(int fd, const void* header, std::size_t headerLength, const void* data,
-                        std::uint64_t dataLength) {
-    if (liesInFailedMapping(data)) return false;
+int writeHeaderAndData(int fd, const void* header, std::size_t headerLength, const void* data,
+                       std::uint64_t dataLength) {
+    if (liesInFailedMapping(data)) return EIO;
     mapEveryPage(data, dataLength);
-    return writeAll(fd, header, headerLength) && writeAll(fd, data, dataLength) && !liesInFailedMapping(data);
+    int error = writeAll(fd, header, headerLength);
+    if (error == 0) error = writeAll(fd, data, dataLength);
+    return error == 0 && liesInFailedMapping(data) ? EIO : error;
 }
 
 // A device or FIFO is written in place: there is nothing to replace. The open does not wait for
 // a FIFO reader (no reader is a failure), and blocking is restored for the writes themselves.
-bool writeInPlace(const std::string& path, const void* header, std::size_t headerLength, const void* data,
-                  std::uint64_t dataLength) {
+WriteOutcome writeInPlace(const std::string& path, const void* header, std::size_t headerLength, const void* data,
+                          std::uint64_t dataLength) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return false;
+    if (fd < 0) return failure(errno);
     const int flags = ::fcntl(fd, F_GETFL);
-    bool written = flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0 &&
-                   writeHeaderAndData(fd, header, headerLength, data, dataLength);
-    if (::close(fd) != 0) written = false;
-    return written;
+    int error = flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0 ? 0 : errno;
+    if (error == 0) error = writeHeaderAndData(fd, header, headerLength, data, dataLength);
+    if (::close(fd) != 0 && error == 0) error = errno;
+    return {error};
 }
 
 // The permission bits a newly created file gets: 0666 less the process's umask. The umask can
@@ -109,34 +122,58 @@ mode_t newFileMode() {
 // Where the new content of a name goes.
 struct Destination {
     enum class Kind { refused, device, regular } kind = Kind::refused;
-    std::string path;  // a regular file: the one replaced, symbolic links followed
+    std::string path;  // a regular file: the one replaced
     mode_t mode = 0;   // a regular file: the permission bits it gets
+    int error = 0;     // refused: why
 };
 
-Destination destinationOf(const std::string& name) {
-    using Kind = Destination::Kind;
-    if (!isUsableName(name)) return {};
+Destination refusedFor(int error) { return {Destination::Kind::refused, {}, 0, error != 0 ? error : EIO}; }
 
+// A read-only file is kept as it is: no write bit for anyone (0222), or no write access for us.
+// The mode test holds even for root, whom access() lets write anything.
+bool isReadOnly(const std::string& name, const struct stat& info) {
+    return (info.st_mode & 0222) == 0 || ::access(name.c_str(), W_OK) != 0;
+}
+
+Destination destinationFollowingLinks(const std::string& name) {
+    using Kind = Destination::Kind;
     struct stat info {};
     if (::stat(name.c_str(), &info) != 0) {
         // A new name (or a link to nothing, which the new file then replaces).
-        if (errno != ENOENT) return {};
+        if (errno != ENOENT) return refusedFor(errno);
         return {Kind::regular, name, newFileMode()};
     }
     // A device or FIFO is written in place: there is nothing to replace.
-    if (!S_ISREG(info.st_mode)) return {Kind::device, name, 0};
-
-    // A read-only file is kept as it is: no write bit for anyone (0222), or no write access for
-    // us. The mode test holds even for root, whom access() lets write anything.
-    if ((info.st_mode & 0222) == 0 || ::access(name.c_str(), W_OK) != 0) return {};
+    if (!S_ISREG(info.st_mode)) return {Kind::device, name};
+    if (isReadOnly(name, info)) return refusedFor(EACCES);
 
     // Work on the file itself, not on a symbolic link to it, so that the link survives.
     char* resolved = ::realpath(name.c_str(), nullptr);
-    if (resolved == nullptr) return {};
+    if (resolved == nullptr) return refusedFor(errno);
     const std::string target(resolved);
     std::free(resolved);
     // The replacement gets the old file's read, write and execute bits for all three classes.
     return {Kind::regular, target, info.st_mode & 0777};
+}
+
+// The entry itself: only a folder or a read-only file refuses; anything else but a regular file
+// (a link, a FIFO, a device) is replaced by a new file like a new name.
+Destination destinationOfTheName(const std::string& name) {
+    using Kind = Destination::Kind;
+    struct stat info {};
+    if (::lstat(name.c_str(), &info) != 0) {
+        if (errno != ENOENT) return refusedFor(errno);
+        return {Kind::regular, name, newFileMode()};
+    }
+    if (S_ISDIR(info.st_mode)) return refusedFor(EISDIR);
+    if (!S_ISREG(info.st_mode)) return {Kind::regular, name, newFileMode()};
+    if (isReadOnly(name, info)) return refusedFor(EACCES);
+    return {Kind::regular, name, info.st_mode & 0777};
+}
+
+Destination destinationOf(const std::string& name, ReplaceMode mode) {
+    if (!isUsableName(name)) return refusedFor(name.empty() ? ENOENT : EINVAL);
+    return mode == ReplaceMode::followLinks ? destinationFollowingLinks(name) : destinationOfTheName(name);
 }
 
 // The folder part of a path, with its slash ("" for a bare name).
@@ -178,19 +215,18 @@ private:
 // Writes a temporary file next to `path` and renames it over `path`. No fsync: a rename over a
 // name on the local file systems keeps the old file until the new one is complete, which is the
 // guarantee wanted here, and forcing gigabytes to disk would slow the whole job for nothing.
-bool replaceRegularFile(const std::string& path, mode_t mode, const void* header, std::size_t headerLength,
-                        const void* data, std::uint64_t dataLength) {
+WriteOutcome replaceRegularFile(const std::string& path, mode_t mode, const void* header, std::size_t headerLength,
+                                const void* data, std::uint64_t dataLength) {
     std::vector<char> temporary = temporaryPattern(path);
     const EndingSignalsHeld held;
-    bool replaced = false;
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd >= 0) {
-        bool written = ::fchmod(fd, mode) == 0 && writeHeaderAndData(fd, header, headerLength, data, dataLength);
-        if (::close(fd) != 0) written = false;  // a delayed write error shows up here
-        replaced = written && ::rename(temporary.data(), path.c_str()) == 0;
-        if (!replaced) ::unlink(temporary.data());
-    }
-    return replaced;
+    if (fd < 0) return failure(errno);
+    int error = ::fchmod(fd, mode) == 0 ? 0 : errno;
+    if (error == 0) error = writeHeaderAndData(fd, header, headerLength, data, dataLength);
+    if (::close(fd) != 0 && error == 0) error = errno;  // a delayed write error shows up here
+    if (error == 0 && ::rename(temporary.data(), path.c_str()) != 0) error = errno;
+    if (error != 0) ::unlink(temporary.data());
+    return failure(error, 0);
 }
 
 #if defined(__linux__) && defined(O_TMPFILE)
@@ -199,9 +235,15 @@ bool replaceRegularFile(const std::string& path, mode_t mode, const void* header
 // The mapping is guarded (failing_pages.h) for as long as it exists.
 class PosixMappedReplacement final : public MappedReplacement {
 public:
-    PosixMappedReplacement(std::string name, Destination where, int fd, unsigned char* bytes, std::size_t length,
-                           int guard)
-        : name_(std::move(name)), where_(std::move(where)), fd_(fd), bytes_(bytes), length_(length), guard_(guard) {}
+    PosixMappedReplacement(std::string name, ReplaceMode mode, Destination where, int fd, unsigned char* bytes,
+                           std::size_t length, int guard)
+        : name_(std::move(name)),
+          mode_(mode),
+          where_(std::move(where)),
+          fd_(fd),
+          bytes_(bytes),
+          length_(length),
+          guard_(guard) {}
     ~PosixMappedReplacement() override {
         unguardMapping(guard_);
         ::munmap(bytes_, length_);
@@ -216,21 +258,21 @@ public:
     // touched them yet. Once the file is closed only a failed page tells.
     bool failed() const override { return guardedMappingFailed(guard_) || (fd_ >= 0 && !wholeLength()); }
 
-    bool commit() override {
-        if (fd_ < 0 || failed()) return false;
+    WriteOutcome commit() override {
+        if (fd_ < 0 || failed()) return {EIO};
         const EndingSignalsHeld held;
         std::vector<char> temporary = temporaryPattern(where_.path);
         if (!linkUnderTemporaryName(temporary)) {
             ::close(std::exchange(fd_, -1));
             // No /proc to link through, say: the bytes are written the ordinary way instead.
-            return replaceFileContents(name_, bytes_, 0, bytes_, length_);
+            return replaceFileContents(name_, bytes_, 0, bytes_, length_, mode_);
         }
         // Shrunk under its temporary name, the file must not take the real one.
-        bool replaced = !failed();
-        replaced = ::close(std::exchange(fd_, -1)) == 0 && replaced;  // a delayed write error shows up here
-        replaced = replaced && ::rename(temporary.data(), where_.path.c_str()) == 0;
-        if (!replaced) ::unlink(temporary.data());
-        return replaced;
+        int error = failed() ? EIO : 0;
+        if (::close(std::exchange(fd_, -1)) != 0 && error == 0) error = errno;  // a delayed write error
+        if (error == 0 && ::rename(temporary.data(), where_.path.c_str()) != 0) error = errno;
+        if (error != 0) ::unlink(temporary.data());
+        return {error};
     }
 
 private:
@@ -258,6 +300,7 @@ private:
     }
 
     std::string name_;
+    ReplaceMode mode_;
     Destination where_;
     int fd_;
     unsigned char* bytes_;
@@ -268,39 +311,52 @@ private:
 
 }  // namespace
 
-std::unique_ptr<ReadableFile> openForReading(const std::string& name) {
-    if (!isUsableName(name)) return nullptr;
+OpenedFile openForReadingOrSayWhy(const std::string& name) {
+    if (!isUsableName(name)) return {nullptr, errorText(name.empty() ? ENOENT : EINVAL)};
     // Non-blocking so that opening a FIFO returns at once instead of waiting for a writer.
     const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return nullptr;
+    if (fd < 0) return {nullptr, errorText(errno)};
     struct stat info {};
     const int flags = ::fcntl(fd, F_GETFL);
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || flags < 0 ||
-        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    std::string why;
+    if (::fstat(fd, &info) != 0 || flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+        why = errorText(errno);
+    else if (S_ISDIR(info.st_mode))
+        why = errorText(EISDIR);
+    else if (!S_ISREG(info.st_mode))
+        why = "Not a regular file";
+    if (!why.empty()) {
         ::close(fd);
-        return nullptr;
+        return {nullptr, why};
     }
-    return std::make_unique<PosixReadableFile>(fd);
+    return {std::make_unique<PosixReadableFile>(fd), {}};
 }
 
-bool replaceFileContents(const std::string& name, const void* header, std::size_t headerLength, const void* data,
-                         std::uint64_t dataLength) {
-    const Destination where = destinationOf(name);
+std::optional<FileIdentity> fileIdentity(const std::string& name, bool followLinks) {
+    struct stat info {};
+    if (!isUsableName(name) || (followLinks ? ::stat(name.c_str(), &info) : ::lstat(name.c_str(), &info)) != 0)
+        return std::nullopt;
+    return FileIdentity{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+}
+
+WriteOutcome replaceFileContents(const std::string& name, const void* header, std::size_t headerLength,
+                                 const void* data, std::uint64_t dataLength, ReplaceMode mode) {
+    const Destination where = destinationOf(name, mode);
     switch (where.kind) {
-        case Destination::Kind::refused: return false;
+        case Destination::Kind::refused: return {where.error};
         case Destination::Kind::device: return writeInPlace(name, header, headerLength, data, dataLength);
         case Destination::Kind::regular:
             return replaceRegularFile(where.path, where.mode, header, headerLength, data, dataLength);
     }
-    return false;
+    return {EIO};
 }
 
-std::unique_ptr<MappedReplacement> mapReplacement(const std::string& name, std::uint64_t length) {
+std::unique_ptr<MappedReplacement> mapReplacement(const std::string& name, std::uint64_t length, ReplaceMode mode) {
 #if defined(__linux__) && defined(O_TMPFILE)
     if (length == 0 || length > std::numeric_limits<std::size_t>::max() ||
         length > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max()))
         return nullptr;
-    Destination where = destinationOf(name);
+    Destination where = destinationOf(name, mode);
     if (where.kind != Destination::Kind::regular) return nullptr;
 
     const std::string folder = folderOf(where.path);
@@ -321,7 +377,7 @@ std::unique_ptr<MappedReplacement> mapReplacement(const std::string& name, std::
     const int guard = guardMapping(bytes, static_cast<std::size_t>(length));
     if (guard >= 0) {
         try {
-            return std::make_unique<PosixMappedReplacement>(name, std::move(where), fd,
+            return std::make_unique<PosixMappedReplacement>(name, mode, std::move(where), fd,
                                                             static_cast<unsigned char*>(bytes),
                                                             static_cast<std::size_t>(length), guard);
         } catch (const std::bad_alloc&) {
@@ -334,6 +390,7 @@ std::unique_ptr<MappedReplacement> mapReplacement(const std::string& name, std::
 #else
     static_cast<void>(name);
     static_cast<void>(length);
+    static_cast<void>(mode);
     return nullptr;
 #endif
 }

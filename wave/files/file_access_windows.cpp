@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 
 #include "wave/files/file_rules.h"
@@ -40,12 +41,38 @@ std::wstring systemName(const std::wstring& name) {
     return L"\\\\?\\" + full;
 }
 
+// The errno value nearest to a Windows error, so that both platforms give the same words.
+int errnoOf(DWORD error) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_NAME:
+        case ERROR_INVALID_DRIVE: return ENOENT;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+        case ERROR_WRITE_PROTECT: return EACCES;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL: return ENOSPC;
+        case ERROR_FILENAME_EXCED_RANGE: return ENAMETOOLONG;
+        case ERROR_DIRECTORY: return ENOTDIR;
+        default: return EIO;
+    }
+}
+
+WriteOutcome lastFailure() { return {errnoOf(GetLastError())}; }
+
 class WindowsReadableFile final : public ReadableFile {
 public:
     explicit WindowsReadableFile(HANDLE handle) : handle_(handle) {}
     ~WindowsReadableFile() override { CloseHandle(handle_); }
     WindowsReadableFile(const WindowsReadableFile&) = delete;
     WindowsReadableFile& operator=(const WindowsReadableFile&) = delete;
+
+    std::uint64_t length() override {
+        LARGE_INTEGER size{};
+        return GetFileSizeEx(handle_, &size) != 0 && size.QuadPart > 0 ? static_cast<std::uint64_t>(size.QuadPart) : 0;
+    }
 
 protected:
     std::size_t readPiece(std::uint64_t offset, unsigned char* into, std::size_t length) override {
@@ -61,32 +88,39 @@ private:
     HANDLE handle_;
 };
 
-bool writeAll(HANDLE handle, const void* data, std::uint64_t length) {
-    return writeInPieces(data, length, [handle](const unsigned char* at, std::size_t ask) {
+// 0 when every byte was written, else why not.
+int writeAll(HANDLE handle, const void* data, std::uint64_t length) {
+    int error = 0;
+    const bool all = writeInPieces(data, length, [handle, &error](const unsigned char* at, std::size_t ask) {
         DWORD put = 0;  // none: a full disk
-        return WriteFile(handle, at, static_cast<DWORD>(ask), &put, nullptr) != 0 ? std::size_t{put} : std::size_t{0};
+        if (WriteFile(handle, at, static_cast<DWORD>(ask), &put, nullptr) != 0) return std::size_t{put};
+        error = errnoOf(GetLastError());
+        return std::size_t{0};
     });
+    return all ? 0 : (error != 0 ? error : ENOSPC);
 }
 
-bool writeHeaderAndData(HANDLE handle, const void* header, std::size_t headerLength, const void* data,
-                        std::uint64_t dataLength) {
-    return writeAll(handle, header, headerLength) && writeAll(handle, data, dataLength);
+int writeHeaderAndData(HANDLE handle, const void* header, std::size_t headerLength, const void* data,
+                       std::uint64_t dataLength) {
+    const int error = writeAll(handle, header, headerLength);
+    return error != 0 ? error : writeAll(handle, data, dataLength);
 }
 
 // A device (NUL, a serial port, a console) is written in place: there is nothing to replace.
-bool writeInPlace(const std::wstring& name, const void* header, std::size_t headerLength, const void* data,
-                  std::uint64_t dataLength) {
+WriteOutcome writeInPlace(const std::wstring& name, const void* header, std::size_t headerLength, const void* data,
+                          std::uint64_t dataLength) {
     const HANDLE handle = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return false;
-    const bool written = writeHeaderAndData(handle, header, headerLength, data, dataLength);
-    return CloseHandle(handle) != 0 && written;
+    if (handle == INVALID_HANDLE_VALUE) return lastFailure();
+    int error = writeHeaderAndData(handle, header, headerLength, data, dataLength);
+    if (CloseHandle(handle) == 0 && error == 0) error = errnoOf(GetLastError());
+    return {error};
 }
 
 // Writes a temporary file next to `name` and moves it over `name`, replacing any file there.
 // Until the move, an existing file stays as it was; a failed write removes the temporary file.
-bool replaceRegularFile(const std::wstring& name, const void* header, std::size_t headerLength, const void* data,
-                        std::uint64_t dataLength) {
+WriteOutcome replaceRegularFile(const std::wstring& name, const void* header, std::size_t headerLength,
+                                const void* data, std::uint64_t dataLength) {
     const std::size_t separator = name.find_last_of(L"\\/:");
     const std::wstring folder = separator == std::wstring::npos ? std::wstring() : name.substr(0, separator + 1);
     std::wstring base = separator == std::wstring::npos ? name : name.substr(separator + 1);
@@ -103,61 +137,96 @@ bool replaceRegularFile(const std::wstring& name, const void* header, std::size_
         suffix[8] = L'\0';
         temporary = folder + L"." + base + L"." + suffix;
         handle = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (handle == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) return false;
+        if (handle == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) return lastFailure();
     }
-    if (handle == INVALID_HANDLE_VALUE) return false;
-    bool written = writeHeaderAndData(handle, header, headerLength, data, dataLength);
-    if (CloseHandle(handle) == 0) written = false;  // a delayed write error shows up here
-    if (written && MoveFileExW(temporary.c_str(), name.c_str(), MOVEFILE_REPLACE_EXISTING) != 0) return true;
-    DeleteFileW(temporary.c_str());
-    return false;
+    if (handle == INVALID_HANDLE_VALUE) return {EEXIST};
+    int error = writeHeaderAndData(handle, header, headerLength, data, dataLength);
+    if (CloseHandle(handle) == 0 && error == 0) error = errnoOf(GetLastError());  // a delayed write error
+    if (error == 0 && MoveFileExW(temporary.c_str(), name.c_str(), MOVEFILE_REPLACE_EXISTING) == 0)
+        error = errnoOf(GetLastError());
+    if (error != 0) DeleteFileW(temporary.c_str());
+    return {error};
+}
+
+// The handle of what a name stands for, without access to its contents (folders too); invalid
+// when there is nothing of that name.
+HANDLE handleOfName(const std::wstring& name) {
+    return CreateFileW(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+// Why a name that cannot be opened for reading cannot, in the words POSIX systems use.
+std::string whyNotOpened(const std::wstring& name, DWORD error) {
+    const DWORD attributes = GetFileAttributesW(name.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return errorText(EISDIR);
+    return errorText(errnoOf(error));
 }
 
 }  // namespace
 
-std::unique_ptr<ReadableFile> openForReading(const std::string& name) {
-    if (!isUsableName(name)) return nullptr;
+OpenedFile openForReadingOrSayWhy(const std::string& name) {
+    if (!isUsableName(name)) return {nullptr, errorText(name.empty() ? ENOENT : EINVAL)};
     const std::wstring wide = wideName(name);
-    if (wide.empty()) return nullptr;
+    if (wide.empty()) return {nullptr, errorText(ENOENT)};
     // Others may read, write or delete the file meanwhile; the reader copes with all three.
+    const std::wstring full = systemName(wide);
     const HANDLE handle =
-        CreateFileW(systemName(wide).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return nullptr;  // also a folder: opening one needs a flag not given here
-    if (GetFileType(handle) != FILE_TYPE_DISK) {         // NUL, CON, a pipe, a serial port
+        CreateFileW(full.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Also a folder: opening one needs a flag not given here.
+    if (handle == INVALID_HANDLE_VALUE) return {nullptr, whyNotOpened(full, GetLastError())};
+    if (GetFileType(handle) != FILE_TYPE_DISK) {  // NUL, CON, a pipe, a serial port
         CloseHandle(handle);
-        return nullptr;
+        return {nullptr, "Not a regular file"};
     }
-    return std::make_unique<WindowsReadableFile>(handle);
+    return {std::make_unique<WindowsReadableFile>(handle), {}};
 }
 
-bool replaceFileContents(const std::string& name, const void* header, std::size_t headerLength, const void* data,
-                         std::uint64_t dataLength) {
-    if (!isUsableName(name)) return false;
+std::optional<FileIdentity> fileIdentity(const std::string& name, bool) {
     const std::wstring wide = wideName(name);
-    if (wide.empty()) return false;
+    if (!isUsableName(name) || wide.empty()) return std::nullopt;
+    const HANDLE handle = handleOfName(systemName(wide));
+    if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool known = GetFileInformationByHandle(handle, &info) != 0;
+    CloseHandle(handle);
+    if (!known) return std::nullopt;
+    return FileIdentity{info.dwVolumeSerialNumber,
+                        (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
+
+WriteOutcome replaceFileContents(const std::string& name, const void* header, std::size_t headerLength,
+                                 const void* data, std::uint64_t dataLength, ReplaceMode mode) {
+    if (!isUsableName(name)) return {name.empty() ? ENOENT : EINVAL};
+    const std::wstring wide = wideName(name);
+    if (wide.empty()) return {ENOENT};
     const std::wstring target = systemName(wide);
 
     // What the name stands for now: nothing, a file, a folder or a device.
-    const HANDLE existing = CreateFileW(target.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE existing = handleOfName(target);
     if (existing == INVALID_HANDLE_VALUE) {
         // A new name in an existing folder; a missing folder or a bad name is a failure.
-        if (GetLastError() != ERROR_FILE_NOT_FOUND) return false;
+        if (GetLastError() != ERROR_FILE_NOT_FOUND) return lastFailure();
         return replaceRegularFile(target, header, headerLength, data, dataLength);
     }
     const DWORD type = GetFileType(existing);
     BY_HANDLE_FILE_INFORMATION info{};
     const bool known = type != FILE_TYPE_DISK || GetFileInformationByHandle(existing, &info) != 0;
+    const WriteOutcome unknown = known ? WriteOutcome{} : lastFailure();
     CloseHandle(existing);
-    if (!known) return false;
-    if (type != FILE_TYPE_DISK) return writeInPlace(target, header, headerLength, data, dataLength);
+    if (!known) return unknown;
+    // A device is written in place, or, where only the name may be written, refused: a device
+    // name stands for the same device in every folder.
+    if (type != FILE_TYPE_DISK)
+        return mode == ReplaceMode::followLinks ? writeInPlace(target, header, headerLength, data, dataLength)
+                                                : WriteOutcome{EACCES};
     // A folder is not written; a read-only file is kept as it is.
-    if ((info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) return false;
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return {EISDIR};
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) return {EACCES};
     return replaceRegularFile(target, header, headerLength, data, dataLength);
 }
 
 // Windows builds the output in memory and writes it with replaceFileContents.
-std::unique_ptr<MappedReplacement> mapReplacement(const std::string&, std::uint64_t) { return nullptr; }
+std::unique_ptr<MappedReplacement> mapReplacement(const std::string&, std::uint64_t, ReplaceMode) { return nullptr; }
 
 }  // namespace auralith
