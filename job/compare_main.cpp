@@ -1,4 +1,5 @@
 // auralith-compare: the six arrays side by side, with their numbers, markers and a picture.
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,13 @@ std::vector<std::string> argumentsOf(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     auralith::useExtendedPrecision();  // before any number is computed
+#ifndef _WIN32
+    // A file-size limit (ulimit -f) and a closed pipe on standard output fail the write that meets
+    // them, which the program reports and cleans up after, instead of ending it on the spot with
+    // a temporary file left behind.
+    std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
 #ifdef _WIN32
     // The same bytes as on Linux: lines end in "\n" alone.
     _setmode(_fileno(stdout), _O_BINARY);

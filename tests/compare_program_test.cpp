@@ -128,7 +128,7 @@ TEST(CompareProgram, UsageHelpAndVersion) {
     ScratchDir dir;
     const ProgramRun help = compare(dir, "--help");
     EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind("Usage: auralith-compare [OPTIONS] INPUT.wav\n", 0), 0u);
+    EXPECT_EQ(help.out.rfind("Usage: auralith-compare [OPTIONS] INPUT\n", 0), 0u);
     EXPECT_EQ(help.err, "");
     const ProgramRun version = compare(dir, "--version");
     EXPECT_EQ(version.status, 0);
@@ -137,6 +137,7 @@ TEST(CompareProgram, UsageHelpAndVersion) {
              {"", "no input file given"},
              {"-a 9 take.wav", "'9' is not a list of menu numbers 1 to 6 (such as 1,3,5)"},
              {"--frobnicate take.wav", "unknown option '--frobnicate'"},
+             {"--channel 0 take.wav", "'0' is not a channel number (1 for the first)"},
              {"take.wav other.wav", "more than one input file given ('other.wav')"}}) {
         const ProgramRun wrong = compare(dir, args);
         EXPECT_EQ(wrong.status, 2) << args;
@@ -146,23 +147,34 @@ TEST(CompareProgram, UsageHelpAndVersion) {
     EXPECT_EQ(filesIn(dir.path()), (std::set<std::string>{"stdout.txt", "stderr.txt"}));
 }
 
-TEST(CompareProgram, RefusedInputsAsTheInteractiveProgramRefusesThem) {
+// Each refusal in one line that says why, in the system's, libsndfile's or the program's words.
+TEST(CompareProgram, RefusedInputsSayWhy) {
     ScratchDir dir;
     testing::writeBytes(dir.file("stereo.wav"), testing::monoWaveBytes({1, 2, 3, 4}, 2));
-    testing::writeBytes(dir.file("rate.wav"), testing::monoWaveBytes({1, 2}, 1, 48000));
+    testing::writeBytes(dir.file("rate.wav"), testing::monoWaveBytes({1, 2}, 1, 4000));
+    testing::writeBytes(dir.file("notes.txt"), {'h', 'e', 'l', 'l', 'o', '\n'});
+    fs::create_directory(dir.path() / "folder.wav");
     const std::vector<std::pair<std::string, std::string>> cases{
-        {"missing.wav", "            File not found.\\n Please enter a valid filename"},
-        {"stereo.wav", "This is not a mono Wave file"},
-        {"rate.wav", "The sampling rate of the input file must be 44.1kHz"},
+        {"missing.wav", "No such file or directory"},
+        {"folder.wav", "Is a directory"},
+        {"stereo.wav", "it has 2 channels: choose one with --channel 1 to 2"},
+        {"--channel 3 stereo.wav", "it has no channel 3, only 2"},
+        {"--channel 2 rate.wav", "it has no channel 2, only one"},
+        {"rate.wav", "its sampling rate, 4 000 Hz, is not within 8 000 to 192 000 Hz"},
+#ifdef AURALITH_HAS_SNDFILE
+        {"notes.txt", "Format not recognised."},
+#endif
     };
-    for (const auto& [input, text] : cases) {
-        const ProgramRun refused = compare(dir, input);
-        EXPECT_EQ(refused.status, 1) << input;
+    for (const auto& [args, text] : cases) {
+        const ProgramRun refused = compare(dir, args);
+        const std::string input = args.substr(args.rfind(' ') + 1);
+        EXPECT_EQ(refused.status, 1) << args;
         EXPECT_EQ(refused.err, "auralith-compare: " + input + ": " + text + "\n");
         EXPECT_EQ(refused.out, "");
     }
     // Nothing was made for them: no output folders.
-    EXPECT_EQ(filesIn(dir.path()), (std::set<std::string>{"stereo.wav", "rate.wav", "stdout.txt", "stderr.txt"}));
+    EXPECT_EQ(filesIn(dir.path()),
+              (std::set<std::string>{"stereo.wav", "rate.wav", "notes.txt", "folder.wav", "stdout.txt", "stderr.txt"}));
 }
 
 TEST(CompareProgram, FilesAppearWholeOrNotAtAll) {
@@ -174,7 +186,7 @@ TEST(CompareProgram, FilesAppearWholeOrNotAtAll) {
     fs::create_directories(dir.path() / "bad/report.html");
     const ProgramRun failed = compare(dir, "-q -o bad take.wav");
     EXPECT_EQ(failed.status, 1);
-    EXPECT_EQ(failed.err, "auralith-compare: bad/report.html: the file could not be written\n");
+    EXPECT_EQ(failed.err, "auralith-compare: bad/report.html: Is a directory\n");
     std::set<std::string> expected = allFiles;
     EXPECT_EQ(filesIn(dir.path() / "bad"), expected);  // report.html is the folder
     EXPECT_TRUE(fs::is_directory(dir.path() / "bad/report.html"));
@@ -186,14 +198,16 @@ TEST(CompareProgram, FilesAppearWholeOrNotAtAll) {
     fs::create_directories(dir.path() / "early/take-2-cardioids.wav");
     const ProgramRun early = compare(dir, "-o early take.wav");
     EXPECT_EQ(early.status, 1);
-    EXPECT_EQ(early.err, "auralith-compare: early/take-2-cardioids.wav: the file could not be written\n");
+    EXPECT_EQ(early.err, "auralith-compare: early/take-2-cardioids.wav: Is a directory\n");
     EXPECT_EQ(filesIn(dir.path() / "early"),
               (std::set<std::string>{"take-1-blumlein.wav", "take-1-blumlein.txt", "take-2-cardioids.wav"}));
-    // A folder that cannot be made.
+    // A folder that cannot be made: a file in its place, or on its path.
     testing::writeBytes(dir.file("plain"), {1});
-    const ProgramRun noFolder = compare(dir, "-o plain/sub take.wav");
-    EXPECT_EQ(noFolder.status, 1);
-    EXPECT_EQ(noFolder.err, "auralith-compare: plain/sub: the folder could not be created\n");
+    for (const std::string folder : {"plain", "plain/sub"}) {
+        const ProgramRun noFolder = compare(dir, "-o " + folder + " take.wav");
+        EXPECT_EQ(noFolder.status, 1);
+        EXPECT_EQ(noFolder.err, "auralith-compare: " + folder + ": Not a directory\n");
+    }
 }
 
 TEST(CompareProgram, AnInterruptedRunLeavesWholeFilesOnly) {

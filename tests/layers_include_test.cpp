@@ -43,6 +43,7 @@ const std::vector<Layer> layers{
     {"sim/analysis/", {"sim/model/", "sim/analysis/"}, ioHeaders},
     {"sim/", {"sim/"}, ioHeaders},
     {"wave/files/", {"wave/files/"}, {}},
+    {"wave/recording/", {"wave/"}, {}},
     {"wave/", {"wave/"}, {}},
     {"job/console/", {"job/console/"}, platformHeaders},
     {"job/posix/", {"job/console/", "job/posix/"}, {"windows.h"}},

@@ -30,9 +30,13 @@ enum class InputRefusal {
     tooLong,
 };
 
-// The longest recording whose output still has a RIFF chunk size that fits in 32 bits:
-// 36 + 4 * (13 * (44100 + n) + 44100) <= 4294967295.
-inline constexpr std::int32_t longestSampleCount = 82548031;
+// The longest recording at `rate` whose output still has a RIFF chunk size that fits in 32 bits:
+// 36 + 4 * (13 * (rate + n) + rate) <= 4294967295.
+constexpr std::int32_t longestSampleCountAt(std::int32_t rate) {
+    return static_cast<std::int32_t>(((std::int64_t{0xFFFFFFFF} - 36) / 4 - 14 * std::int64_t{rate}) / 13);
+}
+inline constexpr std::int32_t longestSampleCount = longestSampleCountAt(44100);
+static_assert(longestSampleCount == 82548031);
 
 // The text the user is shown for a refusal. The "\n" in the first is two characters.
 std::string_view refusalText(InputRefusal refusal);

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "job/compare/numbers.h"
+#include "job/compare/shown_text.h"
 #include "job/compare/text_reports.h"
 #include "sim/model/extended_math.h"
 
@@ -149,8 +150,8 @@ std::string arraySection(const CompareResults& results, std::size_t k) {
     const std::optional<double> offset = loudnessOffset(results.arrays, k);
     if (r.loudness)
         html += "Integrated loudness: " + fixedText(*r.loudness, 2) + " LUFS; " + fixedText(*offset, 2) +
-                " dB would bring it to the loudest. Files: <code>" + htmlEscaped(r.audioFile) + "</code>, <code>" +
-                htmlEscaped(r.labelFile) + "</code>.";
+                " dB would bring it to the loudest. Files: <code>" + htmlEscaped(shownOnPage(r.audioFile)) +
+                "</code>, <code>" + htmlEscaped(shownOnPage(r.labelFile)) + "</code>.";
     else
         html += "No audio rendered.";
     html += "</p>\n<table>\n" + tableHead(a.positions[0].pickup);
@@ -191,11 +192,12 @@ std::string_view baseNameOf(std::string_view input) {
 }  // namespace
 
 std::string htmlReport(const CompareResults& results) {
-    std::string html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" +
-                       htmlEscaped(baseNameOf(results.input)) + ": stereo arrays compared</title>\n<style>" + style +
-                       "</style>\n</head>\n<body>\n<h1>Stereo arrays compared: <code>" +
-                       htmlEscaped(baseNameOf(results.input)) + "</code></h1>\n<h2>Localisation curves</h2>\n" +
-                       curves(results);
+    const std::string input = htmlEscaped(shownOnPage(baseNameOf(results.input)));
+    std::string html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + input +
+                       ": stereo arrays compared</title>\n<style>" + style +
+                       "</style>\n</head>\n<body>\n<h1>Stereo arrays compared: <code>" + input +
+                       "</code></h1>\n<p class=\"source\">Read: " + htmlEscaped(results.source) +
+                       ".</p>\n<h2>Localisation curves</h2>\n" + curves(results);
     for (std::size_t k = 0; k < results.arrays.size(); ++k) html += arraySection(results, k);
     return html + modelParagraph + "</body>\n</html>\n";
 }

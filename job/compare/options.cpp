@@ -2,26 +2,17 @@
 
 #include <algorithm>
 
+#include "job/compare/shown_text.h"
+
 namespace auralith {
 
 namespace {
 
 using Action = ParsedOptions::Action;
 
-// An argument as a usage error quotes it: control characters written as \xNN, so that the
-// message stays on one line.
-std::string shown(std::string_view arg) {
-    static constexpr char hex[] = "0123456789abcdef";
-    std::string text;
-    for (const char c : arg) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7f)
-            text += std::string("\\x") + hex[byte >> 4] + hex[byte & 15];
-        else
-            text += c;
-    }
-    return text;
-}
+// An argument as a usage error quotes it: control characters and bytes that are not UTF-8
+// written as \xNN, so that the message stays on one line and the terminal acts on none of it.
+std::string shown(std::string_view arg) { return shownOnTerminal(arg); }
 
 ParsedOptions usageError(std::string message) {
     ParsedOptions parsed;
@@ -42,18 +33,26 @@ Valued valueOf(const std::vector<std::string>& args, std::size_t& k, std::string
                std::string_view longName) {
     const std::string& arg = args[k];
     Valued v;
-    if (arg == shortName || arg == longName) {
+    if ((!shortName.empty() && arg == shortName) || arg == longName) {
         v.matched = true;
         if (k + 1 < args.size()) {
             v.hasValue = true;
             v.value = args[++k];
         }
-    } else if (arg.size() > shortName.size() && arg.starts_with(shortName) && !arg.starts_with("--")) {
+    } else if (!shortName.empty() && arg.size() > shortName.size() && arg.starts_with(shortName) &&
+               !arg.starts_with("--")) {
         v = {true, true, arg.substr(shortName.size())};
     } else if (arg.starts_with(std::string(longName) + "=")) {
         v = {true, true, arg.substr(longName.size() + 1)};
     }
     return v;
+}
+
+// A channel number: 1 to 65535 in decimal digits, else 0.
+int channelNumber(std::string_view text) {
+    if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string_view::npos) return 0;
+    const int number = std::stoi(std::string(text));
+    return number <= 65535 ? number : 0;
 }
 
 // One option at args[k] into `parsed`; false when it ends the reading (help, version, a fault).
@@ -74,6 +73,14 @@ bool readOption(const std::vector<std::string>& args, std::size_t& k, ParsedOpti
     if (arg == "--no-audio") {
         parsed.options.audio = false;
         return true;
+    }
+    if (const Valued channel = valueOf(args, k, "", "--channel"); channel.matched) {
+        parsed.options.channel = channelNumber(channel.value);
+        if (!channel.hasValue)
+            parsed = usageError("option " + arg + " needs a value");
+        else if (parsed.options.channel == 0)
+            parsed = usageError("'" + shown(channel.value) + "' is not a channel number (1 for the first)");
+        return parsed.action == Action::run;
     }
     const Valued dir = valueOf(args, k, "-o", "--output-dir");
     const Valued list = dir.matched ? Valued{} : valueOf(args, k, "-a", "--arrays");
@@ -130,10 +137,12 @@ ParsedOptions parseCompareOptions(const std::vector<std::string>& args) {
 }
 
 std::string_view compareUsage() {
-    return "Usage: auralith-compare [OPTIONS] INPUT.wav\n"
-           "Renders a mono 16-bit 44 100 Hz recording through each of the six stereo microphone\n"
-           "arrays, level-matched and with the sweep's positions marked, and reports each array's\n"
-           "channel differences, predicted image and stereo recording angle.\n"
+    return "Usage: auralith-compare [OPTIONS] INPUT\n"
+           "Renders a recording through each of the six stereo microphone arrays, with the sweep's\n"
+           "positions marked, and reports each array's channel differences, predicted image, stereo\n"
+           "recording angle and loudness. INPUT is any file libsndfile reads (WAVE, RF64, AIFF,\n"
+           "FLAC, W64, CAF, ...; 8- to 32-bit or floating-point samples, 8 000 to 192 000 Hz); the\n"
+           "renders are 16-bit WAVE files at its own rate.\n"
            "\n"
            "  -o, --output-dir DIR  where the files go (default: STEM-arrays, STEM being the\n"
            "                        input's name without folder and extension); created if missing\n"
@@ -141,6 +150,7 @@ std::string_view compareUsage() {
            "                        1 Blumlein crossed pair, 2 Coincident cardioids (105 deg),\n"
            "                        3 Faulkner near-coincident pair, 4 ORTF near-coincident pair,\n"
            "                        5 Two spaced omnis, 6 Decca three-omni tree\n"
+           "      --channel N       the channel of a file of more than one to render (1 the first)\n"
            "      --no-audio        the numbers and the picture only: no renders, no loudness\n"
            "  -q, --quiet           no progress and no closing table\n"
            "  -h, --help            this text\n"

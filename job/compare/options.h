@@ -13,6 +13,7 @@ struct CompareOptions {
     std::string input;
     std::string outputDir;         // empty: "<stem>-arrays" in the current folder
     std::vector<MicArray> arrays;  // in menu order, each once
+    int channel = 0;               // 1-based; 0: none chosen (a mono input)
     bool audio = true;
     bool quiet = false;
 };

@@ -18,7 +18,8 @@ struct ArrayResult {
 };
 
 struct CompareResults {
-    std::string input;  // the input's name as given
+    std::string input;   // the input's name as given
+    std::string source;  // what was read of it: "48 000 Hz, 24-bit, channel 2 of 2"
     std::int32_t rate = 44100;
     std::int32_t n = 0;  // the recording's samples
     std::vector<ArrayResult> arrays;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "job/compare/numbers.h"
+#include "job/compare/shown_text.h"
 
 namespace auralith {
 
@@ -94,11 +95,13 @@ std::string summaryRow(const CompareResults& results, std::size_t k) {
 }  // namespace
 
 std::string summaryTable(const CompareResults& results, const std::string& folder) {
-    std::string table = padded("array", 34) + padded("recording angle", 28) + padded("loudness", 14) + "offset\n";
+    std::string table = shownOnTerminal(results.input) + ": " + results.source + "\n\n";
+    table += padded("array", 34) + padded("recording angle", 28) + padded("loudness", 14) + "offset\n";
     for (std::size_t k = 0; k < results.arrays.size(); ++k) table += summaryRow(results, k);
-    table += "\nFiles written in " + folder + ":\n";
+    table += "\nFiles written in " + shownOnTerminal(folder) + ":\n";
     for (const ArrayResult& r : results.arrays)
-        if (!r.audioFile.empty()) table += "  " + r.audioFile + "  " + r.labelFile + "\n";
+        if (!r.audioFile.empty())
+            table += "  " + shownOnTerminal(r.audioFile) + "  " + shownOnTerminal(r.labelFile) + "\n";
     table += "  report.csv  arrays.csv  report.html\n";
     return table;
 }

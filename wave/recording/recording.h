@@ -1,0 +1,36 @@
+// The recordings auralith-compare reads: whatever libsndfile reads (WAVE of any chunks and
+// extensions, RF64, AIFF and AIFF-C, FLAC, W64, CAF, ...), 8- to 32-bit integer or floating-point
+// samples, at any rate from 8 000 to 192 000 Hz, one channel of it, as the 16-bit samples the
+// renders take. A build without libsndfile reads what the interactive program reads.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <variant>
+
+#include "wave/input_wave.h"
+
+namespace auralith {
+
+inline constexpr std::int32_t lowestRecordingRate = 8000;
+inline constexpr std::int32_t highestRecordingRate = 192000;
+
+struct RecordingRequest {
+    std::string name;
+    int channel = 0;          // 1-based; 0 when none was chosen, which only a mono file allows
+    bool loadSamples = true;  // false: the header alone (fields, count), no samples
+};
+
+struct Recording {
+    // Mono and 16-bit at the file's own rate, as the renders and the output take it: channels 1,
+    // 16 bits per sample, the data size of a 16-bit file of these samples.
+    InputWave wave;
+    std::string description;  // what was read: "48 000 Hz, 24-bit, channel 2 of 2"
+};
+
+// The recording, or why it cannot be had in the system's, the library's or the program's words,
+// one line without the file's name ("No such file or directory", "File contains data in an
+// unknown format.", "it has 2 channels: choose one with --channel 1 to 2").
+std::variant<Recording, std::string> readRecording(const RecordingRequest& request);
+
+}  // namespace auralith
