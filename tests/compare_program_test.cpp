@@ -2,7 +2,9 @@
 // statuses and messages, files whole or not at all, the same bytes on every run.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -14,6 +16,10 @@
 #include <vector>
 
 #include "support/test_support.h"
+
+#ifdef AURALITH_HAS_SNDFILE
+#include <sndfile.h>
+#endif
 
 namespace auralith {
 namespace {
@@ -46,7 +52,7 @@ ProgramRun compare(const ScratchDir& dir, const std::string& args) {
 }
 
 // A short recording (0.3 s unless longer asked): a tone, a click and a ramp of noise, full scale once.
-void writeRecording(const ScratchDir& dir, const std::string& name, int n = 13230) {
+std::vector<std::int16_t> recordingSamples(int n = 13230) {
     std::vector<std::int16_t> samples;
     std::uint32_t noise = 7;
     for (int i = 0; i < n; ++i) {
@@ -57,7 +63,11 @@ void writeRecording(const ScratchDir& dir, const std::string& name, int n = 1323
     }
     samples[5000] = 32767;
     samples[5001] = -32768;
-    testing::writeBytes(dir.file(name), testing::monoWaveBytes(samples));
+    return samples;
+}
+
+void writeRecording(const ScratchDir& dir, const std::string& name, int n = 13230) {
+    testing::writeBytes(dir.file(name), testing::monoWaveBytes(recordingSamples(n)));
 }
 
 std::set<std::string> filesIn(const fs::path& folder) {
@@ -225,6 +235,172 @@ TEST(CompareProgram, AnInterruptedRunLeavesWholeFilesOnly) {
                 << name;
         }
     }
+}
+
+// --- Recordings of other formats and rates ----------------------------------------------------
+
+#ifdef AURALITH_HAS_SNDFILE
+// The samples (or, with `channels`, the samples as the last channel and their halves before it)
+// as a file of libsndfile's `format`, in the top 16 bits of its width.
+void writeWithLibsndfile(const std::string& path, int format, int rate, const std::vector<std::int16_t>& samples,
+                         int channels = 1) {
+    SF_INFO info{0, rate, channels, format, 0, 0};
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
+    std::vector<int> frames;
+    for (const std::int16_t x : samples)
+        for (int ch = 0; ch < channels; ++ch) frames.push_back((ch + 1 == channels ? x : x / 2) * 65536);
+    sf_writef_int(file, frames.data(), static_cast<sf_count_t>(samples.size()));
+    sf_close(file);
+}
+
+// The same recording as FLAC and as AIFF gives every byte the WAVE file gives (the page names the
+// input, so its name is set aside there).
+TEST(CompareProgram, FlacAndAiffOfARecordingGiveTheWaveFilesOutputs) {
+    ScratchDir dir;
+    writeRecording(dir, "take.wav");
+    writeWithLibsndfile(dir.file("take.flac"), SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, recordingSamples());
+    writeWithLibsndfile(dir.file("take.aiff"), SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 44100, recordingSamples());
+    for (const std::string input : {"take.wav", "take.flac", "take.aiff"}) {
+        const ProgramRun result = compare(dir, "-o " + input + ".out " + input);
+        ASSERT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(result.out.substr(0, result.out.find('\n')), input + ": 44 100 Hz, 16-bit, mono");
+    }
+    for (const std::string& name : allFiles) {
+        std::string wave = fileText(dir.path() / "take.wav.out" / name);
+        for (const std::string other : {"take.flac", "take.aiff"}) {
+            std::string text = fileText(dir.path() / (other + ".out") / name);
+            for (std::size_t at; (at = text.find(other)) != std::string::npos;)
+                text.replace(at, other.size(), "take.wav");
+            EXPECT_EQ(text, wave) << other << ": " << name;
+        }
+    }
+}
+
+// A 24-bit 48 kHz recording renders at 48 kHz: the header's rate, the frame count of that rate
+// and labels timed at it; a chosen channel of a stereo file renders as that channel alone.
+TEST(CompareProgram, RendersAtTheRecordingsOwnRateAndChannel) {
+    ScratchDir dir;
+    const std::vector<std::int16_t> samples = recordingSamples(4800);
+    writeWithLibsndfile(dir.file("take48.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_24, 48000, samples);
+    const ProgramRun result = compare(dir, "-a 4 -o out take48.wav");
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out.substr(0, result.out.find('\n')), "take48.wav: 48 000 Hz, 24-bit, mono");
+    const std::vector<std::uint8_t> render = testing::readBytes(dir.file("out/take48-4-ortf.wav"));
+    const std::uint64_t frames = 13 * (48000 + 4800) + 48000;
+    ASSERT_EQ(render.size(), 44 + 4 * frames);
+    EXPECT_EQ(std::vector<std::uint8_t>(render.begin() + 24, render.begin() + 28),
+              (std::vector<std::uint8_t>{0x80, 0xBB, 0x00, 0x00}));  // 48 000
+    const std::string labels = fileText(dir.path() / "out/take48-4-ortf.txt");
+    EXPECT_EQ(labels.substr(0, labels.find('\t', 9)), "1.000000\t1.100000");  // one second, then 4 800 samples
+    EXPECT_NE(fileText(dir.path() / "out/report.html").find("Read: 48 000 Hz, 24-bit, mono."), std::string::npos);
+
+    writeWithLibsndfile(dir.file("pair.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 48000, samples, 2);
+    writeWithLibsndfile(dir.file("right.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 48000, samples);
+    ASSERT_EQ(compare(dir, "-q -a 4 -o two --channel 2 pair.wav").status, 0);
+    ASSERT_EQ(compare(dir, "-q -a 4 -o one right.wav").status, 0);
+    EXPECT_EQ(testing::readBytes(dir.file("two/pair-4-ortf.wav")),
+              testing::readBytes(dir.file("one/right-4-ortf.wav")));
+}
+#endif
+
+// --- Safe files out --------------------------------------------------------------------------
+
+// Nothing is written when an output's name stands for the input: the input named like the page in
+// the output folder, or a hard link to it under a render's name.
+TEST(CompareProgram, AnOutputNeverReplacesTheInput) {
+    ScratchDir dir;
+    fs::create_directory(dir.path() / "folder");
+    writeRecording(dir, "folder/report.html");
+    const std::vector<std::uint8_t> input = testing::readBytes(dir.file("folder/report.html"));
+    const ProgramRun page = run(dir, "(cd folder && '" AURALITH_COMPARE_BINARY "' -a 1 -o . report.html)");
+    EXPECT_EQ(page.status, 1);
+    EXPECT_EQ(page.err,
+              "auralith-compare: ./report.html: this output would replace the input file; choose another folder "
+              "with -o\n");
+    EXPECT_EQ(testing::readBytes(dir.file("folder/report.html")), input);
+    EXPECT_EQ(filesIn(dir.path() / "folder"), (std::set<std::string>{"report.html"}));
+
+    writeRecording(dir, "take.wav");
+    fs::create_directory(dir.path() / "out");
+    fs::create_hard_link(dir.path() / "take.wav", dir.path() / "out/take-1-blumlein.wav");
+    const ProgramRun linked = compare(dir, "-a 1 -o out take.wav");
+    EXPECT_EQ(linked.status, 1);
+    EXPECT_EQ(linked.err.rfind("auralith-compare: out/take-1-blumlein.wav: this output would replace", 0), 0u);
+    EXPECT_EQ(testing::readBytes(dir.file("take.wav")), testing::readBytes(dir.file("out/take-1-blumlein.wav")));
+}
+
+// A symbolic link under an output's name is replaced by the new file; what it points to, outside
+// the folder, is never written. A dangling link is replaced the same way.
+TEST(CompareProgram, LinksInTheOutputFolderAreReplacedNotFollowed) {
+    ScratchDir dir;
+    writeRecording(dir, "take.wav");
+    fs::create_directories(dir.path() / "outside");
+    fs::create_directories(dir.path() / "out");
+    testing::writeBytes(dir.file("outside/victim.txt"), {'k', 'e', 'e', 'p'});
+    for (const char* name : {"report.csv", "take-1-blumlein.wav", "take-1-blumlein.txt"})
+        fs::create_symlink("../outside/victim.txt", dir.path() / "out" / name);
+    fs::create_symlink("../outside/nothing.txt", dir.path() / "out/arrays.csv");
+    const ProgramRun result = compare(dir, "-q -a 1 -o out take.wav");
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(testing::readBytes(dir.file("outside/victim.txt")), (std::vector<std::uint8_t>{'k', 'e', 'e', 'p'}));
+    EXPECT_EQ(filesIn(dir.path() / "outside"), (std::set<std::string>{"victim.txt"}));
+    for (const char* name : {"report.csv", "arrays.csv", "take-1-blumlein.wav", "take-1-blumlein.txt"})
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(dir.path() / "out" / name))) << name;
+    EXPECT_EQ(fileText(dir.path() / "out/report.csv").rfind("array,array_name,position,", 0), 0u);
+}
+
+// A file-size limit fails like a full disk: one line with the system's reason, status 1, no
+// temporary file, and the folders the run made, left empty, taken back.
+TEST(CompareProgram, AFileSizeLimitFailsCleanly) {
+    ScratchDir dir;
+    writeRecording(dir, "take.wav");
+    const ProgramRun limited = run(dir, "ulimit -f 20 && '" AURALITH_COMPARE_BINARY "' -a 1 -o made/sub take.wav");
+    EXPECT_EQ(limited.status, 1);
+    EXPECT_EQ(limited.err, "auralith-compare: made/sub/take-1-blumlein.wav: File too large\n");
+    EXPECT_EQ(filesIn(dir.path()), (std::set<std::string>{"take.wav", "stdout.txt", "stderr.txt"}));
+}
+
+// Names are shown so that a terminal acts on none of their bytes, and the page as valid UTF-8; a
+// name the system cannot take is told in its words.
+TEST(CompareProgram, NamesAreShownSafely) {
+    ScratchDir dir;
+    const std::string odd = "take\x1b[31m\xff.wav";
+    writeRecording(dir, odd);
+    const ProgramRun shown = compare(dir, "--no-audio -o out '" + odd + "'");
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    EXPECT_EQ(shown.out.substr(0, shown.out.find('\n')), "take\\x1b[31m\\xff.wav: 44 100 Hz, 16-bit, mono");
+    EXPECT_NE(fileText(dir.path() / "out/report.html").find("<title>take\\x1b[31m\xEF\xBF\xBD.wav:"),
+              std::string::npos);
+    const ProgramRun missing = compare(dir,
+                                       "'a\x07"
+                                       "b.wav'");
+    EXPECT_EQ(missing.err, "auralith-compare: a\\x07b.wav: No such file or directory\n");
+
+    const std::string longStem(245, 'a');
+    writeRecording(dir, longStem + ".wav");
+    const ProgramRun tooLong = compare(dir, "-a 1 -o out " + longStem + ".wav");
+    EXPECT_EQ(tooLong.status, 1);
+    EXPECT_EQ(tooLong.err, "auralith-compare: out/" + longStem + "-1-blumlein.wav: File name too long\n");
+}
+
+// Standard output that cannot take the help or the closing table: status 1 and one line.
+TEST(CompareProgram, StandardOutputThatCannotBeWrittenFailsTheRun) {
+    ScratchDir dir;
+    writeRecording(dir, "take.wav");
+    const ProgramRun full = run(dir, "{ '" AURALITH_COMPARE_BINARY "' --help > /dev/full; echo $? >&2; }");
+    EXPECT_EQ(full.err, "auralith-compare: standard output: No space left on device\n1\n");
+    // A pipe whose reader has gone: the closing table meets it at the end of the run.
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    ::close(ends[0]);
+    const std::string command = "cd '" + dir.path().string() +
+                                "' && '" AURALITH_COMPARE_BINARY "' --no-audio take.wav >&" + std::to_string(ends[1]) +
+                                " 2> stderr.txt";
+    const int raw = std::system(command.c_str());
+    ::close(ends[1]);
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1);
+    EXPECT_EQ(fileText(dir.path() / "stderr.txt"), "auralith-compare: standard output: Broken pipe\n");
 }
 
 }  // namespace

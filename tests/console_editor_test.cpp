@@ -286,7 +286,7 @@ public:
     }
     void beep() override { inner.beep(); }
     void showError(const ScreenModel& screen, std::string_view message) override { inner.showError(screen, message); }
-    void finish(const ScreenModel& screen, std::string_view reason) override { inner.finish(screen, reason); }
+    bool finish(const ScreenModel& screen, std::string_view reason) override { return inner.finish(screen, reason); }
 
     MemoryBackend inner;
     std::vector<ScreenModel> shownAtKey;

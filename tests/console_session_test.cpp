@@ -42,9 +42,10 @@ struct ScriptedInput final : ByteSource {
 
 struct RecordingSink final : ByteSink {
     RecordingSink(Log& log, std::string name) : log(log), name(std::move(name)) {}
-    void writeAll(std::string_view bytes) override {
+    int writeAll(std::string_view bytes) override {
         text += bytes;
         log.push_back(name + ": " + std::string(bytes));
+        return 0;
     }
     Log& log;
     std::string name;
@@ -65,9 +66,10 @@ struct RecordingDisplay final : Display {
     void present(const ScreenModel& screen) override { shown.push_back(screen); }
     void beep() override { log.push_back("beep"); }
     bool drawsScreens() const override { return true; }
-    void showFinal(const ScreenModel& screen) override {
+    int showFinal(const ScreenModel& screen) override {
         shown.push_back(screen);
         log.push_back("final");
+        return 0;
     }
     Log& log;
     std::vector<ScreenModel> shown;

@@ -124,6 +124,21 @@ TEST_F(Pipe, ChunkBeforeTheDataGivesTheCanonicalFilesOutput) {
     EXPECT_EQ(testing::sha256Hex(testing::readBytes(dir.file("sweep.wav"))), testing::goldenDigests[2]);
 }
 
+#ifndef _WIN32
+// The final screen that standard output cannot take is a failure told on standard error; the
+// job itself runs as always.
+TEST_F(Pipe, AFinalScreenThatCannotBeWrittenIsAFailure) {
+    const std::string command = "cd '" + dir.path().string() +
+                                "' && printf 'take.wav\\n4\\nsweep.wav\\n\\n' | '" AURALITH_BINARY
+                                "' > /dev/full 2> errors.txt";
+    const int raw = std::system(command.c_str());
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1);
+    EXPECT_EQ(fileText(dir.file("errors.txt")),
+              "auralith: the final screen could not be written: No space left on device\n");
+    EXPECT_EQ(testing::sha256Hex(testing::readBytes(dir.file("sweep.wav"))), testing::goldenDigests[3]);
+}
+#endif
+
 TEST_F(Pipe, CarriageReturnsAndCrLfAreEnterToo) {
     const ProgramRun run = runProgram(dir, "take.wav\r\n2\rsweep.wav\r\n\r\n");
     EXPECT_EQ(run.status, 0);

@@ -30,8 +30,9 @@ public:
 class ByteSink {
 public:
     virtual ~ByteSink() = default;
-    // Writes all of `bytes`; a closed pipe or a vanished terminal takes what it takes.
-    virtual void writeAll(std::string_view bytes) = 0;
+    // Writes all of `bytes`; a closed pipe or a vanished terminal takes what it takes. 0 when
+    // everything was written, else why not (an errno value: ENOSPC, EPIPE, ...).
+    virtual int writeAll(std::string_view bytes) = 0;
 };
 
 }  // namespace auralith

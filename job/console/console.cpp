@@ -102,6 +102,6 @@ void Console::showError(std::string_view message) {
     present();  // the box is gone: the screen under it shows again
 }
 
-void Console::finish(std::string_view reason) { backend_.finish(screen_, reason); }
+bool Console::finish(std::string_view reason) { return backend_.finish(screen_, reason); }
 
 }  // namespace auralith

@@ -29,8 +29,10 @@ public:
     // The two characters backslash and n in the message break the line.
     virtual void showError(const ScreenModel& screen, std::string_view message) = 0;
     // The program ends: the final screen stays visible and the terminal is left usable.
-    // A non-empty `reason` is written as one line on standard error.
-    virtual void finish(const ScreenModel& screen, std::string_view reason) = 0;
+    // A non-empty `reason` is written as one line on standard error. False when the final screen
+    // could not be written out (standard output on a full disk, say), which is then told there
+    // too.
+    virtual bool finish(const ScreenModel& screen, std::string_view reason) = 0;
 };
 
 class Console {
@@ -53,7 +55,7 @@ public:
     void beep();
     void showError(std::string_view message);
     // Ends the session on the backend (see ConsoleBackend::finish).
-    void finish(std::string_view reason = {});
+    bool finish(std::string_view reason = {});
 
     const ScreenModel& screen() const { return screen_; }
 

@@ -25,8 +25,10 @@ public:
     virtual void beep() = 0;
     // Whether a person sees the screens drawn; a display that does not shows only the last one.
     virtual bool drawsScreens() const = 0;
-    // The program ends: the final screen stays in view, or is written out as plain text.
-    virtual void showFinal(const ScreenModel& screen) = 0;
+    // The program ends: the final screen stays in view, or is written out as plain text. 0, or
+    // why the plain text could not be written (an errno value); a screen in view has no one else
+    // to be told of a failure.
+    virtual int showFinal(const ScreenModel& screen) = 0;
 };
 
 // What a platform changes for the session and puts back: raw keys, the title, the handlers

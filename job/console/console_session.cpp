@@ -1,5 +1,6 @@
 #include "job/console/console_session.h"
 
+#include <cstring>
 #include <string>
 
 #include "job/console/error_box.h"
@@ -40,14 +41,18 @@ void ConsoleSession::showError(const ScreenModel& screen, std::string_view messa
     display_.present(screen);
 }
 
-void ConsoleSession::finish(const ScreenModel& screen, std::string_view reason) {
-    if (finished_) return;
+bool ConsoleSession::finish(const ScreenModel& screen, std::string_view reason) {
+    if (finished_) return true;
     finished_ = true;
-    display_.showFinal(screen);
+    const int error = display_.showFinal(screen);
     modes_.leave();
     // After the terminal is restored: the line stands below the final screen, in the
     // terminal's own colours.
     if (!reason.empty()) errors_.writeAll(std::string(reason) + "\n");
+    if (error != 0)
+        errors_.writeAll("auralith: the final screen could not be written: " + std::string(std::strerror(error)) +
+                         "\n");
+    return error == 0;
 }
 
 }  // namespace auralith

@@ -29,7 +29,7 @@ public:
     // standard error, and no key is taken.
     void showError(const ScreenModel& screen, std::string_view message) override;
     // Once: the final screen, the terminal restored, then the reason.
-    void finish(const ScreenModel& screen, std::string_view reason) override;
+    bool finish(const ScreenModel& screen, std::string_view reason) override;
 
 private:
     ConsoleModes& modes_;

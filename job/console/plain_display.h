@@ -16,7 +16,7 @@ public:
     void present(const ScreenModel&) override {}
     void beep() override {}
     bool drawsScreens() const override { return false; }
-    void showFinal(const ScreenModel& screen) override { out_.writeAll(screenAsPlainText(screen)); }
+    int showFinal(const ScreenModel& screen) override { return out_.writeAll(screenAsPlainText(screen)); }
 
 private:
     ByteSink& out_;

@@ -143,10 +143,8 @@ void blankRowsFrom(Console& c, int row) {
     }
 }
 
-int endWith(Console& c, int status, std::string_view reason = {}) {
-    c.finish(reason);
-    return status;
-}
+// A final screen that could not be written out fails a job that went well otherwise.
+int endWith(Console& c, int status, std::string_view reason = {}) { return c.finish(reason) ? status : 1; }
 
 // After a failed write: the rows from the output question down are blanked and the question is
 // asked again in its place. The two stages done before are then shown again as they stood, each

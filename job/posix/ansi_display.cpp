@@ -11,9 +11,10 @@ void AnsiDisplay::setUp() { out_.writeAll(setUpBytes()); }
 
 void AnsiDisplay::beep() { out_.writeAll(bellBytes()); }
 
-void AnsiDisplay::showFinal(const ScreenModel& screen) {
+int AnsiDisplay::showFinal(const ScreenModel& screen) {
     present(screen);
     out_.writeAll(exitBytes());
+    return 0;
 }
 
 void AnsiDisplay::catchUpWithResize() {

@@ -14,7 +14,7 @@ public:
 
     void setUp() override;
     void beep() override;
-    void showFinal(const ScreenModel& screen) override;
+    int showFinal(const ScreenModel& screen) override;
     // Draws everything again if the window has changed size since the last drawing.
     void catchUpWithResize();
 

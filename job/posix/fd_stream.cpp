@@ -25,13 +25,15 @@ ByteRead FdStream::read(std::span<std::uint8_t> buffer, int timeoutMs) {
     return ByteRead{again ? ByteRead::Status::bytes : ByteRead::Status::ended, 0};
 }
 
-void FdStream::writeAll(std::string_view bytes) {
+int FdStream::writeAll(std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t n = write(fd_, bytes.data(), bytes.size());
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return;  // a closed pipe (SIGPIPE is ignored) or a vanished terminal
+        if (n < 0) return errno;  // a full disk, a closed pipe (SIGPIPE is ignored), a vanished terminal
+        if (n == 0) return EIO;
         bytes.remove_prefix(static_cast<std::size_t>(n));
     }
+    return 0;
 }
 
 }  // namespace auralith

@@ -19,7 +19,7 @@ public:
         : fd_(fd), beforeWaiting_(std::move(beforeWaiting)) {}
 
     ByteRead read(std::span<std::uint8_t> buffer, int timeoutMs) override;
-    void writeAll(std::string_view bytes) override;
+    int writeAll(std::string_view bytes) override;
 
 private:
     int fd_;

@@ -38,13 +38,14 @@ bool coversTheScreen(const CONSOLE_SCREEN_BUFFER_INFO& info) {
 
 void ConsoleWindowDisplay::beep() { MessageBeep(MB_OK); }
 
-void ConsoleWindowDisplay::showFinal(const ScreenModel& screen) {
+int ConsoleWindowDisplay::showFinal(const ScreenModel& screen) {
     present(screen);
     // The cursor goes to the line below the screen, so that the prompt starts clean there
     // while the final screen stays visible above it (the buffer scrolls if it has no room).
     SetConsoleCursorPosition(out_, COORD{0, screenRows - 1});
     DWORD done = 0;
     WriteConsoleW(out_, L"\n", 1, &done, nullptr);
+    return 0;
 }
 
 void ConsoleWindowDisplay::windowResized() {

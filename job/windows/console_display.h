@@ -14,7 +14,7 @@ public:
     // The console's buffer changed size: it may have moved or cleared the cells.
     void windowResized();
     void beep() override;
-    void showFinal(const ScreenModel& screen) override;
+    int showFinal(const ScreenModel& screen) override;
 
 private:
     void draw() override;

@@ -3,6 +3,7 @@
 #include "job/windows/windows_api.h"
 
 #include <algorithm>
+#include <cerrno>
 
 namespace auralith {
 
@@ -34,13 +35,18 @@ ByteRead HandleStream::read(std::span<std::uint8_t> buffer, int timeoutMs) {
     return ByteRead{ended ? ByteRead::Status::ended : ByteRead::Status::bytes, got};
 }
 
-void HandleStream::writeAll(std::string_view bytes) {
+int HandleStream::writeAll(std::string_view bytes) {
     while (!bytes.empty()) {
         DWORD written = 0;
         const auto ask = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 20));
-        if (WriteFile(handle_, bytes.data(), ask, &written, nullptr) == 0 || written == 0) return;
+        if (WriteFile(handle_, bytes.data(), ask, &written, nullptr) == 0 || written == 0) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL) return ENOSPC;
+            return error == ERROR_BROKEN_PIPE || error == ERROR_NO_DATA ? EPIPE : EIO;
+        }
         bytes.remove_prefix(written);
     }
+    return 0;
 }
 
 }  // namespace auralith

@@ -14,7 +14,7 @@ public:
 
     // A limit on the wait holds for pipes only: a file has its next byte (or its end) at once.
     ByteRead read(std::span<std::uint8_t> buffer, int timeoutMs) override;
-    void writeAll(std::string_view bytes) override;
+    int writeAll(std::string_view bytes) override;
 
 private:
     void* handle_;  // a HANDLE, kept opaque so that this header needs no <windows.h>

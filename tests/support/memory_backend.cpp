@@ -22,10 +22,11 @@ void MemoryBackend::showError(const ScreenModel& screen, std::string_view messag
     errors.push_back(ShownError{std::string(message), screen});
 }
 
-void MemoryBackend::finish(const ScreenModel& screen, std::string_view reason) {
+bool MemoryBackend::finish(const ScreenModel& screen, std::string_view reason) {
     presented = screen;
     finished = true;
     finishReason = std::string(reason);
+    return true;
 }
 
 void MemoryBackend::addKeys(const std::vector<Key>& keys) { script.insert(script.end(), keys.begin(), keys.end()); }

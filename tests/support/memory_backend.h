@@ -30,7 +30,7 @@ public:
     Key nextKey() override;
     void beep() override;
     void showError(const ScreenModel& screen, std::string_view message) override;
-    void finish(const ScreenModel& screen, std::string_view reason) override;
+    bool finish(const ScreenModel& screen, std::string_view reason) override;
 
     // Appends keys to the end of the script (typing ahead).
     void addKeys(const std::vector<Key>& keys);
