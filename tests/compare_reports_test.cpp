@@ -12,6 +12,7 @@
 #include "job/compare/options.h"
 #include "job/compare/progress.h"
 #include "job/compare/run.h"
+#include "job/compare/shown_text.h"
 #include "job/compare/text_reports.h"
 
 namespace auralith {
@@ -136,6 +137,32 @@ TEST(CompareMessages, RefusalsLoseOnlyTheirTrailingBlanks) {
               "auralith-compare: m.wav:             File not found.\\n Please enter a valid filename\n");
     EXPECT_EQ(progressLine(1, 6, MicArray::cardioidPair, 0.5),
               "[#####---------------]  25%  array 2 of 6: Coincident cardioids (105 deg)");
+}
+
+// Names as the terminal and the page show them: every byte a terminal would act on, and every
+// byte that is not UTF-8, made visible; well-formed text kept.
+TEST(CompareMessages, NamesAreShownWithoutBytesATerminalActsOn) {
+    const struct {
+        std::string name, terminal, page;
+    } cases[] = {
+        {"take.wav", "take.wav", "take.wav"},
+        {"Aufnahme \xC3\xBC.wav", "Aufnahme \xC3\xBC.wav", "Aufnahme \xC3\xBC.wav"},  // valid UTF-8 kept
+        {"a\x1b[2Jb", "a\\x1b[2Jb", "a\\x1b[2Jb"},                                    // ESC
+        {"a\tb\x7f", "a\\x09b\\x7f", "a\\x09b\\x7f"},                                 // TAB, DEL
+        {"a\xC2\x9B"
+         "b",
+         "a\\xc2\\x9bb", "a\\xc2\\x9bb"},                           // C1 CSI
+        {"a\xFF\xC3", "a\\xff\\xc3", "a\xEF\xBF\xBD\xEF\xBF\xBD"},  // invalid, cut short
+        {"\xC0\xAF\xED\xA0\x80", "\\xc0\\xaf\\xed\\xa0\\x80",       // overlong, surrogate
+         "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
+        {"\xF0\x9F\x8E\xA4", "\xF0\x9F\x8E\xA4", "\xF0\x9F\x8E\xA4"},  // U+1F3A4
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(shownOnTerminal(c.name), c.terminal) << c.name;
+        EXPECT_EQ(shownOnPage(c.name), c.page) << c.name;
+    }
+    EXPECT_EQ(failureLine("x\ny.wav", "No such file or directory"),
+              "auralith-compare: x\\x0ay.wav: No such file or directory\n");
 }
 
 int count(const std::string& text, const std::string& what) {
