@@ -48,6 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case Action::usageError:
             require(!parsed.error.empty(), "a usage error that says nothing");
             require(parsed.error.find('\n') == std::string::npos, "a usage error of more than one line");
+            for (const char c : parsed.error)
+                require(static_cast<unsigned char>(c) >= 0x20 && c != 0x7f, "a control character in a usage error");
             break;
         case Action::run: {
             const CompareOptions& o = parsed.options;
@@ -60,6 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             bool given = false;
             for (const std::string& arg : args) given = given || arg == o.input;
             require(given, "an input that was not on the command line");
+            require(o.channel >= 0 && o.channel <= 65535, "a channel out of range");
             break;
         }
     }
