@@ -49,8 +49,8 @@ private:
     int fd_;
 };
 
-// A failure with the reason the system gave for it (errno), or `fallback` where it gave none.
-WriteOutcome failure(int error, int fallback = EIO) { return {error != 0 ? error : fallback}; }
+// A failure with the reason the system gave for it (errno), or EIO where it gave none.
+WriteOutcome failure(int error) { return {error != 0 ? error : EIO}; }
 
 // Writes the whole run, continuing after short writes and interruptions; 0, or why it stopped.
 int writeAll(int fd, const void* data, std::uint64_t length) {
@@ -226,7 +226,7 @@ WriteOutcome replaceRegularFile(const std::string& path, mode_t mode, const void
     if (::close(fd) != 0 && error == 0) error = errno;  // a delayed write error shows up here
     if (error == 0 && ::rename(temporary.data(), path.c_str()) != 0) error = errno;
     if (error != 0) ::unlink(temporary.data());
-    return failure(error, 0);
+    return {error};
 }
 
 #if defined(__linux__) && defined(O_TMPFILE)
