@@ -51,7 +51,8 @@ ProgramRun compare(const ScratchDir& dir, const std::string& args) {
     return run(dir, "'" AURALITH_COMPARE_BINARY "' " + args);
 }
 
-// A short recording (0.3 s unless longer asked): a tone, a click and a ramp of noise, full scale once.
+// A short recording (0.3 s unless longer asked, at least 5002 samples): a tone, a click and a ramp
+// of noise, full scale once.
 std::vector<std::int16_t> recordingSamples(int n = 13230) {
     std::vector<std::int16_t> samples;
     std::uint32_t noise = 7;
@@ -163,7 +164,7 @@ TEST(CompareProgram, RefusedInputsSayWhy) {
     testing::writeBytes(dir.file("stereo.wav"), testing::monoWaveBytes({1, 2, 3, 4}, 2));
     testing::writeBytes(dir.file("rate.wav"), testing::monoWaveBytes({1, 2}, 1, 4000));
     testing::writeBytes(dir.file("notes.txt"), {'h', 'e', 'l', 'l', 'o', '\n'});
-    writeRecording(dir, "take.wav", 100);
+    writeRecording(dir, "take.wav", 6000);
     fs::create_directory(dir.path() / "folder.wav");
     const std::vector<std::pair<std::string, std::string>> cases{
         {"missing.wav", "No such file or directory"},
