@@ -10,6 +10,7 @@
 #include <variant>
 #include <vector>
 
+#include "support/sndfile_writer.h"
 #include "support/test_support.h"
 #include "wave/recording/recording.h"
 
@@ -29,37 +30,10 @@ struct FormatCase {
     const char* name;
     int format;  // libsndfile's major format and subtype
     int rate;
-    int channels;  // the samples are in the last channel; the others hold their negation
+    int channels;  // the samples are in the last channel
     const char* description;
+    bool broadcast = false;  // a bext chunk before the samples
 };
-
-// Writes the samples so that reading them back as 16 bits gives them exactly: integers in the
-// top 16 bits of the file's width, floating point as sample / 32768.
-void writeFile(const std::string& path, const FormatCase& c, const std::vector<std::int16_t>& samples) {
-    SF_INFO info{};
-    info.samplerate = c.rate;
-    info.channels = c.channels;
-    info.format = c.format;
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
-    if ((c.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV && c.channels == 1 && c.rate == 44100) {
-        SF_BROADCAST_INFO bext{};  // a broadcast WAVE file: a bext chunk before the samples
-        std::snprintf(bext.description, sizeof bext.description, "take 3");
-        sf_command(file, SFC_SET_BROADCAST_INFO, &bext, sizeof bext);
-    }
-    std::vector<float> floats;
-    std::vector<int> ints;
-    for (const std::int16_t x : samples)
-        for (int ch = 0; ch < c.channels; ++ch) {
-            const int value = ch + 1 == c.channels ? x : -x / 2;
-            floats.push_back(static_cast<float>(value) / 32768.0f);
-            ints.push_back(value * 65536);
-        }
-    const bool floating = (c.format & SF_FORMAT_SUBMASK) == SF_FORMAT_FLOAT;
-    const auto count = static_cast<sf_count_t>(samples.size());
-    EXPECT_EQ(floating ? sf_writef_float(file, floats.data(), count) : sf_writef_int(file, ints.data(), count), count);
-    sf_close(file);
-}
 
 class RecordingFormat : public ::testing::TestWithParam<FormatCase> {};
 
@@ -68,7 +42,7 @@ TEST_P(RecordingFormat, GivesBackTheSamplesItWasMadeFrom) {
     ScratchDir dir;
     const std::string path = dir.file("take");
     const std::vector<std::int16_t> samples = knownSamples();
-    writeFile(path, c, samples);
+    ASSERT_TRUE(testing::writeWithLibsndfile(path, c.format, c.rate, samples, c.channels, c.broadcast));
     auto read = readRecording({path, c.channels == 1 ? 0 : c.channels, true});
     ASSERT_TRUE(std::holds_alternative<Recording>(read)) << std::get<std::string>(read);
     const Recording& r = std::get<Recording>(read);
@@ -81,7 +55,7 @@ TEST_P(RecordingFormat, GivesBackTheSamplesItWasMadeFrom) {
 }
 
 const FormatCase formats[] = {
-    {"Wave16BroadcastExtension", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1, "44 100 Hz, 16-bit, mono"},
+    {"Wave16BroadcastExtension", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1, "44 100 Hz, 16-bit, mono", true},
     {"Wave24At48k", SF_FORMAT_WAV | SF_FORMAT_PCM_24, 48000, 1, "48 000 Hz, 24-bit, mono"},
     {"WaveExtensible32At96k", SF_FORMAT_WAVEX | SF_FORMAT_PCM_32, 96000, 1, "96 000 Hz, 32-bit, mono"},
     {"WaveFloat", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, 1, "44 100 Hz, 32-bit float, mono"},
