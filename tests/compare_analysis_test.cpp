@@ -107,7 +107,10 @@ std::map<std::pair<int, int>, std::vector<std::string>> csvRows(const std::strin
 
 CompareResults allArrays() {
     CompareResults results;
-    for (int k = 1; k <= 6; ++k) results.arrays.push_back({analyseArray(static_cast<MicArray>(k), 44100), {}, {}, {}});
+    for (int k = 1; k <= 6; ++k) {
+        const auto array = static_cast<MicArray>(k);
+        results.arrays.push_back({builtInChoice(array), analyseArray(array, 44100), {}, {}, {}});
+    }
     return results;
 }
 

@@ -46,24 +46,24 @@ bool writeText(const std::string& path, const std::string& text) {
 // The array's audio, its loudness (measured from the samples before they are put under their
 // name) and its labels; 0, or the exit status of a failure.
 int renderArray(Run& run, int index, const InputWave& wave, double gain, ArrayResult& result) {
-    const MicArray array = result.analysis.array;
-    result.audioFile = audioFileName(run.stem, array);
-    result.labelFile = labelFileName(run.stem, array);
+    const std::string& name = result.array.name;
+    result.audioFile = audioFileName(run.stem, result.array.slug);
+    result.labelFile = labelFileName(run.stem, result.array.slug);
     const std::string audioPath = pathIn(run.folder, result.audioFile);
-    run.progress.show(index, array, 0.0);
+    run.progress.show(index, name, 0.0);
     RandomState random;  // each array's generator starts where the interactive program's does
-    std::optional<RenderedOutput> out = renderOutput(array, wave, gain, random, audioPath);
+    std::optional<RenderedOutput> out = renderOutput(result.array.model, wave, gain, random, audioPath);
     if (!out) return fail(run, audioPath, noMemory);
-    run.progress.show(index, array, 0.4);
+    run.progress.show(index, name, 0.4);
     result.loudness = sweepLoudness(out->samples(), wave.sampleRate, wave.sampleCount);
     if (!result.loudness) return fail(run, audioPath, noMemory);
-    run.progress.show(index, array, 0.9);
+    run.progress.show(index, name, 0.9);
     if (!writeRenderedOutput(*out, audioPath, wave, true)) return fail(run, audioPath, notWritten);
     out.reset();
     const std::string labelPath = pathIn(run.folder, result.labelFile);
     if (!writeText(labelPath, labelTrack(result.analysis, wave.sampleRate, wave.sampleCount)))
         return fail(run, labelPath, notWritten);
-    run.progress.show(index, array, 1.0);
+    run.progress.show(index, name, 1.0);
     return 0;
 }
 
@@ -112,9 +112,10 @@ int runCompare(const CompareOptions& options, const CompareStreams& streams) {
     if (!makeFolder(run.folder)) return fail(run, run.folder, "the folder could not be created");
 
     CompareResults results{options.input, wave.sampleRate, wave.sampleCount, {}};
-    for (const MicArray array : options.arrays) {
+    for (const ChosenArray& array : options.arrays) {
         ArrayResult& result = results.arrays.emplace_back();
-        result.analysis = analyseArray(array, wave.sampleRate);
+        result.array = array;
+        result.analysis = analyseArray(array.model, wave.sampleRate);
         const int index = static_cast<int>(results.arrays.size()) - 1;
         if (options.audio)
             if (const int status = renderArray(run, index, wave, gain, result); status != 0) return status;
@@ -129,7 +130,7 @@ int runCompare(const CompareOptions& options, const CompareStreams& streams) {
 int compareMain(const std::vector<std::string>& args, const CompareStreams& streams) {
     const ParsedOptions parsed = parseCompareOptions(args);
     switch (parsed.action) {
-        case ParsedOptions::Action::help: std::fputs(std::string(compareUsage()).c_str(), streams.out); return 0;
+        case ParsedOptions::Action::help: std::fputs(compareUsage().c_str(), streams.out); return 0;
         case ParsedOptions::Action::version:
             std::fputs("auralith-compare " AURALITH_VERSION "\n", streams.out);
             return 0;

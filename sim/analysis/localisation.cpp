@@ -103,25 +103,27 @@ double predictedImage(const Pickup& pickup, std::int32_t rate) {
     return predictedImage(d.icldDb, d.ictdMs);
 }
 
-RecordingAngle recordingAngle(MicArray array, std::int32_t rate) {
+RecordingAngle recordingAngle(const AnyArray& array, std::int32_t rate) {
     // A scan in steps of 1/20 degree finds the first step that reaches the cap; halving the step
     // before it then pins the angle down far below the printed precision.
-    const auto reaches = [&](long double degrees) {
-        const ChannelDifference d = channelDifference(pickupAtAngle(array, degrees, rate), rate);
+    const auto differenceAt = [&](long double degrees) {
+        return channelDifference(pickupAtAngle(array, degrees, rate), rate);
+    };
+    const auto reaches = [&](const ChannelDifference& d) {
         return std::fabs(leftLead(d.icldDb, d.ictdMs)) >= fullLead;
     };
     RecordingAngle result;
     constexpr int steps = 1800;
     for (int k = 0; k <= steps; ++k) {
         const long double degrees = 90.0L * k / steps;
-        result.maxImage =
-            std::max(result.maxImage, std::fabs(predictedImage(pickupAtAngle(array, degrees, rate), rate)));
-        if (!reaches(degrees)) continue;
+        const ChannelDifference d = differenceAt(degrees);
+        result.maxImage = std::max(result.maxImage, std::fabs(predictedImage(d.icldDb, d.ictdMs)));
+        if (!reaches(d)) continue;
         long double below = k == 0 ? 0 : 90.0L * (k - 1) / steps;
         long double above = degrees;
         for (int halving = 0; k > 0 && halving < 40; ++halving) {
             const long double middle = (below + above) / 2;
-            (reaches(middle) ? above : below) = middle;
+            (reaches(differenceAt(middle)) ? above : below) = middle;
         }
         result.degrees = static_cast<double>(2 * above);
         result.maxImage = 30;
