@@ -25,11 +25,15 @@ constexpr NamedPattern patterns[] = {
     {"figure8", 0, "figures of eight"},
 };
 
-std::string pluralOf(const PatternChoice& pattern) {
+}  // namespace
+
+std::string patternPlural(const PatternChoice& pattern) {
     for (const NamedPattern& named : patterns)
         if (named.name == pattern.text) return std::string(named.plural);
     return "pattern " + pattern.text;
 }
+
+namespace {
 
 std::string capitalised(std::string text) {
     if (!text.empty()) text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
@@ -39,7 +43,7 @@ std::string capitalised(std::string text) {
 // "cardioids, 100°, 25 cm", "omnis, 40 cm" (an omni has no axis to speak of), "cardioids, 90°,
 // coincident".
 std::string pairMeasures(const PatternChoice& pattern, int angle, int spacing) {
-    std::string text = pluralOf(pattern);
+    std::string text = patternPlural(pattern);
     if (pattern.thousandths != 1000) text += ", " + decimalText(angle) + "°";
     return text + ", " + (spacing == 0 ? std::string("coincident") : decimalText(spacing) + " cm");
 }
@@ -99,9 +103,10 @@ ChosenArray describedPair(std::string key, const PatternChoice& pattern, int ang
 
 ChosenArray describedTree(std::string key, int width, int depth, const PatternChoice& pattern) {
     const MicLayout layout = treeLayout(valueOf(width), valueOf(depth), valueOf(pattern.thousandths));
-    return {std::move(key),
-            "Tree of " + pluralOf(pattern) + ", " + decimalText(width) + " m wide, " + decimalText(depth) + " m deep",
-            "tree-" + decimalText(width) + "-" + decimalText(depth) + "-" + pattern.text, layout};
+    return {
+        std::move(key),
+        "Tree of " + patternPlural(pattern) + ", " + decimalText(width) + " m wide, " + decimalText(depth) + " m deep",
+        "tree-" + decimalText(width) + "-" + decimalText(depth) + "-" + pattern.text, layout};
 }
 
 ChosenArray techniqueChoice(const Technique& technique) {

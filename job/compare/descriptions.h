@@ -35,6 +35,9 @@ struct PatternChoice {
     int thousandths;   // p
 };
 
+// "cardioids", "figures of eight", "pattern 0.6".
+std::string patternPlural(const PatternChoice& pattern);
+
 enum class PatternFault { none, unknown, outOfRange };
 
 PatternFault readPattern(std::string_view text, PatternChoice& pattern);

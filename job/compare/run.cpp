@@ -20,6 +20,18 @@
 
 namespace auralith {
 
+bool writeText(const std::string& path, const std::string& text) {
+    return replaceFileContents(path, nullptr, 0, text.data(), text.size());
+}
+
+bool makeFolder(const std::string& folder) {
+    // The name is UTF-8 on every platform, as the file access takes it.
+    const std::filesystem::path path(std::u8string(folder.begin(), folder.end()));
+    std::error_code error;
+    std::filesystem::create_directories(path, error);
+    return std::filesystem::is_directory(path, error);
+}
+
 namespace {
 
 constexpr std::string_view noMemory = "there is not enough memory for this recording";
@@ -37,10 +49,6 @@ int fail(Run& run, std::string_view name, std::string_view text) {
     run.progress.clear();
     std::fputs(failureLine(name, text).c_str(), run.io.err);
     return 1;
-}
-
-bool writeText(const std::string& path, const std::string& text) {
-    return replaceFileContents(path, nullptr, 0, text.data(), text.size());
 }
 
 // The array's audio, its loudness (measured from the samples before they are put under their
@@ -65,14 +73,6 @@ int renderArray(Run& run, int index, const InputWave& wave, double gain, ArrayRe
         return fail(run, labelPath, notWritten);
     run.progress.show(index, name, 1.0);
     return 0;
-}
-
-bool makeFolder(const std::string& folder) {
-    // The name is UTF-8 on every platform, as the file access takes it.
-    const std::filesystem::path path(std::u8string(folder.begin(), folder.end()));
-    std::error_code error;
-    std::filesystem::create_directories(path, error);
-    return std::filesystem::is_directory(path, error);
 }
 
 int writeReports(Run& run, const CompareResults& results) {
@@ -139,7 +139,7 @@ int compareMain(const std::vector<std::string>& args, const CompareStreams& stre
             return 2;
         case ParsedOptions::Action::run: break;
     }
-    return runCompare(parsed.options, streams);
+    return parsed.options.design ? runDesign(parsed.options, streams) : runCompare(parsed.options, streams);
 }
 
 }  // namespace auralith

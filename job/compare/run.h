@@ -22,6 +22,15 @@ int compareMain(const std::vector<std::string>& args, const CompareStreams& stre
 
 int runCompare(const CompareOptions& options, const CompareStreams& streams);
 
+// --design: the spacings for the wanted recording angle, as a table, design.csv and design.html.
+int runDesign(const CompareOptions& options, const CompareStreams& streams);
+
+// The file under its name, whole, or left as it was; true when it was written.
+bool writeText(const std::string& path, const std::string& text);
+
+// The folder and any missing above it; true when it is there.
+bool makeFolder(const std::string& folder);
+
 // "auralith-compare: <name>: <text>", the refusal's trailing blanks dropped.
 std::string failureLine(std::string_view name, std::string_view text);
 

@@ -78,11 +78,15 @@ std::size_t characters(std::string_view text) {
     return shown;
 }
 
+}  // namespace
+
 std::string padded(std::string text, std::size_t width) {
     const std::size_t shown = characters(text);
     if (shown < width) text.append(width - shown, ' ');
     return text;
 }
+
+namespace {
 
 std::string summaryRow(const CompareResults& results, std::size_t k, std::size_t nameWidth) {
     const ArrayResult& r = results.arrays[k];

@@ -1,11 +1,15 @@
 #include "sim/analysis/localisation.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
+#include <variant>
 #include <vector>
 
 #include "sim/model/extended_math.h"
+#include "sim/model/frame.h"
+#include "sim/model/sweep.h"
 
 namespace auralith {
 
@@ -75,6 +79,21 @@ double decibels(long double left, long double right) {
 // The left channel's lead as the trading rule weighs it: ms of time plus dB of level / 17.
 double leftLead(double icldDb, double ictdMs) { return ictdMs + icldDb / 17; }
 
+// The recording angle's scan: 0 to 90 degrees in steps of 1/20.
+constexpr int scanSteps = 1800;
+
+long double scanAngle(int k) { return 90.0L * k / scanSteps; }
+
+const std::array<SourcePlace, scanSteps + 1>& scanPlaces() {
+    static const std::array<SourcePlace, scanSteps + 1> places = [] {
+        std::array<SourcePlace, scanSteps + 1> all{};
+        for (int k = 0; k <= scanSteps; ++k)
+            all[static_cast<std::size_t>(k)] = sourceAtAngle(scanAngle(k), degreesToRadiansFactor());
+        return all;
+    }();
+    return places;
+}
+
 double imageSize(double lead) {
     const double q = std::fabs(lead);
     return std::min(q <= 0.5 ? 40 * q : 20 * (q + 0.5), 30.0);
@@ -109,17 +128,23 @@ RecordingAngle recordingAngle(const AnyArray& array, std::int32_t rate) {
     const auto differenceAt = [&](long double degrees) {
         return channelDifference(pickupAtAngle(array, degrees, rate), rate);
     };
+    // A described array's pickup at a step of the scan from the source places every array's scan
+    // shares: the same values, without the sine and cosine of each (--design scans hundreds).
+    const MicLayout* layout = std::get_if<MicLayout>(&array);
+    const auto differenceAtStep = [&](int k, long double degrees) {
+        return layout ? channelDifference(layoutPickup(*layout, scanPlaces()[static_cast<std::size_t>(k)], rate), rate)
+                      : differenceAt(degrees);
+    };
     const auto reaches = [&](const ChannelDifference& d) {
         return std::fabs(leftLead(d.icldDb, d.ictdMs)) >= fullLead;
     };
     RecordingAngle result;
-    constexpr int steps = 1800;
-    for (int k = 0; k <= steps; ++k) {
-        const long double degrees = 90.0L * k / steps;
-        const ChannelDifference d = differenceAt(degrees);
+    for (int k = 0; k <= scanSteps; ++k) {
+        const long double degrees = scanAngle(k);
+        const ChannelDifference d = differenceAtStep(k, degrees);
         result.maxImage = std::max(result.maxImage, std::fabs(predictedImage(d.icldDb, d.ictdMs)));
         if (!reaches(d)) continue;
-        long double below = k == 0 ? 0 : 90.0L * (k - 1) / steps;
+        long double below = k == 0 ? 0 : scanAngle(k - 1);
         long double above = degrees;
         for (int halving = 0; k > 0 && halving < 40; ++halving) {
             const long double middle = (below + above) / 2;

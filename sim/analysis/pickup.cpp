@@ -29,19 +29,6 @@ Pickup treePickup(const TreeGeometry& g) {
     return p;
 }
 
-// Each described microphone by the one rule, with its shares as the layout gives them.
-Pickup layoutPickup(const MicLayout& layout, long double degrees, std::int32_t rate) {
-    const SourcePlace source = sourceAtAngle(degrees, degreesToRadiansFactor());
-    Pickup p;
-    p.count = layout.count;
-    for (int m = 0; m < layout.count; ++m) {
-        const PlacedMic& mic = layout.mics[static_cast<std::size_t>(m)];
-        const MicHearing heard = hearSource(mic, source, rate);
-        p.mics[static_cast<std::size_t>(m)] = {heard.factor, heard.delay, mic.leftShare, mic.rightShare};
-    }
-    return p;
-}
-
 Pickup builtInPickup(MicArray array, long double degrees, std::int32_t rate) {
     const double deg = degreesToRadiansFactor();
     switch (array) {
@@ -63,7 +50,8 @@ Pickup builtInPickup(MicArray array, long double degrees, std::int32_t rate) {
 }
 
 Pickup unroundedPickup(const AnyArray& array, long double degrees, std::int32_t rate) {
-    if (const auto* layout = std::get_if<MicLayout>(&array)) return layoutPickup(*layout, degrees, rate);
+    if (const auto* layout = std::get_if<MicLayout>(&array))
+        return layoutPickup(*layout, sourceAtAngle(degrees, degreesToRadiansFactor()), rate);
     return builtInPickup(std::get<MicArray>(array), degrees, rate);
 }
 
@@ -74,6 +62,18 @@ Pickup pickupAtPosition(const AnyArray& array, int position, std::int32_t rate) 
     // ties to even.
     Pickup p = unroundedPickup(array, sweepAngle(position), rate);
     for (int m = 0; m < p.count; ++m) p.mics[m].delay = static_cast<long double>(std::lrint(p.mics[m].delay));
+    return p;
+}
+
+// Each described microphone by the one rule, with its shares as the layout gives them.
+Pickup layoutPickup(const MicLayout& layout, const SourcePlace& source, std::int32_t rate) {
+    Pickup p;
+    p.count = layout.count;
+    for (int m = 0; m < layout.count; ++m) {
+        const PlacedMic& mic = layout.mics[static_cast<std::size_t>(m)];
+        const MicHearing heard = hearSource(mic, source, rate);
+        p.mics[static_cast<std::size_t>(m)] = {heard.factor, heard.delay, mic.leftShare, mic.rightShare};
+    }
     return p;
 }
 

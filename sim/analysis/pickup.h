@@ -8,6 +8,7 @@
 
 #include "sim/free/mic_layout.h"
 #include "sim/model/arrays.h"
+#include "sim/model/sweep.h"
 
 namespace auralith {
 
@@ -29,5 +30,9 @@ Pickup pickupAtPosition(const AnyArray& array, int position, std::int32_t rate);
 // At any angle in degrees (negative to the left), delays unrounded, so that values follow the
 // angle smoothly.
 Pickup pickupAtAngle(const AnyArray& array, long double degrees, std::int32_t rate);
+
+// A described array's pickup of a source at that place (delays unrounded): pickupAtAngle at the
+// place's angle, for a caller that has the place already.
+Pickup layoutPickup(const MicLayout& layout, const SourcePlace& source, std::int32_t rate);
 
 }  // namespace auralith

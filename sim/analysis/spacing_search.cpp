@@ -1,0 +1,74 @@
+#include "sim/analysis/spacing_search.h"
+
+#include <cmath>
+#include <system_error>
+#include <thread>
+
+#include "sim/free/mic_layout.h"
+#include "sim/model/extended_math.h"
+
+namespace auralith {
+
+namespace {
+
+constexpr std::int32_t rate = 44100;  // the recording angle takes the delays unrounded: any rate
+
+double widthOf(const RecordingAngle& a) { return a.degrees.value_or(INFINITY); }
+
+SpacingFound searchAngle(int angle, double wanted, double pattern) {
+    const auto at = [&](int tenths) { return recordingAngle(pairLayout(pattern, angle, tenths / 10.0), rate); };
+    SpacingFound row;
+    row.angle = angle;
+    row.coincident = at(0);
+    row.widest = at(designMostSpacing);
+    if (widthOf(row.coincident) < wanted || widthOf(row.widest) > wanted) return row;
+    int wide = 0;  // recording angle at least the wanted one
+    int narrow = designMostSpacing;
+    RecordingAngle wideAngle = row.coincident;
+    RecordingAngle narrowAngle = row.widest;
+    while (narrow - wide > 1) {
+        const int middle = (wide + narrow) / 2;
+        const RecordingAngle a = at(middle);
+        if (widthOf(a) >= wanted) {
+            wide = middle;
+            wideAngle = a;
+        } else {
+            narrow = middle;
+            narrowAngle = a;
+        }
+    }
+    const bool wideNearer = std::fabs(widthOf(wideAngle) - wanted) <= std::fabs(widthOf(narrowAngle) - wanted);
+    const RecordingAngle& best = wideNearer ? wideAngle : narrowAngle;
+    if (std::fabs(widthOf(best) - wanted) > designAnglesMatch) {
+        row.jumpsAfter = wide;
+        return row;
+    }
+    row.spacing = wideNearer ? wide : narrow;
+    row.recordingAngle = best;
+    return row;
+}
+
+}  // namespace
+
+std::vector<SpacingFound> spacingsFor(double wanted, double pattern) {
+    std::vector<SpacingFound> rows(180 / designAngleStep + 1);
+    // The rows are independent: a second thread takes every other one (this one all of them when
+    // it cannot be started).
+    const auto search = [&](std::size_t first, std::size_t step) {
+        for (std::size_t k = first; k < rows.size(); k += step)
+            rows[k] = searchAngle(static_cast<int>(k) * designAngleStep, wanted, pattern);
+    };
+    try {
+        std::thread other([&] {
+            useExtendedPrecision();  // a new thread's x87 control word is the system's default
+            search(1, 2);
+        });
+        search(0, 2);
+        other.join();
+    } catch (const std::system_error&) {
+        search(0, 1);
+    }
+    return rows;
+}
+
+}  // namespace auralith
