@@ -126,7 +126,9 @@ TEST(Layers, WrongIncludesAreFound) {
     testing::ScratchDir dir;
     writeSource(dir, "sim/model/a.h",
                 "#include <cstdint>\n#include \"sim/model/b.h\"\n#include \"wave/input_wave.h\"\n");
-    writeSource(dir, "sim/fast/b.cpp", "#include \"sim/reference/reference_renderers.h\"\n");
+    writeSource(dir, "sim/fast/b.cpp",
+                "#include \"sim/reference/reference_renderers.h\"\n#include \"sim/free/mic_layout.h\"\n");
+    writeSource(dir, "sim/free/c.h", "#include \"sim/model/arrays.h\"\n#include \"sim/analysis/pickup.h\"\n");
     writeSource(dir, "sim/render.cpp", "  #include <cstdio>\n");
     writeSource(dir, "wave/output_wave.cpp", "#include \"sim/render.h\"\n#include \"wave/files/file_access.h\"\n");
     writeSource(dir, "job/console/screen.cpp", "#include <termios.h>\n#include \"job/console/screen.h\"\n");
@@ -143,6 +145,8 @@ TEST(Layers, WrongIncludesAreFound) {
                                               "job/posix/backend.cpp:1: includes \"job/windows/backend.h\"",
                                               "sim/analysis/a.cpp:1: includes \"sim/fast/renderers.h\"",
                                               "sim/fast/b.cpp:1: includes \"sim/reference/reference_renderers.h\"",
+                                              "sim/fast/b.cpp:2: includes \"sim/free/mic_layout.h\"",
+                                              "sim/free/c.h:2: includes \"sim/analysis/pickup.h\"",
                                               "sim/model/a.h:3: includes \"wave/input_wave.h\"",
                                               "sim/render.cpp:1: includes <cstdio>",
                                               "wave/output_wave.cpp:1: includes \"sim/render.h\"",
