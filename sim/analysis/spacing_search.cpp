@@ -1,5 +1,6 @@
 #include "sim/analysis/spacing_search.h"
 
+#include <algorithm>
 #include <cmath>
 #include <system_error>
 #include <thread>
@@ -22,19 +23,34 @@ SpacingFound searchAngle(int angle, double wanted, double pattern) {
     row.coincident = at(0);
     row.widest = at(designMostSpacing);
     if (widthOf(row.coincident) < wanted || widthOf(row.widest) > wanted) return row;
-    int wide = 0;  // recording angle at least the wanted one
+    // The bracket: `wide` has a recording angle of at least the wanted one, `narrow` at most; each
+    // step tries where the line between their misses meets zero (the midpoint while the wide end
+    // has none), and a miss kept twice in a row counts half from then on (the Illinois rule), so
+    // that the bracket closes from both sides.
+    int wide = 0;
     int narrow = designMostSpacing;
     RecordingAngle wideAngle = row.coincident;
     RecordingAngle narrowAngle = row.widest;
+    double wideMiss = widthOf(wideAngle) - wanted;
+    double narrowMiss = widthOf(narrowAngle) - wanted;
+    int kept = 0;  // +1: the wide end moved last, -1: the narrow one
     while (narrow - wide > 1) {
-        const int middle = (wide + narrow) / 2;
+        const double guess =
+            std::isinf(wideMiss) ? (wide + narrow) / 2.0 : wide + (narrow - wide) * wideMiss / (wideMiss - narrowMiss);
+        const int middle = std::clamp(static_cast<int>(std::lrint(guess)), wide + 1, narrow - 1);
         const RecordingAngle a = at(middle);
         if (widthOf(a) >= wanted) {
             wide = middle;
             wideAngle = a;
+            wideMiss = widthOf(a) - wanted;
+            if (kept == 1) narrowMiss /= 2;
+            kept = 1;
         } else {
             narrow = middle;
             narrowAngle = a;
+            narrowMiss = widthOf(a) - wanted;
+            if (kept == -1) wideMiss /= 2;
+            kept = -1;
         }
     }
     const bool wideNearer = std::fabs(widthOf(wideAngle) - wanted) <= std::fabs(widthOf(narrowAngle) - wanted);

@@ -27,11 +27,11 @@ struct SpacingFound {
     std::optional<int> jumpsAfter;
 };
 
-// One row for each angle between the axes, 0 to 180 degrees in steps of 10. Each is a bisection
-// on the grid of tenths of a centimetre between a spacing whose recording angle is at least the
-// wanted one (none counts as wider than any) and one whose is at most; the nearer of the last
-// two is kept when it is within designAnglesMatch of the wanted angle (where the recording angle
-// jumps, none is).
+// One row for each angle between the axes, 0 to 180 degrees in steps of 10. Each is a bracketed
+// search on the grid of tenths of a centimetre, between a spacing whose recording angle is at
+// least the wanted one (none counts as wider than any) and one whose is at most, down to two
+// neighbours; the nearer of them is kept when it is within designAnglesMatch of the wanted angle
+// (where the recording angle jumps, neither is).
 std::vector<SpacingFound> spacingsFor(double wanted, double pattern);
 
 }  // namespace auralith
