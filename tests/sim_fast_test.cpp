@@ -11,6 +11,8 @@
 #include <utility>
 
 #include "sim/fast/dither_batch.h"
+#include "sim/fast/pair_render.h"
+#include "sim/fast/tree_render.h"
 #include "sim/fast/vector_width.h"
 #include "sim/model/arrays.h"
 #include "sim/reference/reference_renderers.h"
@@ -110,6 +112,18 @@ TEST_P(FastRenderers, DescribedArrays) {
     std::vector<std::int16_t> square(3000);
     for (std::size_t i = 0; i < square.size(); ++i) square[i] = (i / 300) % 2 ? -32768 : 32767;
     expectSameAsReference(square, "full-scale square wave", GetParam(), describedArrays);
+}
+
+TEST(FastRenderersRefuse, AFactorPastTheBoundOfTheDoublePath) {
+    const Recording samples = randomRecording(100, 5);
+    const SweepInput in = sweepOf(samples);
+    std::vector<std::int16_t> out(2 * static_cast<std::size_t>(in.frames));
+    RandomState random;
+    const SweepPlan pair = sweepPlan([](int p) { return PairPlacement{0, 0, 1, p == 12 ? -2.0L : 1}; });
+    EXPECT_FALSE(renderPairs(in, {}, pair, out, random));
+    const TreePlan tree = treePlan([](int p) { return TreePlacement{{0, 0, 1, 1}, -3, p == 0 ? 2.0L : 1}; });
+    EXPECT_FALSE(renderTreePlan(in, {}, tree, out, random));
+    EXPECT_EQ(random.s, RandomState{}.s);  // nothing drawn
 }
 
 TEST_P(FastRenderers, ShortRecordingsAndEveryDelayAtTheBlockEdges) {

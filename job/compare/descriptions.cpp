@@ -1,6 +1,5 @@
 #include "job/compare/descriptions.h"
 
-#include <cctype>
 #include <utility>
 
 #include "job/compare/file_names.h"
@@ -36,7 +35,7 @@ std::string patternPlural(const PatternChoice& pattern) {
 namespace {
 
 std::string capitalised(std::string text) {
-    if (!text.empty()) text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+    if (!text.empty() && text[0] >= 'a' && text[0] <= 'z') text[0] = static_cast<char>(text[0] - 'a' + 'A');
     return text;
 }
 

@@ -1,7 +1,5 @@
 #include "job/compare/options.h"
 
-#include <algorithm>
-
 #include "job/compare/array_list.h"
 #include "job/compare/techniques.h"
 

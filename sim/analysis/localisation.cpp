@@ -129,7 +129,7 @@ RecordingAngle recordingAngle(const AnyArray& array, std::int32_t rate) {
         return channelDifference(pickupAtAngle(array, degrees, rate), rate);
     };
     // A described array's pickup at a step of the scan from the source places every array's scan
-    // shares: the same values, without the sine and cosine of each (--design scans hundreds).
+    // shares: the same values, without the sine and cosine of each (the spacing search scans hundreds).
     const MicLayout* layout = std::get_if<MicLayout>(&array);
     const auto differenceAtStep = [&](int k, long double degrees) {
         return layout ? channelDifference(layoutPickup(*layout, scanPlaces()[static_cast<std::size_t>(k)], rate), rate)
