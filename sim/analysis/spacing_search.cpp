@@ -2,11 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <system_error>
-#include <thread>
 
 #include "sim/free/mic_layout.h"
-#include "sim/model/extended_math.h"
 
 namespace auralith {
 
@@ -68,22 +65,8 @@ SpacingFound searchAngle(int angle, double wanted, double pattern) {
 
 std::vector<SpacingFound> spacingsFor(double wanted, double pattern) {
     std::vector<SpacingFound> rows(180 / designAngleStep + 1);
-    // The rows are independent: a second thread takes every other one (this one all of them when
-    // it cannot be started).
-    const auto search = [&](std::size_t first, std::size_t step) {
-        for (std::size_t k = first; k < rows.size(); k += step)
-            rows[k] = searchAngle(static_cast<int>(k) * designAngleStep, wanted, pattern);
-    };
-    try {
-        std::thread other([&] {
-            useExtendedPrecision();  // a new thread's x87 control word is the system's default
-            search(1, 2);
-        });
-        search(0, 2);
-        other.join();
-    } catch (const std::system_error&) {
-        search(0, 1);
-    }
+    for (std::size_t k = 0; k < rows.size(); ++k)
+        rows[k] = searchAngle(static_cast<int>(k) * designAngleStep, wanted, pattern);
     return rows;
 }
 
