@@ -1,7 +1,8 @@
 // Render times of every array for a 10- and a 60-second recording, the program's renderers beside
 // the straightforward ones they must equal, the peak resident memory of one whole render
 // (measured in a child process of its own), the conversions alone at each vector width, and the
-// time to write the output file.
+// time to write the output file. Arrays 1 to 6 are the menu's; 7 to 10 described ones of the
+// same geometry as 4, 5, 1 and 6, to set beside them.
 //
 //   ./build/test/bench/auralith_bench --benchmark_counters_tabular=true
 #include <benchmark/benchmark.h>
@@ -13,6 +14,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "sim/fast/vector_width.h"
@@ -35,8 +37,25 @@ std::vector<std::int16_t> recording(int seconds) {
     return samples;
 }
 
+// The menu's arrays 1 to 6; 7 ORTF's geometry on the general rule, 8 the spaced omnis', 9 the
+// Blumlein pair's, 10 the tree's.
+AnyArray benchArray(std::int64_t k) {
+    switch (k) {
+        case 7: return pairLayout(0.5, 110, 17);
+        case 8: return pairLayout(1, 0, 200);
+        case 9: return pairLayout(0, 90, 0);
+        case 10: return treeLayout(2, 1.5, 1);
+        default: return static_cast<MicArray>(k);
+    }
+}
+
+bool isTree(const AnyArray& array) {
+    const auto* layout = std::get_if<MicLayout>(&array);
+    return layout ? layout->count == 3 : std::get<MicArray>(array) == MicArray::threeOmniTree;
+}
+
 // Peak resident memory, in MB, of a child that builds the recording and renders it once.
-double peakMegabytes(MicArray choice, int seconds) {
+double peakMegabytes(const AnyArray& choice, int seconds) {
     const pid_t child = fork();
     if (child == 0) {
         const std::vector<std::int16_t> samples = recording(seconds);
@@ -50,13 +69,13 @@ double peakMegabytes(MicArray choice, int seconds) {
     return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
-double conversions(MicArray choice, std::size_t n) {
+double conversions(const AnyArray& choice, std::size_t n) {
     const auto frames = static_cast<double>(outputFrameCount(44100, static_cast<std::int32_t>(n)));
-    return choice == MicArray::threeOmniTree ? 2.0 * frames : 26.0 * static_cast<double>(n);
+    return isTree(choice) ? 2.0 * frames : 26.0 * static_cast<double>(n);
 }
 
 void renderArray(benchmark::State& state) {
-    const auto choice = static_cast<MicArray>(state.range(0));
+    const AnyArray choice = benchArray(state.range(0));
     const int seconds = static_cast<int>(state.range(1));
     const std::vector<std::int16_t> samples = recording(seconds);
     const double gain = measureGuardGain(samples);
@@ -76,7 +95,7 @@ void renderArray(benchmark::State& state) {
 // vector width and number of threads, so that neither the allocation nor the page faults of a
 // new buffer count. A width the processor lacks is skipped.
 void convertInPlace(benchmark::State& state) {
-    const auto choice = static_cast<MicArray>(state.range(0));
+    const AnyArray choice = benchArray(state.range(0));
     const int width = static_cast<int>(state.range(1));
     const int threads = static_cast<int>(state.range(2));
     if (!processorHasVectorWidth(width)) {
@@ -123,12 +142,12 @@ void writeFile(benchmark::State& state) {
 }
 
 BENCHMARK(renderArray)
-    ->ArgsProduct({{1, 2, 3, 4, 5, 6}, {10, 60}})
+    ->ArgsProduct({{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, {10, 60}})
     ->ArgNames({"array", "seconds"})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
 BENCHMARK(convertInPlace)
-    ->ArgsProduct({{1, 2, 3, 4, 5, 6}, {2, 4, 8}, {1, 2}})
+    ->ArgsProduct({{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, {2, 4, 8}, {1, 2}})
     ->ArgNames({"array", "width", "threads"})
     ->Unit(benchmark::kMillisecond);
 

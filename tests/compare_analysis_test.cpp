@@ -5,10 +5,15 @@
 
 #include <cmath>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "job/compare/array_list.h"
+#include "job/compare/numbers.h"
+#include "job/compare/techniques.h"
 #include "job/compare/text_reports.h"
 #include "sim/analysis/array_analysis.h"
 #include "sim/analysis/localisation.h"
@@ -107,7 +112,10 @@ std::map<std::pair<int, int>, std::vector<std::string>> csvRows(const std::strin
 
 CompareResults allArrays() {
     CompareResults results;
-    for (int k = 1; k <= 6; ++k) results.arrays.push_back({analyseArray(static_cast<MicArray>(k), 44100), {}, {}, {}});
+    for (int k = 1; k <= 6; ++k) {
+        const auto array = static_cast<MicArray>(k);
+        results.arrays.push_back({builtInChoice(array), analyseArray(array, 44100), {}, {}, {}});
+    }
     return results;
 }
 
@@ -222,6 +230,117 @@ TEST(CompareRecordingAngle, OffTheSweepTheModelGivesThePositionsValuesAtTheirAng
             }
         }
     }
+}
+
+// One array's report.csv rows, each its last six cells (position to image): the name before
+// them may hold commas.
+std::vector<std::vector<std::string>> positionCells(const ChosenArray& array) {
+    CompareResults results;
+    results.arrays.push_back({array, analyseArray(array.model, 44100), {}, {}, {}});
+    std::istringstream lines(positionsCsv(results));
+    std::vector<std::vector<std::string>> rows;
+    std::string line;
+    std::getline(lines, line);
+    while (std::getline(lines, line)) {
+        std::vector<std::string> cells;
+        std::istringstream fields(line);
+        for (std::string cell; std::getline(fields, cell, ',');) cells.push_back(cell);
+        rows.emplace_back(cells.end() - 6, cells.end());
+    }
+    return rows;
+}
+
+ChosenArray described(const std::string& text) {
+    const ArrayList list = parseArrayList(text);
+    EXPECT_EQ(list.arrays.size(), 1u) << text;
+    return list.arrays.empty() ? ChosenArray{} : list.arrays[0];
+}
+
+TEST(CompareDescribed, TheBuiltInArraysGeometryGivesTheirNumbers) {
+    // The general rule takes each microphone's angle of incidence from its own position and
+    // scales by 10 / r; Faulkner's pair leaves the distance out, ORTF's does too and takes its
+    // angles from the centre. Where the rules coincide, the printed numbers are the built-in's.
+    const std::vector<std::tuple<MicArray, const char*, bool>> cases{
+        {MicArray::blumleinPair, "pair:figure8:90:0", true},  {MicArray::cardioidPair, "pair:cardioid:105:0", true},
+        {MicArray::faulknerPair, "pair:figure8:0:20", false}, {MicArray::ortfPair, "pair:cardioid:110:17", false},
+        {MicArray::spacedOmniPair, "pair:omni:0:200", true},  {MicArray::threeOmniTree, "tree:2:1.5:omni", true},
+    };
+    for (const auto& [array, text, sameRule] : cases) {
+        const auto builtIn = positionCells(builtInChoice(array));
+        const auto general = positionCells(described(text));
+        ASSERT_EQ(general.size(), 13u);
+        for (int p = 0; p < 13; ++p) {
+            SCOPED_TRACE(std::string(text) + ", position " + std::to_string(p));
+            const auto& b = builtIn[static_cast<std::size_t>(p)];
+            const auto& g = general[static_cast<std::size_t>(p)];
+            EXPECT_EQ(g[4], b[4]);  // ictd_samples, and so ictd_ms
+            EXPECT_EQ(g[3], b[3]);
+            // The Blumlein pair's nulls at the ends: the built-in's right response at 45 degrees
+            // left is sin 0, exactly 0; the general rule's is cos(90 deg), -1.03e-13, as the left
+            // one's at 45 degrees right is in both.
+            if (array == MicArray::blumleinPair && (p == 0 || p == 12)) {
+                EXPECT_EQ(g[2], p == 0 ? "259.710" : "-259.710");
+                EXPECT_EQ(g[5], b[5]);
+            } else if (sameRule) {
+                EXPECT_EQ(g[2], b[2]);  // icld_db
+                EXPECT_EQ(g[5], b[5]);  // image_deg
+            } else {
+                EXPECT_NEAR(std::stod(g[2]), std::stod(b[2]), 0.2);
+                EXPECT_NEAR(std::stod(g[5]), std::stod(b[5]), 0.5);
+            }
+        }
+    }
+}
+
+// A pair's recording angle under the general rule, worked out here: the source on the 10 m arc,
+// each microphone's angle of incidence as the direction from its own position (an arctangent)
+// less its axis, its pattern times 10 / r; the right channel's lead in ms plus dB / 17 reaches 1
+// where the image reaches the loudspeaker.
+struct IndependentAngle {
+    std::optional<long double> degrees;
+    long double leadAt90;
+};
+
+IndependentAngle pairRecordingAngle(long double p, long double angle, long double spacing) {
+    const long double half = spacing / 200;
+    const auto lead = [&](long double theta) {
+        const Source src = sourceAt(theta);
+        long double level[2];
+        long double r[2];
+        for (int m = 0; m < 2; ++m) {
+            const long double y = m == 0 ? -half : half;
+            r[m] = distance(src, y, 0);
+            const long double psi = std::atan2(src.s - y, src.f) - (m == 0 ? -angle : angle) / 2 * degree;
+            level[m] = (p + (1 - p) * std::cos(psi)) * 10 / r[m];
+        }
+        return (r[0] - r[1]) / 344 * 1000 + 20 * std::log10(std::fabs(level[1] / level[0])) / 17;
+    };
+    // The first whole degree where it does (Blumlein's falls again past its null at 45), then
+    // bisection below it.
+    long double high = 1;
+    while (high <= 90 && lead(high) < 1) ++high;
+    if (high > 90) return {std::nullopt, lead(90)};
+    long double low = high - 1;
+    for (int k = 0; k < 60; ++k) (lead((low + high) / 2) < 1 ? low : high) = (low + high) / 2;
+    return {2 * high, lead(90)};
+}
+
+TEST(CompareDescribed, TheNamedTechniquesRecordingAnglesFromTheGeometry) {
+    for (const Technique& t : namedTechniques()) {
+        SCOPED_TRACE(std::string(t.key));
+        PatternChoice pattern;
+        ASSERT_EQ(readPattern(t.pattern, pattern), PatternFault::none);
+        const IndependentAngle expected = pairRecordingAngle(pattern.thousandths / 1000.0L, t.angle, t.spacing);
+        const RecordingAngle found = recordingAngle(techniqueChoice(t).model, 44100);
+        ASSERT_EQ(found.degrees.has_value(), expected.degrees.has_value());
+        if (expected.degrees)
+            EXPECT_NEAR(*found.degrees, static_cast<double>(*expected.degrees), 0.01);
+        else  // XY: 15.3 dB at 90 degrees, short of 17: the image's largest, 20 (lead + 0.5), there
+            EXPECT_NEAR(found.maxImage, static_cast<double>(20 * (expected.leadAt90 + 0.5L)), 0.01);
+    }
+    // ORTF: the built-in pair 113.1 degrees, the technique on the general rule 111.9.
+    EXPECT_EQ(fixedText(*recordingAngle(MicArray::ortfPair, 44100).degrees, 1), "113.1");
+    EXPECT_EQ(fixedText(*recordingAngle(techniqueChoice(*techniqueNamed("ortf")).model, 44100).degrees, 1), "111.9");
 }
 
 }  // namespace

@@ -135,6 +135,57 @@ TEST(CompareProgram, TheChosenArraysOnlyAndNoAudio) {
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 1 + 2 * 13);
 }
 
+TEST(CompareProgram, DescribedArraysBesideTheMenusOnes) {
+    ScratchDir dir;
+    writeRecording(dir, "take.wav");
+    const ProgramRun result = compare(dir, "-q -o out -a nos,4,pair:cardioid:100:25,tree:3:1:subcardioid take.wav");
+    ASSERT_EQ(result.status, 0) << result.err;
+    std::set<std::string> expected{"report.csv", "arrays.csv", "report.html"};
+    for (const char* slug : {"4-ortf", "nos", "pair-cardioid-100-25", "tree-3-1-subcardioid"})
+        for (const char* extension : {".wav", ".txt"}) expected.insert(std::string("take-") + slug + extension);
+    EXPECT_EQ(filesIn(dir.path() / "out"), expected);
+    const std::string arrays = fileText(dir.path() / "out/arrays.csv");
+    EXPECT_NE(arrays.find("\n4,\"ORTF near-coincident pair\",113.1,"), std::string::npos) << arrays;
+    EXPECT_NE(arrays.find("\npair:cardioid:100:25,\"Cardioids, 100°, 25 cm\",97.6,"), std::string::npos);
+    EXPECT_NE(arrays.find("\ntree:3:1:subcardioid,\"Tree of subcardioids, 3 m wide, 1 m deep\","), std::string::npos);
+    // The built-in array's file is the interactive program's, as in a run of the six alone.
+    ASSERT_EQ(compare(dir, "-q -o six -a 4 take.wav").status, 0);
+    EXPECT_EQ(testing::readBytes(dir.file("out/take-4-ortf.wav")), testing::readBytes(dir.file("six/take-4-ortf.wav")));
+}
+
+TEST(CompareProgram, EverySpacingTheDesignListsGivesTheWantedAngle) {
+    ScratchDir dir;
+    for (const auto& [wanted, pattern] : std::vector<std::pair<int, std::string>>{{100, "cardioid"}, {60, "0.3"}}) {
+        const ProgramRun design =
+            compare(dir, "-o design --design " + std::to_string(wanted) + " --pattern " + pattern);
+        ASSERT_EQ(design.status, 0) << design.err;
+        // The table's own list of every row's pair, run as -a asks for them.
+        const std::size_t at = design.out.find("auralith-compare -a ");
+        ASSERT_NE(at, std::string::npos) << design.out;
+        const std::string list = design.out.substr(at + 20, design.out.find(' ', at + 20) - at - 20);
+        std::istringstream rows(fileText(dir.path() / "design/design.csv"));
+        std::string line;
+        std::getline(rows, line);
+        EXPECT_EQ(line, "angle_deg,spacing_cm,sra_deg,max_image_deg");
+        int listed = 0;
+        for (int angle = 0; std::getline(rows, line); angle += 10) {
+            EXPECT_EQ(line.substr(0, line.find(',')), std::to_string(angle));
+            listed += line.find(",,") == std::string::npos;
+        }
+        EXPECT_GT(listed, 10) << pattern;
+        writeRecording(dir, "take.wav", 4410);
+        ASSERT_EQ(compare(dir, "-q --no-audio -o heard -a " + list + " take.wav").status, 0);
+        std::istringstream heard(fileText(dir.path() / "heard/arrays.csv"));
+        std::getline(heard, line);
+        int rendered = 0;
+        for (; std::getline(heard, line); ++rendered) {
+            const std::size_t sra = line.find("\",") + 2;
+            EXPECT_NEAR(std::stod(line.substr(sra)), wanted, 0.2) << line;
+        }
+        EXPECT_EQ(rendered, listed);
+    }
+}
+
 TEST(CompareProgram, UsageHelpAndVersion) {
     ScratchDir dir;
     const ProgramRun help = compare(dir, "--help");

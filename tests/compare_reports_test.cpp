@@ -34,8 +34,9 @@ TEST(CompareOptions, WhatACommandLineMeans) {
     const ParsedOptions full = parse({"-o", "out", "--arrays=5,1,3,1", "--no-audio", "-q", "take.wav"});
     EXPECT_EQ(full.action, Action::run);
     EXPECT_EQ(full.options.outputDir, "out");
-    EXPECT_EQ(full.options.arrays,
-              (std::vector<MicArray>{MicArray::blumleinPair, MicArray::faulknerPair, MicArray::spacedOmniPair}));
+    std::vector<std::string> keys;
+    for (const ChosenArray& a : full.options.arrays) keys.push_back(a.key);
+    EXPECT_EQ(keys, (std::vector<std::string>{"1", "3", "5"}));
     EXPECT_FALSE(full.options.audio);
     EXPECT_TRUE(full.options.quiet);
 
@@ -62,6 +63,30 @@ TEST(CompareOptions, UsageErrorsSayWhatIsWrong) {
         {{"-a", " 1", "a.wav"}, "' 1' is not a list of menu numbers 1 to 6 (such as 1,3,5)"},
         {{"-a", "", "a.wav"}, "'' is not a list of menu numbers 1 to 6 (such as 1,3,5)"},
         {{"-a", "01", "a.wav"}, "'01' is not a list of menu numbers 1 to 6 (such as 1,3,5)"},
+        // Each kind of mistake in a description, naming the entry and its part.
+        {{"-a", "4,nos,,2", "a.wav"}, "'4,nos,,2' has an empty entry"},
+        {{"-a", "4,mono", "a.wav"},
+         "'mono' is not a menu number 1 to 6, a named technique (xy, blumlein, nos, din, rai, ortf, ab40, ab60), "
+         "pair:PATTERN:ANGLE:SPACING or tree:WIDTH:DEPTH:PATTERN"},
+        {{"-a", "pair:cardioid:100", "a.wav"},
+         "'pair:cardioid:100' is not pair:PATTERN:ANGLE:SPACING (three values after 'pair:', separated by ':')"},
+        {{"-a", "tree:2:1:omni:x", "a.wav"},
+         "'tree:2:1:omni:x' is not tree:WIDTH:DEPTH:PATTERN (three values after 'tree:', separated by ':')"},
+        {{"-a", "pair:cardiod:100:25", "a.wav"},
+         "'pair:cardiod:100:25': PATTERN 'cardiod' is none of omni, subcardioid, cardioid, supercardioid, "
+         "hypercardioid, figure8, nor a number from 0 to 1"},
+        {{"-a", "pair:1.2:100:25", "a.wav"}, "'pair:1.2:100:25': PATTERN '1.2' is outside 0 to 1"},
+        {{"-a", "pair:cardioid:-10:25", "a.wav"},
+         "'pair:cardioid:-10:25': ANGLE '-10' is not a number (digits, at most three of them after a point) of 0 to "
+         "180 degrees"},
+        {{"-a", "pair:omni:0:200.5", "a.wav"}, "'pair:omni:0:200.5': SPACING '200.5' is outside 0 to 200 centimetres"},
+        {{"-a", "tree:4.5:1:omni", "a.wav"}, "'tree:4.5:1:omni': WIDTH '4.5' is outside 0 to 4 metres"},
+        {{"-a", "tree:2:3.001:omni", "a.wav"}, "'tree:2:3.001:omni': DEPTH '3.001' is outside 0 to 3 metres"},
+        {{"--design", "10"}, "--design '10' is not a recording angle of 20 to 180 degrees"},
+        {{"--design", "90", "a.wav"}, "--design takes no recording ('a.wav')"},
+        {{"--design", "90", "-a", "4"}, "--design takes no -a list"},
+        {{"--pattern", "omni", "a.wav"}, "--pattern goes with --design"},
+        {{"--design", "90", "--pattern", "2"}, "--pattern '2' is outside 0 to 1"},
         // An argument with a line break is quoted on one line.
         {{"a.wav", "b\nc"}, "more than one input file given ('b\\x0ac')"},
         {{"--x\t\x7f"}, "unknown option '--x\\x09\\x7f'"},
@@ -71,6 +96,27 @@ TEST(CompareOptions, UsageErrorsSayWhatIsWrong) {
         EXPECT_EQ(parsed.action, Action::usageError) << message;
         EXPECT_EQ(parsed.error, message);
     }
+}
+
+TEST(CompareOptions, DescribedArraysAreNamedAfterWhatTheyAre) {
+    const ParsedOptions parsed =
+        parse({"-a", "pair:cardioid:100:25,nos,4,pair:cardioid:100.0:025,tree:2:1.5:omni,pair:0.60:90:0", "x.wav"});
+    ASSERT_EQ(parsed.action, Action::run) << parsed.error;
+    std::vector<std::string> seen;
+    for (const ChosenArray& a : parsed.options.arrays) seen.push_back(a.key + " | " + a.name + " | " + a.slug);
+    // The menu's first; the same pair written twice once, as first given.
+    EXPECT_EQ(seen, (std::vector<std::string>{
+                        "4 | ORTF near-coincident pair | 4-ortf",
+                        "pair:cardioid:100:25 | Cardioids, 100°, 25 cm | pair-cardioid-100-25",
+                        "nos | NOS: cardioids, 90°, 30 cm | nos",
+                        "tree:2:1.5:omni | Tree of omnis, 2 m wide, 1.5 m deep | tree-2-1.5-omni",
+                        "pair:0.60:90:0 | Pattern 0.6, 90°, coincident | pair-0.6-90-0",
+                    }));
+    const ParsedOptions design = parse({"--design=95.5", "--pattern", "supercardioid", "-o", "d"});
+    ASSERT_EQ(design.action, Action::run) << design.error;
+    EXPECT_EQ(design.options.design, 95500);
+    EXPECT_EQ(design.options.pattern->thousandths, 370);
+    EXPECT_EQ(parse({"--design", "120"}).options.pattern->text, "cardioid");
 }
 
 TEST(CompareLabels, EachPositionStartsOneSecondIntoItsBlock) {
@@ -122,8 +168,8 @@ TEST(CompareNames, FilesAreNamedAfterTheInputAndTheArray) {
     EXPECT_EQ(stemOf("C:\\takes\\violin.take.WAV"), "violin.take");
     EXPECT_EQ(stemOf("noextension"), "noextension");
     EXPECT_EQ(stemOf(".hidden"), ".hidden");
-    EXPECT_EQ(audioFileName("demo", MicArray::spacedOmniPair), "demo-5-spaced-omnis.wav");
-    EXPECT_EQ(labelFileName("demo", MicArray::threeOmniTree), "demo-6-tree.txt");
+    EXPECT_EQ(audioFileName("demo", builtInChoice(MicArray::spacedOmniPair).slug), "demo-5-spaced-omnis.wav");
+    EXPECT_EQ(labelFileName("demo", builtInChoice(MicArray::threeOmniTree).slug), "demo-6-tree.txt");
     const char* slugs[6] = {"blumlein", "cardioids", "faulkner", "ortf", "spaced-omnis", "tree"};
     for (int k = 1; k <= 6; ++k) EXPECT_EQ(arraySlug(static_cast<MicArray>(k)), slugs[k - 1]);
     EXPECT_EQ(pathIn("out", "a.wav"), "out/a.wav");
@@ -135,7 +181,7 @@ TEST(CompareMessages, RefusalsLoseOnlyTheirTrailingBlanks) {
               "auralith-compare: x.wav: This is not a mono Wave file\n");
     EXPECT_EQ(failureLine("m.wav", "            File not found.\\n Please enter a valid filename  "),
               "auralith-compare: m.wav:             File not found.\\n Please enter a valid filename\n");
-    EXPECT_EQ(progressLine(1, 6, MicArray::cardioidPair, 0.5),
+    EXPECT_EQ(progressLine(1, 6, micArrayName(MicArray::cardioidPair), 0.5),
               "[#####---------------]  25%  array 2 of 6: Coincident cardioids (105 deg)");
 }
 
@@ -176,7 +222,8 @@ TEST(CompareHtml, OneCurveAndThirteenMarksPerArrayAndNothingFetched) {
     results.input = "/home/someone/takes/a<b>&\"c\".wav";
     results.n = 100;
     for (int k : {2, 5})
-        results.arrays.push_back({analyseArray(static_cast<MicArray>(k), 44100), -20.0 - k, "f.wav", "f.txt"});
+        results.arrays.push_back({builtInChoice(static_cast<MicArray>(k)),
+                                  analyseArray(static_cast<MicArray>(k), 44100), -20.0 - k, "f.wav", "f.txt"});
     const std::string html = htmlReport(results);
     EXPECT_EQ(count(html, "<path class=\"curve\""), 2);
     EXPECT_EQ(count(html, "<circle class=\"position\""), 26);

@@ -30,17 +30,19 @@ const std::vector<std::string_view> ioHeaders{"cstdio",   "iostream", "fstream",
                                               "unistd.h", "fcntl.h",  "termios.h", "poll.h",     "pty.h",
                                               "signal.h", "sys/",     "windows.h"};
 
-// The most specific folder of a file decides. The audio core: the model, the two kinds of
-// renderer and the analysis that rest on it (each unaware of the others), and the entry above
-// them; no I/O in any. auralith-compare's own layer uses the audio core and the WAVE files but no
+// The most specific folder of a file decides. The audio core: the model, the arrays described by
+// their microphones on top of it, the two kinds of renderer and the analysis that rest on them
+// (the program's renderers on the model alone: they take placements, whoever works them out),
+// and the entry above them; no I/O in any. auralith-compare's own layer uses the audio core and the WAVE files but no
 // console.
 // The WAVE files: the format above the platform's file access. The console: the portable part,
 // the two platforms beside each other on top of it, the driver above, and main joining them.
 const std::vector<Layer> layers{
     {"sim/model/", {"sim/model/"}, ioHeaders},
-    {"sim/reference/", {"sim/model/", "sim/reference/"}, ioHeaders},
+    {"sim/free/", {"sim/model/", "sim/free/"}, ioHeaders},
+    {"sim/reference/", {"sim/model/", "sim/free/", "sim/reference/"}, ioHeaders},
     {"sim/fast/", {"sim/model/", "sim/fast/"}, ioHeaders},
-    {"sim/analysis/", {"sim/model/", "sim/analysis/"}, ioHeaders},
+    {"sim/analysis/", {"sim/model/", "sim/free/", "sim/analysis/"}, ioHeaders},
     {"sim/", {"sim/"}, ioHeaders},
     {"wave/files/", {"wave/files/"}, {}},
     {"wave/recording/", {"wave/"}, {}},
@@ -53,7 +55,7 @@ const std::vector<Layer> layers{
      {"job/console/", "job/driver/", "job/output/", "sim/render.h", "sim/model/", "wave/"},
      platformHeaders},
     {"job/compare/",
-     {"job/compare/", "job/output/", "sim/render.h", "sim/model/", "sim/analysis/", "wave/"},
+     {"job/compare/", "job/output/", "sim/render.h", "sim/model/", "sim/free/", "sim/analysis/", "wave/"},
      {"windows.h", "termios.h", "poll.h", "pty.h", "sys/"}},
     {"job/", {"job/", "sim/render.h", "sim/model/"}, {}},
 };
@@ -111,8 +113,8 @@ TEST(Layers, EveryIncludeKeepsToItsLayer) {
 
 TEST(Layers, TheSourcesAreWhereTheRulesLook) {
     // A moved folder would pass the check above by having nothing to check.
-    for (const char* folder : {"sim/model", "sim/reference", "sim/fast", "sim/analysis", "wave/files", "job/console",
-                               "job/posix", "job/windows", "job/output", "job/driver", "job/compare"})
+    for (const char* folder : {"sim/model", "sim/free", "sim/reference", "sim/fast", "sim/analysis", "wave/files",
+                               "job/console", "job/posix", "job/windows", "job/output", "job/driver", "job/compare"})
         EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(AURALITH_SOURCE_DIR) / folder)) << folder;
 }
 
@@ -125,7 +127,9 @@ TEST(Layers, WrongIncludesAreFound) {
     testing::ScratchDir dir;
     writeSource(dir, "sim/model/a.h",
                 "#include <cstdint>\n#include \"sim/model/b.h\"\n#include \"wave/input_wave.h\"\n");
-    writeSource(dir, "sim/fast/b.cpp", "#include \"sim/reference/reference_renderers.h\"\n");
+    writeSource(dir, "sim/fast/b.cpp",
+                "#include \"sim/reference/reference_renderers.h\"\n#include \"sim/free/mic_layout.h\"\n");
+    writeSource(dir, "sim/free/c.h", "#include \"sim/model/arrays.h\"\n#include \"sim/analysis/pickup.h\"\n");
     writeSource(dir, "sim/render.cpp", "  #include <cstdio>\n");
     writeSource(dir, "wave/output_wave.cpp", "#include \"sim/render.h\"\n#include \"wave/files/file_access.h\"\n");
     writeSource(dir, "job/console/screen.cpp", "#include <termios.h>\n#include \"job/console/screen.h\"\n");
@@ -142,6 +146,8 @@ TEST(Layers, WrongIncludesAreFound) {
                                               "job/posix/backend.cpp:1: includes \"job/windows/backend.h\"",
                                               "sim/analysis/a.cpp:1: includes \"sim/fast/renderers.h\"",
                                               "sim/fast/b.cpp:1: includes \"sim/reference/reference_renderers.h\"",
+                                              "sim/fast/b.cpp:2: includes \"sim/free/mic_layout.h\"",
+                                              "sim/free/c.h:2: includes \"sim/analysis/pickup.h\"",
                                               "sim/model/a.h:3: includes \"wave/input_wave.h\"",
                                               "sim/render.cpp:1: includes <cstdio>",
                                               "wave/output_wave.cpp:1: includes \"sim/render.h\"",

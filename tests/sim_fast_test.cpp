@@ -11,6 +11,8 @@
 #include <utility>
 
 #include "sim/fast/dither_batch.h"
+#include "sim/fast/pair_render.h"
+#include "sim/fast/tree_render.h"
 #include "sim/fast/vector_width.h"
 #include "sim/model/arrays.h"
 #include "sim/reference/reference_renderers.h"
@@ -25,7 +27,7 @@ using Recording = std::vector<std::int16_t>;
 
 SweepInput sweepOf(const Recording& samples) { return sweepInputFor(samples, 44100, measureGuardGain(samples)); }
 
-StereoBuffer renderProgram(MicArray choice, const Recording& samples, RandomState& random, int threads,
+StereoBuffer renderProgram(const AnyArray& choice, const Recording& samples, RandomState& random, int threads,
                            int vectorWidth) {
     const RenderOptions options{threads, vectorWidth};
     std::optional<StereoBuffer> out = renderStereo(choice, samples, 44100, measureGuardGain(samples), random, options);
@@ -33,11 +35,22 @@ StereoBuffer renderProgram(MicArray choice, const Recording& samples, RandomStat
     return out ? std::move(*out) : StereoBuffer{};
 }
 
-// Every array, with 1, 2 and 3 parts and `width` conversions side by side, gives the reference's
-// samples and leaves the generator where the reference leaves it.
-void expectSameAsReference(const std::vector<std::int16_t>& samples, const char* what, int width) {
-    for (int choice = 1; choice <= 6; ++choice) {
-        const auto array = static_cast<MicArray>(choice);
+// Described arrays that reach what the built-in pairs never do: hypercardioids whose axes turn
+// 140 degrees, with rear lobes in antiphase; subcardioids 2 m apart, the near one's factor above
+// 1 (a full-scale recording clips); two figures of eight back to back (one channel the other's
+// negative); the widest and deepest tree, whose centre microphone's factor nears 10 / 7.
+const std::vector<MicLayout> describedArrays{pairLayout(0.25, 140, 200), pairLayout(0.7, 60, 200),
+                                             pairLayout(0, 180, 0), treeLayout(4, 3, 0.3)};
+
+// Every array (the six of the menu, else those given), with 1, 2 and 3 parts and `width`
+// conversions side by side, gives the reference's samples and leaves the generator where the
+// reference leaves it.
+void expectSameAsReference(const std::vector<std::int16_t>& samples, const char* what, int width,
+                           const std::vector<MicLayout>& described = {}) {
+    std::vector<AnyArray> arrays(described.begin(), described.end());
+    for (int k = 1; described.empty() && k <= 6; ++k) arrays.push_back(static_cast<MicArray>(k));
+    for (std::size_t choice = 0; choice < arrays.size(); ++choice) {
+        const AnyArray& array = arrays[choice];
         RandomState referenceState;
         const StereoBuffer expected = reference::renderReference(array, sweepOf(samples), referenceState);
         for (int threads : {1, 2, 3}) {
@@ -49,9 +62,9 @@ void expectSameAsReference(const std::vector<std::int16_t>& samples, const char*
                    actual.samples[firstDifference] == expected.samples[firstDifference])
                 ++firstDifference;
             EXPECT_EQ(firstDifference, expected.samples.size())
-                << what << ", array " << choice << ", " << threads << " threads, width " << width
+                << what << ", array " << choice + 1 << ", " << threads << " threads, width " << width
                 << ": first difference at sample " << firstDifference;
-            EXPECT_EQ(random.s, referenceState.s) << what << ", array " << choice << ", " << threads << " threads";
+            EXPECT_EQ(random.s, referenceState.s) << what << ", array " << choice + 1 << ", " << threads << " threads";
         }
     }
 }
@@ -92,6 +105,25 @@ TEST_P(FastRenderers, FullScaleRecordings) {
     std::vector<std::int16_t> square(3000);
     for (std::size_t i = 0; i < square.size(); ++i) square[i] = (i / 400) % 2 ? -32768 : 32767;
     expectSameAsReference(square, "full-scale square wave (the tree saturates)", GetParam());
+}
+
+TEST_P(FastRenderers, DescribedArrays) {
+    expectSameAsReference(randomRecording(3000, 4), "3000 random samples", GetParam(), describedArrays);
+    std::vector<std::int16_t> square(3000);
+    for (std::size_t i = 0; i < square.size(); ++i) square[i] = (i / 300) % 2 ? -32768 : 32767;
+    expectSameAsReference(square, "full-scale square wave", GetParam(), describedArrays);
+}
+
+TEST(FastRenderersRefuse, AFactorPastTheBoundOfTheDoublePath) {
+    const Recording samples = randomRecording(100, 5);
+    const SweepInput in = sweepOf(samples);
+    std::vector<std::int16_t> out(2 * static_cast<std::size_t>(in.frames));
+    RandomState random;
+    const SweepPlan pair = sweepPlan([](int p) { return PairPlacement{0, 0, 1, p == 12 ? -2.0L : 1}; });
+    EXPECT_FALSE(renderPairs(in, {}, pair, out, random));
+    const TreePlan tree = treePlan([](int p) { return TreePlacement{{0, 0, 1, 1}, -3, p == 0 ? 2.0L : 1}; });
+    EXPECT_FALSE(renderTreePlan(in, {}, tree, out, random));
+    EXPECT_EQ(random.s, RandomState{}.s);  // nothing drawn
 }
 
 TEST_P(FastRenderers, ShortRecordingsAndEveryDelayAtTheBlockEdges) {

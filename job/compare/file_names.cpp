@@ -18,17 +18,13 @@ std::string_view arraySlug(MicArray array) {
     return index >= 0 && index < micArrayCount ? slugs[index] : std::string_view();
 }
 
-namespace {
-
-std::string arrayFileName(std::string_view stem, MicArray array, std::string_view extension) {
-    return std::string(stem) + "-" + std::to_string(static_cast<int>(array)) + "-" + std::string(arraySlug(array)) +
-           std::string(extension);
+std::string audioFileName(std::string_view stem, std::string_view slug) {
+    return std::string(stem) + "-" + std::string(slug) + ".wav";
 }
 
-}  // namespace
-
-std::string audioFileName(std::string_view stem, MicArray array) { return arrayFileName(stem, array, ".wav"); }
-std::string labelFileName(std::string_view stem, MicArray array) { return arrayFileName(stem, array, ".txt"); }
+std::string labelFileName(std::string_view stem, std::string_view slug) {
+    return std::string(stem) + "-" + std::string(slug) + ".txt";
+}
 
 std::string pathIn(std::string_view folder, std::string_view file) {
     std::string path(folder);

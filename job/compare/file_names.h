@@ -14,9 +14,9 @@ std::string stemOf(std::string_view input);
 // "blumlein", "cardioids", "faulkner", "ortf", "spaced-omnis", "tree".
 std::string_view arraySlug(MicArray array);
 
-// "<stem>-<k>-<slug>.wav" and ".txt".
-std::string audioFileName(std::string_view stem, MicArray array);
-std::string labelFileName(std::string_view stem, MicArray array);
+// "<stem>-<slug>.wav" and ".txt", the slug being the array's (such as "4-ortf" or "nos").
+std::string audioFileName(std::string_view stem, std::string_view slug);
+std::string labelFileName(std::string_view stem, std::string_view slug);
 
 // The folder's name joined with a file's.
 std::string pathIn(std::string_view folder, std::string_view file);

@@ -1,6 +1,8 @@
 #include "job/compare/html_report.h"
 
 #include <cmath>
+#include <iterator>
+#include <variant>
 
 #include "job/compare/numbers.h"
 #include "job/compare/shown_text.h"
@@ -25,10 +27,27 @@ std::string htmlEscaped(std::string_view text) {
 
 namespace {
 
-// One colour per array, the same on every page.
+// One colour per built-in array, the same on every page; the described ones take theirs in turn
+// from a second set.
 constexpr const char* colours[micArrayCount] = {"#1f77b4", "#d62728", "#2ca02c", "#9467bd", "#e07b00", "#17a2b8"};
+constexpr const char* describedColours[] = {"#8c564b", "#e377c2", "#7f7f7f", "#bcbd22",
+                                            "#393b79", "#637939", "#843c39", "#7b4173"};
 
-const char* colourOf(MicArray a) { return colours[static_cast<int>(a) - 1]; }
+const char* colourOf(const CompareResults& results, std::size_t k) {
+    if (const auto* builtIn = std::get_if<MicArray>(&results.arrays[k].array.model))
+        return colours[static_cast<int>(*builtIn) - 1];
+    std::size_t described = 0;
+    for (std::size_t j = 0; j < k; ++j) described += std::holds_alternative<MicLayout>(results.arrays[j].array.model);
+    return describedColours[described % std::size(describedColours)];
+}
+
+// Earlier built-in arrays are drawn wider, so that a curve another one covers still shows at its
+// edges (the tree's follows the spaced omnis' closely); the described ones are drawn thinnest,
+// on top of them.
+std::string curveWidth(const ChosenArray& array) {
+    const auto* builtIn = std::get_if<MicArray>(&array.model);
+    return fixedText(builtIn ? 2 + 0.8 * (micArrayCount - static_cast<int>(*builtIn)) : 1.6, 1);
+}
 
 // The plot: source angle -90 .. 90 across, image -30 .. 30 upwards (right at the top).
 constexpr double plotLeft = 60, plotWidth = 660, plotTop = 20, plotHeight = 360;
@@ -63,16 +82,14 @@ std::string plotFrame() {
     return svg;
 }
 
-std::string arrayCurve(const ArrayResult& r) {
+std::string arrayCurve(const CompareResults& results, std::size_t k) {
+    const ArrayResult& r = results.arrays[k];
     const ArrayAnalysis& a = r.analysis;
-    const std::string colour = colourOf(a.array);
+    const std::string colour = colourOf(results, k);
     std::string d;
     for (const CurvePoint& p : a.curve) d += (d.empty() ? "M" : " L") + xOf(p.sourceDegrees) + " " + yOf(p.image);
-    // Earlier arrays are drawn wider, so that a curve another one covers still shows at its edges
-    // (the tree's follows the spaced omnis' closely).
-    const std::string width = fixedText(2 + 0.8 * (micArrayCount - static_cast<int>(a.array)), 1);
-    std::string svg = "<path class=\"curve\" data-array=\"" + std::to_string(static_cast<int>(a.array)) +
-                      "\" stroke=\"" + colour + "\" stroke-width=\"" + width + "\" d=\"" + d + "\"/>\n";
+    std::string svg = "<path class=\"curve\" data-array=\"" + r.array.key + "\" stroke=\"" + colour +
+                      "\" stroke-width=\"" + curveWidth(r.array) + "\" d=\"" + d + "\"/>\n";
     for (const PositionAnalysis& p : a.positions)
         svg += "<circle class=\"position\" cx=\"" + xOf(p.sourceDegrees) + "\" cy=\"" + yOf(p.image) +
                "\" r=\"3\" fill=\"" + colour + "\"/>\n";
@@ -89,15 +106,15 @@ std::string arrayCurve(const ArrayResult& r) {
 std::string legend(const CompareResults& results) {
     std::string svg;
     double y = plotTop + plotHeight + 62;
-    for (const ArrayResult& r : results.arrays) {
+    for (std::size_t k = 0; k < results.arrays.size(); ++k) {
+        const ArrayResult& r = results.arrays[k];
         const RecordingAngle& sra = r.analysis.recordingAngle;
-        const std::string label = std::to_string(static_cast<int>(r.analysis.array)) + " " +
-                                  htmlEscaped(micArrayName(r.analysis.array)) +
+        const std::string label = htmlEscaped(r.array.key) + " " + htmlEscaped(r.array.name) +
                                   (sra.degrees ? " (recording angle " + fixedText(*sra.degrees, 1) + "°)"
                                                : " (image at most " + fixedText(sra.maxImage, 1) + "°)");
         svg += "<g class=\"legend\">" + line("key", fixedText(plotLeft, 2), fixedText(y - 4, 2),
                                              fixedText(plotLeft + 30, 2), fixedText(y - 4, 2),
-                                             " stroke=\"" + std::string(colourOf(r.analysis.array)) + "\"");
+                                             " stroke=\"" + std::string(colourOf(results, k)) + "\"");
         svg += text(fixedText(plotLeft + 38, 2), fixedText(y, 2), label, "start") + "</g>\n";
         y += 20;
     }
@@ -109,7 +126,7 @@ std::string curves(const CompareResults& results) {
     std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 740 " + fixedText(height, 0) +
                       "\" width=\"740\" height=\"" + fixedText(height, 0) +
                       "\" role=\"img\" aria-label=\"Localisation curves\">\n" + plotFrame();
-    for (const ArrayResult& r : results.arrays) svg += arrayCurve(r);
+    for (std::size_t k = 0; k < results.arrays.size(); ++k) svg += arrayCurve(results, k);
     return svg + legend(results) + "</svg>\n";
 }
 
@@ -140,9 +157,9 @@ std::string arraySection(const CompareResults& results, std::size_t k) {
     const ArrayResult& r = results.arrays[k];
     const ArrayAnalysis& a = r.analysis;
     const RecordingAngle& sra = a.recordingAngle;
-    std::string html = "<section class=\"array\" id=\"array-" + std::to_string(static_cast<int>(a.array)) +
-                       "\">\n<h2><span class=\"swatch\" style=\"background:" + colourOf(a.array) + "\"></span>" +
-                       std::to_string(static_cast<int>(a.array)) + " " + htmlEscaped(micArrayName(a.array)) +
+    std::string html = "<section class=\"array\" id=\"array-" + r.array.key +
+                       "\">\n<h2><span class=\"swatch\" style=\"background:" + colourOf(results, k) + "\"></span>" +
+                       htmlEscaped(r.array.key) + " " + htmlEscaped(r.array.name) +
                        "</h2>\n<p>Stereo recording angle: " +
                        (sra.degrees ? fixedText(*sra.degrees, 1) + "°"
                                     : "none: the image reaches at most " + fixedText(sra.maxImage, 1) + "°") +

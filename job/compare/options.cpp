@@ -1,6 +1,7 @@
 #include "job/compare/options.h"
 
-#include <algorithm>
+#include "job/compare/array_list.h"
+#include "job/compare/techniques.h"
 
 #include "job/compare/shown_text.h"
 
@@ -55,6 +56,73 @@ int channelNumber(std::string_view text) {
     return number <= 65535 ? number : 0;
 }
 
+std::string techniqueKeys() {
+    std::string keys;
+    for (const Technique& t : namedTechniques()) keys += (keys.empty() ? "" : ", ") + std::string(t.key);
+    return keys;
+}
+
+constexpr std::string_view patternNames =
+    "none of omni, subcardioid, cardioid, supercardioid, hypercardioid, figure8, nor a number from 0 to 1";
+
+// What is wrong with an -a list, naming the entry and the part of it.
+std::string listFaultText(const ListFault& f) {
+    using Kind = ListFault::Kind;
+    const std::string entry = "'" + shown(f.entry) + "'";
+    const std::string part = entry + ": " + f.part + " '" + shown(f.value) + "' ";
+    switch (f.kind) {
+        case Kind::none: break;
+        case Kind::notMenuNumbers: return entry + " is not a list of menu numbers 1 to 6 (such as 1,3,5)";
+        case Kind::emptyEntry: return entry + " has an empty entry";
+        case Kind::unknownEntry:
+            return entry + " is not a menu number 1 to 6, a named technique (" + techniqueKeys() +
+                   "), pair:PATTERN:ANGLE:SPACING or tree:WIDTH:DEPTH:PATTERN";
+        case Kind::partCount:
+            return entry + " is not " + f.part +
+                   (f.part == "pair" ? ":PATTERN:ANGLE:SPACING" : ":WIDTH:DEPTH:PATTERN") + " (three values after '" +
+                   f.part + ":', separated by ':')";
+        case Kind::unknownPattern: return part + "is " + std::string(patternNames);
+        case Kind::notANumber:
+            return part + "is not a number (digits, at most three of them after a point) of " + f.range;
+        case Kind::outOfRange: return part + "is outside " + f.range;
+    }
+    return {};
+}
+
+// --design SRA and --pattern NAME|P.
+bool readDesignOption(const std::vector<std::string>& args, std::size_t& k, ParsedOptions& parsed) {
+    const std::string arg = args[k];
+    const Valued design = valueOf(args, k, "--design", "--design");
+    const Valued pattern = design.matched ? Valued{} : valueOf(args, k, "--pattern", "--pattern");
+    const std::optional<int> angle = design.hasValue ? thousandthsOf(design.value) : std::nullopt;
+    PatternChoice choice;
+    const PatternFault fault = pattern.hasValue ? readPattern(pattern.value, choice) : PatternFault::none;
+    if (!design.matched && !pattern.matched)
+        parsed = usageError("unknown option '" + shown(arg) + "'");
+    else if (!design.hasValue && !pattern.hasValue)
+        parsed = usageError("option " + arg + " needs a value");
+    else if (design.matched && (!angle || *angle < 20000 || *angle > 180000))
+        parsed = usageError("--design '" + shown(design.value) + "' is not a recording angle of 20 to 180 degrees");
+    else if (fault == PatternFault::unknown)
+        parsed = usageError("--pattern '" + shown(pattern.value) + "' is " + std::string(patternNames));
+    else if (fault == PatternFault::outOfRange)
+        parsed = usageError("--pattern '" + shown(pattern.value) + "' is outside 0 to 1");
+    else if (design.matched)
+        parsed.options.design = angle;
+    else
+        parsed.options.pattern = choice;
+    return parsed.action == Action::run;
+}
+
+// --design asks for no recording and no arrays: what it finds, it lists.
+ParsedOptions designOptions(ParsedOptions parsed, const std::vector<std::string>& inputs) {
+    if (!parsed.options.design) return usageError("--pattern goes with --design");
+    if (!inputs.empty()) return usageError("--design takes no recording ('" + shown(inputs[0]) + "')");
+    if (!parsed.options.arrays.empty()) return usageError("--design takes no -a list");
+    if (!parsed.options.pattern) parsed.options.pattern = PatternChoice{"cardioid", 500};
+    return parsed;
+}
+
 // One option at args[k] into `parsed`; false when it ends the reading (help, version, a fault).
 bool readOption(const std::vector<std::string>& args, std::size_t& k, ParsedOptions& parsed) {
     const std::string& arg = args[k];
@@ -82,37 +150,24 @@ bool readOption(const std::vector<std::string>& args, std::size_t& k, ParsedOpti
             parsed = usageError("'" + shown(channel.value) + "' is not a channel number (1 for the first)");
         return parsed.action == Action::run;
     }
+    if (arg.starts_with("--design") || arg.starts_with("--pattern")) return readDesignOption(args, k, parsed);
     const Valued dir = valueOf(args, k, "-o", "--output-dir");
     const Valued list = dir.matched ? Valued{} : valueOf(args, k, "-a", "--arrays");
     if (dir.matched && dir.hasValue && !dir.value.empty()) parsed.options.outputDir = dir.value;
-    if (list.matched && list.hasValue) parsed.options.arrays = parseArrayList(list.value);
+    const ArrayList chosen = list.matched && list.hasValue ? parseArrayList(list.value) : ArrayList{};
+    if (list.matched && list.hasValue) parsed.options.arrays = chosen.arrays;
     if (!dir.matched && !list.matched)
         parsed = usageError("unknown option '" + shown(arg) + "'");
     else if (!dir.hasValue && !list.hasValue)
         parsed = usageError("option " + arg + " needs a value");
     else if (dir.matched && dir.value.empty())
         parsed = usageError("the output folder is empty");
-    else if (list.matched && parsed.options.arrays.empty())
-        parsed = usageError("'" + shown(list.value) + "' is not a list of menu numbers 1 to 6 (such as 1,3,5)");
+    else if (list.matched && chosen.fault.kind != ListFault::Kind::none)
+        parsed = usageError(listFaultText(chosen.fault));
     return parsed.action == Action::run;
 }
 
 }  // namespace
-
-std::vector<MicArray> parseArrayList(std::string_view list) {
-    std::vector<MicArray> arrays;
-    for (std::size_t start = 0;;) {
-        const std::size_t comma = std::min(list.find(',', start), list.size());
-        const auto choice = micArrayFromAnswer(list.substr(start, comma - start));
-        if (!choice) return {};
-        arrays.push_back(*choice);
-        if (comma == list.size()) break;
-        start = comma + 1;
-    }
-    std::sort(arrays.begin(), arrays.end());
-    arrays.erase(std::unique(arrays.begin(), arrays.end()), arrays.end());
-    return arrays;
-}
 
 ParsedOptions parseCompareOptions(const std::vector<std::string>& args) {
     ParsedOptions parsed;
@@ -128,37 +183,68 @@ ParsedOptions parseCompareOptions(const std::vector<std::string>& args) {
             return parsed;
         }
     }
+    if (parsed.options.design || parsed.options.pattern) return designOptions(std::move(parsed), inputs);
     if (inputs.empty()) return usageError("no input file given");
     if (inputs.size() > 1) return usageError("more than one input file given ('" + shown(inputs[1]) + "')");
     parsed.options.input = inputs[0];
     if (parsed.options.arrays.empty())
-        for (int k = 1; k <= micArrayCount; ++k) parsed.options.arrays.push_back(static_cast<MicArray>(k));
+        for (int k = 1; k <= micArrayCount; ++k)
+            parsed.options.arrays.push_back(builtInChoice(static_cast<MicArray>(k)));
     return parsed;
 }
 
-std::string_view compareUsage() {
+std::string compareUsage() {
+    std::string techniques;
+    for (const Technique& t : namedTechniques()) {
+        const ChosenArray chosen = techniqueChoice(t);
+        techniques += "                          " + std::string(t.key) + std::string(10 - t.key.size(), ' ') +
+                      chosen.name.substr(t.title.size() + 2) + "\n                                    (" +
+                      std::string(t.source) + ")\n";
+    }
     return "Usage: auralith-compare [OPTIONS] INPUT\n"
-           "Renders a recording through each of the six stereo microphone arrays, with the sweep's\n"
-           "positions marked, and reports each array's channel differences, predicted image, stereo\n"
-           "recording angle and loudness. INPUT is any file libsndfile reads (WAVE, RF64, AIFF,\n"
-           "FLAC, W64, CAF, ...; 8- to 32-bit or floating-point samples, 8 000 to 192 000 Hz); the\n"
-           "renders are 16-bit WAVE files at its own rate.\n"
+           "       auralith-compare --design SRA [--pattern PATTERN] [-o DIR]\n"
+           "Renders a recording through stereo microphone arrays (the six of the menu, the field's\n"
+           "named techniques, pairs and trees you describe), with the sweep's positions marked, and\n"
+           "reports each array's channel differences, predicted image, stereo recording angle and\n"
+           "loudness. INPUT is any file libsndfile reads (WAVE, RF64, AIFF, FLAC, W64, CAF, ...; 8- to\n"
+           "32-bit or floating-point samples, 8 000 to 192 000 Hz); the renders are 16-bit WAVE files\n"
+           "at its own rate. With --design it takes no recording and finds the pairs that have the\n"
+           "recording angle you want.\n"
            "\n"
            "  -o, --output-dir DIR  where the files go (default: STEM-arrays, STEM being the\n"
-           "                        input's name without folder and extension); created if missing\n"
-           "  -a, --arrays LIST     which arrays, as menu numbers (such as 1,3,5; default all six):\n"
-           "                        1 Blumlein crossed pair, 2 Coincident cardioids (105 deg),\n"
-           "                        3 Faulkner near-coincident pair, 4 ORTF near-coincident pair,\n"
-           "                        5 Two spaced omnis, 6 Decca three-omni tree\n"
+           "                        input's name without folder and extension; design-SRA for\n"
+           "                        --design); created if missing\n"
+           "  -a, --arrays LIST     which arrays, separated by commas (default the six of the menu;\n"
+           "                        such as 4,nos,pair:cardioid:100:25):\n"
+           "                        the menu numbers 1 Blumlein crossed pair, 2 Coincident\n"
+           "                        cardioids (105 deg), 3 Faulkner near-coincident pair, 4 ORTF\n"
+           "                        near-coincident pair, 5 Two spaced omnis, 6 Decca three-omni tree;\n"
+           "                        the named techniques\n" +
+           techniques +
+           "                        pair:PATTERN:ANGLE:SPACING  two microphones of one pattern, their\n"
+           "                          axes ANGLE degrees apart (0 to 180) and symmetric about the\n"
+           "                          front, SPACING centimetres apart across it (0 to 200);\n"
+           "                        tree:WIDTH:DEPTH:PATTERN  the tree's layout, mixed as array 6:\n"
+           "                          the outer microphones WIDTH metres apart (0 to 4), the centre\n"
+           "                          one DEPTH metres forward (0 to 3), all facing the front;\n"
+           "                        PATTERN omni, subcardioid (0.7), cardioid (0.5), supercardioid\n"
+           "                          (0.37), hypercardioid (0.25), figure8 (0), or p itself, 0 to 1:\n"
+           "                          the response p + (1 - p) cos(a) at an angle a off the axis\n"
+           "      --design SRA      for each angle between the axes from 0 to 180 degrees in steps\n"
+           "                        of 10, the spacing (0 to 200 cm, to 0.1 cm) at which a pair has\n"
+           "                        the recording angle SRA (20 to 180 degrees): a table, design.csv\n"
+           "                        and design.html\n"
+           "      --pattern PATTERN the pattern of the pairs --design looks among (default cardioid)\n"
            "      --channel N       the channel of a file of more than one to render (1 the first)\n"
            "      --no-audio        the numbers and the picture only: no renders, no loudness\n"
            "  -q, --quiet           no progress and no closing table\n"
            "  -h, --help            this text\n"
            "      --version         the program's name and version\n"
            "\n"
-           "Files, for each array k: STEM-k-NAME.wav (what auralith writes for menu choice k),\n"
-           "STEM-k-NAME.txt (Audacity labels of the thirteen positions); and report.csv, arrays.csv,\n"
-           "report.html.\n"
+           "Files, for each array: STEM-SLUG.wav (for menu choice k, STEM-k-NAME.wav, what auralith\n"
+           "writes for it), STEM-SLUG.txt (Audacity labels of the thirteen positions), SLUG being\n"
+           "the array's number and name, the technique's name, or its description with '-' for ':';\n"
+           "and report.csv, arrays.csv, report.html.\n"
            "Exit status: 0 when everything was written, 1 when the input is refused or a file cannot\n"
            "be written, 2 for wrong usage.\n";
 }

@@ -1,21 +1,26 @@
 // The command line of auralith-compare, read into a value: what to run, or what to say instead.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "sim/model/arrays.h"
+#include "job/compare/descriptions.h"
 
 namespace auralith {
 
 struct CompareOptions {
     std::string input;
-    std::string outputDir;         // empty: "<stem>-arrays" in the current folder
-    std::vector<MicArray> arrays;  // in menu order, each once
-    int channel = 0;               // 1-based; 0: none chosen (a mono input)
+    std::string outputDir;            // empty: "<stem>-arrays" in the current folder
+    std::vector<ChosenArray> arrays;  // the menu's in menu order, then the others as given; each once
+    int channel = 0;                  // 1-based; 0: none chosen (a mono input)
     bool audio = true;
     bool quiet = false;
+    // --design: the wanted recording angle in thousandths of a degree, and the pattern of the
+    // pairs to look among. No input then.
+    std::optional<int> design;
+    std::optional<PatternChoice> pattern;
 };
 
 struct ParsedOptions {
@@ -28,9 +33,6 @@ struct ParsedOptions {
 // wrong before them is a usage error.
 ParsedOptions parseCompareOptions(const std::vector<std::string>& args);
 
-// The list of -a/--arrays: menu numbers separated by commas. Empty when it is not one.
-std::vector<MicArray> parseArrayList(std::string_view list);
-
-std::string_view compareUsage();
+std::string compareUsage();
 
 }  // namespace auralith

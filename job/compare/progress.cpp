@@ -20,7 +20,7 @@ bool standardErrorIsTerminal() {
 #endif
 }
 
-std::string progressLine(int index, int arrays, MicArray array, double done) {
+std::string progressLine(int index, int arrays, std::string_view name, double done) {
     constexpr int width = 20;
     const double whole = std::clamp((index + done) / std::max(arrays, 1), 0.0, 1.0);
     const auto filled = static_cast<int>(whole * width);
@@ -32,14 +32,14 @@ std::string progressLine(int index, int arrays, MicArray array, double done) {
                                         : 0,
                         ' ') +
             std::to_string(percent) + "%  array " + std::to_string(index + 1) + " of " + std::to_string(arrays) + ": " +
-            std::string(micArrayName(array));
+            std::string(name);
     return line;
 }
 
-void ProgressBar::show(int index, MicArray array, double done) {
+void ProgressBar::show(int index, std::string_view name, double done) {
     if (!shown_) return;
     // "\r" and "erase to the end of the line" redraw it in place.
-    std::fprintf(err_, "\r%s\033[K", progressLine(index, arrays_, array, done).c_str());
+    std::fprintf(err_, "\r%s\033[K", progressLine(index, arrays_, name, done).c_str());
     std::fflush(err_);
     drawn_ = true;
 }

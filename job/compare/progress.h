@@ -2,9 +2,8 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 #include <string_view>
-
-#include "sim/model/arrays.h"
 
 namespace auralith {
 
@@ -16,7 +15,7 @@ public:
     ProgressBar(std::FILE* err, bool shown, int arrays) : err_(err), shown_(shown), arrays_(arrays) {}
 
     // Array `index` (0-based) of the run, `done` of its work (0 .. 1) finished.
-    void show(int index, MicArray array, double done);
+    void show(int index, std::string_view name, double done);
     // Clears the line, so that what follows starts on an empty one.
     void clear();
 
@@ -28,6 +27,6 @@ private:
 };
 
 // The bar's line: "[#####---------------]  25%  array 2 of 6: Coincident cardioids (105 deg)".
-std::string progressLine(int index, int arrays, MicArray array, double done);
+std::string progressLine(int index, int arrays, std::string_view name, double done);
 
 }  // namespace auralith

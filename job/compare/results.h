@@ -6,11 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "job/compare/descriptions.h"
 #include "sim/analysis/array_analysis.h"
 
 namespace auralith {
 
 struct ArrayResult {
+    ChosenArray array;  // what was asked for, its name and its files' names
     ArrayAnalysis analysis;
     std::optional<double> loudness;  // LUFS; empty without audio
     std::string audioFile;           // names in the output folder; empty without audio

@@ -22,6 +22,12 @@
 
 namespace auralith {
 
+// Every file goes into the output folder under a name this program made: the entry itself gets
+// the new file, so that a symbolic link there never leads a write outside the folder.
+WriteOutcome writeText(const std::string& path, const std::string& text) {
+    return replaceFileContents(path, nullptr, 0, text.data(), text.size(), ReplaceMode::nameItself);
+}
+
 namespace {
 
 constexpr std::string_view noMemory = "there is not enough memory for this recording";
@@ -40,32 +46,27 @@ int fail(Run& run, std::string_view name, std::string_view text) {
     return 1;
 }
 
-// Every file goes into the output folder under a name this program made: the entry itself gets
-// the new file, so that a symbolic link there never leads a write outside the folder.
-WriteOutcome writeText(const std::string& path, const std::string& text) {
-    return replaceFileContents(path, nullptr, 0, text.data(), text.size(), ReplaceMode::nameItself);
-}
-
 // The array's audio, its loudness (measured from the samples before they are put under their
 // name) and its labels; 0, or the exit status of a failure.
 int renderArray(Run& run, int index, const InputWave& wave, double gain, ArrayResult& result) {
-    const MicArray array = result.analysis.array;
+    const std::string& name = result.array.name;
     const std::string audioPath = pathIn(run.folder, result.audioFile);
-    run.progress.show(index, array, 0.0);
+    run.progress.show(index, name, 0.0);
     RandomState random;  // each array's generator starts where the interactive program's does
-    std::optional<RenderedOutput> out = renderOutput(array, wave, gain, random, audioPath, ReplaceMode::nameItself);
+    std::optional<RenderedOutput> out =
+        renderOutput(result.array.model, wave, gain, random, audioPath, ReplaceMode::nameItself);
     if (!out) return fail(run, audioPath, noMemory);
-    run.progress.show(index, array, 0.4);
+    run.progress.show(index, name, 0.4);
     result.loudness = sweepLoudness(out->samples(), wave.sampleRate, wave.sampleCount);
     if (!result.loudness) return fail(run, audioPath, noMemory);
-    run.progress.show(index, array, 0.9);
+    run.progress.show(index, name, 0.9);
     if (const WriteOutcome w = writeRenderedOutput(*out, audioPath, wave, true, ReplaceMode::nameItself); !w)
         return fail(run, audioPath, errorText(w.error));
     out.reset();
     const std::string labelPath = pathIn(run.folder, result.labelFile);
     if (const WriteOutcome w = writeText(labelPath, labelTrack(result.analysis, wave.sampleRate, wave.sampleCount)); !w)
         return fail(run, labelPath, errorText(w.error));
-    run.progress.show(index, array, 1.0);
+    run.progress.show(index, name, 1.0);
     return 0;
 }
 
@@ -120,12 +121,13 @@ int runCompare(const CompareOptions& options, const CompareStreams& streams) {
 
     CompareResults results{
         options.input, recording.description, recording.wave.sampleRate, recording.wave.sampleCount, {}};
-    for (const MicArray array : options.arrays) {
+    for (const ChosenArray& array : options.arrays) {
         ArrayResult& result = results.arrays.emplace_back();
-        result.analysis = analyseArray(array, recording.wave.sampleRate);
+        result.array = array;
+        result.analysis = analyseArray(array.model, recording.wave.sampleRate);
         if (options.audio) {
-            result.audioFile = audioFileName(run.stem, array);
-            result.labelFile = labelFileName(run.stem, array);
+            result.audioFile = audioFileName(run.stem, array.slug);
+            result.labelFile = labelFileName(run.stem, array.slug);
         }
     }
     // Before anything is written: no output may take the input's place.
@@ -139,15 +141,12 @@ int runCompare(const CompareOptions& options, const CompareStreams& streams) {
         return status;
     }
     run.progress.clear();
-    if (!options.quiet) std::fputs(summaryTable(results, run.folder).c_str(), streams.out);
-    return 0;
+    return options.quiet ? 0 : putOut(streams, summaryTable(results, run.folder));
 }
 
-// Standard output that could not take everything (a full disk, a closed pipe) fails the run, as
-// the GNU tools do, rather than leave the user with less than was said.
-int finishOutput(int status, const CompareStreams& streams) {
+int putOut(const CompareStreams& streams, const std::string& text) {
     errno = 0;
-    if (std::fflush(streams.out) == 0 && std::ferror(streams.out) == 0) return status;
+    if (std::fputs(text.c_str(), streams.out) >= 0 && std::fflush(streams.out) == 0) return 0;
     std::fprintf(streams.err, "auralith-compare: standard output: %s\n", errorText(errno != 0 ? errno : EIO).c_str());
     return 1;
 }
@@ -155,18 +154,14 @@ int finishOutput(int status, const CompareStreams& streams) {
 int compareMain(const std::vector<std::string>& args, const CompareStreams& streams) {
     const ParsedOptions parsed = parseCompareOptions(args);
     switch (parsed.action) {
-        case ParsedOptions::Action::help:
-            std::fputs(std::string(compareUsage()).c_str(), streams.out);
-            return finishOutput(0, streams);
-        case ParsedOptions::Action::version:
-            std::fputs("auralith-compare " AURALITH_VERSION "\n", streams.out);
-            return finishOutput(0, streams);
+        case ParsedOptions::Action::help: return putOut(streams, compareUsage());
+        case ParsedOptions::Action::version: return putOut(streams, "auralith-compare " AURALITH_VERSION "\n");
         case ParsedOptions::Action::usageError:
             std::fprintf(streams.err, "auralith-compare: %s (see auralith-compare --help)\n", parsed.error.c_str());
             return 2;
         case ParsedOptions::Action::run: break;
     }
-    return finishOutput(runCompare(parsed.options, streams), streams);
+    return parsed.options.design ? runDesign(parsed.options, streams) : runCompare(parsed.options, streams);
 }
 
 }  // namespace auralith

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "job/compare/options.h"
+#include "wave/files/file_access.h"
 
 namespace auralith {
 
@@ -21,6 +22,18 @@ struct CompareStreams {
 int compareMain(const std::vector<std::string>& args, const CompareStreams& streams);
 
 int runCompare(const CompareOptions& options, const CompareStreams& streams);
+
+// --design: the spacings for the wanted recording angle, as a table, design.csv and design.html.
+int runDesign(const CompareOptions& options, const CompareStreams& streams);
+
+// The file under its name in an output folder, whole, or left as it was; the entry itself gets
+// the new file, so that a symbolic link there never leads the write outside the folder.
+WriteOutcome writeText(const std::string& path, const std::string& text);
+
+// Writes the help, the version or a closing table to standard output; 0, or 1 when standard
+// output cannot take it (a full disk, a pipe whose reader has gone), which is told on standard
+// error as the GNU tools do: the user would otherwise have less than was said.
+int putOut(const CompareStreams& streams, const std::string& text);
 
 // "auralith-compare: <name>: <text>", the refusal's trailing blanks dropped.
 std::string failureLine(std::string_view name, std::string_view text);

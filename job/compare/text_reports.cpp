@@ -25,17 +25,15 @@ std::string optionalText(const std::optional<double>& value, int decimals) {
     return value ? fixedText(*value, decimals) : std::string();
 }
 
-std::string arrayNumber(const ArrayAnalysis& a) { return std::to_string(static_cast<int>(a.array)); }
-
 }  // namespace
 
 std::string positionsCsv(const CompareResults& results) {
     std::string csv = "array,array_name,position,source_deg,icld_db,ictd_ms,ictd_samples,image_deg\n";
     for (const ArrayResult& r : results.arrays) {
         for (const PositionAnalysis& p : r.analysis.positions) {
-            csv += arrayNumber(r.analysis) + "," + quoted(micArrayName(r.analysis.array)) + "," +
-                   std::to_string(p.position) + "," + fixedText(p.sourceDegrees, 1) + "," +
-                   fixedText(p.difference.icldDb, 3) + "," + fixedText(p.difference.ictdMs, 4) + "," +
+            csv += r.array.key + "," + quoted(r.array.name) + "," + std::to_string(p.position) + "," +
+                   fixedText(p.sourceDegrees, 1) + "," + fixedText(p.difference.icldDb, 3) + "," +
+                   fixedText(p.difference.ictdMs, 4) + "," +
                    fixedText(static_cast<double>(p.difference.ictdFrames), 0) + "," + fixedText(p.image, 2) + "\n";
         }
     }
@@ -46,9 +44,8 @@ std::string arraysCsv(const CompareResults& results) {
     std::string csv = "array,array_name,sra_deg,max_image_deg,loudness_lufs,loudness_offset_db\n";
     for (std::size_t k = 0; k < results.arrays.size(); ++k) {
         const ArrayResult& r = results.arrays[k];
-        csv += arrayNumber(r.analysis) + "," + quoted(micArrayName(r.analysis.array)) + "," +
-               optionalText(r.analysis.recordingAngle.degrees, 1) + "," +
-               fixedText(r.analysis.recordingAngle.maxImage, 1) + "," + optionalText(r.loudness, 2) + "," +
+        csv += r.array.key + "," + quoted(r.array.name) + "," + optionalText(r.analysis.recordingAngle.degrees, 1) +
+               "," + fixedText(r.analysis.recordingAngle.maxImage, 1) + "," + optionalText(r.loudness, 2) + "," +
                optionalText(loudnessOffset(results.arrays, k), 2) + "\n";
     }
     return csv;
@@ -73,31 +70,50 @@ std::string labelTrack(const ArrayAnalysis& analysis, std::int32_t rate, std::in
 
 namespace {
 
-std::string padded(std::string text, std::size_t width) {
-    // Widths count characters: the degree sign is two bytes of UTF-8 but one character.
+std::string arrayLabel(const ArrayResult& r) { return r.array.key + "  " + r.array.name; }
+
+// Widths count characters: the degree sign is two bytes of UTF-8 but one character.
+std::size_t characters(std::string_view text) {
     std::size_t shown = 0;
     for (const char c : text) shown += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return shown;
+}
+
+}  // namespace
+
+std::string padded(std::string text, std::size_t width) {
+    const std::size_t shown = characters(text);
     if (shown < width) text.append(width - shown, ' ');
     return text;
 }
 
-std::string summaryRow(const CompareResults& results, std::size_t k) {
+namespace {
+
+std::string summaryRow(const CompareResults& results, std::size_t k, std::size_t nameWidth) {
     const ArrayResult& r = results.arrays[k];
     const RecordingAngle& sra = r.analysis.recordingAngle;
     const std::string angle =
         sra.degrees ? fixedText(*sra.degrees, 1) + "°" : "none (image up to " + fixedText(sra.maxImage, 1) + "°)";
     const std::optional<double> offset = loudnessOffset(results.arrays, k);
     const std::string loudness = r.loudness ? fixedText(*r.loudness, 2) + " LUFS" : "-";
-    return padded(arrayNumber(r.analysis) + "  " + std::string(micArrayName(r.analysis.array)), 34) +
-           padded(angle, 28) + padded(loudness, 14) + (offset ? signedText(*offset, 2) + " dB" : "-") + "\n";
+    return padded(arrayLabel(r), nameWidth) + padded(angle, 28) + padded(loudness, 14) +
+           (offset ? signedText(*offset, 2) + " dB" : "-") + "\n";
+}
+
+// The first column as wide as its longest entry needs, 34 characters at least.
+std::size_t nameWidth(const CompareResults& results) {
+    std::size_t width = 34;
+    for (const ArrayResult& r : results.arrays) width = std::max(width, characters(arrayLabel(r)) + 2);
+    return width;
 }
 
 }  // namespace
 
 std::string summaryTable(const CompareResults& results, const std::string& folder) {
+    const std::size_t width = nameWidth(results);
     std::string table = shownOnTerminal(results.input) + ": " + results.source + "\n\n";
-    table += padded("array", 34) + padded("recording angle", 28) + padded("loudness", 14) + "offset\n";
-    for (std::size_t k = 0; k < results.arrays.size(); ++k) table += summaryRow(results, k);
+    table += padded("array", width) + padded("recording angle", 28) + padded("loudness", 14) + "offset\n";
+    for (std::size_t k = 0; k < results.arrays.size(); ++k) table += summaryRow(results, k, width);
     table += "\nFiles written in " + shownOnTerminal(folder) + ":\n";
     for (const ArrayResult& r : results.arrays)
         if (!r.audioFile.empty())

@@ -20,6 +20,10 @@ std::string labelTrack(const ArrayAnalysis& analysis, std::int32_t rate, std::in
 // The text of one position's label, such as "-45.0° ICLD +3.1 dB ICTD +0.36 ms image -30.0°".
 std::string labelText(const PositionAnalysis& position);
 
+// The text with blanks after it up to `width` characters (a character being one of UTF-8, so
+// that the degree sign counts once).
+std::string padded(std::string text, std::size_t width);
+
 // The closing table: number, name, recording angle, loudness and offset of each array, then the
 // files written.
 std::string summaryTable(const CompareResults& results, const std::string& folder);

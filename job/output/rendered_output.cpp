@@ -6,8 +6,8 @@
 
 namespace auralith {
 
-std::optional<RenderedOutput> renderOutput(MicArray choice, const InputWave& wave, double gain, RandomState& random,
-                                           const std::string& outputName, ReplaceMode mode) {
+std::optional<RenderedOutput> renderOutput(const AnyArray& choice, const InputWave& wave, double gain,
+                                           RandomState& random, const std::string& outputName, ReplaceMode mode) {
     RenderedOutput out;
     out.frames = static_cast<std::int32_t>(outputFrameCount(wave.sampleRate, wave.sampleCount));
     out.inPlace = OutputInPlace::create(outputName, out.frames, wave.sampleRate, wave.bitsPerSample, mode);

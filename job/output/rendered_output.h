@@ -25,8 +25,9 @@ struct RenderedOutput {
 // Empty when the memory for the output cannot be had. A file built in place whose pages failed
 // under the render (shrunk from outside, say) is given up, and the render is done again in
 // memory from the same generator state, which gives the same samples.
-std::optional<RenderedOutput> renderOutput(MicArray choice, const InputWave& wave, double gain, RandomState& random,
-                                           const std::string& outputName, ReplaceMode mode = ReplaceMode::followLinks);
+std::optional<RenderedOutput> renderOutput(const AnyArray& choice, const InputWave& wave, double gain,
+                                           RandomState& random, const std::string& outputName,
+                                           ReplaceMode mode = ReplaceMode::followLinks);
 
 // A file built in place is put under its name on the first attempt; any later attempt, and any
 // output in memory, is written the ordinary way. True only when the file is there, whole.

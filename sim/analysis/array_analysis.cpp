@@ -4,7 +4,7 @@
 
 namespace auralith {
 
-ArrayAnalysis analyseArray(MicArray array, std::int32_t rate) {
+ArrayAnalysis analyseArray(const AnyArray& array, std::int32_t rate) {
     ArrayAnalysis a;
     a.array = array;
     for (int p = 0; p < sweepPositions; ++p) {

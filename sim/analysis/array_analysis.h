@@ -26,12 +26,12 @@ struct CurvePoint {
 };
 
 struct ArrayAnalysis {
-    MicArray array = MicArray::blumleinPair;
+    AnyArray array = MicArray::blumleinPair;
     std::array<PositionAnalysis, sweepPositions> positions;
     RecordingAngle recordingAngle;
     std::vector<CurvePoint> curve;  // -90 .. 90 degrees in steps of 1, delays unrounded
 };
 
-ArrayAnalysis analyseArray(MicArray array, std::int32_t rate);
+ArrayAnalysis analyseArray(const AnyArray& array, std::int32_t rate);
 
 }  // namespace auralith

@@ -38,6 +38,6 @@ struct RecordingAngle {
     double maxImage = 0;
 };
 
-RecordingAngle recordingAngle(MicArray array, std::int32_t rate);
+RecordingAngle recordingAngle(const AnyArray& array, std::int32_t rate);
 
 }  // namespace auralith

@@ -1,6 +1,7 @@
 #include "sim/analysis/pickup.h"
 
 #include <cmath>
+#include <variant>
 
 #include "sim/model/frame.h"
 #include "sim/model/sweep.h"
@@ -28,7 +29,7 @@ Pickup treePickup(const TreeGeometry& g) {
     return p;
 }
 
-Pickup unroundedPickup(MicArray array, long double degrees, std::int32_t rate) {
+Pickup builtInPickup(MicArray array, long double degrees, std::int32_t rate) {
     const double deg = degreesToRadiansFactor();
     switch (array) {
         case MicArray::blumleinPair: {
@@ -48,9 +49,15 @@ Pickup unroundedPickup(MicArray array, long double degrees, std::int32_t rate) {
     return {};
 }
 
+Pickup unroundedPickup(const AnyArray& array, long double degrees, std::int32_t rate) {
+    if (const auto* layout = std::get_if<MicLayout>(&array))
+        return layoutPickup(*layout, sourceAtAngle(degrees, degreesToRadiansFactor()), rate);
+    return builtInPickup(std::get<MicArray>(array), degrees, rate);
+}
+
 }  // namespace
 
-Pickup pickupAtPosition(MicArray array, int position, std::int32_t rate) {
+Pickup pickupAtPosition(const AnyArray& array, int position, std::int32_t rate) {
     // The renderers' placements are these values with each delay rounded to the nearest frame,
     // ties to even.
     Pickup p = unroundedPickup(array, sweepAngle(position), rate);
@@ -58,7 +65,19 @@ Pickup pickupAtPosition(MicArray array, int position, std::int32_t rate) {
     return p;
 }
 
-Pickup pickupAtAngle(MicArray array, long double degrees, std::int32_t rate) {
+// Each described microphone by the one rule, with its shares as the layout gives them.
+Pickup layoutPickup(const MicLayout& layout, const SourcePlace& source, std::int32_t rate) {
+    Pickup p;
+    p.count = layout.count;
+    for (int m = 0; m < layout.count; ++m) {
+        const PlacedMic& mic = layout.mics[static_cast<std::size_t>(m)];
+        const MicHearing heard = hearSource(mic, source, rate);
+        p.mics[static_cast<std::size_t>(m)] = {heard.factor, heard.delay, mic.leftShare, mic.rightShare};
+    }
+    return p;
+}
+
+Pickup pickupAtAngle(const AnyArray& array, long double degrees, std::int32_t rate) {
     return unroundedPickup(array, degrees, rate);
 }
 

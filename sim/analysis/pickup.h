@@ -1,12 +1,14 @@
 // What each channel of an array picks up from a source at one angle: every microphone with its
 // level factor, its delay against the array's centre and its share in each channel, from the
-// model the renderers use.
+// model the renderers use (a built-in array's own arithmetic, or the rule of the described ones).
 #pragma once
 
 #include <array>
 #include <cstdint>
 
+#include "sim/free/mic_layout.h"
 #include "sim/model/arrays.h"
+#include "sim/model/sweep.h"
 
 namespace auralith {
 
@@ -23,10 +25,14 @@ struct Pickup {
 };
 
 // At one of the sweep's positions, with the whole-frame delays the renderer uses.
-Pickup pickupAtPosition(MicArray array, int position, std::int32_t rate);
+Pickup pickupAtPosition(const AnyArray& array, int position, std::int32_t rate);
 
 // At any angle in degrees (negative to the left), delays unrounded, so that values follow the
 // angle smoothly.
-Pickup pickupAtAngle(MicArray array, long double degrees, std::int32_t rate);
+Pickup pickupAtAngle(const AnyArray& array, long double degrees, std::int32_t rate);
+
+// A described array's pickup of a source at that place (delays unrounded): pickupAtAngle at the
+// place's angle, for a caller that has the place already.
+Pickup layoutPickup(const MicLayout& layout, const SourcePlace& source, std::int32_t rate);
 
 }  // namespace auralith

@@ -1,6 +1,6 @@
-// The renderer the five pairs share: for each position and input sample, the left microphone's
-// value then the right one's, each converted with its two draws and written straight into the
-// output at its own delayed frame. The straightforward renderers go through per-microphone
+// The renderer every pair shares, built in or described: for each position and input sample, the
+// left microphone's value then the right one's, each converted with its two draws and written
+// straight into the output at its own delayed frame. The straightforward renderers go through per-microphone
 // tracks; these need none, since a position's sound never reaches another position's frames.
 #pragma once
 
@@ -29,6 +29,7 @@ SweepPlan sweepPlan(PlacementAt placementAt) {
 // never meets another position's sound nor leaves the output.
 bool delaysFitTheBlocks(const SweepPlan& plan, std::int32_t rate);
 
+// False when the delays do not fit, or a factor reaches 2.
 bool renderPairs(const SweepInput& in, const RenderOptions& options, const SweepPlan& plan, std::span<std::int16_t> out,
                  RandomState& random);
 

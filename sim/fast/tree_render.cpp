@@ -1,7 +1,8 @@
-// The three-omni tree: each channel is half the centre microphone plus its outer one, mixed and
-// converted for every frame, silent ones included. Instead of filling a track per microphone
-// and mixing them, the mix reads each microphone's sound straight from the recording: the
-// frames are cut into stretches within which each microphone is silent or hears one position.
+// The tree's renderer: instead of filling a track per microphone and mixing them, the mix reads
+// each microphone's sound straight from the recording: the frames are cut into stretches within
+// which each microphone is silent or hears one position.
+#include "sim/fast/tree_render.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -41,7 +42,9 @@ struct HeardMic {
 
 // The mix is first worked out in double precision from approximate held values, x * scale. Each
 // differs from the exact held value by less than 3.02 * 2^-53 of itself, and held values stay
-// below 2^16 (factors at most 1.0964, |x * gain| at most 32768), so by less than 2^-35; the mix,
+// below 2^16 (factors below 2: the built-in tree's at most 1.0964, a described tree's, whose
+// microphones stand at least 7 m from the source, at most 10 / 7; |x * gain| at most 32768), so
+// by less than 2^-35; the mix,
 // 0.7612 * (outer + centre / 2) with two more double roundings below 2^-38 each, is then within
 // 2^-34 of the exact one. That is well inside the 2^-30 by which a dithered value must clear a
 // half-integer for the double path to stand (dither_batch.h); nearer ones are done again from
@@ -60,17 +63,17 @@ void convertMixNearTies(const MixBatch& b, const HeardMic (&mics)[3], double gai
         [&](int channel, int k, std::int16_t sample) { b.at[2 * k + channel] = sample; });
 }
 
-// Empty when a delay would take a position's sound into another's block or out of the output.
-std::optional<TreeWindows> treeWindows(const SweepInput& in) {
-    const double reference = omniReferenceDistance(in.deg);
+// Empty when a delay would take a position's sound into another's block or out of the output,
+// or a factor would take a held value past the bound of the mix above.
+std::optional<TreeWindows> treeWindows(const SweepInput& in, const TreePlan& plan) {
     TreeWindows windows{};
     for (int p = 0; p < sweepPositions; ++p) {
-        const TreePlacement place = treePlacement(p, in.deg, in.rate, reference);
+        const TreePlacement& place = plan[static_cast<std::size_t>(p)];
         const std::int64_t start = static_cast<std::int64_t>(p) * in.blockFrames + in.rate;
         const std::int16_t delays[3] = {place.outer.leftDelay, place.outer.rightDelay, place.centreDelay};
         const long double factors[3] = {place.outer.leftFactor, place.outer.rightFactor, place.centreFactor};
         for (std::size_t m = 0; m < 3; ++m) {
-            if (std::abs(delays[m]) >= in.rate / 2) return std::nullopt;
+            if (std::abs(delays[m]) >= in.rate / 2 || std::fabs(factors[m]) >= 2) return std::nullopt;
             windows[m][static_cast<std::size_t>(p)] =
                 Window{start + delays[m], factors[m], static_cast<double>(factors[m] * in.gain)};
         }
@@ -127,9 +130,9 @@ std::uint32_t mixStretch(const SweepInput& in, const TreeWindows& windows, std::
 
 }  // namespace
 
-bool renderThreeOmniTree(const SweepInput& in, const RenderOptions& options, std::span<std::int16_t> out,
-                         RandomState& random) {
-    const std::optional<TreeWindows> windows = treeWindows(in);
+bool renderTreePlan(const SweepInput& in, const RenderOptions& options, const TreePlan& plan,
+                    std::span<std::int16_t> out, RandomState& random) {
+    const std::optional<TreeWindows> windows = treeWindows(in, plan);
     if (!windows) return false;
     const std::vector<std::int64_t> cuts = stretchCuts(in, *windows);
     const auto total = static_cast<std::uint64_t>(in.frames);
@@ -148,6 +151,13 @@ bool renderThreeOmniTree(const SweepInput& in, const RenderOptions& options, std
     });
     random = randomStateAfter(random, 4 * total);
     return true;
+}
+
+bool renderThreeOmniTree(const SweepInput& in, const RenderOptions& options, std::span<std::int16_t> out,
+                         RandomState& random) {
+    const double reference = omniReferenceDistance(in.deg);
+    const TreePlan plan = treePlan([&](int p) { return treePlacement(p, in.deg, in.rate, reference); });
+    return renderTreePlan(in, options, plan, out, random);
 }
 
 }  // namespace auralith

@@ -1,5 +1,7 @@
 #include "sim/reference/reference_renderers.h"
 
+#include <variant>
+
 #include "sim/reference/mic_track.h"
 
 namespace auralith::reference {
@@ -47,15 +49,18 @@ bool renderDelayedPair(const SweepInput& in, RandomState& random, std::span<std:
 }
 
 // The tree: every microphone's held value into its track, then one mixing pass over every frame.
-bool renderTree(const SweepInput& in, RandomState& random, std::span<std::int16_t> out) {
-    auto left = createMicTrack<double>(in.frames, 93);
-    auto right = createMicTrack<double>(in.frames, 93);
+// The outer tracks have `margin` entries past F; placementAt(p) is called once per position, in
+// order.
+template <typename PlacementAt>
+bool renderTree(const SweepInput& in, RandomState& random, std::span<std::int16_t> out, std::int32_t margin,
+                PlacementAt placementAt) {
+    auto left = createMicTrack<double>(in.frames, margin);
+    auto right = createMicTrack<double>(in.frames, margin);
     auto centre = createMicTrack<double>(in.frames, 0);
     if (!left || !right || !centre) return false;
 
-    const double reference = omniReferenceDistance(in.deg);
     for (int p = 0; p < sweepPositions; ++p) {
-        const TreePlacement place = treePlacement(p, in.deg, in.rate, reference);
+        const TreePlacement place = placementAt(p);
         double* leftAt = left->entries.data() + (soundStart(in, p) + place.outer.leftDelay);
         double* rightAt = right->entries.data() + (soundStart(in, p) + place.outer.rightDelay);
         double* centreAt = centre->entries.data() + (soundStart(in, p) + place.centreDelay);
@@ -90,17 +95,32 @@ bool renderReferenceInto(MicArray choice, const SweepInput& in, RandomState& ran
             return renderDelayedPair(in, random, out, 93,
                                      [&](int p) { return spacedOmniPlacement(p, deg, rate, reference); });
         }
-        case MicArray::threeOmniTree: return renderTree(in, random, out);
+        case MicArray::threeOmniTree: {
+            const double reference = omniReferenceDistance(deg);
+            return renderTree(in, random, out, 93, [&](int p) { return treePlacement(p, deg, rate, reference); });
+        }
     }
     return false;
 }
 
-StereoBuffer renderReference(MicArray choice, const SweepInput& in, RandomState& random) {
+bool renderReferenceInto(const MicLayout& layout, const SweepInput& in, RandomState& random,
+                         std::span<std::int16_t> out) {
+    // A described array's microphones stand at most 3 m from the centre, so every delay is far
+    // within a second: each position's sound stays inside the output, and no track needs a margin.
+    const double deg = in.deg;
+    const std::int32_t rate = in.rate;
+    if (layout.count == 3)
+        return renderTree(in, random, out, 0, [&](int p) { return layoutTreePlacement(layout, p, deg, rate); });
+    return renderDelayedPair(in, random, out, 0, [&](int p) { return layoutPairPlacement(layout, p, deg, rate); });
+}
+
+StereoBuffer renderReference(const AnyArray& choice, const SweepInput& in, RandomState& random) {
     StereoBuffer out;
     out.frames = in.frames;
     out.samples = SampleStorage::zeroed(2 * static_cast<std::size_t>(in.frames));
     if (out.samples.size() == 0 && in.frames > 0) return {};
-    if (!renderReferenceInto(choice, in, random, out.view())) return {};
+    const auto render = [&](const auto& array) { return renderReferenceInto(array, in, random, out.view()); };
+    if (!std::visit(render, choice)) return {};
     return out;
 }
 

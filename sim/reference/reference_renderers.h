@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <span>
 
+#include "sim/free/mic_layout.h"
 #include "sim/model/arrays.h"
 #include "sim/model/frame.h"
 #include "sim/model/random.h"
@@ -18,7 +19,11 @@ namespace auralith::reference {
 // for its tracks cannot be had.
 bool renderReferenceInto(MicArray choice, const SweepInput& in, RandomState& random, std::span<std::int16_t> out);
 
+// A described array the same way: a pair through two tracks, three microphones as the tree.
+bool renderReferenceInto(const MicLayout& layout, const SweepInput& in, RandomState& random,
+                         std::span<std::int16_t> out);
+
 // A whole render into a fresh buffer (empty when the memory cannot be had).
-StereoBuffer renderReference(MicArray choice, const SweepInput& in, RandomState& random);
+StereoBuffer renderReference(const AnyArray& choice, const SweepInput& in, RandomState& random);
 
 }  // namespace auralith::reference

@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <variant>
 #include <vector>
 
+#include "job/compare/array_list.h"
 #include "job/compare/options.h"
 
 namespace {
@@ -37,6 +39,20 @@ bool mentions(const std::vector<std::string>& args, const char* a, const char* b
     return false;
 }
 
+// The menu's arrays first, in menu order; every file name part distinct and made of lower-case
+// letters, digits, '.' and '-' only.
+void requireDistinctSafeArrays(const std::vector<ChosenArray>& arrays) {
+    for (std::size_t k = 0; k < arrays.size(); ++k) {
+        const auto* menu = std::get_if<MicArray>(&arrays[k].model);
+        const auto* before = k == 0 ? nullptr : std::get_if<MicArray>(&arrays[k - 1].model);
+        if (menu != nullptr && k > 0) require(before != nullptr && *menu > *before, "arrays out of order");
+        for (std::size_t j = 0; j < k; ++j) require(arrays[j].slug != arrays[k].slug, "an array twice");
+        require(!arrays[k].slug.empty(), "an empty slug");
+        for (const char c : arrays[k].slug)
+            require((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '-', "an unsafe slug");
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -53,12 +69,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         case Action::run: {
             const CompareOptions& o = parsed.options;
-            require(!o.arrays.empty() && o.arrays.size() <= 6, "no arrays, or too many");
-            for (std::size_t k = 0; k < o.arrays.size(); ++k) {
-                const int number = static_cast<int>(o.arrays[k]);
-                require(number >= 1 && number <= 6, "an array outside the menu");
-                require(k == 0 || number > static_cast<int>(o.arrays[k - 1]), "arrays out of order or twice");
+            if (o.design) {
+                require(o.pattern && o.arrays.empty() && o.input.empty(), "a design with a recording or arrays");
+                break;
             }
+            require(!o.arrays.empty(), "no arrays");
+            requireDistinctSafeArrays(o.arrays);
             bool given = false;
             for (const std::string& arg : args) given = given || arg == o.input;
             require(given, "an input that was not on the command line");
@@ -66,10 +82,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         }
     }
-    // Each list the reading accepts holds menu numbers only, in order, once each.
+    // Each list the reading accepts names only what it holds: every key as written in it.
     const std::string list(reinterpret_cast<const char*>(data), size);
-    for (const MicArray array : parseArrayList(list))
-        require(list.find(static_cast<char>('0' + static_cast<int>(array))) != std::string::npos,
-                "a number not in the list");
+    const ArrayList read = parseArrayList(list);
+    require(read.arrays.empty() == (read.fault.kind != ListFault::Kind::none), "a list both read and faulty");
+    requireDistinctSafeArrays(read.arrays);
+    for (const ChosenArray& array : read.arrays)
+        require(list.find(array.key) != std::string::npos, "a key not in the list");
     return 0;
 }

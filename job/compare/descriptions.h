@@ -1,0 +1,55 @@
+// The arrays auralith-compare can be asked for, as the user names them: a menu number, a named
+// technique, or a pair or tree described by its pattern and measures; each with the name the
+// reports give it and the part of its files' names that tells it from the others.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "sim/free/mic_layout.h"
+#include "sim/model/arrays.h"
+
+namespace auralith {
+
+struct ChosenArray {
+    std::string key;   // as the user gave it: "4", "nos", "pair:cardioid:100:25"
+    std::string name;  // "ORTF near-coincident pair", "Cardioids, 100°, 25 cm"
+    std::string slug;  // "4-ortf", "nos", "pair-cardioid-100-25": lower-case letters, digits, '.', '-'
+    AnyArray model;
+};
+
+ChosenArray builtInChoice(MicArray array);
+
+// A plain decimal (digits, then at most three decimals after a point) in thousandths; empty for
+// anything else (signs, exponents, blanks). Exact, so every platform reads the same value.
+std::optional<int> thousandthsOf(std::string_view text);
+
+// The shortest decimal text of a number of thousandths: 17500 gives "17.5", 90000 "90".
+std::string decimalText(int thousandths);
+
+// A first-order pattern by its name (omni, subcardioid, cardioid, supercardioid, hypercardioid,
+// figure8) or as p itself, 0 to 1.
+struct PatternChoice {
+    std::string text;  // the name, or the number's shortest decimal text
+    int thousandths;   // p
+};
+
+// "cardioids", "figures of eight", "pattern 0.6".
+std::string patternPlural(const PatternChoice& pattern);
+
+enum class PatternFault { none, unknown, outOfRange };
+
+PatternFault readPattern(std::string_view text, PatternChoice& pattern);
+
+// In thousandths of a degree, centimetre or metre.
+ChosenArray describedPair(std::string key, const PatternChoice& pattern, int angle, int spacing);
+ChosenArray describedTree(std::string key, int width, int depth, const PatternChoice& pattern);
+
+struct Technique;
+ChosenArray techniqueChoice(const Technique& technique);
+
+// How a pair is asked for: "pair:cardioid:100:25".
+std::string pairText(const PatternChoice& pattern, int angle, int spacing);
+
+}  // namespace auralith

@@ -1,0 +1,30 @@
+// The renderer of three microphones mixed as the tree mixes: each channel half the centre
+// microphone plus its outer one, times 0.7612, converted for every frame, silent ones included.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "sim/fast/render_options.h"
+#include "sim/model/arrays.h"
+#include "sim/model/frame.h"
+#include "sim/model/random.h"
+
+namespace auralith {
+
+using TreePlan = std::array<TreePlacement, sweepPositions>;
+
+template <typename PlacementAt>
+TreePlan treePlan(PlacementAt placementAt) {
+    TreePlan plan{};
+    for (int p = 0; p < sweepPositions; ++p) plan[static_cast<std::size_t>(p)] = placementAt(p);
+    return plan;
+}
+
+// False when a delay would take a position's sound into another's block, or a factor reaches 2
+// (the bound of the double-precision mix).
+bool renderTreePlan(const SweepInput& in, const RenderOptions& options, const TreePlan& plan,
+                    std::span<std::int16_t> out, RandomState& random);
+
+}  // namespace auralith
