@@ -20,7 +20,7 @@ constexpr Renderer renderers[micArrayCount] = {
 bool renderLayout(const MicLayout& layout, const SweepInput& in, const RenderOptions& options,
                   std::span<std::int16_t> out, RandomState& random) {
     if (layout.count == 3) {
-        const TreePlan plan = treePlan([&](int p) { return layoutTreePlacement(layout, p, in.deg, in.rate); });
+        const TreePlan plan = sweepPlan([&](int p) { return layoutTreePlacement(layout, p, in.deg, in.rate); });
         return renderTreePlan(in, options, plan, out, random);
     }
     const SweepPlan plan = sweepPlan([&](int p) { return layoutPairPlacement(layout, p, in.deg, in.rate); });

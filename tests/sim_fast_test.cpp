@@ -121,7 +121,7 @@ TEST(FastRenderersRefuse, AFactorPastTheBoundOfTheDoublePath) {
     RandomState random;
     const SweepPlan pair = sweepPlan([](int p) { return PairPlacement{0, 0, 1, p == 12 ? -2.0L : 1}; });
     EXPECT_FALSE(renderPairs(in, {}, pair, out, random));
-    const TreePlan tree = treePlan([](int p) { return TreePlacement{{0, 0, 1, 1}, -3, p == 0 ? 2.0L : 1}; });
+    const TreePlan tree = sweepPlan([](int p) { return TreePlacement{{0, 0, 1, 1}, -3, p == 0 ? 2.0L : 1}; });
     EXPECT_FALSE(renderTreePlan(in, {}, tree, out, random));
     EXPECT_EQ(random.s, RandomState{}.s);  // nothing drawn
 }

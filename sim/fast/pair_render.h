@@ -9,6 +9,7 @@
 #include <span>
 
 #include "sim/fast/render_options.h"
+#include "sim/fast/sweep_plan.h"
 #include "sim/model/arrays.h"
 #include "sim/model/frame.h"
 #include "sim/model/random.h"
@@ -16,14 +17,6 @@
 namespace auralith {
 
 using SweepPlan = std::array<PairPlacement, sweepPositions>;
-
-// The placements of all positions, worked out once each, in order.
-template <typename PlacementAt>
-SweepPlan sweepPlan(PlacementAt placementAt) {
-    SweepPlan plan{};
-    for (int p = 0; p < sweepPositions; ++p) plan[static_cast<std::size_t>(p)] = placementAt(p);
-    return plan;
-}
 
 // Every delay must keep a position's sound within half a second of its own place, so that it
 // never meets another position's sound nor leaves the output.

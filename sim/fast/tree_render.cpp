@@ -156,7 +156,7 @@ bool renderTreePlan(const SweepInput& in, const RenderOptions& options, const Tr
 bool renderThreeOmniTree(const SweepInput& in, const RenderOptions& options, std::span<std::int16_t> out,
                          RandomState& random) {
     const double reference = omniReferenceDistance(in.deg);
-    const TreePlan plan = treePlan([&](int p) { return treePlacement(p, in.deg, in.rate, reference); });
+    const TreePlan plan = sweepPlan([&](int p) { return treePlacement(p, in.deg, in.rate, reference); });
     return renderTreePlan(in, options, plan, out, random);
 }
 

@@ -7,6 +7,7 @@
 #include <span>
 
 #include "sim/fast/render_options.h"
+#include "sim/fast/sweep_plan.h"
 #include "sim/model/arrays.h"
 #include "sim/model/frame.h"
 #include "sim/model/random.h"
@@ -14,13 +15,6 @@
 namespace auralith {
 
 using TreePlan = std::array<TreePlacement, sweepPositions>;
-
-template <typename PlacementAt>
-TreePlan treePlan(PlacementAt placementAt) {
-    TreePlan plan{};
-    for (int p = 0; p < sweepPositions; ++p) plan[static_cast<std::size_t>(p)] = placementAt(p);
-    return plan;
-}
 
 // False when a delay would take a position's sound into another's block, or a factor reaches 2
 // (the bound of the double-precision mix).
