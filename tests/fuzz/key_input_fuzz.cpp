@@ -93,13 +93,14 @@ public:
         require(!boxed.cursorVisible, "the error box shows the cursor");
         require(!renderScreen(&screen, boxed).empty() || boxed.cells == screen.cells, "the box was not drawn");
     }
-    void finish(const ScreenModel& screen, std::string_view) override {
+    bool finish(const ScreenModel& screen, std::string_view) override {
         checkCursor(screen);
-        if (draws_ == 0) return;
+        if (draws_ == 0) return true;
         checkScreen(screen);
         const std::string text = screenAsPlainText(screen);
         require(isWellFormedUtf8(text), "the plain screen is not well-formed UTF-8");
         (void)exitBytes();
+        return true;
     }
     bool keysLeft() const { return !keys_.empty(); }
 
