@@ -114,7 +114,7 @@ CompareResults allArrays() {
     CompareResults results;
     for (int k = 1; k <= 6; ++k) {
         const auto array = static_cast<MicArray>(k);
-        results.arrays.push_back({builtInChoice(array), analyseArray(array, 44100), {}, {}, {}});
+        results.arrays.push_back({builtInChoice(array), analyseArray(array, 44100), {}, {}, {}, {}});
     }
     return results;
 }
@@ -236,7 +236,7 @@ TEST(CompareRecordingAngle, OffTheSweepTheModelGivesThePositionsValuesAtTheirAng
 // them may hold commas.
 std::vector<std::vector<std::string>> positionCells(const ChosenArray& array) {
     CompareResults results;
-    results.arrays.push_back({array, analyseArray(array.model, 44100), {}, {}, {}});
+    results.arrays.push_back({array, analyseArray(array.model, 44100), {}, {}, {}, {}});
     std::istringstream lines(positionsCsv(results));
     std::vector<std::vector<std::string>> rows;
     std::string line;

@@ -223,7 +223,11 @@ TEST(CompareHtml, OneCurveAndThirteenMarksPerArrayAndNothingFetched) {
     results.n = 100;
     for (int k : {2, 5})
         results.arrays.push_back({builtInChoice(static_cast<MicArray>(k)),
-                                  analyseArray(static_cast<MicArray>(k), 44100), -20.0 - k, "f.wav", "f.txt"});
+                                  analyseArray(static_cast<MicArray>(k), 44100),
+                                  -20.0 - k,
+                                  "f.wav",
+                                  "f.txt",
+                                  {}});
     const std::string html = htmlReport(results);
     EXPECT_EQ(count(html, "<path class=\"curve\""), 2);
     EXPECT_EQ(count(html, "<circle class=\"position\""), 26);

@@ -33,19 +33,21 @@ const std::vector<std::string_view> ioHeaders{"cstdio",   "iostream", "fstream",
 // The most specific folder of a file decides. The audio core: the model, the arrays described by
 // their microphones on top of it, the two kinds of renderer and the analysis that rest on them
 // (the program's renderers on the model alone: they take placements, whoever works them out),
-// and the entry above them; no I/O in any. auralith-compare's own layer uses the audio core and the WAVE files but no
-// console.
-// The WAVE files: the format above the platform's file access. The console: the portable part,
-// the two platforms beside each other on top of it, the driver above, and main joining them.
+// and the entry above them, the headphone processing on the analysis; no I/O in any. auralith-compare's own layer uses
+// the audio core and the WAVE files but no console. The WAVE files: the format above the platform's file access. The
+// console: the portable part, the two platforms beside each other on top of it, the driver above, and main joining
+// them.
 const std::vector<Layer> layers{
     {"sim/model/", {"sim/model/"}, ioHeaders},
     {"sim/free/", {"sim/model/", "sim/free/"}, ioHeaders},
     {"sim/reference/", {"sim/model/", "sim/free/", "sim/reference/"}, ioHeaders},
     {"sim/fast/", {"sim/model/", "sim/fast/"}, ioHeaders},
     {"sim/analysis/", {"sim/model/", "sim/free/", "sim/analysis/"}, ioHeaders},
+    {"sim/headphones/", {"sim/model/", "sim/fast/parallel.h", "sim/analysis/", "sim/headphones/"}, ioHeaders},
     {"sim/", {"sim/"}, ioHeaders},
     {"wave/files/", {"wave/files/"}, {}},
     {"wave/recording/", {"wave/"}, {}},
+    {"wave/sofa/", {"wave/files/", "wave/sofa/"}, {}},
     {"wave/", {"wave/"}, {}},
     {"job/console/", {"job/console/"}, platformHeaders},
     {"job/posix/", {"job/console/", "job/posix/"}, {"windows.h"}},
@@ -55,7 +57,8 @@ const std::vector<Layer> layers{
      {"job/console/", "job/driver/", "job/output/", "sim/render.h", "sim/model/", "wave/"},
      platformHeaders},
     {"job/compare/",
-     {"job/compare/", "job/output/", "sim/render.h", "sim/model/", "sim/free/", "sim/analysis/", "wave/"},
+     {"job/compare/", "job/output/", "sim/render.h", "sim/model/", "sim/free/", "sim/analysis/", "sim/headphones/",
+      "wave/"},
      {"windows.h", "termios.h", "poll.h", "pty.h", "sys/"}},
     {"job/", {"job/", "sim/render.h", "sim/model/"}, {}},
 };

@@ -42,4 +42,9 @@ bool OutputInPlace::failed() const { return file_ && file_->failed(); }
 
 WriteOutcome OutputInPlace::commit() { return file_->commit(); }
 
+void OutputInPlace::release(std::int64_t first, std::int64_t count) {
+    if (first < 0 || count <= 0) return;
+    file_->release(waveHeaderSize + 4 * static_cast<std::uint64_t>(first), 4 * static_cast<std::uint64_t>(count));
+}
+
 }  // namespace auralith

@@ -46,6 +46,9 @@ public:
     // destroyed, so that they can be written under another name.
     WriteOutcome commit();
 
+    // Lets go of the memory of frames [first, first + count), filled: see MappedReplacement::release.
+    void release(std::int64_t first, std::int64_t count);
+
 private:
     OutputInPlace(std::unique_ptr<MappedReplacement> file, std::int32_t frames);
 

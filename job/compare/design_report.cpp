@@ -130,7 +130,7 @@ std::string techniqueMarks(const DesignResults& design) {
     return svg;
 }
 
-std::string techniqueTable() {
+std::string techniqueTable(const DesignResults& design) {
     std::string html =
         "<table>\n<tr><th>technique</th><th>pattern</th><th>angle</th><th>spacing</th>"
         "<th>recording angle here</th><th>source</th></tr>\n";
@@ -138,8 +138,8 @@ std::string techniqueTable() {
         const ChosenArray chosen = techniqueChoice(t);
         html += "<tr><td>" + htmlEscaped(t.key) + "</td><td>" + htmlEscaped(t.pattern) + "</td><td>" +
                 std::to_string(t.angle) + "°</td><td>" + std::to_string(t.spacing) + " cm</td><td>" +
-                degreesText(recordingAngle(chosen.model, 44100)) + "</td><td class=\"text\">" + htmlEscaped(t.source) +
-                "</td></tr>\n";
+                degreesText(recordingAngle(chosen.model, 44100, design.base)) + "</td><td class=\"text\">" +
+                htmlEscaped(t.source) + "</td></tr>\n";
     }
     return html + "</table>\n";
 }
@@ -182,7 +182,8 @@ std::string designHtml(const DesignResults& design) {
            "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 740 420\" width=\"740\" height=\"420\" "
            "role=\"img\" aria-label=\"Spacing against angle\">\n" +
            axes() + spacingCurve(design) + techniqueMarks(design) + "</svg>\n<h2>The spacings</h2>\n" +
-           rowTable(design) + "<h2>The named techniques on this model</h2>\n" + techniqueTable() + "</body>\n</html>\n";
+           rowTable(design) + "<h2>The named techniques on this model</h2>\n" + techniqueTable(design) +
+           "</body>\n</html>\n";
 }
 
 }  // namespace auralith

@@ -13,6 +13,7 @@ struct DesignResults {
     int wanted = 0;  // the recording angle, thousandths of a degree
     PatternChoice pattern;
     std::vector<SpacingFound> rows;
+    LoudspeakerBase base = base30;
 };
 
 // How to hear a row's pair: "pair:cardioid:90:26.3".

@@ -9,8 +9,10 @@
 namespace auralith {
 
 int runDesign(const CompareOptions& options, const CompareStreams& streams) {
+    const LoudspeakerBase base = options.speakers == 45 ? base45 : base30;
     const DesignResults design{*options.design, *options.pattern,
-                               spacingsFor(*options.design / 1000.0, options.pattern->thousandths / 1000.0)};
+                               spacingsFor(*options.design / 1000.0, options.pattern->thousandths / 1000.0, base),
+                               base};
     const std::string folder = options.outputDir.empty() ? "design-" + decimalText(*options.design) : options.outputDir;
     const OutputFolder made = makeOutputFolder(folder);
     if (!made.error.empty()) {

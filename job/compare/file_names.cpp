@@ -26,6 +26,10 @@ std::string labelFileName(std::string_view stem, std::string_view slug) {
     return std::string(stem) + "-" + std::string(slug) + ".txt";
 }
 
+std::string headphonesFileName(std::string_view stem, std::string_view slug) {
+    return std::string(stem) + "-" + std::string(slug) + "-headphones.wav";
+}
+
 std::string pathIn(std::string_view folder, std::string_view file) {
     std::string path(folder);
     if (!path.empty() && path.back() != '/' && path.back() != '\\') path += '/';

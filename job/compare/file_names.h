@@ -17,6 +17,7 @@ std::string_view arraySlug(MicArray array);
 // "<stem>-<slug>.wav" and ".txt", the slug being the array's (such as "4-ortf" or "nos").
 std::string audioFileName(std::string_view stem, std::string_view slug);
 std::string labelFileName(std::string_view stem, std::string_view slug);
+std::string headphonesFileName(std::string_view stem, std::string_view slug);  // "<stem>-<slug>-headphones.wav"
 
 // The folder's name joined with a file's.
 std::string pathIn(std::string_view folder, std::string_view file);

@@ -65,7 +65,12 @@ std::string text(const std::string& x, const std::string& y, const std::string& 
     return "<text x=\"" + x + "\" y=\"" + y + "\" text-anchor=\"" + anchor + "\">" + content + "</text>\n";
 }
 
-std::string plotFrame() {
+// The image axis is drawn for +-30 degrees; another base's images are scaled onto it and its
+// marks say their own degrees.
+double plotScale(const CompareResults& results) { return 30 / results.base.halfAngle; }
+
+std::string plotFrame(const CompareResults& results) {
+    const double half = results.base.halfAngle;
     std::string svg = "<rect class=\"sweep\" x=\"" + xOf(-45) + "\" y=\"" + yOf(30) + "\" width=\"" +
                       fixedText(plotWidth / 2, 2) + "\" height=\"" + fixedText(plotHeight, 2) + "\"/>\n";
     for (int s = -90; s <= 90; s += 15) {
@@ -74,11 +79,12 @@ std::string plotFrame() {
     }
     for (int i = -30; i <= 30; i += 10) {
         svg += line(std::abs(i) == 30 ? "limit" : "grid", xOf(-90), yOf(i), xOf(90), yOf(i));
-        svg += text(fixedText(plotLeft - 8, 2), fixedText(yAt(i) + 4, 2), signedText(i, 0) + "°", "end");
+        svg += text(fixedText(plotLeft - 8, 2), fixedText(yAt(i) + 4, 2), signedText(i * half / 30, 0) + "°", "end");
     }
     svg += text(xOf(0), fixedText(plotTop + plotHeight + 40, 2), "source angle (negative: left)", "middle");
     svg += "<text transform=\"translate(16," + yOf(0) +
-           ") rotate(-90)\" text-anchor=\"middle\">predicted image (loudspeakers at ±30°)</text>\n";
+           ") rotate(-90)\" text-anchor=\"middle\">predicted image (loudspeakers at ±" + fixedText(half, 0) +
+           "°)</text>\n";
     return svg;
 }
 
@@ -86,12 +92,14 @@ std::string arrayCurve(const CompareResults& results, std::size_t k) {
     const ArrayResult& r = results.arrays[k];
     const ArrayAnalysis& a = r.analysis;
     const std::string colour = colourOf(results, k);
+    const double scale = plotScale(results);
     std::string d;
-    for (const CurvePoint& p : a.curve) d += (d.empty() ? "M" : " L") + xOf(p.sourceDegrees) + " " + yOf(p.image);
+    for (const CurvePoint& p : a.curve)
+        d += (d.empty() ? "M" : " L") + xOf(p.sourceDegrees) + " " + yOf(p.image * scale);
     std::string svg = "<path class=\"curve\" data-array=\"" + r.array.key + "\" stroke=\"" + colour +
                       "\" stroke-width=\"" + curveWidth(r.array) + "\" d=\"" + d + "\"/>\n";
     for (const PositionAnalysis& p : a.positions)
-        svg += "<circle class=\"position\" cx=\"" + xOf(p.sourceDegrees) + "\" cy=\"" + yOf(p.image) +
+        svg += "<circle class=\"position\" cx=\"" + xOf(p.sourceDegrees) + "\" cy=\"" + yOf(p.image * scale) +
                "\" r=\"3\" fill=\"" + colour + "\"/>\n";
     if (a.recordingAngle.degrees) {
         // The recording angle: where the curve reaches either loudspeaker.
@@ -125,7 +133,7 @@ std::string curves(const CompareResults& results) {
     const double height = plotTop + plotHeight + 62 + 20 * static_cast<double>(results.arrays.size());
     std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 740 " + fixedText(height, 0) +
                       "\" width=\"740\" height=\"" + fixedText(height, 0) +
-                      "\" role=\"img\" aria-label=\"Localisation curves\">\n" + plotFrame();
+                      "\" role=\"img\" aria-label=\"Localisation curves\">\n" + plotFrame(results);
     for (std::size_t k = 0; k < results.arrays.size(); ++k) svg += arrayCurve(results, k);
     return svg + legend(results) + "</svg>\n";
 }
@@ -135,22 +143,28 @@ std::string levelDb(long double factor) {
     return signedText(static_cast<double>(20 * extendedLog10(std::fabs(factor))), 2);
 }
 
-std::string tableHead(const Pickup& pickup) {
+std::string tableHead(const Pickup& pickup, bool ears) {
     static constexpr const char* mics[3] = {"left", "right", "centre"};
     std::string head = "<tr><th>position</th><th>source</th>";
     for (int m = 0; m < pickup.count; ++m)
         head += std::string("<th>") + mics[m] + " mic dB</th><th>" + mics[m] + " mic delay</th>";
-    return head + "<th>ICLD dB</th><th>ICTD ms</th><th>ICTD samples</th><th>image</th></tr>\n";
+    return head + "<th>ICLD dB</th><th>ICTD ms</th><th>ICTD samples</th><th>image</th>" +
+           (ears ? "<th>ear ITD ms</th><th>ear ITD ms below 1.5 kHz</th><th>ear ILD dB</th>" : "") + "</tr>\n";
 }
 
-std::string positionRow(const PositionAnalysis& p) {
+std::string earCells(const EarCues& e) {
+    return "<td>" + signedText(e.itdMs, 3) + "</td><td>" + signedText(e.itdLowMs, 3) + "</td><td>" +
+           signedText(e.ildDb, 2) + "</td>";
+}
+
+std::string positionRow(const PositionAnalysis& p, const EarCues* ears) {
     std::string row = "<tr><td>" + std::to_string(p.position) + "</td><td>" + signedText(p.sourceDegrees, 1) + "°</td>";
     for (int m = 0; m < p.pickup.count; ++m)
         row += "<td>" + levelDb(p.pickup.mics[m].factor) + "</td><td>" +
                signedText(static_cast<double>(p.pickup.mics[m].delay), 0) + "</td>";
     return row + "<td>" + signedText(p.difference.icldDb, 2) + "</td><td>" + signedText(p.difference.ictdMs, 3) +
            "</td><td>" + signedText(static_cast<double>(p.difference.ictdFrames), 0) + "</td><td>" +
-           signedText(p.image, 1) + "°</td></tr>\n";
+           signedText(p.image, 1) + "°</td>" + (ears ? earCells(*ears) : "") + "</tr>\n";
 }
 
 std::string arraySection(const CompareResults& results, std::size_t k) {
@@ -166,13 +180,22 @@ std::string arraySection(const CompareResults& results, std::size_t k) {
                        ". ";
     const std::optional<double> offset = loudnessOffset(results.arrays, k);
     if (r.loudness)
-        html += "Integrated loudness: " + fixedText(*r.loudness, 2) + " LUFS; " + fixedText(*offset, 2) +
-                " dB would bring it to the loudest. Files: <code>" + htmlEscaped(shownOnPage(r.audioFile)) +
-                "</code>, <code>" + htmlEscaped(shownOnPage(r.labelFile)) + "</code>.";
+        html +=
+            "Integrated loudness: " + fixedText(*r.loudness, 2) + " LUFS; " + fixedText(*offset, 2) +
+            " dB would bring it to the loudest. Files: <code>" + htmlEscaped(shownOnPage(r.audioFile)) +
+            "</code>, <code>" + htmlEscaped(shownOnPage(r.labelFile)) + "</code>" +
+            (r.headphones.file.empty() ? "" : ", <code>" + htmlEscaped(shownOnPage(r.headphones.file)) + "</code>") +
+            ".";
+    if (r.headphones.loudness)
+        html += " On headphones: " + fixedText(*r.headphones.loudness, 2) + " LUFS" +
+                (r.headphones.clipped > 0 ? ", " + std::to_string(r.headphones.clipped) + " samples clipped" : "") +
+                ".";
     else
         html += "No audio rendered.";
-    html += "</p>\n<table>\n" + tableHead(a.positions[0].pickup);
-    for (const PositionAnalysis& p : a.positions) html += positionRow(p);
+    const bool ears = !results.head.empty();
+    html += "</p>\n<table>\n" + tableHead(a.positions[0].pickup, ears);
+    for (const PositionAnalysis& p : a.positions)
+        html += positionRow(p, ears ? &r.headphones.ears[static_cast<std::size_t>(p.position)] : nullptr);
     return html + "</table>\n</section>\n";
 }
 
@@ -185,20 +208,43 @@ constexpr const char* style =
     "text-align:right;font-size:13px}th{background:#f0f0f0}"
     ".swatch{display:inline-block;width:0.8em;height:0.8em;margin-right:0.4em}";
 
-constexpr const char* modelParagraph =
-    "<h2>The model</h2>\n<p>The numbers come from the same model as the sound: each microphone's level factor, "
-    "its share in each channel and its whole-sample delay at each position of the sweep (a source 10 m from "
-    "the array's centre, from 45° left to 45° right). ICLD is the level difference of the two channels for a "
-    "white-noise source (positive: left louder); ICTD is the lag at which the channels' white-noise "
-    "cross-correlation is largest (positive: the right channel later). The image on a loudspeaker pair at "
-    "±30° follows the time–level trading of Lee, Johnson and Mironovs (MARRS, Audio Engineering Society "
-    "143rd Convention, e-brief 390, 2017): with T the time difference in ms and L the level difference in "
-    "dB, the image lies 40·(T + L/17) degrees off centre up to T + L/17 = 0.5 and 20·(T + L/17 + 0.5) "
-    "degrees above, at most 30°. The stereo recording angle is twice the smallest source angle at which "
-    "the image reaches a loudspeaker, found with unrounded delays on the arc from 0° to 90°; the curves "
-    "use unrounded delays too, the dots and tables the delays as rendered. The model leaves out the room, "
-    "the cues of distance, and the precedence effect between the tree's centre microphone and its outer "
-    "ones (the centre's sound arrives first, which the trading rule does not weigh).</p>\n";
+// At +-30 degrees the trading rule in its plain numbers; at +-45 with MARRS's constants for that base.
+std::string tradingRule(const LoudspeakerBase& base) {
+    if (base.halfAngle == 30)
+        return "±30° follows the time–level trading of Lee, Johnson and Mironovs (MARRS, Audio Engineering Society "
+               "143rd Convention, e-brief 390, 2017): with T the time difference in ms and L the level difference in "
+               "dB, the image lies 40·(T + L/17) degrees off centre up to T + L/17 = 0.5 and 20·(T + L/17 + 0.5) "
+               "degrees above, at most 30°.";
+    return "±45° follows the time–level trading of Lee, Johnson and Mironovs (MARRS, Audio Engineering Society "
+           "143rd Convention, e-brief 390, 2017) with its constants for that base, a = 1.5 and b = 1.3: with T the "
+           "time difference in ms and L the level difference in dB, x = T + 1.5·L/(17·1.3), and the image lies "
+           "40·x degrees off centre up to x = 0.75 and 20·(x + 0.75) degrees above, at most 45°.";
+}
+
+std::string modelParagraph(const CompareResults& results) {
+    std::string text =
+        "<h2>The model</h2>\n<p>The numbers come from the same model as the sound: each microphone's level factor, "
+        "its share in each channel and its whole-sample delay at each position of the sweep (a source 10 m from "
+        "the array's centre, from 45° left to 45° right). ICLD is the level difference of the two channels for a "
+        "white-noise source (positive: left louder); ICTD is the lag at which the channels' white-noise "
+        "cross-correlation is largest (positive: the right channel later). The image on a loudspeaker pair at " +
+        tradingRule(results.base) +
+        " The stereo recording angle is twice the smallest source angle at which "
+        "the image reaches a loudspeaker, found with unrounded delays on the arc from 0° to 90°; the curves "
+        "use unrounded delays too, the dots and tables the delays as rendered. The model leaves out the room, "
+        "the cues of distance, and the precedence effect between the tree's centre microphone and its outer "
+        "ones (the centre's sound arrives first, which the trading rule does not weigh).</p>\n";
+    if (!results.head.empty())
+        text += "<p>The headphone renders play each render through two loudspeakers at ±" +
+                fixedText(results.base.halfAngle, 0) + "° as they reach the ears of a measured head (" +
+                htmlEscaped(shownOnPage(results.head)) +
+                "). The ear columns are the cues that head gets from a white-noise source at each position, "
+                "through the microphones, the loudspeakers and its own responses: the lag of the largest "
+                "cross-correlation of the two ears, broadband and below 1.5 kHz (positive: the right ear later), "
+                "and the level difference of the ears (positive: the left ear louder). Beside the image the "
+                "trading rule predicts, they show what a listener's ears are given to work with.</p>\n";
+    return text;
+}
 
 // The input's name without its folder: the page names no folder of the machine it was made on.
 std::string_view baseNameOf(std::string_view input) {
@@ -216,7 +262,7 @@ std::string htmlReport(const CompareResults& results) {
                        "</code></h1>\n<p class=\"source\">Read: " + htmlEscaped(results.source) +
                        ".</p>\n<h2>Localisation curves</h2>\n" + curves(results);
     for (std::size_t k = 0; k < results.arrays.size(); ++k) html += arraySection(results, k);
-    return html + modelParagraph + "</body>\n</html>\n";
+    return html + modelParagraph(results) + "</body>\n</html>\n";
 }
 
 }  // namespace auralith

@@ -114,6 +114,49 @@ bool readDesignOption(const std::vector<std::string>& args, std::size_t& k, Pars
     return parsed.action == Action::run;
 }
 
+// -H, --headphones, --hrtf FILE, --no-eq and --speakers 30|45.
+bool readListeningOption(const std::vector<std::string>& args, std::size_t& k, ParsedOptions& parsed) {
+    const std::string arg = args[k];
+    if (arg == "-H" || arg == "--headphones") {
+        parsed.options.headphones = true;
+        return true;
+    }
+    if (arg == "--no-eq") {
+        parsed.options.equalise = false;
+        return true;
+    }
+    const Valued hrtf = valueOf(args, k, "", "--hrtf");
+    const Valued speakers = hrtf.matched ? Valued{} : valueOf(args, k, "", "--speakers");
+    if (!hrtf.matched && !speakers.matched)
+        parsed = usageError("unknown option '" + shown(arg) + "'");
+    else if (!hrtf.hasValue && !speakers.hasValue)
+        parsed = usageError("option " + arg + " needs a value");
+    else if (hrtf.matched && hrtf.value.empty())
+        parsed = usageError("the SOFA file's name is empty");
+    else if (hrtf.matched)
+        parsed.options.hrtf = hrtf.value;
+    else if (speakers.value == "30" || speakers.value == "45")
+        parsed.options.speakers = speakers.value == "30" ? 30 : 45;
+    else
+        parsed = usageError("--speakers '" + shown(speakers.value) + "' is neither 30 nor 45 (degrees each side)");
+    return parsed.action == Action::run;
+}
+
+bool isListeningOption(std::string_view arg) {
+    return arg == "-H" || arg == "--headphones" || arg == "--no-eq" || arg.starts_with("--hrtf") ||
+           arg.starts_with("--speakers");
+}
+
+// The headphone options go together, and with the renders.
+ParsedOptions checkedListening(ParsedOptions parsed) {
+    const CompareOptions& o = parsed.options;
+    if (!o.headphones && !o.hrtf.empty()) return usageError("--hrtf goes with --headphones");
+    if (!o.headphones && !o.equalise) return usageError("--no-eq goes with --headphones");
+    if (o.headphones && o.design) return usageError("--design takes no --headphones");
+    if (o.headphones && !o.audio) return usageError("--headphones renders audio: it cannot go with --no-audio");
+    return parsed;
+}
+
 // --design asks for no recording and no arrays: what it finds, it lists.
 ParsedOptions designOptions(ParsedOptions parsed, const std::vector<std::string>& inputs) {
     if (!parsed.options.design) return usageError("--pattern goes with --design");
@@ -151,6 +194,7 @@ bool readOption(const std::vector<std::string>& args, std::size_t& k, ParsedOpti
         return parsed.action == Action::run;
     }
     if (arg.starts_with("--design") || arg.starts_with("--pattern")) return readDesignOption(args, k, parsed);
+    if (isListeningOption(arg)) return readListeningOption(args, k, parsed);
     const Valued dir = valueOf(args, k, "-o", "--output-dir");
     const Valued list = dir.matched ? Valued{} : valueOf(args, k, "-a", "--arrays");
     if (dir.matched && dir.hasValue && !dir.value.empty()) parsed.options.outputDir = dir.value;
@@ -183,6 +227,8 @@ ParsedOptions parseCompareOptions(const std::vector<std::string>& args) {
             return parsed;
         }
     }
+    parsed = checkedListening(std::move(parsed));
+    if (parsed.action != Action::run) return parsed;
     if (parsed.options.design || parsed.options.pattern) return designOptions(std::move(parsed), inputs);
     if (inputs.empty()) return usageError("no input file given");
     if (inputs.size() > 1) return usageError("more than one input file given ('" + shown(inputs[1]) + "')");
@@ -235,6 +281,16 @@ std::string compareUsage() {
            "                        the recording angle SRA (20 to 180 degrees): a table, design.csv\n"
            "                        and design.html\n"
            "      --pattern PATTERN the pattern of the pairs --design looks among (default cardioid)\n"
+           "  -H, --headphones      also STEM-SLUG-headphones.wav: the render as its two\n"
+           "                        loudspeakers reach the ears of a measured head, for listening\n"
+           "                        on headphones, and the cues at the ears in the reports\n"
+           "      --hrtf FILE       the head: a SOFA file of two ears' responses (default the MIT\n"
+           "                        KEMAR measurement, " AURALITH_DEFAULT_SOFA
+           ")\n"
+           "      --no-eq           the head's responses as measured, without the diffuse-field\n"
+           "                        equalisation\n"
+           "      --speakers 30|45  the loudspeakers at +-30 (default) or +-45 degrees: the images,\n"
+           "                        the recording angles and the headphone renders follow them\n"
            "      --channel N       the channel of a file of more than one to render (1 the first)\n"
            "      --no-audio        the numbers and the picture only: no renders, no loudness\n"
            "  -q, --quiet           no progress and no closing table\n"

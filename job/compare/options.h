@@ -21,6 +21,13 @@ struct CompareOptions {
     // pairs to look among. No input then.
     std::optional<int> design;
     std::optional<PatternChoice> pattern;
+    // The loudspeakers' half angle the images and recording angles are given for: 30 or 45.
+    int speakers = 30;
+    // --headphones: each render also as two loudspeakers heard through a measured head, the
+    // head's SOFA file (empty: the system's default one) and whether it is equalised.
+    bool headphones = false;
+    std::string hrtf;
+    bool equalise = true;
 };
 
 struct ParsedOptions {

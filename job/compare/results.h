@@ -8,8 +8,18 @@
 
 #include "job/compare/descriptions.h"
 #include "sim/analysis/array_analysis.h"
+#include "sim/headphones/ear_cues.h"
 
 namespace auralith {
+
+// --headphones: the headphone render's name, loudness and clipped samples, and the cues at the
+// ears at each position.
+struct HeadphonesResult {
+    std::string file;  // empty without --headphones
+    std::optional<double> loudness;
+    std::int64_t clipped = 0;
+    std::array<EarCues, sweepPositions> ears{};
+};
 
 struct ArrayResult {
     ChosenArray array;  // what was asked for, its name and its files' names
@@ -17,6 +27,7 @@ struct ArrayResult {
     std::optional<double> loudness;  // LUFS; empty without audio
     std::string audioFile;           // names in the output folder; empty without audio
     std::string labelFile;
+    HeadphonesResult headphones;
 };
 
 struct CompareResults {
@@ -25,6 +36,8 @@ struct CompareResults {
     std::int32_t rate = 44100;
     std::int32_t n = 0;  // the recording's samples
     std::vector<ArrayResult> arrays;
+    LoudspeakerBase base = base30;
+    std::string head;  // the head heard through (--headphones), "default.sofa, diffuse-field equalised"; else empty
 };
 
 // The gain that would bring array `index` to the loudest of them, in dB (0 for the loudest;

@@ -6,6 +6,7 @@
 #include <variant>
 
 #include "job/compare/file_names.h"
+#include "job/compare/headphones.h"
 #include "job/compare/html_report.h"
 #include "job/compare/output_folder.h"
 #include "job/compare/progress.h"
@@ -38,6 +39,8 @@ struct Run {
     ProgressBar progress;
     std::string folder;
     std::string stem;
+    const Listening* listening = nullptr;  // with --headphones
+    LoudspeakerBase base = base30;
 };
 
 int fail(Run& run, std::string_view name, std::string_view text) {
@@ -48,6 +51,23 @@ int fail(Run& run, std::string_view name, std::string_view text) {
 
 // The array's audio, its loudness (measured from the samples before they are put under their
 // name) and its labels; 0, or the exit status of a failure.
+// The headphone render of the array's stereo render; 0, or the exit status of a failure. Clipped
+// samples are told, and the run goes on.
+int renderHeadphones(Run& run, std::span<const std::int16_t> stereo, std::int32_t rate, ArrayResult& result) {
+    const std::string path = pathIn(run.folder, result.headphones.file);
+    const HeadphoneRender made = writeHeadphoneRender(*run.listening, stereo, rate, path);
+    if (!made.memory) return fail(run, path, noMemory);
+    if (!made.written) return fail(run, path, errorText(made.written.error));
+    result.headphones.loudness = made.loudness;
+    result.headphones.clipped = made.clipped;
+    if (made.clipped > 0) {
+        run.progress.clear();
+        std::fputs(failureLine(path, std::to_string(made.clipped) + " samples clipped at full scale").c_str(),
+                   run.io.err);
+    }
+    return 0;
+}
+
 int renderArray(Run& run, int index, const InputWave& wave, double gain, ArrayResult& result) {
     const std::string& name = result.array.name;
     const std::string audioPath = pathIn(run.folder, result.audioFile);
@@ -59,12 +79,19 @@ int renderArray(Run& run, int index, const InputWave& wave, double gain, ArrayRe
     run.progress.show(index, name, 0.4);
     result.loudness = sweepLoudness(out->samples(), wave.sampleRate, wave.sampleCount);
     if (!result.loudness) return fail(run, audioPath, noMemory);
+    if (run.listening != nullptr) {
+        run.progress.show(index, name, 0.5);
+        if (const int status = renderHeadphones(run, out->samples(), wave.sampleRate, result); status != 0)
+            return status;
+    }
     run.progress.show(index, name, 0.9);
     if (const WriteOutcome w = writeRenderedOutput(*out, audioPath, wave, true, ReplaceMode::nameItself); !w)
         return fail(run, audioPath, errorText(w.error));
     out.reset();
     const std::string labelPath = pathIn(run.folder, result.labelFile);
-    if (const WriteOutcome w = writeText(labelPath, labelTrack(result.analysis, wave.sampleRate, wave.sampleCount)); !w)
+    if (const WriteOutcome w =
+            writeText(labelPath, labelTrack(result.analysis, wave.sampleRate, wave.sampleCount, run.base));
+        !w)
         return fail(run, labelPath, errorText(w.error));
     run.progress.show(index, name, 1.0);
     return 0;
@@ -85,7 +112,7 @@ int writeReports(Run& run, const CompareResults& results) {
 std::vector<std::string> outputPaths(const Run& run, const CompareResults& results) {
     std::vector<std::string> paths;
     for (const ArrayResult& r : results.arrays)
-        for (const std::string& file : {r.audioFile, r.labelFile})
+        for (const std::string& file : {r.audioFile, r.headphones.file, r.labelFile})
             if (!file.empty()) paths.push_back(pathIn(run.folder, file));
     for (const char* file : reportFiles) paths.push_back(pathIn(run.folder, file));
     return paths;
@@ -119,15 +146,36 @@ int runCompare(const CompareOptions& options, const CompareStreams& streams) {
     if (const auto* why = std::get_if<std::string>(&read)) return fail(run, options.input, *why);
     Recording recording = std::move(std::get<Recording>(read));
 
-    CompareResults results{
-        options.input, recording.description, recording.wave.sampleRate, recording.wave.sampleCount, {}};
+    CompareResults results{options.input,
+                           recording.description,
+                           recording.wave.sampleRate,
+                           recording.wave.sampleCount,
+                           {},
+                           options.speakers == 45 ? base45 : base30,
+                           {}};
+    run.base = results.base;
+    // The head is read and checked before anything is written.
+    ListeningHandle listening;
+    if (options.headphones) {
+        auto prepared = prepareListening(options, recording.wave.sampleRate, results.base);
+        if (const auto* refused = std::get_if<ListeningRefusal>(&prepared))
+            return fail(run, refused->name, refused->why);
+        listening = std::move(std::get<ListeningHandle>(prepared));
+        run.listening = listening.get();
+        results.head = headDescription(*listening);
+    }
     for (const ChosenArray& array : options.arrays) {
         ArrayResult& result = results.arrays.emplace_back();
         result.array = array;
-        result.analysis = analyseArray(array.model, recording.wave.sampleRate);
+        result.analysis = analyseArray(array.model, recording.wave.sampleRate, results.base);
         if (options.audio) {
             result.audioFile = audioFileName(run.stem, array.slug);
             result.labelFile = labelFileName(run.stem, array.slug);
+        }
+        if (listening) {
+            result.headphones.file = headphonesFileName(run.stem, array.slug);
+            for (std::size_t p = 0; p < result.headphones.ears.size(); ++p)
+                result.headphones.ears[p] = earCuesOf(*listening, result.analysis.positions[p].pickup);
         }
     }
     // Before anything is written: no output may take the input's place.

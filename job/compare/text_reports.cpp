@@ -28,42 +28,52 @@ std::string optionalText(const std::optional<double>& value, int decimals) {
 }  // namespace
 
 std::string positionsCsv(const CompareResults& results) {
-    std::string csv = "array,array_name,position,source_deg,icld_db,ictd_ms,ictd_samples,image_deg\n";
+    const bool ears = !results.head.empty();
+    std::string csv = "array,array_name,position,source_deg,icld_db,ictd_ms,ictd_samples,image_deg";
+    csv += ears ? ",ear_itd_ms,ear_itd_low_ms,ear_ild_db\n" : "\n";
     for (const ArrayResult& r : results.arrays) {
         for (const PositionAnalysis& p : r.analysis.positions) {
             csv += r.array.key + "," + quoted(r.array.name) + "," + std::to_string(p.position) + "," +
                    fixedText(p.sourceDegrees, 1) + "," + fixedText(p.difference.icldDb, 3) + "," +
                    fixedText(p.difference.ictdMs, 4) + "," +
-                   fixedText(static_cast<double>(p.difference.ictdFrames), 0) + "," + fixedText(p.image, 2) + "\n";
+                   fixedText(static_cast<double>(p.difference.ictdFrames), 0) + "," + fixedText(p.image, 2);
+            const EarCues& e = r.headphones.ears[static_cast<std::size_t>(p.position)];
+            if (ears) csv += "," + fixedText(e.itdMs, 4) + "," + fixedText(e.itdLowMs, 4) + "," + fixedText(e.ildDb, 3);
+            csv += "\n";
         }
     }
     return csv;
 }
 
 std::string arraysCsv(const CompareResults& results) {
-    std::string csv = "array,array_name,sra_deg,max_image_deg,loudness_lufs,loudness_offset_db\n";
+    const bool ears = !results.head.empty();
+    std::string csv = "array,array_name,sra_deg,max_image_deg,loudness_lufs,loudness_offset_db";
+    csv += ears ? ",headphones_loudness_lufs,headphones_clipped\n" : "\n";
     for (std::size_t k = 0; k < results.arrays.size(); ++k) {
         const ArrayResult& r = results.arrays[k];
         csv += r.array.key + "," + quoted(r.array.name) + "," + optionalText(r.analysis.recordingAngle.degrees, 1) +
                "," + fixedText(r.analysis.recordingAngle.maxImage, 1) + "," + optionalText(r.loudness, 2) + "," +
-               optionalText(loudnessOffset(results.arrays, k), 2) + "\n";
+               optionalText(loudnessOffset(results.arrays, k), 2);
+        if (ears) csv += "," + optionalText(r.headphones.loudness, 2) + "," + std::to_string(r.headphones.clipped);
+        csv += "\n";
     }
     return csv;
 }
 
-std::string labelText(const PositionAnalysis& p) {
+std::string labelText(const PositionAnalysis& p, const LoudspeakerBase& base) {
     return signedText(p.sourceDegrees, 1) + "° ICLD " + signedText(p.difference.icldDb, 1) + " dB ICTD " +
-           signedText(p.difference.ictdMs, 2) + " ms image " + signedText(p.image, 1) + "°";
+           signedText(p.difference.ictdMs, 2) + " ms image " + signedText(p.image, 1) + "°" +
+           (base.halfAngle == 30 ? "" : " of ±" + fixedText(base.halfAngle, 0) + "°");
 }
 
-std::string labelTrack(const ArrayAnalysis& analysis, std::int32_t rate, std::int32_t n) {
+std::string labelTrack(const ArrayAnalysis& analysis, std::int32_t rate, std::int32_t n, const LoudspeakerBase& base) {
     std::string track;
     for (const PositionAnalysis& p : analysis.positions) {
         // The position's sound begins one second into its block of rate + n frames.
         const std::int64_t first = static_cast<std::int64_t>(p.position) * (rate + n) + rate;
         const double start = static_cast<double>(first) / rate;
         const double end = static_cast<double>(first + n) / rate;
-        track += fixedText(start, 6) + "\t" + fixedText(end, 6) + "\t" + labelText(p) + "\n";
+        track += fixedText(start, 6) + "\t" + fixedText(end, 6) + "\t" + labelText(p, base) + "\n";
     }
     return track;
 }
@@ -111,13 +121,17 @@ std::size_t nameWidth(const CompareResults& results) {
 
 std::string summaryTable(const CompareResults& results, const std::string& folder) {
     const std::size_t width = nameWidth(results);
-    std::string table = shownOnTerminal(results.input) + ": " + results.source + "\n\n";
+    std::string table = shownOnTerminal(results.input) + ": " + results.source + "\n";
+    if (results.base.halfAngle != 30) table += "Loudspeakers at ±" + fixedText(results.base.halfAngle, 0) + "°\n";
+    if (!results.head.empty()) table += "Headphone renders through " + shownOnTerminal(results.head) + "\n";
+    table += "\n";
     table += padded("array", width) + padded("recording angle", 28) + padded("loudness", 14) + "offset\n";
     for (std::size_t k = 0; k < results.arrays.size(); ++k) table += summaryRow(results, k, width);
     table += "\nFiles written in " + shownOnTerminal(folder) + ":\n";
     for (const ArrayResult& r : results.arrays)
         if (!r.audioFile.empty())
-            table += "  " + shownOnTerminal(r.audioFile) + "  " + shownOnTerminal(r.labelFile) + "\n";
+            table += "  " + shownOnTerminal(r.audioFile) + "  " + shownOnTerminal(r.labelFile) +
+                     (r.headphones.file.empty() ? "" : "  " + shownOnTerminal(r.headphones.file)) + "\n";
     table += "  report.csv  arrays.csv  report.html\n";
     return table;
 }

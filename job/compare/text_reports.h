@@ -15,10 +15,12 @@ std::string positionsCsv(const CompareResults& results);
 std::string arraysCsv(const CompareResults& results);
 
 // The thirteen positions as Audacity labels: "start<TAB>end<TAB>text" per line, in seconds.
-std::string labelTrack(const ArrayAnalysis& analysis, std::int32_t rate, std::int32_t n);
+std::string labelTrack(const ArrayAnalysis& analysis, std::int32_t rate, std::int32_t n,
+                       const LoudspeakerBase& base = base30);
 
-// The text of one position's label, such as "-45.0° ICLD +3.1 dB ICTD +0.36 ms image -30.0°".
-std::string labelText(const PositionAnalysis& position);
+// The text of one position's label, such as "-45.0° ICLD +3.1 dB ICTD +0.36 ms image -30.0°";
+// at +-45 degrees the image is followed by " of ±45°".
+std::string labelText(const PositionAnalysis& position, const LoudspeakerBase& base = base30);
 
 // The text with blanks after it up to `width` characters (a character being one of UTF-8, so
 // that the degree sign counts once).

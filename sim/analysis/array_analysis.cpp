@@ -4,7 +4,7 @@
 
 namespace auralith {
 
-ArrayAnalysis analyseArray(const AnyArray& array, std::int32_t rate) {
+ArrayAnalysis analyseArray(const AnyArray& array, std::int32_t rate, const LoudspeakerBase& base) {
     ArrayAnalysis a;
     a.array = array;
     for (int p = 0; p < sweepPositions; ++p) {
@@ -13,11 +13,12 @@ ArrayAnalysis analyseArray(const AnyArray& array, std::int32_t rate) {
         at.sourceDegrees = static_cast<double>(sweepAngle(p));
         at.pickup = pickupAtPosition(array, p, rate);
         at.difference = channelDifference(at.pickup, rate);
-        at.image = predictedImage(at.difference.icldDb, at.difference.ictdMs);
+        at.image = predictedImage(at.difference.icldDb, at.difference.ictdMs, base);
     }
-    a.recordingAngle = recordingAngle(array, rate);
+    a.recordingAngle = recordingAngle(array, rate, base);
     for (int degrees = -90; degrees <= 90; ++degrees)
-        a.curve.push_back({static_cast<double>(degrees), predictedImage(pickupAtAngle(array, degrees, rate), rate)});
+        a.curve.push_back(
+            {static_cast<double>(degrees), predictedImage(pickupAtAngle(array, degrees, rate), rate, base)});
     return a;
 }
 

@@ -32,6 +32,6 @@ struct ArrayAnalysis {
     std::vector<CurvePoint> curve;  // -90 .. 90 degrees in steps of 1, delays unrounded
 };
 
-ArrayAnalysis analyseArray(const AnyArray& array, std::int32_t rate);
+ArrayAnalysis analyseArray(const AnyArray& array, std::int32_t rate, const LoudspeakerBase& base = base30);
 
 }  // namespace auralith

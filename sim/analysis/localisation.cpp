@@ -15,9 +15,6 @@ namespace auralith {
 
 namespace {
 
-// The left lead (ms-equivalent) at which the image reaches its 30-degree cap.
-constexpr double fullLead = 1.0;
-
 // What one channel takes from one microphone.
 long double contribution(const Microphone& m, bool left) { return (left ? m.leftShare : m.rightShare) * m.factor; }
 
@@ -76,8 +73,13 @@ double decibels(long double left, long double right) {
     return static_cast<double>(10 * extendedLog10(left / right));
 }
 
-// The left channel's lead as the trading rule weighs it: ms of time plus dB of level / 17.
-double leftLead(double icldDb, double ictdMs) { return ictdMs + icldDb / 17; }
+// The left channel's lead as the trading rule weighs it: ms of time plus a dB of level / (17 b).
+double leftLead(double icldDb, double ictdMs, const LoudspeakerBase& base) {
+    return ictdMs + base.a * icldDb / (17 * base.b);
+}
+
+// The lead at which the image reaches the loudspeaker.
+double fullLead(const LoudspeakerBase& base) { return base.a; }
 
 // The size of the lead of a pickup, its level difference from the C library's log10 in double
 // precision instead of the exact one: within 10^-12 of the exact lead on any platform (the
@@ -86,7 +88,7 @@ double leftLead(double icldDb, double ictdMs) { return ictdMs + icldDb / 17; }
 // same idea.
 constexpr double roughMargin = 1e-9;
 
-double roughLead(const Pickup& pickup, std::int32_t rate) {
+double roughLead(const Pickup& pickup, std::int32_t rate, const LoudspeakerBase& base) {
     const long double left = channelEnergy(pickup, true);
     const long double right = channelEnergy(pickup, false);
     double db = 0;
@@ -94,7 +96,7 @@ double roughLead(const Pickup& pickup, std::int32_t rate) {
         db = 10 * std::log10(static_cast<double>(left / right));
     else if (left != right)
         db = left == 0 ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
-    return std::fabs(leftLead(db, static_cast<double>(correlationLag(pickup) * 1000 / rate)));
+    return std::fabs(leftLead(db, static_cast<double>(correlationLag(pickup) * 1000 / rate), base));
 }
 
 // The recording angle's scan: 0 to 90 degrees in steps of 1/20.
@@ -112,9 +114,12 @@ const std::array<SourcePlace, scanSteps + 1>& scanPlaces() {
     return places;
 }
 
-double imageSize(double lead) {
-    const double q = std::fabs(lead);
-    return std::min(q <= 0.5 ? 40 * q : 20 * (q + 0.5), 30.0);
+double imageSize(double lead, const LoudspeakerBase& base) {
+    const double x = std::fabs(lead);
+    const double half = base.a / 2;
+    const double size =
+        x <= half ? x * (4 * base.halfAngle / (3 * base.a)) : (x + half) * (2 * base.halfAngle / (3 * base.a));
+    return std::min(size, base.halfAngle);
 }
 
 }  // namespace
@@ -127,26 +132,26 @@ ChannelDifference channelDifference(const Pickup& pickup, std::int32_t rate) {
     return d;
 }
 
-double predictedImage(double icldDb, double ictdMs) {
+double predictedImage(double icldDb, double ictdMs, const LoudspeakerBase& base) {
     // Time and level are traded against each other with their signs, so that cues pointing to
     // opposite sides weaken each other; where they agree this is the rule on their magnitudes.
-    const double lead = leftLead(icldDb, ictdMs);
+    const double lead = leftLead(icldDb, ictdMs, base);
     if (std::isnan(lead) || lead == 0) return 0;
-    return lead > 0 ? -imageSize(lead) : imageSize(lead);
+    return lead > 0 ? -imageSize(lead, base) : imageSize(lead, base);
 }
 
-double predictedImage(const Pickup& pickup, std::int32_t rate) {
+double predictedImage(const Pickup& pickup, std::int32_t rate, const LoudspeakerBase& base) {
     const ChannelDifference d = channelDifference(pickup, rate);
-    return predictedImage(d.icldDb, d.ictdMs);
+    return predictedImage(d.icldDb, d.ictdMs, base);
 }
 
-RecordingAngle recordingAngle(const AnyArray& array, std::int32_t rate) {
+RecordingAngle recordingAngle(const AnyArray& array, std::int32_t rate, const LoudspeakerBase& base) {
     // A scan in steps of 1/20 degree finds the first step that reaches the cap; halving the step
     // before it then pins the angle down far below the printed precision. Each step is looked at
     // roughly first, and exactly only near the cap (or, when none reaches it, near the largest
     // lead): the same steps, the same angle and the same largest image as exact looks at all.
     const auto reaches = [&](const ChannelDifference& d) {
-        return std::fabs(leftLead(d.icldDb, d.ictdMs)) >= fullLead;
+        return std::fabs(leftLead(d.icldDb, d.ictdMs, base)) >= fullLead(base);
     };
     // A described array's pickup at a step of the scan from the source places every array's scan
     // shares: the same values, without the sine and cosine of each.
@@ -159,10 +164,10 @@ RecordingAngle recordingAngle(const AnyArray& array, std::int32_t rate) {
     std::vector<double> rough(scanSteps + 1);
     for (int k = 0; k <= scanSteps; ++k) {
         const Pickup pickup = pickupAtStep(k);
-        rough[static_cast<std::size_t>(k)] = roughLead(pickup, rate);
+        rough[static_cast<std::size_t>(k)] = roughLead(pickup, rate, base);
         const double lead = rough[static_cast<std::size_t>(k)];
-        if (!(lead >= fullLead - roughMargin)) continue;
-        if (lead <= fullLead + roughMargin && !reaches(channelDifference(pickup, rate))) continue;
+        if (!(lead >= fullLead(base) - roughMargin)) continue;
+        if (lead <= fullLead(base) + roughMargin && !reaches(channelDifference(pickup, rate))) continue;
         long double below = k == 0 ? 0 : scanAngle(k - 1);
         long double above = scanAngle(k);
         for (int halving = 0; k > 0 && halving < 40; ++halving) {
@@ -170,7 +175,7 @@ RecordingAngle recordingAngle(const AnyArray& array, std::int32_t rate) {
             (reaches(channelDifference(pickupAtAngle(array, middle, rate), rate)) ? above : below) = middle;
         }
         result.degrees = static_cast<double>(2 * above);
-        result.maxImage = 30;
+        result.maxImage = base.halfAngle;
         return result;
     }
     // The image grows with the lead: its largest is at a step whose lead may be the largest.
@@ -178,7 +183,7 @@ RecordingAngle recordingAngle(const AnyArray& array, std::int32_t rate) {
     for (int k = 0; k <= scanSteps; ++k) {
         if (!(rough[static_cast<std::size_t>(k)] >= top - roughMargin)) continue;
         const ChannelDifference d = channelDifference(pickupAtStep(k), rate);
-        result.maxImage = std::max(result.maxImage, std::fabs(predictedImage(d.icldDb, d.ictdMs)));
+        result.maxImage = std::max(result.maxImage, std::fabs(predictedImage(d.icldDb, d.ictdMs, base)));
     }
     return result;
 }

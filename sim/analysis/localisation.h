@@ -1,6 +1,7 @@
-// Where a listener would hear the source between two loudspeakers at +-30 degrees: the channels'
-// level and time differences for a white-noise source, and the image that time-level trading
-// (Lee, Johnson and Mironovs, MARRS, AES 143rd Convention, e-brief 390, 2017) predicts from them.
+// Where a listener would hear the source between two loudspeakers at +-30 or +-45 degrees: the
+// channels' level and time differences for a white-noise source, and the image that time-level
+// trading (Lee, Johnson and Mironovs, MARRS, AES 143rd Convention, e-brief 390, 2017) predicts
+// from them.
 #pragma once
 
 #include <cstdint>
@@ -22,22 +23,33 @@ struct ChannelDifference {
 
 ChannelDifference channelDifference(const Pickup& pickup, std::int32_t rate);
 
-// The predicted image in degrees, negative to the left, within -30 .. 30. With the time and
-// level differences as one lead of the left channel, q = ICTD (ms) + ICLD (dB) / 17, its size is
-// 40 |q| up to |q| = 0.5 and 20 (|q| + 0.5) above, at most 30.
-double predictedImage(double icldDb, double ictdMs);
+// The loudspeakers at +-halfAngle degrees, with the trading constants MARRS gives for that base
+// (its angleCalc.m): a weighs the lead, b the level.
+struct LoudspeakerBase {
+    double halfAngle = 30;
+    double a = 1;
+    double b = 1;
+};
+inline constexpr LoudspeakerBase base30{30, 1, 1};
+inline constexpr LoudspeakerBase base45{45, 1.5, 1.3};
+
+// The predicted image in degrees, negative to the left, within -halfAngle .. halfAngle. With the
+// time and level differences as one lead of the left channel, x = ICTD (ms) + a ICLD (dB) /
+// (17 b), its size is |x| 4 halfAngle / (3 a) up to |x| = a / 2 and (|x| + a / 2) 2 halfAngle /
+// (3 a) above, at most halfAngle: at +-30 degrees 40 |x| up to 0.5 and 20 (|x| + 0.5) above.
+double predictedImage(double icldDb, double ictdMs, const LoudspeakerBase& base = base30);
 
 // The image of a pickup.
-double predictedImage(const Pickup& pickup, std::int32_t rate);
+double predictedImage(const Pickup& pickup, std::int32_t rate, const LoudspeakerBase& base = base30);
 
 // The stereo recording angle: twice the smallest source angle in 0 .. 90 degrees at which the
-// image reaches 30 degrees (delays unrounded); empty when it never does. `maxImage` is the
+// image reaches the loudspeaker (delays unrounded); empty when it never does. `maxImage` is the
 // largest image size met on that arc.
 struct RecordingAngle {
     std::optional<double> degrees;
     double maxImage = 0;
 };
 
-RecordingAngle recordingAngle(const AnyArray& array, std::int32_t rate);
+RecordingAngle recordingAngle(const AnyArray& array, std::int32_t rate, const LoudspeakerBase& base = base30);
 
 }  // namespace auralith

@@ -80,4 +80,24 @@ std::optional<double> sweepLoudness(std::span<const std::int16_t> samples, std::
     return loudness;
 }
 
+LoudnessMeter::LoudnessMeter(void* state, std::int32_t rate)
+    : state_(state, [](void* p) { Release{}(static_cast<ebur128_state*>(p)); }), rate_(rate) {}
+
+std::optional<LoudnessMeter> LoudnessMeter::create(std::int32_t rate) {
+    ebur128_state* state = ebur128_init(2, static_cast<unsigned long>(rate), EBUR128_MODE_I);
+    if (state == nullptr) return std::nullopt;
+    return LoudnessMeter(state, rate);
+}
+
+bool LoudnessMeter::add(std::span<const std::int16_t> samples) {
+    return addFrames(static_cast<ebur128_state*>(state_.get()), samples, rate_);
+}
+
+std::optional<double> LoudnessMeter::integrated() const {
+    double loudness = 0;
+    if (ebur128_loudness_global(static_cast<ebur128_state*>(state_.get()), &loudness) != EBUR128_SUCCESS)
+        return std::nullopt;
+    return loudness;
+}
+
 }  // namespace auralith

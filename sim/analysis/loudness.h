@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 
@@ -27,5 +28,22 @@ std::optional<double> sweepLoudness(std::span<const std::int16_t> samples, std::
 
 // Where the second part starts (a frame on the 100 ms grid), or 0 when the output is not split.
 std::int64_t sweepLoudnessSplit(std::int32_t rate, std::int32_t n);
+
+// The same one pass fed in runs of frames as they are made, for an output that is never whole in
+// memory.
+class LoudnessMeter {
+public:
+    // Empty when libebur128 cannot start.
+    static std::optional<LoudnessMeter> create(std::int32_t rate);
+    // 16-bit stereo frames, interleaved, following those given before; false when the library
+    // fails (no memory).
+    bool add(std::span<const std::int16_t> samples);
+    std::optional<double> integrated() const;
+
+private:
+    explicit LoudnessMeter(void* state, std::int32_t rate);
+    std::unique_ptr<void, void (*)(void*)> state_;
+    std::int32_t rate_;
+};
 
 }  // namespace auralith

@@ -13,8 +13,8 @@ constexpr std::int32_t rate = 44100;  // the recording angle takes the delays un
 
 double widthOf(const RecordingAngle& a) { return a.degrees.value_or(INFINITY); }
 
-SpacingFound searchAngle(int angle, double wanted, double pattern) {
-    const auto at = [&](int tenths) { return recordingAngle(pairLayout(pattern, angle, tenths / 10.0), rate); };
+SpacingFound searchAngle(int angle, double wanted, double pattern, const LoudspeakerBase& base) {
+    const auto at = [&](int tenths) { return recordingAngle(pairLayout(pattern, angle, tenths / 10.0), rate, base); };
     SpacingFound row;
     row.angle = angle;
     row.coincident = at(0);
@@ -63,10 +63,10 @@ SpacingFound searchAngle(int angle, double wanted, double pattern) {
 
 }  // namespace
 
-std::vector<SpacingFound> spacingsFor(double wanted, double pattern) {
+std::vector<SpacingFound> spacingsFor(double wanted, double pattern, const LoudspeakerBase& base) {
     std::vector<SpacingFound> rows(180 / designAngleStep + 1);
     for (std::size_t k = 0; k < rows.size(); ++k)
-        rows[k] = searchAngle(static_cast<int>(k) * designAngleStep, wanted, pattern);
+        rows[k] = searchAngle(static_cast<int>(k) * designAngleStep, wanted, pattern, base);
     return rows;
 }
 

@@ -32,6 +32,6 @@ struct SpacingFound {
 // least the wanted one (none counts as wider than any) and one whose is at most, down to two
 // neighbours; the nearer of them is kept when it is within designAnglesMatch of the wanted angle
 // (where the recording angle jumps, neither is).
-std::vector<SpacingFound> spacingsFor(double wanted, double pattern);
+std::vector<SpacingFound> spacingsFor(double wanted, double pattern, const LoudspeakerBase& base = base30);
 
 }  // namespace auralith

@@ -258,6 +258,15 @@ public:
     // touched them yet. Once the file is closed only a failed page tells.
     bool failed() const override { return guardedMappingFailed(guard_) || (fd_ >= 0 && !wholeLength()); }
 
+    // A shared mapping's dirty pages go to the page cache when they are dropped, so the bytes are
+    // the file's as before.
+    void release(std::uint64_t offset, std::uint64_t length) override {
+        const auto page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+        const std::uint64_t first = (offset + page - 1) / page * page;
+        const std::uint64_t last = std::min<std::uint64_t>(offset + length, length_) / page * page;
+        if (page > 0 && last > first) ::madvise(bytes_ + first, static_cast<std::size_t>(last - first), MADV_DONTNEED);
+    }
+
     WriteOutcome commit() override {
         if (fd_ < 0 || failed()) return {EIO};
         const EndingSignalsHeld held;

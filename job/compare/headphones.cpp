@@ -1,0 +1,142 @@
+#include "job/compare/headphones.h"
+
+#include <algorithm>
+#include <new>
+#include <vector>
+
+#include "sim/analysis/loudness.h"
+#include "sim/headphones/binaural_render.h"
+#include "sim/headphones/ear_cue_meter.h"
+#include "sim/headphones/speaker_paths.h"
+#include "wave/output_in_place.h"
+#include "wave/output_wave.h"
+#include "wave/sofa/sofa_file.h"
+
+#ifndef AURALITH_DEFAULT_SOFA
+#define AURALITH_DEFAULT_SOFA "/usr/share/libmysofa/default.sofa"
+#endif
+
+namespace auralith {
+
+std::string sofaFileOf(const CompareOptions& options) {
+    return options.hrtf.empty() ? std::string(AURALITH_DEFAULT_SOFA) : options.hrtf;
+}
+
+struct Listening {
+    SpeakerPaths paths;
+    BinauralRender render;
+    EarCueMeter cues;
+    std::string head;
+};
+
+void ListeningRelease::operator()(Listening* listening) const { delete listening; }
+
+std::string headDescription(const Listening& listening) { return listening.head; }
+
+EarCues earCuesOf(const Listening& listening, const Pickup& pickup) { return listening.cues.cues(pickup); }
+
+namespace {
+
+MeasuredHead headOf(SofaResponses&& file) {
+    return {file.rate, file.taps, std::move(file.azimuth), std::move(file.elevation), std::move(file.values)};
+}
+
+std::string baseName(const std::string& path) {
+    const std::size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The measurement that stands for the loudspeaker at `azimuth` degrees to the left, or why none.
+std::variant<std::size_t, std::string> standIn(const MeasuredHead& head, double azimuth) {
+    const NearestMeasurement nearest = nearestInHorizontalPlane(head, azimuth);
+    if (nearest.degreesAway <= farthestStandIn) return nearest.index;
+    const int side = static_cast<int>(azimuth);
+    return "it has no direction within 5 degrees of " + std::to_string(side > 0 ? side : -side) + " degrees " +
+           (side > 0 ? "left" : "right") + " in the horizontal plane";
+}
+
+}  // namespace
+
+std::variant<ListeningHandle, ListeningRefusal> prepareListening(const CompareOptions& options, std::int32_t rate,
+                                                                 const LoudspeakerBase& base) {
+    const std::string file = sofaFileOf(options);
+    auto read = readSofaResponses(file, rate);
+    if (const auto* why = std::get_if<std::string>(&read)) return ListeningRefusal{file, *why};
+    const MeasuredHead head = headOf(std::get<SofaResponses>(std::move(read)));
+    const auto left = standIn(head, base.halfAngle);
+    if (const auto* why = std::get_if<std::string>(&left)) return ListeningRefusal{file, *why};
+    const auto right = standIn(head, -base.halfAngle);
+    if (const auto* why = std::get_if<std::string>(&right)) return ListeningRefusal{file, *why};
+    std::optional<SpeakerPaths> paths =
+        speakerPaths(head, std::get<std::size_t>(left), std::get<std::size_t>(right),
+                     options.equalise ? Equalisation::diffuseField : Equalisation::none);
+    std::optional<BinauralRender> render = paths ? BinauralRender::create(*paths) : std::nullopt;
+    std::optional<EarCueMeter> cues = render ? EarCueMeter::create(*paths) : std::nullopt;
+    if (!cues) return ListeningRefusal{file, "there is not enough memory for this head's responses"};
+    try {
+        return ListeningHandle(new Listening{
+            std::move(*paths), std::move(*render), std::move(*cues),
+            baseName(file) + (options.equalise ? ", diffuse-field equalised" : ", as measured (no equalisation)")});
+    } catch (const std::bad_alloc&) {
+        return ListeningRefusal{file, "there is not enough memory for this head's responses"};
+    }
+}
+
+namespace {
+
+// Rounds of this many blocks are rendered on all cores, measured, and let go of.
+constexpr std::int64_t blocksPerRound = 64;
+
+// Renders into `out` round by round; each round's frames are measured, then released from
+// memory when they lie in a file.
+bool renderInRounds(const BinauralRender& render, std::span<const std::int16_t> stereo, std::span<std::int16_t> out,
+                    LoudnessMeter& meter, OutputInPlace* file, HeadphoneRender& result) {
+    const auto frames = static_cast<std::int64_t>(stereo.size() / 2);
+    const std::int64_t round = blocksPerRound * render.blockFrames();
+    for (std::int64_t begin = 0; begin < frames; begin += round) {
+        const std::int64_t end = std::min(frames, begin + round);
+        const std::optional<std::int64_t> clipped = render.renderOnCores(stereo, out, begin, end);
+        if (!clipped) return false;
+        result.clipped += *clipped;
+        const auto made = out.subspan(2 * static_cast<std::size_t>(begin), 2 * static_cast<std::size_t>(end - begin));
+        if (!meter.add(made)) return false;
+        if (file != nullptr) file->release(begin, end - begin);
+    }
+    return true;
+}
+
+}  // namespace
+
+HeadphoneRender writeHeadphoneRender(const Listening& listening, std::span<const std::int16_t> stereo,
+                                     std::int32_t rate, const std::string& path) {
+    const auto frames = static_cast<std::int32_t>(stereo.size() / 2);
+    HeadphoneRender result;
+    std::optional<OutputInPlace> file = OutputInPlace::create(path, frames, rate, 16, ReplaceMode::nameItself);
+    if (file) {
+        std::optional<LoudnessMeter> meter = LoudnessMeter::create(rate);
+        if (meter && renderInRounds(listening.render, stereo, file->samples(), *meter, &*file, result) &&
+            !file->failed()) {
+            result.loudness = meter->integrated();
+            result.written = file->commit();
+            return result;
+        }
+        file.reset();  // its pages failed, or the memory ran out: the render again, in memory
+    }
+    result = {};
+    std::optional<LoudnessMeter> meter = LoudnessMeter::create(rate);
+    std::vector<std::int16_t> memory;
+    try {
+        memory.resize(stereo.size());
+    } catch (const std::bad_alloc&) {
+        meter.reset();
+    }
+    if (!meter || !renderInRounds(listening.render, stereo, memory, *meter, nullptr, result)) {
+        result.memory = false;
+        return result;
+    }
+    result.loudness = meter->integrated();
+    result.written = writeOutputWave(path, frames, memory, rate, 16, ReplaceMode::nameItself);
+    return result;
+}
+
+}  // namespace auralith

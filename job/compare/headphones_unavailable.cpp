@@ -1,0 +1,35 @@
+// A build without libmysofa or FFTW3 (the Windows cross builds) has no headphone renders: the
+// head is refused, so that nothing else here is ever reached.
+#include "job/compare/headphones.h"
+
+#ifndef AURALITH_DEFAULT_SOFA
+#define AURALITH_DEFAULT_SOFA "/usr/share/libmysofa/default.sofa"
+#endif
+
+namespace auralith {
+
+struct Listening {};
+
+void ListeningRelease::operator()(Listening* listening) const { delete listening; }
+
+std::string sofaFileOf(const CompareOptions& options) {
+    return options.hrtf.empty() ? std::string(AURALITH_DEFAULT_SOFA) : options.hrtf;
+}
+
+std::variant<ListeningHandle, ListeningRefusal> prepareListening(const CompareOptions&, std::int32_t,
+                                                                 const LoudspeakerBase&) {
+    return ListeningRefusal{"--headphones",
+                            "this build has no headphone renders: it was built without libmysofa "
+                            "and FFTW3"};
+}
+
+std::string headDescription(const Listening&) { return {}; }
+
+EarCues earCuesOf(const Listening&, const Pickup&) { return {}; }
+
+HeadphoneRender writeHeadphoneRender(const Listening&, std::span<const std::int16_t>, std::int32_t,
+                                     const std::string&) {
+    return {};
+}
+
+}  // namespace auralith
