@@ -8,6 +8,7 @@
 #include "sim/headphones/binaural_render.h"
 #include "sim/headphones/ear_cue_meter.h"
 #include "sim/headphones/speaker_paths.h"
+#include "sim/headphones/sweep_headphones.h"
 #include "wave/output_in_place.h"
 #include "wave/output_wave.h"
 #include "wave/sofa/sofa_file.h"
@@ -82,59 +83,39 @@ std::variant<ListeningHandle, ListeningRefusal> prepareListening(const CompareOp
     }
 }
 
-namespace {
-
-// Rounds of this many blocks are rendered on all cores, measured, and let go of.
-constexpr std::int64_t blocksPerRound = 64;
-
-// Renders into `out` round by round; each round's frames are measured, then released from
-// memory when they lie in a file.
-bool renderInRounds(const BinauralRender& render, std::span<const std::int16_t> stereo, std::span<std::int16_t> out,
-                    LoudnessMeter& meter, OutputInPlace* file, HeadphoneRender& result) {
-    const auto frames = static_cast<std::int64_t>(stereo.size() / 2);
-    const std::int64_t round = blocksPerRound * render.blockFrames();
-    for (std::int64_t begin = 0; begin < frames; begin += round) {
-        const std::int64_t end = std::min(frames, begin + round);
-        const std::optional<std::int64_t> clipped = render.renderOnCores(stereo, out, begin, end);
-        if (!clipped) return false;
-        result.clipped += *clipped;
-        const auto made = out.subspan(2 * static_cast<std::size_t>(begin), 2 * static_cast<std::size_t>(end - begin));
-        if (!meter.add(made)) return false;
-        if (file != nullptr) file->release(begin, end - begin);
-    }
-    return true;
-}
-
-}  // namespace
-
 HeadphoneRender writeHeadphoneRender(const Listening& listening, std::span<const std::int16_t> stereo,
-                                     std::int32_t rate, const std::string& path) {
+                                     std::int32_t rate, std::int32_t n, const std::string& path) {
     const auto frames = static_cast<std::int32_t>(stereo.size() / 2);
     HeadphoneRender result;
     std::optional<OutputInPlace> file = OutputInPlace::create(path, frames, rate, 16, ReplaceMode::nameItself);
     if (file) {
-        std::optional<LoudnessMeter> meter = LoudnessMeter::create(rate);
-        if (meter && renderInRounds(listening.render, stereo, file->samples(), *meter, &*file, result) &&
-            !file->failed()) {
-            result.loudness = meter->integrated();
+        // Each run of frames leaves memory once made: the file is never whole in memory.
+        const MeasuredHeadphones made =
+            renderSweepHeadphones(listening.render, stereo, file->samples(), rate, n,
+                                  [&](std::int64_t begin, std::int64_t end) { file->release(begin, end - begin); });
+        if (made.done && !file->failed()) {
+            result.loudness = made.loudness;
+            result.clipped = made.clipped;
             result.written = file->commit();
             return result;
         }
         file.reset();  // its pages failed, or the memory ran out: the render again, in memory
     }
-    result = {};
-    std::optional<LoudnessMeter> meter = LoudnessMeter::create(rate);
     std::vector<std::int16_t> memory;
     try {
         memory.resize(stereo.size());
     } catch (const std::bad_alloc&) {
-        meter.reset();
-    }
-    if (!meter || !renderInRounds(listening.render, stereo, memory, *meter, nullptr, result)) {
         result.memory = false;
         return result;
     }
-    result.loudness = meter->integrated();
+    const MeasuredHeadphones made =
+        renderSweepHeadphones(listening.render, stereo, memory, rate, n, [](std::int64_t, std::int64_t) {});
+    if (!made.done) {
+        result.memory = false;
+        return result;
+    }
+    result.loudness = made.loudness;
+    result.clipped = made.clipped;
     result.written = writeOutputWave(path, frames, memory, rate, 16, ReplaceMode::nameItself);
     return result;
 }

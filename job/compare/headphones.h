@@ -54,6 +54,6 @@ struct HeadphoneRender {
 // The headphone render of a stereo render into the file `path` (replaced as auralith-compare's
 // files are), its loudness measured as it is made.
 HeadphoneRender writeHeadphoneRender(const Listening& listening, std::span<const std::int16_t> stereo,
-                                     std::int32_t rate, const std::string& path);
+                                     std::int32_t rate, std::int32_t n, const std::string& path);
 
 }  // namespace auralith

@@ -53,9 +53,9 @@ int fail(Run& run, std::string_view name, std::string_view text) {
 // name) and its labels; 0, or the exit status of a failure.
 // The headphone render of the array's stereo render; 0, or the exit status of a failure. Clipped
 // samples are told, and the run goes on.
-int renderHeadphones(Run& run, std::span<const std::int16_t> stereo, std::int32_t rate, ArrayResult& result) {
+int renderHeadphones(Run& run, std::span<const std::int16_t> stereo, const InputWave& wave, ArrayResult& result) {
     const std::string path = pathIn(run.folder, result.headphones.file);
-    const HeadphoneRender made = writeHeadphoneRender(*run.listening, stereo, rate, path);
+    const HeadphoneRender made = writeHeadphoneRender(*run.listening, stereo, wave.sampleRate, wave.sampleCount, path);
     if (!made.memory) return fail(run, path, noMemory);
     if (!made.written) return fail(run, path, errorText(made.written.error));
     result.headphones.loudness = made.loudness;
@@ -81,8 +81,7 @@ int renderArray(Run& run, int index, const InputWave& wave, double gain, ArrayRe
     if (!result.loudness) return fail(run, audioPath, noMemory);
     if (run.listening != nullptr) {
         run.progress.show(index, name, 0.5);
-        if (const int status = renderHeadphones(run, out->samples(), wave.sampleRate, result); status != 0)
-            return status;
+        if (const int status = renderHeadphones(run, out->samples(), wave, result); status != 0) return status;
     }
     run.progress.show(index, name, 0.9);
     if (const WriteOutcome w = writeRenderedOutput(*out, audioPath, wave, true, ReplaceMode::nameItself); !w)

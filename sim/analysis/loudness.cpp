@@ -93,6 +93,14 @@ bool LoudnessMeter::add(std::span<const std::int16_t> samples) {
     return addFrames(static_cast<ebur128_state*>(state_.get()), samples, rate_);
 }
 
+std::optional<double> integratedOfParts(const LoudnessMeter& first, const LoudnessMeter& second) {
+    ebur128_state* both[2] = {static_cast<ebur128_state*>(first.state_.get()),
+                              static_cast<ebur128_state*>(second.state_.get())};
+    double loudness = 0;
+    if (ebur128_loudness_global_multiple(both, 2, &loudness) != EBUR128_SUCCESS) return std::nullopt;
+    return loudness;
+}
+
 std::optional<double> LoudnessMeter::integrated() const {
     double loudness = 0;
     if (ebur128_loudness_global(static_cast<ebur128_state*>(state_.get()), &loudness) != EBUR128_SUCCESS)

@@ -39,6 +39,8 @@ public:
     // fails (no memory).
     bool add(std::span<const std::int16_t> samples);
     std::optional<double> integrated() const;
+    // The loudness of two meters' frames together, as sweepLoudness joins its parts.
+    friend std::optional<double> integratedOfParts(const LoudnessMeter& first, const LoudnessMeter& second);
 
 private:
     explicit LoudnessMeter(void* state, std::int32_t rate);

@@ -45,27 +45,38 @@ std::optional<BinauralRender> BinauralRender::create(const SpeakerPaths& paths) 
 
 // One block: the input frames start - (taps - 1) .. start + hop - 1 (zero outside the render)
 // give the output frames start .. start + hop - 1, of which from .. to - 1 are kept.
-std::int64_t BinauralRender::renderBlock(std::span<const std::int16_t> in, std::span<std::int16_t> out,
+std::int64_t BinauralRender::renderBlock(std::span<const std::int16_t> in, std::int16_t* out, std::int64_t outFirst,
                                          std::int64_t start, std::int64_t from, std::int64_t to, float* left,
                                          float* right, std::complex<float>* leftBins,
                                          std::complex<float>* rightBins) const {
     const int size = transforms_->size();
     const std::int64_t frames = static_cast<std::int64_t>(in.size() / 2);
     const std::int64_t first = start - (taps_ - 1);
-    for (int i = 0; i < size; ++i) {
-        const std::int64_t f = first + i;
-        const bool inside = f >= 0 && f < frames;
-        left[i] = inside ? in[static_cast<std::size_t>(2 * f)] : 0.0f;
-        right[i] = inside ? in[static_cast<std::size_t>(2 * f + 1)] : 0.0f;
+    // The frames of the block that lie in the render; zero before and after it.
+    const int lo = static_cast<int>(std::clamp<std::int64_t>(-first, 0, size));
+    const int hi = static_cast<int>(std::clamp<std::int64_t>(frames - first, lo, size));
+    std::fill(left, left + lo, 0.0f);
+    std::fill(right, right + lo, 0.0f);
+    const std::int16_t* frame = in.data() + 2 * (first + lo);
+    for (int i = lo; i < hi; ++i, frame += 2) {
+        left[i] = frame[0];
+        right[i] = frame[1];
     }
+    std::fill(left + hi, left + size, 0.0f);
+    std::fill(right + hi, right + size, 0.0f);
     transforms_->forward(left, leftBins);
     transforms_->forward(right, rightBins);
     const std::size_t bins = static_cast<std::size_t>(size) / 2 + 1;
     const std::complex<float>* s = spectra_->data();
+    // The products written out: std::complex's operator* checks each for infinities and NaNs.
+    const auto times = [](std::complex<float> a, std::complex<float> b) {
+        return std::complex<float>(a.real() * b.real() - a.imag() * b.imag(),
+                                   a.real() * b.imag() + a.imag() * b.real());
+    };
     for (std::size_t k = 0; k < bins; ++k) {
         const std::complex<float> l = leftBins[k], r = rightBins[k];
-        leftBins[k] = l * s[k] + r * s[2 * bins + k];          // left ear
-        rightBins[k] = l * s[bins + k] + r * s[3 * bins + k];  // right ear
+        leftBins[k] = times(l, s[k]) + times(r, s[2 * bins + k]);          // the left ear
+        rightBins[k] = times(l, s[bins + k]) + times(r, s[3 * bins + k]);  // the right ear
     }
     transforms_->inverse(leftBins, left);
     transforms_->inverse(rightBins, right);
@@ -77,14 +88,14 @@ std::int64_t BinauralRender::renderBlock(std::span<const std::int16_t> in, std::
     };
     for (std::int64_t f = from; f < to; ++f) {
         const std::size_t i = static_cast<std::size_t>(f - start + taps_ - 1);
-        put(left[i], out[static_cast<std::size_t>(2 * f)]);
-        put(right[i], out[static_cast<std::size_t>(2 * f + 1)]);
+        put(left[i], out[2 * (f - outFirst)]);
+        put(right[i], out[2 * (f - outFirst) + 1]);
     }
     return clipped;
 }
 
 std::optional<std::int64_t> BinauralRender::render(std::span<const std::int16_t> in, std::span<std::int16_t> out,
-                                                   std::int64_t begin, std::int64_t end) const {
+                                                   std::int64_t begin, std::int64_t end, std::int64_t outFirst) const {
     const std::size_t size = static_cast<std::size_t>(transforms_->size());
     const auto left = fftwBuffer<float>(size), right = fftwBuffer<float>(size);
     const auto leftBins = fftwBuffer<std::complex<float>>(size / 2 + 1);
@@ -93,8 +104,8 @@ std::optional<std::int64_t> BinauralRender::render(std::span<const std::int16_t>
     std::int64_t clipped = 0;
     // Blocks lie on the grid of whole hops from frame 0, wherever the range starts.
     for (std::int64_t start = begin / hop_ * hop_; start < end; start += hop_)
-        clipped += renderBlock(in, out, start, std::max(start, begin), std::min(start + hop_, end), left.get(),
-                               right.get(), leftBins.get(), rightBins.get());
+        clipped += renderBlock(in, out.data(), outFirst, start, std::max(start, begin), std::min(start + hop_, end),
+                               left.get(), right.get(), leftBins.get(), rightBins.get());
     return clipped;
 }
 

@@ -23,12 +23,12 @@ public:
     static std::optional<BinauralRender> create(const SpeakerPaths& paths);
 
     // Frames [begin, end) of the headphone render of `in` (16-bit stereo, interleaved by frame)
-    // into `out` (the same layout and length): rounded to the nearest 16-bit value (ties to
-    // even), clipped at full scale. Any frames, from any number of threads at once for ranges
-    // that do not overlap; each frame's value does not depend on the range it was rendered in.
-    // The count of samples clipped; empty when the memory for the blocks cannot be had.
+    // into `out` (the same layout, its first frame being frame `outFirst`): rounded to the nearest 16-bit value (ties
+    // to even), clipped at full scale. Any frames, from any number of threads at once for ranges that do not overlap;
+    // each frame's value does not depend on the range it was rendered in. The count of samples clipped; empty when the
+    // memory for the blocks cannot be had.
     std::optional<std::int64_t> render(std::span<const std::int16_t> in, std::span<std::int16_t> out,
-                                       std::int64_t begin, std::int64_t end) const;
+                                       std::int64_t begin, std::int64_t end, std::int64_t outFirst = 0) const;
 
     // The same over [begin, end), split at blocks between `parts` threads (0: one per core).
     std::optional<std::int64_t> renderOnCores(std::span<const std::int16_t> in, std::span<std::int16_t> out,
@@ -38,8 +38,8 @@ public:
 
 private:
     BinauralRender() = default;
-    std::int64_t renderBlock(std::span<const std::int16_t> in, std::span<std::int16_t> out, std::int64_t start,
-                             std::int64_t from, std::int64_t to, float* left, float* right,
+    std::int64_t renderBlock(std::span<const std::int16_t> in, std::int16_t* out, std::int64_t outFirst,
+                             std::int64_t start, std::int64_t from, std::int64_t to, float* left, float* right,
                              std::complex<float>* leftBins, std::complex<float>* rightBins) const;
 
     std::shared_ptr<const FloatTransforms> transforms_;

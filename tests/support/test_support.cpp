@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -214,5 +216,37 @@ const char* const goldenDigests[6] = {
     "c499c99be0f347ceb9e2e98425220e39eaa04615a78c454cbe7e3fb13d15a8dc",
     "8fd4bcc75c2a83e2e878c21702f27b2835ec71ea1f26cc497e1b3cbeb2f5fb27",
 };
+
+MeasuredEars measureEars(const std::vector<std::int16_t>& stereo, std::size_t from, std::size_t to, int widest) {
+    MeasuredEars m;
+    double best = -1e300, left = 0, right = 0;
+    for (std::size_t i = from; i < to; ++i) {
+        left += double(stereo[2 * i]) * stereo[2 * i];
+        right += double(stereo[2 * i + 1]) * stereo[2 * i + 1];
+    }
+    for (int lag = -widest; lag <= widest; ++lag) {
+        double sum = 0;
+        for (std::size_t i = from; i < to; ++i) {
+            const auto j = static_cast<std::ptrdiff_t>(i) + lag;
+            if (j >= static_cast<std::ptrdiff_t>(from) && j < static_cast<std::ptrdiff_t>(to))
+                sum += double(stereo[2 * i]) * stereo[2 * static_cast<std::size_t>(j) + 1];
+        }
+        if (sum > best) {
+            best = sum;
+            m.lag = lag;
+        }
+    }
+    m.ildDb = 10 * std::log10(left / right);
+    return m;
+}
+
+std::vector<std::int16_t> whiteNoise(std::size_t count, double level, std::uint32_t seed) {
+    std::vector<std::int16_t> noise(count);
+    for (auto& v : noise) {
+        seed = seed * 1664525u + 1013904223u;
+        v = static_cast<std::int16_t>((static_cast<double>(seed >> 8) / (1u << 24) * 2 - 1) * level);
+    }
+    return noise;
+}
 
 }  // namespace auralith::testing

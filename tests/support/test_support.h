@@ -36,6 +36,18 @@ private:
     std::filesystem::path path_;
 };
 
+// The two ears of a stereo signal (interleaved by frame) over frames [from, to), measured by brute
+// force: the lag within +-widest at which the cross-correlation of left[i] and right[i + lag] is
+// largest, and 10 log10 of the left ear's energy over the right one's.
+struct MeasuredEars {
+    int lag = 0;
+    double ildDb = 0;
+};
+MeasuredEars measureEars(const std::vector<std::int16_t>& stereo, std::size_t from, std::size_t to, int widest);
+
+// White noise of the given level, the same on every run.
+std::vector<std::int16_t> whiteNoise(std::size_t count, double level, std::uint32_t seed = 1);
+
 std::vector<std::uint8_t> readBytes(const std::string& path);
 void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 

@@ -1,0 +1,76 @@
+#include "sim/headphones/sweep_headphones.h"
+
+#include <algorithm>
+#include <array>
+#include <new>
+#include <vector>
+
+#include "sim/analysis/loudness.h"
+#include "sim/fast/parallel.h"
+#include "sim/model/frame.h"
+
+namespace auralith {
+namespace {
+
+// Runs of this many blocks are rendered, measured and handed on at a time.
+constexpr std::int64_t blocksPerRun = 64;
+
+// One part: frames [from, to) into the output, and the frames [to, measuredTo) its meter reads
+// beyond them, which the other part puts into the output and this one renders apart.
+struct Part {
+    std::int64_t from = 0;
+    std::int64_t to = 0;
+    std::int64_t measuredTo = 0;
+    std::optional<LoudnessMeter> meter;
+    std::int64_t clipped = 0;
+    bool done = false;
+};
+
+bool renderPart(const BinauralRender& render, std::span<const std::int16_t> stereo, std::span<std::int16_t> out,
+                Part& part, const std::function<void(std::int64_t, std::int64_t)>& made) {
+    const std::int64_t run = blocksPerRun * render.blockFrames();
+    for (std::int64_t begin = part.from; begin < part.to; begin += run) {
+        const std::int64_t end = std::min(part.to, begin + run);
+        const std::optional<std::int64_t> clipped = render.render(stereo, out, begin, end);
+        if (!clipped) return false;
+        part.clipped += *clipped;
+        if (!part.meter->add(
+                out.subspan(2 * static_cast<std::size_t>(begin), 2 * static_cast<std::size_t>(end - begin))))
+            return false;
+        made(begin, end);
+    }
+    if (part.measuredTo == part.to) return true;
+    try {
+        std::vector<std::int16_t> beyond(2 * static_cast<std::size_t>(part.measuredTo - part.to));
+        return render.render(stereo, beyond, part.to, part.measuredTo, part.to) && part.meter->add(beyond);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+}  // namespace
+
+MeasuredHeadphones renderSweepHeadphones(const BinauralRender& render, std::span<const std::int16_t> stereo,
+                                         std::span<std::int16_t> out, std::int32_t rate, std::int32_t n,
+                                         const std::function<void(std::int64_t, std::int64_t)>& made) {
+    const auto frames = static_cast<std::int64_t>(stereo.size() / 2);
+    const std::int64_t split = frames == outputFrameCount(rate, n) ? sweepLoudnessSplit(rate, n) : 0;
+    std::array<Part, 2> parts;
+    parts[0] = {0, split > 0 ? split : frames, split > 0 ? split + 3 * (rate / 10) : frames, {}, 0, false};
+    parts[1] = {split, frames, frames, {}, 0, false};
+    const int count = split > 0 ? 2 : 1;
+    for (int k = 0; k < count; ++k)
+        if (!(parts[static_cast<std::size_t>(k)].meter = LoudnessMeter::create(rate))) return {};
+    runParts(count, [&](int k) {
+        Part& part = parts[static_cast<std::size_t>(k)];
+        part.done = renderPart(render, stereo, out, part, made);
+    });
+    MeasuredHeadphones result;
+    result.done = parts[0].done && (count == 1 || parts[1].done);
+    if (!result.done) return result;
+    result.clipped = parts[0].clipped + (count == 2 ? parts[1].clipped : 0);
+    result.loudness = count == 1 ? parts[0].meter->integrated() : integratedOfParts(*parts[0].meter, *parts[1].meter);
+    return result;
+}
+
+}  // namespace auralith

@@ -1,0 +1,246 @@
+// The headphone chain below the program: the head as read from SOFA files, the loudspeakers'
+// paths and their equalisation, the convolution, and the cues at the ears against the MIT KEMAR
+// measurement and against heads whose answers are known.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <filesystem>
+#include <optional>
+#include <variant>
+
+#include "sim/headphones/binaural_render.h"
+#include "sim/headphones/ear_cue_meter.h"
+#include "sim/headphones/fftw_plans.h"
+#include "sim/headphones/speaker_paths.h"
+#include "support/sofa_writer.h"
+#include "support/test_support.h"
+#include "wave/sofa/sofa_file.h"
+
+namespace auralith {
+namespace {
+
+using testing::ScratchDir;
+
+MeasuredHead headFrom(const std::string& file, std::int32_t rate = 44100) {
+    auto read = readSofaResponses(file, rate);
+    if (const auto* why = std::get_if<std::string>(&read)) ADD_FAILURE() << file << ": " << *why;
+    if (!std::holds_alternative<SofaResponses>(read)) return {};
+    SofaResponses r = std::get<SofaResponses>(std::move(read));
+    return {r.rate, r.taps, std::move(r.azimuth), std::move(r.elevation), std::move(r.values)};
+}
+
+const MeasuredHead& kemar() {
+    static const MeasuredHead head = headFrom(AURALITH_DEFAULT_SOFA);
+    return head;
+}
+
+SpeakerPaths pathsAt(const MeasuredHead& head, double base, Equalisation eq) {
+    const NearestMeasurement left = nearestInHorizontalPlane(head, base);
+    const NearestMeasurement right = nearestInHorizontalPlane(head, -base);
+    EXPECT_LT(left.degreesAway, 1e-3);
+    EXPECT_LT(right.degreesAway, 1e-3);
+    return speakerPaths(head, left.index, right.index, eq).value();
+}
+
+struct KemarCase {
+    double base;
+    int itd;                    // samples, the left loudspeaker alone
+    std::optional<int> itdLow;  // below 1.5 kHz
+    double ild;                 // dB
+};
+
+class KemarCues : public ::testing::TestWithParam<KemarCase> {};
+
+// As computed from the MIT KEMAR data at 0 degrees elevation: the left ear leads, and is louder.
+TEST_P(KemarCues, OneLoudspeakerAloneGivesTheHeadsOwnCues) {
+    const KemarCase c = GetParam();
+    const EarCueMeter meter = EarCueMeter::create(pathsAt(kemar(), c.base, Equalisation::none)).value();
+    const EarCues left = meter.cuesOfChannels(1, 0);
+    EXPECT_EQ(left.itdFrames, c.itd);
+    EXPECT_NEAR(left.itdMs, c.itd / 44.1, 1e-9);
+    if (c.itdLow) {
+        EXPECT_EQ(left.itdLowFrames, *c.itdLow);
+    }
+    EXPECT_NEAR(left.ildDb, c.ild, 0.005);
+    const EarCues right = meter.cuesOfChannels(0, 1);
+    EXPECT_EQ(right.itdFrames, -c.itd);
+    EXPECT_NEAR(right.ildDb, -c.ild, 0.005);
+    const EarCues both = meter.cuesOfChannels(1, 1);
+    EXPECT_EQ(both.itdFrames, 0);
+    EXPECT_EQ(both.itdLowFrames, 0);
+    EXPECT_LT(std::fabs(both.ildDb), 0.1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Bases, KemarCues,
+                         ::testing::Values(KemarCase{30, 11, 12, 8.45}, KemarCase{45, 17, std::nullopt, 10.65}));
+
+// The render itself, measured: white noise in the left loudspeaker gives the cues above.
+TEST(HeadphoneRender, WhiteNoiseInOneLoudspeakerReachesTheEarsWithTheHeadsCues) {
+    const BinauralRender render = BinauralRender::create(pathsAt(kemar(), 30, Equalisation::none)).value();
+    const std::vector<std::int16_t> noise = testing::whiteNoise(44100, 8000);
+    std::vector<std::int16_t> stereo(2 * noise.size(), 0), ears(stereo.size());
+    for (std::size_t i = 0; i < noise.size(); ++i) stereo[2 * i] = noise[i];
+    ASSERT_EQ(render.renderOnCores(stereo, ears, 0, 44100), 0);
+    const testing::MeasuredEars m = testing::measureEars(ears, 1024, 44100, 40);
+    EXPECT_EQ(m.lag, 11);
+    EXPECT_NEAR(m.ildDb, 8.45, 0.05);
+}
+
+// A head whose ears hear each loudspeaker as two impulses: the render is those impulses scaled
+// by the gain, at every place of the blocks, however the frames are split between calls.
+TEST(HeadphoneRender, AHeadOfImpulsesGivesTheImpulsesAtEveryPlaceOfTheBlocks) {
+    const ScratchDir dir;
+    ASSERT_TRUE(testing::writeSofa(dir.file("plain.sofa"), testing::plainHead(11, 0.5)));
+    const SpeakerPaths paths = pathsAt(headFrom(dir.file("plain.sofa")), 30, Equalisation::none);
+    // One ear hears 1 and 0.5 at most together: no full-scale sine passes full scale.
+    EXPECT_NEAR(paths.gain, 2.0 / 3, 1e-12);
+    const BinauralRender render = BinauralRender::create(paths).value();
+    const std::int64_t hop = render.blockFrames(), frames = 5 * hop + 17;
+    std::vector<std::int16_t> stereo(2 * static_cast<std::size_t>(frames), 0);
+    const std::int64_t places[] = {0, hop - 12, hop - 1, hop, 2 * hop + 5, frames - 1};
+    for (const std::int64_t f : places) stereo[2 * static_cast<std::size_t>(f)] = 30000;
+    stereo[2 * static_cast<std::size_t>(3 * hop) + 1] = -3000;
+    std::vector<std::int16_t> expected(stereo.size(), 0);
+    const auto at = [&](std::int64_t f, int ear) -> std::int16_t& {
+        return expected[2 * static_cast<std::size_t>(f) + ear];
+    };
+    for (const std::int64_t f : places) {
+        at(f, 0) = 20000;
+        if (f + 11 < frames) at(f + 11, 1) = 10000;
+    }
+    at(3 * hop, 1) = -2000;
+    at(3 * hop + 11, 0) = -1000;
+    std::vector<std::int16_t> whole(stereo.size()), pieces(stereo.size());
+    ASSERT_EQ(render.render(stereo, whole, 0, frames), 0);
+    EXPECT_EQ(whole, expected);
+    ASSERT_EQ(render.renderOnCores(stereo, pieces, 0, 2 * hop + 3, 3), 0);
+    ASSERT_EQ(render.render(stereo, pieces, 2 * hop + 3, frames), 0);
+    EXPECT_EQ(pieces, expected);
+}
+
+// Full scale in both loudspeakers, each the signs of its path to the left ear backwards, adds up
+// past full scale there: clipped, and counted.
+TEST(HeadphoneRender, WhatPassesFullScaleIsClippedAndCounted) {
+    const SpeakerPaths paths = pathsAt(kemar(), 30, Equalisation::diffuseField);
+    const BinauralRender render = BinauralRender::create(paths).value();
+    const int taps = paths.taps;
+    std::vector<std::int16_t> stereo(4 * static_cast<std::size_t>(taps), 0), out(stereo.size());
+    for (int i = 0; i < taps; ++i)
+        for (const Speaker s : {Speaker::left, Speaker::right})
+            stereo[2 * static_cast<std::size_t>(taps - 1 - i) + (s == Speaker::right)] =
+                paths.path(s, Ear::left)[static_cast<std::size_t>(i)] >= 0 ? 32767 : -32767;
+    EXPECT_GT(render.render(stereo, out, 0, 2 * taps).value(), 0);
+    EXPECT_EQ(out[2 * static_cast<std::size_t>(taps - 1)], 32767);
+}
+
+// The interaural transfer function (one ear's spectrum over the other's) of each loudspeaker,
+// bin by bin, from 100 Hz to 16 kHz.
+std::vector<std::complex<double>> interaural(const SpeakerPaths& paths, Speaker s) {
+    const DoubleTransforms t(8192);
+    const auto spectrum = [&](const std::vector<float>& taps) {
+        std::vector<double> in(8192, 0.0);
+        std::copy(taps.begin(), taps.end(), in.begin());
+        std::vector<std::complex<double>> out(4097);
+        t.forward(in.data(), out.data());
+        return out;
+    };
+    const auto left = spectrum(paths.path(s, Ear::left)), right = spectrum(paths.path(s, Ear::right));
+    std::vector<std::complex<double>> ratio;
+    for (std::size_t k = 8192 * 100 / 44100 + 1; k < 8192 * 16000 / 44100; ++k) ratio.push_back(left[k] / right[k]);
+    return ratio;
+}
+
+double levelAt(const SpeakerPaths& paths, double hz) {
+    const DoubleTransforms t(8192);
+    std::vector<double> in(8192, 0.0);
+    const auto& taps = paths.path(Speaker::left, Ear::left);
+    std::copy(taps.begin(), taps.end(), in.begin());
+    std::vector<std::complex<double>> out(4097);
+    t.forward(in.data(), out.data());
+    return 20 * std::log10(std::abs(out[static_cast<std::size_t>(std::lrint(hz * 8192 / 44100))]));
+}
+
+TEST(HeadphoneEqualisation, IsOneFilterOnBothEarsAndFlattensTheEarCanal) {
+    const SpeakerPaths raw = pathsAt(kemar(), 30, Equalisation::none);
+    const SpeakerPaths equalised = pathsAt(kemar(), 30, Equalisation::diffuseField);
+    for (const Speaker s : {Speaker::left, Speaker::right}) {
+        const auto before = interaural(raw, s), after = interaural(equalised, s);
+        ASSERT_EQ(before.size(), after.size());
+        double worstDb = 0, worstPhase = 0;
+        for (std::size_t k = 0; k < before.size(); ++k) {
+            worstDb = std::max(worstDb, std::fabs(20 * std::log10(std::abs(after[k]) / std::abs(before[k]))));
+            worstPhase = std::max(worstPhase, std::fabs(std::arg(after[k] / before[k])));
+        }
+        EXPECT_LT(worstDb, 0.01);
+        EXPECT_LT(worstPhase, 0.001);
+    }
+    // The frontal ear's resonance at 2.5 kHz over 250 Hz: some 20 dB as measured, far less after.
+    const double rawLift = levelAt(raw, 2500) - levelAt(raw, 250);
+    const double equalisedLift = levelAt(equalised, 2500) - levelAt(equalised, 250);
+    EXPECT_GT(rawLift, 12);
+    EXPECT_LT(equalisedLift, rawLift - 8);
+}
+
+struct Refusal {
+    const char* what;
+    std::string (*make)(const ScratchDir&);  // the file's name
+    const char* says;
+};
+
+std::string sofaWith(const ScratchDir& dir, int receivers, int taps) {
+    testing::SofaSpec spec = testing::plainHead();
+    spec.receivers = receivers;
+    spec.taps = taps;
+    EXPECT_TRUE(testing::writeSofa(dir.file("made.sofa"), spec));
+    return dir.file("made.sofa");
+}
+
+const Refusal refusals[] = {
+    {"missing", [](const ScratchDir& d) { return d.file("none.sofa"); }, "No such file or directory"},
+    {"folder", [](const ScratchDir& d) { return d.path().string(); }, "Is a directory"},
+    {"empty",
+     [](const ScratchDir& d) {
+         testing::writeBytes(d.file("empty.sofa"), {});
+         return d.file("empty.sofa");
+     },
+     "it is empty"},
+    {"not HDF5",
+     [](const ScratchDir& d) {
+         testing::writeBytes(d.file("text.sofa"), std::vector<std::uint8_t>(300, 'x'));
+         return d.file("text.sofa");
+     },
+     "it is not a SOFA file that libmysofa reads"},
+    {"four ears", [](const ScratchDir& d) { return sofaWith(d, 4, 64); }, "it has 4 receivers; a head has two"},
+    {"long", [](const ScratchDir& d) { return sofaWith(d, 2, 16385); },
+     "its responses are 16385 taps long, more than 16384"},
+};
+
+TEST(SofaFile, RefusesWhatIsNoHeadSayingWhy) {
+    for (const Refusal& r : refusals) {
+        const ScratchDir dir;
+        auto read = readSofaResponses(r.make(dir), 44100);
+        ASSERT_TRUE(std::holds_alternative<std::string>(read)) << r.what;
+        EXPECT_EQ(std::get<std::string>(read), r.says) << r.what;
+    }
+}
+
+TEST(SofaFile, ResponsesComeAtTheRateAskedFor) {
+    const ScratchDir dir;
+    EXPECT_EQ(kemar().taps, 512);
+    EXPECT_EQ(kemar().count(), 710u);
+    const MeasuredHead fast = headFrom(AURALITH_DEFAULT_SOFA, 96000);
+    EXPECT_EQ(fast.rate, 96000);
+    EXPECT_NEAR(fast.taps, 512 * 96000 / 44100.0, 2);
+    // The longest tap count is taken at the file's own rate and after the resampling.
+    ASSERT_TRUE(testing::writeSofa(dir.file("h.sofa"), testing::plainHead(11, 0.5, 16000)));
+    EXPECT_TRUE(std::holds_alternative<std::string>(readSofaResponses(dir.file("h.sofa"), 48000)));
+    // A head measured above the horizontal plane has nothing to stand for a loudspeaker.
+    testing::SofaSpec high = testing::plainHead();
+    for (auto& d : high.directions) d.elevation = 40;
+    ASSERT_TRUE(testing::writeSofa(dir.file("high.sofa"), high));
+    EXPECT_NEAR(nearestInHorizontalPlane(headFrom(dir.file("high.sofa")), 30).degreesAway, 40, 1e-4);
+}
+
+}  // namespace
+}  // namespace auralith
