@@ -189,6 +189,32 @@ TEST(CompareImage, TheTradingRuleAtItsCorners) {
     EXPECT_DOUBLE_EQ(predictedImage(-8.5, 0.5), 0.0);
 }
 
+// At +-45 degrees MARRS weighs the lead by a = 1.5 and the level by b = 1.3: x = T + 1.5 L /
+// (17 * 1.3), the image 40 x up to x = 0.75 (30 degrees) and 20 (x + 0.75) above, at most 45.
+TEST(CompareImage, TheTradingRuleAtFortyFiveDegrees) {
+    EXPECT_EQ(predictedImage(0.0, 0.0, base45), 0.0);
+    EXPECT_DOUBLE_EQ(predictedImage(0.0, 0.75, base45), -30.0);
+    EXPECT_DOUBLE_EQ(predictedImage(-0.75 * 17 * 1.3 / 1.5, 0.0, base45), 30.0);
+    EXPECT_DOUBLE_EQ(predictedImage(0.0, 0.5, base45), -20.0);
+    EXPECT_DOUBLE_EQ(predictedImage(0.0, 1.0, base45), -35.0);
+    EXPECT_DOUBLE_EQ(predictedImage(0.0, 1.5, base45), -45.0);
+    EXPECT_DOUBLE_EQ(predictedImage(0.0, -4.0, base45), 45.0);
+    // Blumlein reaches a loudspeaker where its level difference reaches 17 * 1.3 = 22.1 dB.
+    const long double blumlein = 2 * (std::atan(std::pow(10.0L, 22.1L / 20)) / degree - 45);
+    const RecordingAngle b = recordingAngle(MicArray::blumleinPair, 44100, base45);
+    ASSERT_TRUE(b.degrees.has_value());
+    EXPECT_NEAR(*b.degrees, static_cast<double>(blumlein), 0.01);
+    EXPECT_EQ(b.maxImage, 45.0);
+    // A wider base needs a wider lead: every array's recording angle grows or vanishes.
+    for (int k = 1; k <= 6; ++k) {
+        const RecordingAngle narrow = recordingAngle(static_cast<MicArray>(k), 44100);
+        const RecordingAngle wide = recordingAngle(static_cast<MicArray>(k), 44100, base45);
+        if (narrow.degrees && wide.degrees) {
+            EXPECT_GT(*wide.degrees, *narrow.degrees) << k;
+        }
+    }
+}
+
 TEST(CompareRecordingAngle, WorkedOutFromTheGeometry) {
     // Blumlein: the image reaches a loudspeaker where the level difference reaches 17 dB:
     // tan(theta + 45) = 10^(17/20).

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -19,6 +21,9 @@
 
 #ifdef AURALITH_HAS_SNDFILE
 #include "support/sndfile_writer.h"
+#endif
+#if defined(AURALITH_HAS_HEADPHONES) && defined(AURALITH_HAS_SOFA_WRITER)
+#include "support/sofa_writer.h"
 #endif
 
 namespace auralith {
@@ -439,6 +444,139 @@ TEST(CompareProgram, StandardOutputThatCannotBeWrittenFailsTheRun) {
     EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 1);
     EXPECT_EQ(fileText(dir.path() / "stderr.txt"), "auralith-compare: standard output: Broken pipe\n");
 }
+
+TEST(CompareProgram, TheImagesFollowTheLoudspeakerBase) {
+    ScratchDir dir;
+    writeRecording(dir, "take.wav");
+    const ProgramRun wide = compare(dir, "--speakers 45 -a 1 -o out take.wav");
+    ASSERT_EQ(wide.status, 0) << wide.err;
+    EXPECT_NE(wide.out.find("\nLoudspeakers at ±45°\n"), std::string::npos);
+    EXPECT_NE(fileText(dir.path() / "out/report.html").find("predicted image (loudspeakers at ±45°)"),
+              std::string::npos);
+    const std::string labels = fileText(dir.path() / "out/take-1-blumlein.txt");
+    EXPECT_NE(labels.find(" image -45.0° of ±45°\n"), std::string::npos) << labels;
+    // Blumlein's recording angle at +-45: where the level difference reaches 22.1 dB.
+    const double sra = 2 * (std::atan(std::pow(10.0, 22.1 / 20)) * 180 / 3.141592653589793 - 45);
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "1,\"Blumlein crossed pair\",%.1f,45.0,", sra);
+    EXPECT_NE(fileText(dir.path() / "out/arrays.csv").find(expected), std::string::npos);
+}
+
+#if defined(AURALITH_HAS_HEADPHONES) && defined(AURALITH_HAS_SOFA_WRITER)
+
+TEST(CompareProgram, HeadphoneRendersBesideTheRendersTheSameOnEveryRun) {
+    ScratchDir dir;
+    writeRecording(dir, "take.wav");
+    const ProgramRun first = compare(dir, "-H -a 1,5 -o one take.wav");
+    ASSERT_EQ(first.status, 0) << first.err;
+    ASSERT_EQ(compare(dir, "-q --headphones -a 1,5 -o two take.wav").status, 0);
+    ASSERT_EQ(compare(dir, "-q -a 1,5 -o plain take.wav").status, 0);
+    EXPECT_NE(first.out.find("\nHeadphone renders through default.sofa, diffuse-field equalised\n"), std::string::npos);
+    for (const char* slug : {"1-blumlein", "5-spaced-omnis"}) {
+        const std::string render = std::string("take-") + slug + ".wav",
+                          heard = std::string("take-") + slug + "-headphones.wav";
+        const auto stereo = testing::readBytes(dir.file("one/" + render));
+        const auto headphones = testing::readBytes(dir.file("one/" + heard));
+        // The stereo render's header, length and layout; the same bytes on every run; the renders
+        // themselves as without --headphones.
+        ASSERT_EQ(headphones.size(), stereo.size()) << slug;
+        EXPECT_TRUE(std::equal(stereo.begin(), stereo.begin() + 44, headphones.begin())) << slug;
+        EXPECT_NE(stereo, headphones);
+        EXPECT_EQ(headphones, testing::readBytes(dir.file("two/" + heard))) << slug;
+        EXPECT_EQ(stereo, testing::readBytes(dir.file("plain/" + render))) << slug;
+    }
+    const std::string report = fileText(dir.path() / "one/report.csv");
+    EXPECT_EQ(report.substr(0, report.find('\n')),
+              "array,array_name,position,source_deg,icld_db,ictd_ms,ictd_samples,image_deg,ear_itd_ms,ear_itd_low_ms,"
+              "ear_ild_db");
+    const std::string arrays = fileText(dir.path() / "one/arrays.csv");
+    EXPECT_NE(arrays.find(",headphones_loudness_lufs,headphones_clipped\n"), std::string::npos);
+    EXPECT_NE(fileText(dir.path() / "one/report.html").find("<th>ear ILD dB</th>"), std::string::npos);
+}
+
+// One row of report.csv: its last cells, after the name (which may hold commas).
+std::vector<double> lastCells(const std::string& line, int count) {
+    std::vector<double> cells;
+    std::size_t end = line.size();
+    for (int k = 0; k < count; ++k) {
+        const std::size_t comma = line.rfind(',', end - 1);
+        cells.insert(cells.begin(), std::stod(line.substr(comma + 1, end - comma - 1)));
+        end = comma;
+    }
+    return cells;
+}
+
+// The cues the report gives against those measured from the headphone render of white noise.
+TEST(CompareProgram, TheCuesAtTheEarsAreThoseOfAWhiteNoiseRender) {
+    ScratchDir dir;
+    const int n = 22050;
+    testing::writeBytes(dir.file("noise.wav"), testing::monoWaveBytes(testing::whiteNoise(n, 6000)));
+    ASSERT_EQ(compare(dir, "-q -H -a 1,3,4,5,6 -o out noise.wav").status, 0);
+    std::istringstream report(fileText(dir.path() / "out/report.csv"));
+    std::string line;
+    std::getline(report, line);
+    const char* files[] = {"1-blumlein", "3-faulkner", "4-ortf", "5-spaced-omnis", "6-tree"};
+    for (const char* file : files) {
+        const auto bytes = testing::readBytes(dir.file(std::string("out/noise-") + file + "-headphones.wav"));
+        std::vector<std::int16_t> ears((bytes.size() - 44) / 2);
+        std::memcpy(ears.data(), bytes.data() + 44, 2 * ears.size());
+        for (int p = 0; p < 13; ++p) {
+            ASSERT_TRUE(std::getline(report, line));
+            if (p % 3 != 0) continue;
+            const std::vector<double> cues = lastCells(line, 3);  // itd, itd below 1.5 kHz, ild
+            const std::size_t sound = static_cast<std::size_t>(p) * (44100 + n) + 44100;
+            const testing::MeasuredEars m = testing::measureEars(ears, sound + 1500, sound + n, 250);
+            EXPECT_NEAR(m.lag, cues[0] * 44.1, 1.01) << file << " position " << p;
+            EXPECT_NEAR(m.ildDb, cues[2], 0.3) << file << " position " << p;
+        }
+    }
+}
+
+TEST(CompareProgram, RefusedHeadsAndListeningOptionsLeaveNothing) {
+    ScratchDir dir;
+    writeRecording(dir, "take.wav", 6000);
+    testing::writeBytes(dir.file("text.sofa"), std::vector<std::uint8_t>(200, 'x'));
+    testing::SofaSpec spec = testing::plainHead();
+    spec.receivers = 3;
+    ASSERT_TRUE(testing::writeSofa(dir.file("three.sofa"), spec));
+    ASSERT_TRUE(testing::writeSofa(dir.file("long.sofa"), testing::plainHead(11, 0.5, 16385)));
+    testing::SofaSpec high = testing::plainHead();
+    for (auto& d : high.directions) d.elevation = 40;
+    ASSERT_TRUE(testing::writeSofa(dir.file("high.sofa"), high));
+    ASSERT_TRUE(testing::writeSofa(dir.file("plain.sofa"), testing::plainHead()));
+    fs::create_directory(dir.path() / "out");
+    testing::writeBytes(dir.file("out/take-1-blumlein-headphones.wav"), {'o', 'l', 'd'});
+    const std::string usage = " (see auralith-compare --help)\n";
+    const struct {
+        std::string args;
+        int status;
+        std::string err;
+    } cases[] = {
+        {"--hrtf none.sofa", 1, "none.sofa: No such file or directory\n"},
+        {"--hrtf out", 1, "out: Is a directory\n"},
+        {"--hrtf text.sofa", 1, "text.sofa: it is not a SOFA file that libmysofa reads\n"},
+        {"--hrtf three.sofa", 1, "three.sofa: it has 3 receivers; a head has two\n"},
+        {"--hrtf long.sofa", 1, "long.sofa: its responses are 16385 taps long, more than 16384\n"},
+        {"--hrtf high.sofa", 1,
+         "high.sofa: it has no direction within 5 degrees of 30 degrees left in the horizontal plane\n"},
+        {"--hrtf plain.sofa --speakers 45", 1,
+         "plain.sofa: it has no direction within 5 degrees of 45 degrees left in the horizontal plane\n"},
+        {"--speakers 60", 2, "--speakers '60' is neither 30 nor 45 (degrees each side)" + usage},
+        {"--no-audio", 2, "--headphones renders audio: it cannot go with --no-audio" + usage},
+    };
+    for (const auto& c : cases) {
+        const ProgramRun refused = compare(dir, "-H -o out " + c.args + " take.wav");
+        EXPECT_EQ(refused.status, c.status) << c.args;
+        EXPECT_EQ(refused.err, "auralith-compare: " + c.err) << c.args;
+        EXPECT_EQ(filesIn(dir.path() / "out"), std::set<std::string>{"take-1-blumlein-headphones.wav"}) << c.args;
+    }
+    EXPECT_EQ(testing::readBytes(dir.file("out/take-1-blumlein-headphones.wav")),
+              (std::vector<std::uint8_t>{'o', 'l', 'd'}));
+    EXPECT_EQ(compare(dir, "--hrtf plain.sofa take.wav").err,
+              "auralith-compare: --hrtf goes with --headphones" + usage);
+}
+
+#endif
 
 }  // namespace
 }  // namespace auralith
