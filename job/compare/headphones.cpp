@@ -84,15 +84,15 @@ std::variant<ListeningHandle, ListeningRefusal> prepareListening(const CompareOp
 }
 
 HeadphoneRender writeHeadphoneRender(const Listening& listening, std::span<const std::int16_t> stereo,
-                                     std::int32_t rate, std::int32_t n, const std::string& path) {
+                                     std::int32_t rate, std::int32_t n, const std::string& path, bool measure) {
     const auto frames = static_cast<std::int32_t>(stereo.size() / 2);
     HeadphoneRender result;
     std::optional<OutputInPlace> file = OutputInPlace::create(path, frames, rate, 16, ReplaceMode::nameItself);
     if (file) {
         // Each run of frames leaves memory once made: the file is never whole in memory.
-        const MeasuredHeadphones made =
-            renderSweepHeadphones(listening.render, stereo, file->samples(), rate, n,
-                                  [&](std::int64_t begin, std::int64_t end) { file->release(begin, end - begin); });
+        const MeasuredHeadphones made = renderSweepHeadphones(
+            listening.render, stereo, file->samples(), rate, n,
+            [&](std::int64_t begin, std::int64_t end) { file->release(begin, end - begin); }, measure);
         if (made.done && !file->failed()) {
             result.loudness = made.loudness;
             result.clipped = made.clipped;
@@ -108,8 +108,8 @@ HeadphoneRender writeHeadphoneRender(const Listening& listening, std::span<const
         result.memory = false;
         return result;
     }
-    const MeasuredHeadphones made =
-        renderSweepHeadphones(listening.render, stereo, memory, rate, n, [](std::int64_t, std::int64_t) {});
+    const MeasuredHeadphones made = renderSweepHeadphones(
+        listening.render, stereo, memory, rate, n, [](std::int64_t, std::int64_t) {}, measure);
     if (!made.done) {
         result.memory = false;
         return result;

@@ -51,9 +51,9 @@ struct HeadphoneRender {
     std::int64_t clipped = 0;
 };
 
-// The headphone render of a stereo render into the file `path` (replaced as auralith-compare's
-// files are), its loudness measured as it is made.
+// The headphone render of a stereo render of n samples into the file `path` (replaced as
+// auralith-compare's files are), its loudness measured as it is made unless `measure` is false.
 HeadphoneRender writeHeadphoneRender(const Listening& listening, std::span<const std::int16_t> stereo,
-                                     std::int32_t rate, std::int32_t n, const std::string& path);
+                                     std::int32_t rate, std::int32_t n, const std::string& path, bool measure = true);
 
 }  // namespace auralith

@@ -28,7 +28,7 @@ std::string headDescription(const Listening&) { return {}; }
 EarCues earCuesOf(const Listening&, const Pickup&) { return {}; }
 
 HeadphoneRender writeHeadphoneRender(const Listening&, std::span<const std::int16_t>, std::int32_t, std::int32_t,
-                                     const std::string&) {
+                                     const std::string&, bool) {
     return {};
 }
 

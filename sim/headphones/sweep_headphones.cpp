@@ -27,19 +27,18 @@ struct Part {
 };
 
 bool renderPart(const BinauralRender& render, std::span<const std::int16_t> stereo, std::span<std::int16_t> out,
-                Part& part, const std::function<void(std::int64_t, std::int64_t)>& made) {
+                Part& part, const std::function<void(std::int64_t, std::int64_t)>& handOn) {
     const std::int64_t run = blocksPerRun * render.blockFrames();
     for (std::int64_t begin = part.from; begin < part.to; begin += run) {
         const std::int64_t end = std::min(part.to, begin + run);
         const std::optional<std::int64_t> clipped = render.render(stereo, out, begin, end);
         if (!clipped) return false;
         part.clipped += *clipped;
-        if (!part.meter->add(
-                out.subspan(2 * static_cast<std::size_t>(begin), 2 * static_cast<std::size_t>(end - begin))))
-            return false;
-        made(begin, end);
+        const auto made = out.subspan(2 * static_cast<std::size_t>(begin), 2 * static_cast<std::size_t>(end - begin));
+        if (part.meter && !part.meter->add(made)) return false;
+        handOn(begin, end);
     }
-    if (part.measuredTo == part.to) return true;
+    if (!part.meter || part.measuredTo == part.to) return true;
     try {
         std::vector<std::int16_t> beyond(2 * static_cast<std::size_t>(part.measuredTo - part.to));
         return render.render(stereo, beyond, part.to, part.measuredTo, part.to) && part.meter->add(beyond);
@@ -52,14 +51,14 @@ bool renderPart(const BinauralRender& render, std::span<const std::int16_t> ster
 
 MeasuredHeadphones renderSweepHeadphones(const BinauralRender& render, std::span<const std::int16_t> stereo,
                                          std::span<std::int16_t> out, std::int32_t rate, std::int32_t n,
-                                         const std::function<void(std::int64_t, std::int64_t)>& made) {
+                                         const std::function<void(std::int64_t, std::int64_t)>& made, bool measure) {
     const auto frames = static_cast<std::int64_t>(stereo.size() / 2);
     const std::int64_t split = frames == outputFrameCount(rate, n) ? sweepLoudnessSplit(rate, n) : 0;
     std::array<Part, 2> parts;
     parts[0] = {0, split > 0 ? split : frames, split > 0 ? split + 3 * (rate / 10) : frames, {}, 0, false};
     parts[1] = {split, frames, frames, {}, 0, false};
     const int count = split > 0 ? 2 : 1;
-    for (int k = 0; k < count; ++k)
+    for (int k = 0; k < count && measure; ++k)
         if (!(parts[static_cast<std::size_t>(k)].meter = LoudnessMeter::create(rate))) return {};
     runParts(count, [&](int k) {
         Part& part = parts[static_cast<std::size_t>(k)];
@@ -69,7 +68,9 @@ MeasuredHeadphones renderSweepHeadphones(const BinauralRender& render, std::span
     result.done = parts[0].done && (count == 1 || parts[1].done);
     if (!result.done) return result;
     result.clipped = parts[0].clipped + (count == 2 ? parts[1].clipped : 0);
-    result.loudness = count == 1 ? parts[0].meter->integrated() : integratedOfParts(*parts[0].meter, *parts[1].meter);
+    if (measure)
+        result.loudness =
+            count == 1 ? parts[0].meter->integrated() : integratedOfParts(*parts[0].meter, *parts[1].meter);
     return result;
 }
 

@@ -20,9 +20,11 @@ struct MeasuredHeadphones {
 };
 
 // `stereo` the sweep's stereo render of n samples at `rate`; `out` of the same length. `made`
-// is called from the part's own thread with [begin, end) of each run of frames.
+// is called from the part's own thread with [begin, end) of each run of frames. Without
+// `measure` no loudness is taken (for the benchmarks beside converters that take none).
 MeasuredHeadphones renderSweepHeadphones(const BinauralRender& render, std::span<const std::int16_t> stereo,
                                          std::span<std::int16_t> out, std::int32_t rate, std::int32_t n,
-                                         const std::function<void(std::int64_t, std::int64_t)>& made);
+                                         const std::function<void(std::int64_t, std::int64_t)>& made,
+                                         bool measure = true);
 
 }  // namespace auralith
