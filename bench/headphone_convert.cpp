@@ -1,14 +1,18 @@
-// auralith-compare's headphone render of one stereo render, alone: the stereo render read whole,
-// the head prepared as the program prepares it (KEMAR, +-30 degrees, equalised), the headphone
-// render written into its file as the program writes it, with or without its loudness. What
-// bench/headphones-vs-sofalizer sets beside ffmpeg's sofalizer, which measures no loudness.
+// auralith-compare's headphone render of one stereo render, alone: the stereo render's file
+// mapped (the program reads it from the mapping it rendered into), the head prepared as the program prepares it (KEMAR,
+// +-30 degrees, equalised), the headphone render written into its file as the program writes it, with or without its
+// loudness. What bench/headphones-vs-sofalizer sets beside ffmpeg's sofalizer, which measures no loudness.
 //
 //   headphone_convert STEREO.wav OUT.wav [--loudness]
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
-#include <fstream>
+#include <span>
 #include <string>
 #include <variant>
-#include <vector>
 
 #include "job/compare/headphones.h"
 
@@ -17,12 +21,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: headphone_convert STEREO.wav OUT.wav [--loudness]\n");
         return 2;
     }
-    std::ifstream in(argv[1], std::ios::binary);
-    in.seekg(0, std::ios::end);
-    const auto bytes = static_cast<std::size_t>(in.tellg());
-    std::vector<std::int16_t> stereo((bytes - 44) / 2);
-    in.seekg(44);
-    in.read(reinterpret_cast<char*>(stereo.data()), static_cast<std::streamsize>(2 * stereo.size()));
+    const int fd = ::open(argv[1], O_RDONLY);
+    struct stat info {};
+    if (fd < 0 || ::fstat(fd, &info) != 0 || info.st_size < 44) return 1;
+    const auto bytes = static_cast<std::size_t>(info.st_size);
+    void* mapped = ::mmap(nullptr, bytes, PROT_READ, MAP_SHARED | MAP_POPULATE, fd, 0);
+    if (mapped == MAP_FAILED) return 1;
+    const std::span<const std::int16_t> stereo(reinterpret_cast<const std::int16_t*>(static_cast<char*>(mapped) + 44),
+                                               (bytes - 44) / 4 * 2);
     const std::int32_t rate = 44100;  // the renders the benchmark makes
     const auto frames = static_cast<std::int64_t>(stereo.size() / 2);
     const auto n = static_cast<std::int32_t>((frames - rate) / 13 - rate);

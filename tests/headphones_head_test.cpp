@@ -11,6 +11,7 @@
 
 #include "sim/headphones/binaural_render.h"
 #include "sim/headphones/ear_cue_meter.h"
+#include "sim/headphones/ear_frames.h"
 #include "sim/headphones/fftw_plans.h"
 #include "sim/headphones/speaker_paths.h"
 #include "support/sofa_writer.h"
@@ -180,6 +181,30 @@ TEST(HeadphoneEqualisation, IsOneFilterOnBothEarsAndFlattensTheEarCanal) {
     const double equalisedLift = levelAt(equalised, 2500) - levelAt(equalised, 250);
     EXPECT_GT(rawLift, 12);
     EXPECT_LT(equalisedLift, rawLift - 8);
+}
+
+// The vector loops against the plain ones: ties, the edges of the 16 bits, values far beyond
+// them, and every length of a tail.
+TEST(EarFrames, TheVectorLoopsGiveThePlainLoopsValues) {
+    std::vector<float> values{0.5f,     1.5f,      2.5f,      -0.5f,    -1.5f, 32766.5f, 32767.49f, 32767.5f,
+                              32768.0f, -32768.4f, -32768.5f, -32769.f, 1e10f, -1e10f,   3e9f,      -7.25f};
+    std::uint32_t seed = 5;
+    while (values.size() < 203) {
+        seed = seed * 1664525u + 1013904223u;
+        values.push_back((static_cast<float>(seed >> 8) / (1u << 24) - 0.5f) * 80000);
+    }
+    for (std::size_t count = 0; count <= 101; ++count) {
+        std::vector<std::int16_t> plain(2 * count), vector(2 * count);
+        const float* right = values.data() + 101;
+        EXPECT_EQ(joinFrames(values.data(), right, count, vector.data()),
+                  joinFramesPlain(values.data(), right, count, plain.data()));
+        EXPECT_EQ(vector, plain) << count;
+        std::vector<float> l1(count), r1(count), l2(count), r2(count);
+        splitFrames(plain.data(), count, l1.data(), r1.data());
+        splitFramesPlain(plain.data(), count, l2.data(), r2.data());
+        EXPECT_EQ(l1, l2);
+        EXPECT_EQ(r1, r2);
+    }
 }
 
 struct Refusal {

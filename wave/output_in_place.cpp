@@ -1,6 +1,7 @@
 #include "wave/output_in_place.h"
 
 #include <bit>
+#include <cerrno>
 #include <cstring>
 #include <utility>
 
@@ -42,9 +43,10 @@ bool OutputInPlace::failed() const { return file_ && file_->failed(); }
 
 WriteOutcome OutputInPlace::commit() { return file_->commit(); }
 
-void OutputInPlace::release(std::int64_t first, std::int64_t count) {
-    if (first < 0 || count <= 0) return;
-    file_->release(waveHeaderSize + 4 * static_cast<std::uint64_t>(first), 4 * static_cast<std::uint64_t>(count));
+int OutputInPlace::writeFrames(std::int64_t first, std::span<const std::int16_t> samples) {
+    // The samples lie in the file as in memory: OutputInPlace exists on little-endian hosts only.
+    if (first < 0) return EINVAL;
+    return file_->writeAt(waveHeaderSize + 4 * static_cast<std::uint64_t>(first), samples.data(), 2 * samples.size());
 }
 
 }  // namespace auralith

@@ -46,8 +46,9 @@ public:
     // destroyed, so that they can be written under another name.
     WriteOutcome commit();
 
-    // Lets go of the memory of frames [first, first + count), filled: see MappedReplacement::release.
-    void release(std::int64_t first, std::int64_t count);
+    // Writes frames from `first` on (2 samples each) into the file without touching its pages in
+    // memory: see MappedReplacement::writeAt. The error, or 0.
+    int writeFrames(std::int64_t first, std::span<const std::int16_t> samples);
 
 private:
     OutputInPlace(std::unique_ptr<MappedReplacement> file, std::int32_t frames);

@@ -1,6 +1,7 @@
 #include "job/compare/headphones.h"
 
 #include <algorithm>
+#include <atomic>
 #include <new>
 #include <vector>
 
@@ -89,13 +90,23 @@ HeadphoneRender writeHeadphoneRender(const Listening& listening, std::span<const
     HeadphoneRender result;
     std::optional<OutputInPlace> file = OutputInPlace::create(path, frames, rate, 16, ReplaceMode::nameItself);
     if (file) {
-        // Each run of frames leaves memory once made: the file is never whole in memory.
+        // Each run goes into the file by the system's writes: the file is never in memory.
+        std::atomic<int> error{0};
         const MeasuredHeadphones made = renderSweepHeadphones(
-            listening.render, stereo, file->samples(), rate, n,
-            [&](std::int64_t begin, std::int64_t end) { file->release(begin, end - begin); }, measure);
+            listening.render, stereo, rate, n,
+            [&](std::int64_t first, std::span<const std::int16_t> samples) {
+                const int e = file->writeFrames(first, samples);
+                if (e != 0) error = e;
+                return e == 0;
+            },
+            measure);
+        result.loudness = made.loudness;
+        result.clipped = made.clipped;
+        if (error != 0) {
+            result.written = {error};
+            return result;
+        }
         if (made.done && !file->failed()) {
-            result.loudness = made.loudness;
-            result.clipped = made.clipped;
             result.written = file->commit();
             return result;
         }
@@ -105,15 +116,16 @@ HeadphoneRender writeHeadphoneRender(const Listening& listening, std::span<const
     try {
         memory.resize(stereo.size());
     } catch (const std::bad_alloc&) {
-        result.memory = false;
-        return result;
+        return {{}, false, {}, 0};
     }
     const MeasuredHeadphones made = renderSweepHeadphones(
-        listening.render, stereo, memory, rate, n, [](std::int64_t, std::int64_t) {}, measure);
-    if (!made.done) {
-        result.memory = false;
-        return result;
-    }
+        listening.render, stereo, rate, n,
+        [&](std::int64_t first, std::span<const std::int16_t> samples) {
+            std::copy(samples.begin(), samples.end(), memory.begin() + 2 * first);
+            return true;
+        },
+        measure);
+    if (!made.done) return {{}, false, {}, 0};
     result.loudness = made.loudness;
     result.clipped = made.clipped;
     result.written = writeOutputWave(path, frames, memory, rate, 16, ReplaceMode::nameItself);

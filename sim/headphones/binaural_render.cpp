@@ -5,6 +5,7 @@
 #include <new>
 
 #include "sim/fast/parallel.h"
+#include "sim/headphones/ear_frames.h"
 
 namespace auralith {
 namespace {
@@ -57,11 +58,7 @@ std::int64_t BinauralRender::renderBlock(std::span<const std::int16_t> in, std::
     const int hi = static_cast<int>(std::clamp<std::int64_t>(frames - first, lo, size));
     std::fill(left, left + lo, 0.0f);
     std::fill(right, right + lo, 0.0f);
-    const std::int16_t* frame = in.data() + 2 * (first + lo);
-    for (int i = lo; i < hi; ++i, frame += 2) {
-        left[i] = frame[0];
-        right[i] = frame[1];
-    }
+    splitFrames(in.data() + 2 * (first + lo), static_cast<std::size_t>(hi - lo), left + lo, right + lo);
     std::fill(left + hi, left + size, 0.0f);
     std::fill(right + hi, right + size, 0.0f);
     transforms_->forward(left, leftBins);
@@ -80,17 +77,9 @@ std::int64_t BinauralRender::renderBlock(std::span<const std::int16_t> in, std::
     }
     transforms_->inverse(leftBins, left);
     transforms_->inverse(rightBins, right);
-    std::int64_t clipped = 0;
-    const auto put = [&](float v, std::int16_t& into) {
-        const float rounded = std::rint(v);
-        clipped += rounded > 32767.0f || rounded < -32768.0f;
-        into = static_cast<std::int16_t>(std::clamp(rounded, -32768.0f, 32767.0f));
-    };
-    for (std::int64_t f = from; f < to; ++f) {
-        const std::size_t i = static_cast<std::size_t>(f - start + taps_ - 1);
-        put(left[i], out[2 * (f - outFirst)]);
-        put(right[i], out[2 * (f - outFirst) + 1]);
-    }
+    const std::size_t skip = static_cast<std::size_t>(from - start + taps_ - 1);
+    const std::int64_t clipped =
+        joinFrames(left + skip, right + skip, static_cast<std::size_t>(to - from), out + 2 * (from - outFirst));
     return clipped;
 }
 

@@ -13,10 +13,10 @@ namespace auralith {
 namespace {
 
 // Runs of this many blocks are rendered, measured and handed on at a time.
-constexpr std::int64_t blocksPerRun = 64;
+constexpr std::int64_t blocksPerRun = 16;
 
-// One part: frames [from, to) into the output, and the frames [to, measuredTo) its meter reads
-// beyond them, which the other part puts into the output and this one renders apart.
+// One part: frames [from, to) handed on, and the frames [to, measuredTo) its meter reads beyond
+// them, which the other part hands on and this one renders for its meter alone.
 struct Part {
     std::int64_t from = 0;
     std::int64_t to = 0;
@@ -26,43 +26,49 @@ struct Part {
     bool done = false;
 };
 
-bool renderPart(const BinauralRender& render, std::span<const std::int16_t> stereo, std::span<std::int16_t> out,
-                Part& part, const std::function<void(std::int64_t, std::int64_t)>& handOn) {
+bool renderPart(const BinauralRender& render, std::span<const std::int16_t> stereo, Part& part,
+                const HeadphoneRun& put) {
     const std::int64_t run = blocksPerRun * render.blockFrames();
-    for (std::int64_t begin = part.from; begin < part.to; begin += run) {
-        const std::int64_t end = std::min(part.to, begin + run);
-        const std::optional<std::int64_t> clipped = render.render(stereo, out, begin, end);
-        if (!clipped) return false;
-        part.clipped += *clipped;
-        const auto made = out.subspan(2 * static_cast<std::size_t>(begin), 2 * static_cast<std::size_t>(end - begin));
-        if (part.meter && !part.meter->add(made)) return false;
-        handOn(begin, end);
-    }
-    if (!part.meter || part.measuredTo == part.to) return true;
+    std::vector<std::int16_t> buffer;
     try {
-        std::vector<std::int16_t> beyond(2 * static_cast<std::size_t>(part.measuredTo - part.to));
-        return render.render(stereo, beyond, part.to, part.measuredTo, part.to) && part.meter->add(beyond);
+        buffer.resize(2 * static_cast<std::size_t>(std::max(run, part.measuredTo - part.to)));
     } catch (const std::bad_alloc&) {
         return false;
     }
+    for (std::int64_t begin = part.from; begin < part.to; begin += run) {
+        const std::int64_t end = std::min(part.to, begin + run);
+        const std::span<std::int16_t> made(buffer.data(), 2 * static_cast<std::size_t>(end - begin));
+        const std::optional<std::int64_t> clipped = render.render(stereo, made, begin, end, begin);
+        if (!clipped) return false;
+        part.clipped += *clipped;
+        if (part.meter && !part.meter->add(made)) return false;
+        if (!put(begin, made)) return false;
+    }
+    if (!part.meter || part.measuredTo == part.to) return true;
+    const std::span<std::int16_t> beyond(buffer.data(), 2 * static_cast<std::size_t>(part.measuredTo - part.to));
+    return render.render(stereo, beyond, part.to, part.measuredTo, part.to) && part.meter->add(beyond);
 }
 
 }  // namespace
 
 MeasuredHeadphones renderSweepHeadphones(const BinauralRender& render, std::span<const std::int16_t> stereo,
-                                         std::span<std::int16_t> out, std::int32_t rate, std::int32_t n,
-                                         const std::function<void(std::int64_t, std::int64_t)>& made, bool measure) {
+                                         std::int32_t rate, std::int32_t n, const HeadphoneRun& put, bool measure) {
     const auto frames = static_cast<std::int64_t>(stereo.size() / 2);
-    const std::int64_t split = frames == outputFrameCount(rate, n) ? sweepLoudnessSplit(rate, n) : 0;
+    // Measured, the parts meet where the loudness's parts do; else halfway, on a block.
+    const std::int64_t hop = render.blockFrames();
+    const std::int64_t split = !measure ? std::min(frames, (frames / 2 + hop - 1) / hop * hop)
+                               : frames == outputFrameCount(rate, n) ? sweepLoudnessSplit(rate, n)
+                                                                     : 0;
     std::array<Part, 2> parts;
-    parts[0] = {0, split > 0 ? split : frames, split > 0 ? split + 3 * (rate / 10) : frames, {}, 0, false};
+    parts[0] = {0, split > 0 ? split : frames, split > 0 && measure ? split + 3 * (rate / 10) : frames, {}, 0, false};
+    parts[0].measuredTo = std::max(parts[0].to, parts[0].measuredTo);
     parts[1] = {split, frames, frames, {}, 0, false};
     const int count = split > 0 ? 2 : 1;
     for (int k = 0; k < count && measure; ++k)
         if (!(parts[static_cast<std::size_t>(k)].meter = LoudnessMeter::create(rate))) return {};
     runParts(count, [&](int k) {
         Part& part = parts[static_cast<std::size_t>(k)];
-        part.done = renderPart(render, stereo, out, part, made);
+        part.done = renderPart(render, stereo, part, put);
     });
     MeasuredHeadphones result;
     result.done = parts[0].done && (count == 1 || parts[1].done);

@@ -97,13 +97,10 @@ public:
     // it failed). Tried once: afterwards the file is nameless for good, and its bytes stay
     // readable until this is destroyed.
     virtual WriteOutcome commit() = 0;
-    // Lets go of the memory of bytes [offset, offset + length), filled and not needed again: they
-    // stay in the file, out of the program's memory, and are read back from it if touched again.
-    // Pages partly outside the range are kept. Where the system cannot, nothing happens.
-    virtual void release(std::uint64_t offset, std::uint64_t length) {
-        static_cast<void>(offset);
-        static_cast<void>(length);
-    }
+    // Writes `length` bytes at `offset` into the file through the system's writes, not through
+    // the mapping, so that a file made in pieces never lies in the program's memory; the mapping
+    // sees them. The error of a write that failed, or 0.
+    virtual int writeAt(std::uint64_t offset, const void* data, std::size_t length) = 0;
 };
 
 // Null when the content cannot be built in place: the name is refused as replaceFileContents

@@ -258,13 +258,18 @@ public:
     // touched them yet. Once the file is closed only a failed page tells.
     bool failed() const override { return guardedMappingFailed(guard_) || (fd_ >= 0 && !wholeLength()); }
 
-    // A shared mapping's dirty pages go to the page cache when they are dropped, so the bytes are
-    // the file's as before.
-    void release(std::uint64_t offset, std::uint64_t length) override {
-        const auto page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
-        const std::uint64_t first = (offset + page - 1) / page * page;
-        const std::uint64_t last = std::min<std::uint64_t>(offset + length, length_) / page * page;
-        if (page > 0 && last > first) ::madvise(bytes_ + first, static_cast<std::size_t>(last - first), MADV_DONTNEED);
+    int writeAt(std::uint64_t offset, const void* data, std::size_t length) override {
+        if (fd_ < 0 || offset > length_ || length > length_ - offset) return EINVAL;
+        const auto* at = static_cast<const unsigned char*>(data);
+        while (length > 0) {
+            const ssize_t put = ::pwrite(fd_, at, length, static_cast<off_t>(offset));
+            if (put < 0 && errno == EINTR) continue;
+            if (put <= 0) return put < 0 ? errno : EIO;
+            at += put;
+            offset += static_cast<std::uint64_t>(put);
+            length -= static_cast<std::size_t>(put);
+        }
+        return 0;
     }
 
     WriteOutcome commit() override {
