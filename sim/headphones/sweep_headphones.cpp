@@ -60,8 +60,8 @@ MeasuredHeadphones renderSweepHeadphones(const BinauralRender& render, std::span
                                : frames == outputFrameCount(rate, n) ? sweepLoudnessSplit(rate, n)
                                                                      : 0;
     std::array<Part, 2> parts;
-    parts[0] = {0, split > 0 ? split : frames, split > 0 && measure ? split + 3 * (rate / 10) : frames, {}, 0, false};
-    parts[0].measuredTo = std::max(parts[0].to, parts[0].measuredTo);
+    const std::int64_t firstTo = split > 0 ? split : frames;
+    parts[0] = {0, firstTo, split > 0 && measure ? std::min(frames, split + 3 * (rate / 10)) : firstTo, {}, 0, false};
     parts[1] = {split, frames, frames, {}, 0, false};
     const int count = split > 0 ? 2 : 1;
     for (int k = 0; k < count && measure; ++k)
