@@ -536,11 +536,11 @@ TEST(CompareProgram, RefusedHeadsAndListeningOptionsLeaveNothing) {
     ScratchDir dir;
     writeRecording(dir, "take.wav", 6000);
     testing::writeBytes(dir.file("text.sofa"), std::vector<std::uint8_t>(200, 'x'));
-    testing::SofaSpec spec = testing::plainHead();
-    spec.receivers = 3;
-    ASSERT_TRUE(testing::writeSofa(dir.file("three.sofa"), spec));
+    testing::SofaHead three = testing::plainHead();
+    three.receivers = 3;
+    ASSERT_TRUE(testing::writeSofa(dir.file("three.sofa"), three));
     ASSERT_TRUE(testing::writeSofa(dir.file("long.sofa"), testing::plainHead(11, 0.5, 16385)));
-    testing::SofaSpec high = testing::plainHead();
+    testing::SofaHead high = testing::plainHead();
     for (auto& d : high.directions) d.elevation = 40;
     ASSERT_TRUE(testing::writeSofa(dir.file("high.sofa"), high));
     ASSERT_TRUE(testing::writeSofa(dir.file("plain.sofa"), testing::plainHead()));

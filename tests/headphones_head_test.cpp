@@ -214,11 +214,11 @@ struct Refusal {
 };
 
 std::string sofaWith(const ScratchDir& dir, int receivers, int taps) {
-    testing::SofaSpec spec = testing::plainHead();
-    spec.receivers = receivers;
-    spec.taps = taps;
-    EXPECT_TRUE(testing::writeSofa(dir.file("made.sofa"), spec));
-    return dir.file("made.sofa");
+    testing::SofaHead head = testing::plainHead();
+    head.receivers = receivers;
+    head.taps = taps;
+    EXPECT_TRUE(testing::writeSofa(dir.file("head.sofa"), head));
+    return dir.file("head.sofa");
 }
 
 const Refusal refusals[] = {
@@ -261,7 +261,7 @@ TEST(SofaFile, ResponsesComeAtTheRateAskedFor) {
     ASSERT_TRUE(testing::writeSofa(dir.file("h.sofa"), testing::plainHead(11, 0.5, 16000)));
     EXPECT_TRUE(std::holds_alternative<std::string>(readSofaResponses(dir.file("h.sofa"), 48000)));
     // A head measured above the horizontal plane has nothing to stand for a loudspeaker.
-    testing::SofaSpec high = testing::plainHead();
+    testing::SofaHead high = testing::plainHead();
     for (auto& d : high.directions) d.elevation = 40;
     ASSERT_TRUE(testing::writeSofa(dir.file("high.sofa"), high));
     EXPECT_NEAR(nearestInHorizontalPlane(headFrom(dir.file("high.sofa")), 30).degreesAway, 40, 1e-4);

@@ -239,6 +239,19 @@ ParsedOptions parseCompareOptions(const std::vector<std::string>& args) {
     return parsed;
 }
 
+// The headphone renders' options, in the help.
+constexpr const char* listeningUsage =
+    "  -H, --headphones      also STEM-SLUG-headphones.wav: the render as its two\n"
+    "                        loudspeakers reach the ears of a measured head, for listening\n"
+    "                        on headphones, and the cues at the ears in the reports\n"
+    "      --hrtf FILE       the head: a SOFA file of two ears' responses (default the MIT\n"
+    "                        KEMAR measurement, " AURALITH_DEFAULT_SOFA
+    ")\n"
+    "      --no-eq           the head's responses as measured, without the diffuse-field\n"
+    "                        equalisation\n"
+    "      --speakers 30|45  the loudspeakers at +-30 (default) or +-45 degrees: the images,\n"
+    "                        the recording angles and the headphone renders follow them\n";
+
 std::string compareUsage() {
     std::string techniques;
     for (const Technique& t : namedTechniques()) {
@@ -280,17 +293,8 @@ std::string compareUsage() {
            "                        of 10, the spacing (0 to 200 cm, to 0.1 cm) at which a pair has\n"
            "                        the recording angle SRA (20 to 180 degrees): a table, design.csv\n"
            "                        and design.html\n"
-           "      --pattern PATTERN the pattern of the pairs --design looks among (default cardioid)\n"
-           "  -H, --headphones      also STEM-SLUG-headphones.wav: the render as its two\n"
-           "                        loudspeakers reach the ears of a measured head, for listening\n"
-           "                        on headphones, and the cues at the ears in the reports\n"
-           "      --hrtf FILE       the head: a SOFA file of two ears' responses (default the MIT\n"
-           "                        KEMAR measurement, " AURALITH_DEFAULT_SOFA
-           ")\n"
-           "      --no-eq           the head's responses as measured, without the diffuse-field\n"
-           "                        equalisation\n"
-           "      --speakers 30|45  the loudspeakers at +-30 (default) or +-45 degrees: the images,\n"
-           "                        the recording angles and the headphone renders follow them\n"
+           "      --pattern PATTERN the pattern of the pairs --design looks among (default cardioid)\n" +
+           listeningUsage +
            "      --channel N       the channel of a file of more than one to render (1 the first)\n"
            "      --no-audio        the numbers and the picture only: no renders, no loudness\n"
            "  -q, --quiet           no progress and no closing table\n"

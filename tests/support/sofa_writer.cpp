@@ -36,14 +36,14 @@ struct Variables {
     int listener, receiver, source, emitter, up, view, ir, rate, delay;
 };
 
-bool define(int file, const SofaSpec& spec, Variables& v) {
+bool define(int file, const SofaHead& head, Variables& v) {
     int i, c, r, e, n, m;
     const auto dims = [&](const char* name, std::size_t size, int* id) {
         return nc_def_dim(file, name, size, id) == NC_NOERR;
     };
-    if (!dims("I", 1, &i) || !dims("C", 3, &c) || !dims("R", static_cast<std::size_t>(spec.receivers), &r) ||
-        !dims("E", 1, &e) || !dims("N", static_cast<std::size_t>(spec.taps), &n) ||
-        !dims("M", spec.directions.size(), &m))
+    if (!dims("I", 1, &i) || !dims("C", 3, &c) || !dims("R", static_cast<std::size_t>(head.receivers), &r) ||
+        !dims("E", 1, &e) || !dims("N", static_cast<std::size_t>(head.taps), &n) ||
+        !dims("M", head.directions.size(), &m))
         return false;
     const auto var = [&](const char* name, std::vector<int> shape, int* id, const char* type, const char* units) {
         return nc_def_var(file, name, NC_DOUBLE, static_cast<int>(shape.size()), shape.data(), id) == NC_NOERR &&
@@ -61,16 +61,16 @@ bool define(int file, const SofaSpec& spec, Variables& v) {
            var("Data.Delay", {i, r}, &v.delay, nullptr, nullptr);
 }
 
-bool fill(int file, const SofaSpec& spec, const Variables& v) {
+bool fill(int file, const SofaHead& head, const Variables& v) {
     const double zero[3] = {0, 0, 0}, up[3] = {0, 0, 1}, view[3] = {1, 0, 0};
-    std::vector<double> receivers(static_cast<std::size_t>(spec.receivers) * 3, 0.0), sources, ir,
-        delays(static_cast<std::size_t>(spec.receivers), 0.0);
-    for (int k = 0; k < spec.receivers; ++k) receivers[static_cast<std::size_t>(3 * k + 1)] = k == 0 ? 0.09 : -0.09;
-    for (const SofaDirection& d : spec.directions) {
+    std::vector<double> receivers(static_cast<std::size_t>(head.receivers) * 3, 0.0), sources, ir,
+        delays(static_cast<std::size_t>(head.receivers), 0.0);
+    for (int k = 0; k < head.receivers; ++k) receivers[static_cast<std::size_t>(3 * k + 1)] = k == 0 ? 0.09 : -0.09;
+    for (const SofaDirection& d : head.directions) {
         sources.insert(sources.end(), {d.azimuth, d.elevation, 1.4});
-        for (int k = 0; k < spec.receivers; ++k) {
+        for (int k = 0; k < head.receivers; ++k) {
             std::vector<double> taps = k == 0 ? d.left : d.right;
-            taps.resize(static_cast<std::size_t>(spec.taps), 0.0);
+            taps.resize(static_cast<std::size_t>(head.taps), 0.0);
             ir.insert(ir.end(), taps.begin(), taps.end());
         }
     }
@@ -80,28 +80,28 @@ bool fill(int file, const SofaSpec& spec, const Variables& v) {
            nc_put_var_double(file, v.emitter, zero) == NC_NOERR &&
            nc_put_var_double(file, v.source, sources.data()) == NC_NOERR &&
            nc_put_var_double(file, v.ir, ir.data()) == NC_NOERR &&
-           nc_put_var_double(file, v.rate, &spec.rate) == NC_NOERR &&
+           nc_put_var_double(file, v.rate, &head.rate) == NC_NOERR &&
            nc_put_var_double(file, v.delay, delays.data()) == NC_NOERR;
 }
 
 }  // namespace
 
-bool writeSofa(const std::string& path, const SofaSpec& spec) {
+bool writeSofa(const std::string& path, const SofaHead& head) {
     int file = 0;
     if (nc_create(path.c_str(), NC_NETCDF4 | NC_CLOBBER, &file) != NC_NOERR) return false;
     Variables v{};
-    const bool made = globals(file) && define(file, spec, v) && nc_enddef(file) == NC_NOERR && fill(file, spec, v);
-    return nc_close(file) == NC_NOERR && made;
+    const bool written = globals(file) && define(file, head, v) && nc_enddef(file) == NC_NOERR && fill(file, head, v);
+    return nc_close(file) == NC_NOERR && written;
 }
 
-SofaSpec plainHead(int lag, double far, int taps) {
+SofaHead plainHead(int lag, double far, int taps) {
     std::vector<double> near(static_cast<std::size_t>(taps), 0.0), late(static_cast<std::size_t>(taps), 0.0);
     near[0] = 1;
     late[static_cast<std::size_t>(lag)] = far;
-    SofaSpec spec;
-    spec.taps = taps;
-    spec.directions = {{30, 0, near, late}, {-30, 0, late, near}, {0, 0, near, near}, {90, 0, near, late}};
-    return spec;
+    SofaHead head;
+    head.taps = taps;
+    head.directions = {{30, 0, near, late}, {-30, 0, late, near}, {0, 0, near, near}, {90, 0, near, late}};
+    return head;
 }
 
 }  // namespace auralith::testing

@@ -14,7 +14,7 @@ struct SofaDirection {
     std::vector<double> right;  // the right ear's; a third and further ears repeat the right one
 };
 
-struct SofaSpec {
+struct SofaHead {
     double rate = 44100;
     int receivers = 2;
     int taps = 64;  // each response is cut or padded to this
@@ -22,11 +22,11 @@ struct SofaSpec {
 };
 
 // False when netCDF cannot write the file.
-bool writeSofa(const std::string& path, const SofaSpec& spec);
+bool writeSofa(const std::string& path, const SofaHead& head);
 
 // A head of four directions (30 left, 30 right, ahead, 90 left), the left loudspeaker's
 // direction reaching the left ear at once at full level and the right one `lag` samples later
 // at `far` of it, mirrored for the right loudspeaker.
-SofaSpec plainHead(int lag = 11, double far = 0.5, int taps = 64);
+SofaHead plainHead(int lag = 11, double far = 0.5, int taps = 64);
 
 }  // namespace auralith::testing
