@@ -536,6 +536,7 @@ TEST(CompareProgram, RefusedHeadsAndListeningOptionsLeaveNothing) {
     ScratchDir dir;
     writeRecording(dir, "take.wav", 6000);
     testing::writeBytes(dir.file("text.sofa"), std::vector<std::uint8_t>(200, 'x'));
+    testing::writeBytes(dir.file("empty.sofa"), {});
     testing::SofaHead three = testing::plainHead();
     three.receivers = 3;
     ASSERT_TRUE(testing::writeSofa(dir.file("three.sofa"), three));
@@ -555,6 +556,7 @@ TEST(CompareProgram, RefusedHeadsAndListeningOptionsLeaveNothing) {
         {"--hrtf none.sofa", 1, "none.sofa: No such file or directory\n"},
         {"--hrtf out", 1, "out: Is a directory\n"},
         {"--hrtf text.sofa", 1, "text.sofa: it is not a SOFA file that libmysofa reads\n"},
+        {"--hrtf empty.sofa", 1, "empty.sofa: it is empty\n"},
         {"--hrtf three.sofa", 1, "three.sofa: it has 3 receivers; a head has two\n"},
         {"--hrtf long.sofa", 1, "long.sofa: its responses are 16385 taps long, more than 16384\n"},
         {"--hrtf high.sofa", 1,
