@@ -3,9 +3,7 @@
 namespace auralith {
 
 std::string stemOf(std::string_view input) {
-    // Both separators on every platform, so that one command line names the same files anywhere.
-    const std::size_t slash = input.find_last_of("/\\");
-    std::string_view base = slash == std::string_view::npos ? input : input.substr(slash + 1);
+    std::string_view base = baseNameOf(input);
     const std::size_t dot = base.rfind('.');
     if (dot != std::string_view::npos && dot > 0) base = base.substr(0, dot);
     return std::string(base);
@@ -24,6 +22,12 @@ std::string audioFileName(std::string_view stem, std::string_view slug) {
 
 std::string labelFileName(std::string_view stem, std::string_view slug) {
     return std::string(stem) + "-" + std::string(slug) + ".txt";
+}
+
+std::string_view baseNameOf(std::string_view path) {
+    // Both separators on every platform, so that one command line names the same files anywhere.
+    const std::size_t slash = path.find_last_of("/\\");
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
 std::string headphonesFileName(std::string_view stem, std::string_view slug) {

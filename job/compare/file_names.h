@@ -19,6 +19,9 @@ std::string audioFileName(std::string_view stem, std::string_view slug);
 std::string labelFileName(std::string_view stem, std::string_view slug);
 std::string headphonesFileName(std::string_view stem, std::string_view slug);  // "<stem>-<slug>-headphones.wav"
 
+// The name without its folder ("takes/violin.wav" gives "violin.wav").
+std::string_view baseNameOf(std::string_view path);
+
 // The folder's name joined with a file's.
 std::string pathIn(std::string_view folder, std::string_view file);
 

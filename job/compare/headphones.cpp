@@ -5,6 +5,7 @@
 #include <new>
 #include <vector>
 
+#include "job/compare/file_names.h"
 #include "sim/analysis/loudness.h"
 #include "sim/headphones/binaural_render.h"
 #include "sim/headphones/ear_cue_meter.h"
@@ -14,18 +15,9 @@
 #include "wave/output_wave.h"
 #include "wave/sofa/sofa_file.h"
 
-#ifndef AURALITH_DEFAULT_SOFA
-#define AURALITH_DEFAULT_SOFA "/usr/share/libmysofa/default.sofa"
-#endif
-
 namespace auralith {
 
-std::string sofaFileOf(const CompareOptions& options) {
-    return options.hrtf.empty() ? std::string(AURALITH_DEFAULT_SOFA) : options.hrtf;
-}
-
 struct Listening {
-    SpeakerPaths paths;
     BinauralRender render;
     EarCueMeter cues;
     std::string head;
@@ -43,18 +35,14 @@ MeasuredHead headOf(SofaResponses&& file) {
     return {file.rate, file.taps, std::move(file.azimuth), std::move(file.elevation), std::move(file.values)};
 }
 
-std::string baseName(const std::string& path) {
-    const std::size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // The measurement that stands for the loudspeaker at `azimuth` degrees to the left, or why none.
 std::variant<std::size_t, std::string> standIn(const MeasuredHead& head, double azimuth) {
     const NearestMeasurement nearest = nearestInHorizontalPlane(head, azimuth);
     if (nearest.degreesAway <= farthestStandIn) return nearest.index;
     const int side = static_cast<int>(azimuth);
-    return "it has no direction within 5 degrees of " + std::to_string(side > 0 ? side : -side) + " degrees " +
-           (side > 0 ? "left" : "right") + " in the horizontal plane";
+    return "it has no direction within " + std::to_string(static_cast<int>(farthestStandIn)) + " degrees of " +
+           std::to_string(side > 0 ? side : -side) + " degrees " + (side > 0 ? "left" : "right") +
+           " in the horizontal plane";
 }
 
 }  // namespace
@@ -76,9 +64,10 @@ std::variant<ListeningHandle, ListeningRefusal> prepareListening(const CompareOp
     std::optional<EarCueMeter> cues = render ? EarCueMeter::create(*paths) : std::nullopt;
     if (!cues) return ListeningRefusal{file, "there is not enough memory for this head's responses"};
     try {
-        return ListeningHandle(new Listening{
-            std::move(*paths), std::move(*render), std::move(*cues),
-            baseName(file) + (options.equalise ? ", diffuse-field equalised" : ", as measured (no equalisation)")});
+        return ListeningHandle(
+            new Listening{std::move(*render), std::move(*cues),
+                          std::string(baseNameOf(file)) +
+                              (options.equalise ? ", diffuse-field equalised" : ", as measured (no equalisation)")});
     } catch (const std::bad_alloc&) {
         return ListeningRefusal{file, "there is not enough memory for this head's responses"};
     }

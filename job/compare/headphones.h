@@ -18,9 +18,6 @@
 
 namespace auralith {
 
-// The SOFA file the run uses: --hrtf's, or the system's KEMAR measurement.
-std::string sofaFileOf(const CompareOptions& options);
-
 // The head, its loudspeaker paths, the render's plans and the cue meter.
 struct Listening;
 struct ListeningRelease {

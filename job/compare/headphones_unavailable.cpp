@@ -2,19 +2,11 @@
 // head is refused, so that nothing else here is ever reached.
 #include "job/compare/headphones.h"
 
-#ifndef AURALITH_DEFAULT_SOFA
-#define AURALITH_DEFAULT_SOFA "/usr/share/libmysofa/default.sofa"
-#endif
-
 namespace auralith {
 
 struct Listening {};
 
 void ListeningRelease::operator()(Listening* listening) const { delete listening; }
-
-std::string sofaFileOf(const CompareOptions& options) {
-    return options.hrtf.empty() ? std::string(AURALITH_DEFAULT_SOFA) : options.hrtf;
-}
 
 std::variant<ListeningHandle, ListeningRefusal> prepareListening(const CompareOptions&, std::int32_t,
                                                                  const LoudspeakerBase&) {

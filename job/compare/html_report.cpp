@@ -4,6 +4,7 @@
 #include <iterator>
 #include <variant>
 
+#include "job/compare/file_names.h"
 #include "job/compare/numbers.h"
 #include "job/compare/shown_text.h"
 #include "job/compare/text_reports.h"
@@ -246,15 +247,10 @@ std::string modelParagraph(const CompareResults& results) {
     return text;
 }
 
-// The input's name without its folder: the page names no folder of the machine it was made on.
-std::string_view baseNameOf(std::string_view input) {
-    const std::size_t slash = input.find_last_of("/\\");
-    return slash == std::string_view::npos ? input : input.substr(slash + 1);
-}
-
 }  // namespace
 
 std::string htmlReport(const CompareResults& results) {
+    // The input's name without its folder: the page names no folder of the machine it was made on.
     const std::string input = htmlEscaped(shownOnPage(baseNameOf(results.input)));
     std::string html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + input +
                        ": stereo arrays compared</title>\n<style>" + style +

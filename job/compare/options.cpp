@@ -252,6 +252,10 @@ constexpr const char* listeningUsage =
     "      --speakers 30|45  the loudspeakers at +-30 (default) or +-45 degrees: the images,\n"
     "                        the recording angles and the headphone renders follow them\n";
 
+std::string sofaFileOf(const CompareOptions& options) {
+    return options.hrtf.empty() ? std::string(AURALITH_DEFAULT_SOFA) : options.hrtf;
+}
+
 std::string compareUsage() {
     std::string techniques;
     for (const Technique& t : namedTechniques()) {

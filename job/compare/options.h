@@ -42,4 +42,7 @@ ParsedOptions parseCompareOptions(const std::vector<std::string>& args);
 
 std::string compareUsage();
 
+// The SOFA file a run with --headphones uses: --hrtf's, or the system's KEMAR measurement.
+std::string sofaFileOf(const CompareOptions& options);
+
 }  // namespace auralith
