@@ -8,6 +8,7 @@
 
 #include "job/compare/file_names.h"
 #include "job/compare/html_report.h"
+#include "job/compare/listening/listening_panel.h"
 #include "job/compare/numbers.h"
 #include "job/compare/options.h"
 #include "job/compare/progress.h"
@@ -237,7 +238,8 @@ TEST(CompareHtml, OneCurveAndThirteenMarksPerArrayAndNothingFetched) {
     EXPECT_EQ(count(html, "<tr><td>"), 26);
     EXPECT_NE(html.find("a&lt;b&gt;&amp;&quot;c&quot;.wav"), std::string::npos);
     EXPECT_EQ(html.find("/home/someone"), std::string::npos);  // no folder of this machine
-    EXPECT_EQ(html.find("<script"), std::string::npos);
+    EXPECT_EQ(count(html, "<script"), 2);                      // the listening panel's data and script, neither fetched
+    EXPECT_EQ(count(html, "<script src"), 0);
     EXPECT_EQ(html.find("http:"), html.find("http://www.w3.org/2000/svg"));  // the namespace only
     EXPECT_EQ(count(html, "http"), 1);
     EXPECT_NE(html.find("e-brief 390"), std::string::npos);
@@ -252,6 +254,42 @@ TEST(CompareHtml, OneCurveAndThirteenMarksPerArrayAndNothingFetched) {
                   ",30.0,-22.00,0.00\n"
                   "5,\"Two spaced omnis\"," +
                   angle(1) + ",30.0,-25.00,3.00\n");
+}
+
+// The listening panel's players name the renders beside the page, whatever the bytes of their
+// names; its data carries the offsets of arrays.csv and the labels' times; without audio it only
+// says so.
+TEST(CompareHtml, TheListeningPanelPlaysTheFilesBesideThePage) {
+    CompareResults results;
+    results.input = "take.wav";
+    results.n = 4410;
+    results.head = "default.sofa";
+    for (const double lufs : {-20.0, -23.5, -double(INFINITY)}) {
+        ArrayResult r{builtInChoice(MicArray::ortfPair),
+                      analyseArray(MicArray::ortfPair, 44100),
+                      lufs,
+                      "take #1 100%?.wav",
+                      "t.txt",
+                      {}};
+        r.headphones = {"h\"é.wav", lufs - 8, 0, {}};
+        results.arrays.push_back(r);
+    }
+    const std::string html = htmlReport(results);
+    EXPECT_EQ(count(html, "<audio controls preload=\"metadata\" src=\"take%20%231%20100%25%3F.wav\""), 3);
+    EXPECT_EQ(count(html, "src=\"h%22%C3%A9.wav\" data-array=\"2\" data-kind=\"headphones\""), 1);
+    EXPECT_NE(html.find("\"offset\":0.00,\"headphonesOffset\":0.00"), std::string::npos);
+    EXPECT_NE(html.find("\"offset\":3.50,\"headphonesOffset\":3.50"), std::string::npos);
+    EXPECT_EQ(count(html, "\"offset\":null,\"headphonesOffset\":null"), 1);  // silent: left as it is
+    const std::string label = labelTrack(results.arrays[0].analysis, 44100, 4410);
+    const std::string lastStart = label.substr(label.rfind('\n', label.size() - 2) + 1, 9);
+    EXPECT_NE(html.find("{\"start\":" + lastStart + ",\"end\":"), std::string::npos);
+    EXPECT_EQ(jsonString("a\"b\\c</script>\x01"), "\"a\\\"b\\\\c\\u003c/script>\\u0001\"");
+
+    for (ArrayResult& r : results.arrays) r.audioFile.clear();
+    const std::string silent = htmlReport(results);
+    EXPECT_NE(silent.find("This run wrote no audio (--no-audio): there is nothing to listen to."), std::string::npos);
+    EXPECT_EQ(silent.find("<audio"), std::string::npos);
+    EXPECT_EQ(silent.find("<script"), std::string::npos);
 }
 
 }  // namespace

@@ -60,6 +60,7 @@ const std::vector<Layer> layers{
      {"job/compare/", "job/output/", "sim/render.h", "sim/model/", "sim/free/", "sim/analysis/", "sim/headphones/",
       "wave/"},
      {"windows.h", "termios.h", "poll.h", "pty.h", "sys/"}},
+    {"job/compare/listening/", {"job/compare/"}, platformHeaders},
     {"job/", {"job/", "sim/render.h", "sim/model/"}, {}},
 };
 

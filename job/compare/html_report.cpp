@@ -5,6 +5,7 @@
 #include <variant>
 
 #include "job/compare/file_names.h"
+#include "job/compare/listening/listening_panel.h"
 #include "job/compare/numbers.h"
 #include "job/compare/shown_text.h"
 #include "job/compare/text_reports.h"
@@ -40,6 +41,12 @@ const char* colourOf(const CompareResults& results, std::size_t k) {
     std::size_t described = 0;
     for (std::size_t j = 0; j < k; ++j) described += std::holds_alternative<MicLayout>(results.arrays[j].array.model);
     return describedColours[described % std::size(describedColours)];
+}
+
+std::vector<std::string> colourList(const CompareResults& results) {
+    std::vector<std::string> list;
+    for (std::size_t k = 0; k < results.arrays.size(); ++k) list.emplace_back(colourOf(results, k));
+    return list;
 }
 
 // Earlier built-in arrays are drawn wider, so that a curve another one covers still shows at its
@@ -207,7 +214,16 @@ constexpr const char* style =
     ".sweep{fill:#f4f4f4}.curve{fill:none}.sra,.key{stroke-width:3}"
     "table{border-collapse:collapse;margin:0.5em 0 1.5em}td,th{border:1px solid #ccc;padding:2px 6px;"
     "text-align:right;font-size:13px}th{background:#f0f0f0}"
-    ".swatch{display:inline-block;width:0.8em;height:0.8em;margin-right:0.4em}";
+    ".swatch{display:inline-block;width:0.8em;height:0.8em;margin-right:0.4em}"
+    // The listening panel, which the script builds; in blind mode all that tells the arrays apart is hidden.
+    "#panel button{margin:2px;padding:3px 8px}#panel button.on{outline:3px solid #222}"
+    ".timeline{position:relative;height:28px;background:#eee;margin:6px 0;cursor:pointer}"
+    ".timeline .played{position:absolute;left:0;top:0;bottom:0;background:#cde}"
+    ".timeline .mark{position:absolute;top:0;bottom:0;width:2px;background:#555}"
+    ".now{font-variant-numeric:tabular-nums}.keys{font-size:13px;color:#555}"
+    "section.array.heard{border-left:6px solid #222;padding-left:8px}g.legend.heard text{font-weight:bold}"
+    ".marker{fill:none;stroke:#000;stroke-width:2.5}circle.position,section.array tr{cursor:pointer}"
+    "body.blind #curves,body.blind section.array,body.blind .players{display:none}";
 
 // At +-30 degrees the trading rule in its plain numbers; at +-45 with MARRS's constants for that base.
 std::string tradingRule(const LoudspeakerBase& base) {
@@ -255,8 +271,9 @@ std::string htmlReport(const CompareResults& results) {
     std::string html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + input +
                        ": stereo arrays compared</title>\n<style>" + style +
                        "</style>\n</head>\n<body>\n<h1>Stereo arrays compared: <code>" + input +
-                       "</code></h1>\n<p class=\"source\">Read: " + htmlEscaped(results.source) +
-                       ".</p>\n<h2>Localisation curves</h2>\n" + curves(results);
+                       "</code></h1>\n<p class=\"source\">Read: " + htmlEscaped(results.source) + ".</p>\n" +
+                       listeningPanel(results, colourList(results)) +
+                       "<div id=\"curves\">\n<h2>Localisation curves</h2>\n" + curves(results) + "</div>\n";
     for (std::size_t k = 0; k < results.arrays.size(); ++k) html += arraySection(results, k);
     return html + modelParagraph(results) + "</body>\n</html>\n";
 }

@@ -1,6 +1,6 @@
-// report.html: one self-contained page (inline SVG and CSS, no script, nothing fetched) with the
-// localisation curves of the chosen arrays, each array's positions as a table, and a paragraph
-// on the model.
+// report.html: one self-contained page (inline SVG, CSS and script, nothing fetched) with a panel
+// to listen to the renders beside it, the localisation curves of the chosen arrays, each array's
+// positions as a table, and a paragraph on the model.
 #pragma once
 
 #include <string>

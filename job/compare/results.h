@@ -44,4 +44,7 @@ struct CompareResults {
 // +inf for a silent one beside a sounding one; 0 for all when all are silent); empty without audio.
 std::optional<double> loudnessOffset(const std::vector<ArrayResult>& arrays, std::size_t index);
 
+// The same over any loudnesses, such as the headphone renders'.
+std::optional<double> offsetToLoudest(const std::vector<std::optional<double>>& loudness, std::size_t index);
+
 }  // namespace auralith

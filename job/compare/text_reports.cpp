@@ -8,13 +8,19 @@
 
 namespace auralith {
 
-std::optional<double> loudnessOffset(const std::vector<ArrayResult>& arrays, std::size_t index) {
-    if (!arrays[index].loudness) return std::nullopt;
+std::optional<double> offsetToLoudest(const std::vector<std::optional<double>>& loudness, std::size_t index) {
+    if (!loudness[index]) return std::nullopt;
     double loudest = -INFINITY;
-    for (const ArrayResult& a : arrays)
-        if (a.loudness) loudest = std::max(loudest, *a.loudness);
+    for (const std::optional<double>& l : loudness)
+        if (l) loudest = std::max(loudest, *l);
     if (std::isinf(loudest)) return 0.0;  // all silent: nothing to match
-    return loudest - *arrays[index].loudness;
+    return loudest - *loudness[index];
+}
+
+std::optional<double> loudnessOffset(const std::vector<ArrayResult>& arrays, std::size_t index) {
+    std::vector<std::optional<double>> loudness;
+    for (const ArrayResult& a : arrays) loudness.push_back(a.loudness);
+    return offsetToLoudest(loudness, index);
 }
 
 namespace {
@@ -66,14 +72,17 @@ std::string labelText(const PositionAnalysis& p, const LoudspeakerBase& base) {
            (base.halfAngle == 30 ? "" : " of ±" + fixedText(base.halfAngle, 0) + "°");
 }
 
+PositionSpan positionSpan(int position, std::int32_t rate, std::int32_t n) {
+    // The position's sound begins one second into its block of rate + n frames.
+    const std::int64_t first = static_cast<std::int64_t>(position) * (rate + n) + rate;
+    return {static_cast<double>(first) / rate, static_cast<double>(first + n) / rate};
+}
+
 std::string labelTrack(const ArrayAnalysis& analysis, std::int32_t rate, std::int32_t n, const LoudspeakerBase& base) {
     std::string track;
     for (const PositionAnalysis& p : analysis.positions) {
-        // The position's sound begins one second into its block of rate + n frames.
-        const std::int64_t first = static_cast<std::int64_t>(p.position) * (rate + n) + rate;
-        const double start = static_cast<double>(first) / rate;
-        const double end = static_cast<double>(first + n) / rate;
-        track += fixedText(start, 6) + "\t" + fixedText(end, 6) + "\t" + labelText(p, base) + "\n";
+        const PositionSpan span = positionSpan(p.position, rate, n);
+        track += fixedText(span.start, 6) + "\t" + fixedText(span.end, 6) + "\t" + labelText(p, base) + "\n";
     }
     return track;
 }

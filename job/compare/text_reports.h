@@ -14,6 +14,14 @@ std::string positionsCsv(const CompareResults& results);
 // arrays.csv: one row per chosen array.
 std::string arraysCsv(const CompareResults& results);
 
+// Where a position's sound lies in a render, in seconds from its start: its labels' times, and
+// the times the page jumps to.
+struct PositionSpan {
+    double start;
+    double end;
+};
+PositionSpan positionSpan(int position, std::int32_t rate, std::int32_t n);
+
 // The thirteen positions as Audacity labels: "start<TAB>end<TAB>text" per line, in seconds.
 std::string labelTrack(const ArrayAnalysis& analysis, std::int32_t rate, std::int32_t n,
                        const LoudspeakerBase& base = base30);
