@@ -1,0 +1,189 @@
+// The listening panel of report.html in Debian's chromium, headless, from a file:// address, as a
+// user drives it: keys and clicks, while the renders play through an audio output that needs no
+// sound card. Times and volumes are checked against the label tracks and arrays.csv the run wrote.
+// Exit 77 (skipped) where chromium or the headphone renders are missing.
+//
+//   node tests/browser/listening_page_test.mjs PATH/TO/auralith-compare RECORDING.wav
+import { spawnSync } from 'node:child_process';
+import { existsSync, mkdtempSync, readFileSync, readdirSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { openBrowser } from './cdp_pipe.mjs';
+
+const [program, recording] = process.argv.slice(2);
+const browser = ['/usr/bin/chromium', '/usr/bin/chromium-browser'].find(existsSync);
+if (!browser) { console.log('chromium is not installed: skipped'); process.exit(77); }
+const work = mkdtempSync(join(tmpdir(), 'listening-'));
+process.on('exit', () => rmSync(work, { recursive: true, force: true }));
+const made = spawnSync(program, ['-q', '-H', '-o', join(work, 'out'), recording], { encoding: 'utf8' });
+if (made.status !== 0) { console.log(`no headphone renders here: ${made.stderr.trim()}: skipped`); process.exit(77); }
+
+let failures = 0;
+function check(ok, what) {
+  if (!ok) { failures++; console.log(`FAILED: ${what}`); }
+}
+const near = (a, b, tolerance) => Math.abs(a - b) <= tolerance;
+const csvRows = (file) => readFileSync(join(work, 'out', file), 'utf8').trim().split('\n').slice(1)
+  .map((line) => line.match(/("[^"]*"|[^,]*)(,|$)/g).map((f) => f.replace(/,$/, '').replace(/^"|"$/g, '')));
+const arrays = csvRows('arrays.csv').map((f) => ({ name: f[1], offset: Number(f[5]) }));
+const starts = readFileSync(join(work, 'out/demo-1-blumlein.txt'), 'utf8').trim().split('\n').map((l) => Number(l.split('\t')[0]));
+const ends = readFileSync(join(work, 'out/demo-1-blumlein.txt'), 'utf8').trim().split('\n').map((l) => Number(l.split('\t')[1]));
+
+const page = await openBrowser(browser, ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+  '--disable-background-networking', '--disable-component-update', '--disable-sync', `--user-data-dir=${join(work, 'profile')}`,
+  '--autoplay-policy=no-user-gesture-required', '--disable-audio-output', '--window-size=1000,1000']);
+const problems = [], requests = [];
+page.on('Runtime.exceptionThrown', (e) => problems.push(e.exceptionDetails.exception?.description ?? e.exceptionDetails.text));
+page.on('Runtime.consoleAPICalled', (e) => ['error', 'warning', 'assert'].includes(e.type) && problems.push(JSON.stringify(e.args)));
+page.on('Log.entryAdded', (e) => e.entry.level === 'error' && problems.push(e.entry.text));
+page.on('Network.requestWillBeSent', (e) => requests.push(e.request.url));
+for (const domain of ['Page', 'Runtime', 'Log', 'Network']) await page.send(`${domain}.enable`);
+const folder = `file://${work}/out/`;
+async function open(address) {
+  const loaded = new Promise((resolve) => page.on('Page.loadEventFired', resolve));
+  await page.send('Page.navigate', { url: address });
+  await loaded;
+}
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+async function waitFor(expression, what) {
+  for (let i = 0; i < 200; ++i, await sleep(25)) if (await page.evaluate(expression)) return true;
+  check(false, `timed out waiting for ${what}`);
+  return false;
+}
+const playing = () => page.evaluate(`[...document.querySelectorAll('audio')].filter((a) => !a.paused).map((a) => a.getAttribute('src'))`);
+const timeNow = () => page.evaluate(`[...document.querySelectorAll('audio')].find((a) => !a.paused)?.currentTime ?? -1`);
+
+// Without script the page still offers a plain player for every file, and no panel.
+await page.send('Emulation.setScriptExecutionDisabled', { value: true });
+await open(`${folder}report.html`);
+check(await page.evaluate(`[...document.querySelectorAll('audio[controls]')].filter((a) => a.offsetWidth > 0).length`) === 12,
+      'twelve plain players without script');
+await page.send('Emulation.setScriptExecutionDisabled', { value: false });
+await open('about:blank'); // else the next address, the same page with a #seed, would not load it again
+
+// Every 'playing' event, and the time of each key, as the page sees them.
+await open(`${folder}report.html#seed=1234`);
+await page.evaluate(`window.seen = { playing: [] };
+  for (const a of document.querySelectorAll('audio'))
+    a.addEventListener('playing', () => seen.playing.push({ src: a.getAttribute('src'), at: performance.now(), time: a.currentTime }));
+  window.addEventListener('keydown', () => { seen.key = performance.now();
+    seen.before = [...document.querySelectorAll('audio')].find((a) => !a.paused)?.currentTime; }, true); 1`);
+const slugs = ['1-blumlein', '2-cardioids', '3-faulkner', '4-ortf', '5-spaced-omnis', '6-tree'];
+
+// Space starts the first array; twenty switches while it plays keep the time and one element playing.
+await page.press(' ', 'Space', 32);
+await waitFor(`seen.playing.length === 1`, 'the first array to play');
+await sleep(300);
+const latencies = [];
+for (let i = 0; i < 20; ++i) {
+  const k = (i + 1) % 6, src = `demo-${slugs[k]}.wav`, before = await page.evaluate(`seen.playing.length`);
+  await page.press(String(k + 1), `Digit${k + 1}`, 49 + k);
+  if (!(await waitFor(`seen.playing.length > ${before}`, `array ${k + 1} to play`))) break;
+  const s = await page.evaluate(`({ ...seen.playing.at(-1), key: seen.key, before: seen.before })`);
+  latencies.push(s.at - s.key);
+  check(s.src === src && near(s.time, s.before, 0.05), `switch ${i + 1} went on at ${s.time} from ${s.before} (${s.src})`);
+  check(JSON.stringify(await playing()) === JSON.stringify([src]), `switch ${i + 1} leaves only ${src} playing`);
+  await sleep(100);
+}
+latencies.sort((a, b) => a - b);
+console.log(`the median switch, from the key to the new element's playing event: ${latencies[10]?.toFixed(1)} ms`);
+
+// Jumps, paused so that the time stays where it landed: a position's button, the arrows, a sweep
+// dot and a table row land on the label's start, the dot and the row in their own array.
+await page.press(' ', 'Space', 32);
+const landed = async (action, k, p, what) => {
+  const time = await page.evaluate(`(() => { ${action};
+    return document.querySelector('audio.chosen[data-array="${k}"]').currentTime; })()`);
+  check(near(time, starts[p], 0.002), `${what}: array ${k + 1} at ${time}, not position ${p} at ${starts[p]}`);
+};
+const last = 20 % 6; // the array the switches ended on
+await landed(`document.querySelectorAll('#positions button')[5].click()`, last, 5, 'position 5');
+await page.press('ArrowRight', 'ArrowRight', 39);
+await landed('', last, 6, '→');
+await page.press('ArrowLeft', 'ArrowLeft', 37);
+await landed('', last, 5, '←');
+await landed(`document.querySelectorAll('circle.position')[2 * 13 + 7].dispatchEvent(new MouseEvent('click', { bubbles: true }))`, 2, 7, 'a dot');
+await landed(`document.querySelectorAll('section.array')[4].querySelectorAll('tr')[3].click()`, 4, 2, 'a table row');
+await page.press(' ', 'Space', 32);
+check(JSON.stringify(await playing()) === JSON.stringify(['demo-5-spaced-omnis.wav']), 'Space plays the array of the row');
+check((await page.evaluate(`document.querySelector('#panel .now').textContent`)).includes('position 2 · source −30.0° · predicted image '),
+      'the position shown');
+
+// Loop: from just before the position's end, the element comes back to its start.
+await page.press('l', 'KeyL', 76);
+await page.evaluate(`[...document.querySelectorAll('audio')].find((a) => !a.paused).currentTime = ${ends[2] - 0.15}`);
+await sleep(600);
+const looped = await timeNow();
+check(looped >= starts[2] && looped < starts[2] + 0.5, `the loop came back to ${looped}, not ${starts[2]}`);
+await page.press('l', 'KeyL', 76);
+
+// Level matching: the louder arrays attenuated by their offsets' distance from the largest.
+const volumes = () => page.evaluate(`[...document.querySelectorAll('audio[data-kind=loudspeakers]')].map((a) => a.volume)`);
+await page.press('m', 'KeyM', 77);
+const largest = Math.max(...arrays.map((a) => a.offset));
+(await volumes()).forEach((v, k) => check(near(v, 10 ** ((arrays[k].offset - largest) / 20), 1e-9), `array ${k + 1}'s volume ${v}`));
+check((await page.evaluate(`document.querySelector('#panel .state').textContent`)).includes('level-matched'), 'the state shown');
+await page.press('m', 'KeyM', 77);
+check((await volumes()).every((v) => v === 1), 'volumes back to 1');
+
+// Headphones: the same moment, the headphone render of the same array, every source swapped.
+for (const suffix of ['-headphones.wav', '.wav']) {
+  const before = await page.evaluate(`seen.playing.length`);
+  await page.press('h', 'KeyH', 72);
+  await waitFor(`seen.playing.length > ${before}`, 'the headphone switch');
+  const s = await page.evaluate(`({ ...seen.playing.at(-1), before: seen.before })`);
+  check(s.src === `demo-5-spaced-omnis${suffix}` && near(s.time, s.before, 0.05), `the headphone switch: ${s.src} at ${s.time}`);
+  const chosen = await page.evaluate(`[...document.querySelectorAll('audio.chosen')].map((a) => a.getAttribute('src'))`);
+  check(chosen.length === 6 && chosen.every((src) => src.endsWith(suffix) && (suffix !== '.wav' || !src.includes('headphones'))),
+        `every array's source ends in ${suffix}: ${chosen}`);
+  check((await playing()).length === 1, 'one element playing after the headphone switch');
+}
+if (process.env.AURALITH_SCREENSHOT) {
+  const shot = await page.send('Page.captureScreenshot', { format: 'png' });
+  writeFileSync(process.env.AURALITH_SCREENSHOT, Buffer.from(shot.data, 'base64'));
+}
+
+// Blind: no name anywhere on the screen until Reveal.
+await page.evaluate(`document.getElementById('blind').click()`);
+const screen = await page.evaluate(`document.body.innerText`);
+check(arrays.every((a) => !screen.includes(a.name)) && screen.includes('Seed 1234'), 'blind mode hides every name');
+check((await page.evaluate(`[...document.querySelectorAll('#arrays button')].map((b) => b.textContent).join()`)) ===
+      '1: A,2: B,3: C,4: D,5: E,6: F', 'the blind buttons');
+await page.evaluate(`document.getElementById('reveal').click()`);
+const revealed = await page.evaluate(`document.body.innerText`);
+check(arrays.every((a) => revealed.includes(a.name)) && revealed.includes('A was '), 'Reveal names the arrays');
+
+// ABX with seed 1234: X follows mulberry32(1235) (A below one half); the score and the binomial tail.
+function mulberry32(a) {
+  return () => {
+    a = (a + 0x6d2b79f5) | 0;
+    let t = Math.imul(a ^ (a >>> 15), 1 | a);
+    t = (t + Math.imul(t ^ (t >>> 7), 61 | t)) ^ t;
+    return ((t ^ (t >>> 14)) >>> 0) / 4294967296;
+  };
+}
+const draw = mulberry32(1235), answers = 'AABABBABAA'.split('');
+const xs = answers.map(() => (draw() < 0.5 ? 'A' : 'B'));
+const right = xs.filter((x, i) => x === answers[i]).length;
+let tail = 0, binomial = 1;
+for (let i = 0; i <= 10; binomial = (binomial * (10 - i)) / (i + 1), ++i) if (i >= right) tail += binomial / 1024;
+await page.evaluate(`document.getElementById('abx-a').value = '0'; document.getElementById('abx-b').value = '3';
+  document.getElementById('abx-start').click(); 1`);
+for (const a of answers) await page.evaluate(`document.getElementById('x-is-${a.toLowerCase()}').click(); 1`);
+check((await page.evaluate(`document.getElementById('abx-score').textContent`)).startsWith(`${right} of 10 right`), 'the ABX score');
+check((await page.evaluate(`document.getElementById('abx-p').textContent`)) === tail.toFixed(4), `the probability ${tail}`);
+await page.browserSend('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: work });
+await page.evaluate(`document.getElementById('abx-save').click(); 1`);
+for (let i = 0; i < 100 && !readdirSync(work).some((f) => f.endsWith('.csv')); ++i) await sleep(50);
+const saved = readdirSync(work).find((f) => f.endsWith('.csv'));
+const trials = saved ? readFileSync(join(work, saved), 'utf8').trim().split('\n').slice(1).map((l) => l.split(',')) : [];
+check(saved === 'abx-seed-1234.csv' && trials.length === 10, `the saved results ${saved}: ${trials.length} trials`);
+trials.forEach((t, i) => check(t[6] === xs[i] && t[7] === answers[i] && t[8] === String(Number(xs[i] === answers[i])),
+                               `saved trial ${i + 1}: ${t}`));
+
+check(problems.length === 0, `the console: ${problems.join(' | ')}`);
+const outside = requests.filter((url) => !url.startsWith(folder) && !/^(data:|about:blank$)/.test(url));
+check(outside.length === 0, `requests outside the page's folder: ${outside}`);
+await page.close();
+console.log(failures ? `${failures} checks failed` : 'the listening panel works');
+process.exit(failures ? 1 : 0);
