@@ -5,9 +5,7 @@ import { spawn } from 'node:child_process';
 
 export async function openBrowser(browser, flags) {
   const child = spawn(browser, [...flags, '--remote-debugging-pipe'],
-                      { stdio: ['ignore', 'ignore', 'pipe', 'pipe', 'pipe'] });
-  let stderr = '';
-  child.stderr.on('data', (d) => { stderr += d; });
+                      { stdio: ['ignore', 'ignore', 'ignore', 'pipe', 'pipe'] });
   const toBrowser = child.stdio[3], fromBrowser = child.stdio[4];
   const waiting = new Map(), listeners = [];
   let nextId = 1, pending = Buffer.alloc(0);
@@ -53,7 +51,6 @@ export async function openBrowser(browser, flags) {
       await send('Browser.close').catch(() => {});
       await exited;
     },
-    stderr: () => stderr,
     browserSend: send,
   };
   return page;

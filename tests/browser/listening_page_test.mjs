@@ -26,8 +26,8 @@ const near = (a, b, tolerance) => Math.abs(a - b) <= tolerance;
 const csvRows = (file) => readFileSync(join(work, 'out', file), 'utf8').trim().split('\n').slice(1)
   .map((line) => line.match(/("[^"]*"|[^,]*)(,|$)/g).map((f) => f.replace(/,$/, '').replace(/^"|"$/g, '')));
 const arrays = csvRows('arrays.csv').map((f) => ({ name: f[1], offset: Number(f[5]) }));
-const starts = readFileSync(join(work, 'out/demo-1-blumlein.txt'), 'utf8').trim().split('\n').map((l) => Number(l.split('\t')[0]));
-const ends = readFileSync(join(work, 'out/demo-1-blumlein.txt'), 'utf8').trim().split('\n').map((l) => Number(l.split('\t')[1]));
+const labels = readFileSync(join(work, 'out/demo-1-blumlein.txt'), 'utf8').trim().split('\n').map((l) => l.split('\t'));
+const [starts, ends] = [0, 1].map((column) => labels.map((l) => Number(l[column])));
 
 const page = await openBrowser(browser, ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
   '--disable-background-networking', '--disable-component-update', '--disable-sync', `--user-data-dir=${join(work, 'profile')}`,
@@ -72,7 +72,7 @@ const slugs = ['1-blumlein', '2-cardioids', '3-faulkner', '4-ortf', '5-spaced-om
 
 // Space starts the first array; twenty switches while it plays keep the time and one element playing.
 await page.press(' ', 'Space', 32);
-await waitFor(`seen.playing.length === 1`, 'the first array to play');
+await waitFor(`seen.playing[0]?.src === 'demo-1-blumlein.wav'`, 'the first array to play');
 await sleep(300);
 const latencies = [];
 for (let i = 0; i < 20; ++i) {

@@ -117,6 +117,7 @@ document.addEventListener('DOMContentLoaded', () => {
   }
 
   function choose(k) {
+    state.concealed = false; // an array chosen by the listener is no secret
     handOver(() => { state.heard = k; });
   }
 
@@ -273,6 +274,8 @@ document.addEventListener('DOMContentLoaded', () => {
                                                              : positions.length * (positions[1].start - positions[0].start));
 
   function build() {
+    // The ABX choices as the listener made them (a test under way), or the first two arrays.
+    const [first, second] = state.abx ? [state.abx.a, state.abx.b].map((k) => state.order.indexOf(k)) : [0, 1];
     panel.replaceChildren(
       row(button('Play / pause', togglePlay, 'play'), ' ', Object.assign(document.createElement('span'), { className: 'now' })),
       timeline(),
@@ -284,7 +287,7 @@ document.addEventListener('DOMContentLoaded', () => {
           ...(data.headphones ? [button('Headphones (H)', toggleHeadphones, 'headphones')] : []),
           state.blind ? button('Reveal', reveal, 'reveal') : button('Blind', goBlind, 'blind'),
           Object.assign(document.createElement('span'), { className: 'state' })),
-      row('ABX: ', choice('abx-a', 0), ' against ', choice('abx-b', 1), ' ', button('Start ABX', startAbx, 'abx-start')),
+      row('ABX: ', choice('abx-a', first), ' against ', choice('abx-b', second), ' ', button('Start ABX', startAbx, 'abx-start')),
       ...(state.abx ? [abxControls()] : []),
       row(`Seed ${seed} (for the blind order and the ABX draws; set it with report.html#seed=N).`),
       Object.assign(row(), { className: 'message' }),
