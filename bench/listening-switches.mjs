@@ -1,7 +1,7 @@
 // How the listening panel does on an output folder of any size: twenty switches between arrays
 // while playing, from the last position (late in the files, where a switch must seek far), with
 // the median time from the key to the new element's 'playing' event and the largest jump of the
-// time; then the resident memory of all of chromium's processes, against the renders' sizes.
+// time; then the memory of all of chromium's processes (their proportional set sizes, shared pages counted once), against the renders' sizes.
 //
 //   node bench/listening-switches.mjs FOLDER   (FOLDER holds report.html and its renders)
 import { readFileSync, readdirSync, statSync, mkdtempSync, rmSync } from 'node:fs';
@@ -41,7 +41,7 @@ let rss = 0;
 for (const pid of readdirSync('/proc').filter((d) => /^\d+$/.test(d))) {
   try {
     if (readFileSync(`/proc/${pid}/cmdline`, 'utf8').includes(profile))
-      rss += Number(/VmRSS:\s+(\d+)/.exec(readFileSync(`/proc/${pid}/status`, 'utf8'))?.[1] ?? 0);
+      rss += Number(/Pss:\s+(\d+)/.exec(readFileSync(`/proc/${pid}/smaps_rollup`, 'utf8'))?.[1] ?? 0);
   } catch { /* a process that has gone */ }
 }
 const renders = readdirSync(folder).filter((f) => f.endsWith('.wav')).reduce((sum, f) => sum + statSync(join(folder, f)).size, 0);
@@ -49,4 +49,4 @@ await page.close();
 rmSync(profile, { recursive: true, force: true });
 console.log(`switches at ${result.at.toFixed(1)} s: median ${result.median.toFixed(1)} ms, slowest ${result.worst.toFixed(1)} ms, ` +
             `largest jump of the time ${(1000 * result.jump).toFixed(1)} ms`);
-console.log(`chromium's resident memory: ${(rss / 1024).toFixed(0)} MB, for ${(renders / 2 ** 30).toFixed(2)} GiB of renders`);
+console.log(`chromium's memory (proportional set size, all processes): ${(rss / 1024).toFixed(0)} MB, for ${(renders / 2 ** 30).toFixed(2)} GiB of renders`);
