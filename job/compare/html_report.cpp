@@ -43,12 +43,6 @@ const char* colourOf(const CompareResults& results, std::size_t k) {
     return describedColours[described % std::size(describedColours)];
 }
 
-std::vector<std::string> colourList(const CompareResults& results) {
-    std::vector<std::string> list;
-    for (std::size_t k = 0; k < results.arrays.size(); ++k) list.emplace_back(colourOf(results, k));
-    return list;
-}
-
 // Earlier built-in arrays are drawn wider, so that a curve another one covers still shows at its
 // edges (the tree's follows the spaced omnis' closely); the described ones are drawn thinnest,
 // on top of them.
@@ -272,8 +266,8 @@ std::string htmlReport(const CompareResults& results) {
                        ": stereo arrays compared</title>\n<style>" + style +
                        "</style>\n</head>\n<body>\n<h1>Stereo arrays compared: <code>" + input +
                        "</code></h1>\n<p class=\"source\">Read: " + htmlEscaped(results.source) + ".</p>\n" +
-                       listeningPanel(results, colourList(results)) +
-                       "<div id=\"curves\">\n<h2>Localisation curves</h2>\n" + curves(results) + "</div>\n";
+                       listeningPanel(results) + "<div id=\"curves\">\n<h2>Localisation curves</h2>\n" +
+                       curves(results) + "</div>\n";
     for (std::size_t k = 0; k < results.arrays.size(); ++k) html += arraySection(results, k);
     return html + modelParagraph(results) + "</body>\n</html>\n";
 }

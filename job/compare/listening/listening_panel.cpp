@@ -63,15 +63,15 @@ std::string positionsJson(const CompareResults& results) {
     return json;
 }
 
-std::string arrayJson(const CompareResults& results, std::size_t k, const std::string& colour) {
-    std::vector<std::optional<double>> headphones;
-    for (const ArrayResult& a : results.arrays) headphones.push_back(a.headphones.loudness);
+// `headphones`: every array's headphone loudness, which its offset is reckoned against.
+std::string arrayJson(const CompareResults& results, std::size_t k,
+                      const std::vector<std::optional<double>>& headphones) {
     const ArrayResult& r = results.arrays[k];
     std::string images;
     for (const PositionAnalysis& p : r.analysis.positions)
         images += std::string(images.empty() ? "" : ",") + "\"" + signedText(p.image, 1) + "\"";
     return "{\"key\":" + jsonString(shownOnPage(r.array.key)) + ",\"name\":" + jsonString(shownOnPage(r.array.name)) +
-           ",\"colour\":\"" + colour + "\",\"offset\":" + offsetJson(loudnessOffset(results.arrays, k)) +
+           ",\"offset\":" + offsetJson(loudnessOffset(results.arrays, k)) +
            ",\"headphonesOffset\":" + offsetJson(offsetToLoudest(headphones, k)) + ",\"images\":[" + images + "]}";
 }
 
@@ -95,13 +95,15 @@ std::string players(const CompareResults& results) {
 
 }  // namespace
 
-std::string listeningPanel(const CompareResults& results, const std::vector<std::string>& colours) {
+std::string listeningPanel(const CompareResults& results) {
     std::string html = "<section id=\"listen\">\n<h2>Listen</h2>\n";
     if (results.arrays.empty() || results.arrays[0].audioFile.empty())
         return html + "<p>This run wrote no audio (--no-audio): there is nothing to listen to.</p>\n</section>\n";
+    std::vector<std::optional<double>> headphones;
+    for (const ArrayResult& a : results.arrays) headphones.push_back(a.headphones.loudness);
     std::string arrays;
     for (std::size_t k = 0; k < results.arrays.size(); ++k)
-        arrays += std::string(k == 0 ? "" : ",\n") + arrayJson(results, k, colours[k]);
+        arrays += std::string(k == 0 ? "" : ",\n") + arrayJson(results, k, headphones);
     return html + "<div id=\"panel\"></div>\n" + players(results) +
            "<script type=\"application/json\" id=\"listening-data\">\n{\"headphones\":" +
            (results.head.empty() ? "false" : "true") + ",\n\"positions\":[" + positionsJson(results) +

@@ -6,14 +6,12 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "job/compare/results.h"
 
 namespace auralith {
 
-// `colours`: each array's colour on the page, in the order of `results.arrays`.
-std::string listeningPanel(const CompareResults& results, const std::vector<std::string>& colours);
+std::string listeningPanel(const CompareResults& results);
 
 // A file name as a relative URL: every byte but letters, digits and "-._~" as %XX, so that a
 // name holding "#", "?", "%" or a blank still names the file.
