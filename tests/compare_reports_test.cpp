@@ -88,6 +88,10 @@ TEST(CompareOptions, UsageErrorsSayWhatIsWrong) {
         {{"--design", "90", "-a", "4"}, "--design takes no -a list"},
         {{"--pattern", "omni", "a.wav"}, "--pattern goes with --design"},
         {{"--design", "90", "--pattern", "2"}, "--pattern '2' is outside 0 to 1"},
+        {{"-a", "pair:0.0001:90:20", "a.wav"},
+         "'pair:0.0001:90:20': PATTERN '0.0001' has more than three decimals: p is given to a thousandth, 0 to 1"},
+        {{"--design", "90", "--pattern", "0.3333"},
+         "--pattern '0.3333' has more than three decimals: p is given to a thousandth, 0 to 1"},
         // An argument with a line break is quoted on one line.
         {{"a.wav", "b\nc"}, "more than one input file given ('b\\x0ac')"},
         {{"--x\t\x7f"}, "unknown option '--x\\x09\\x7f'"},
@@ -113,7 +117,17 @@ TEST(CompareOptions, DescribedArraysAreNamedAfterWhatTheyAre) {
                         "tree:2:1.5:omni | Tree of omnis, 2 m wide, 1.5 m deep | tree-2-1.5-omni",
                         "pair:0.60:90:0 | Pattern 0.6, 90°, coincident | pair-0.6-90-0",
                     }));
-    const ParsedOptions design = parse({"--design=95.5", "--pattern", "supercardioid", "-o", "d"});
+    // One array however it is asked for, under its first name; names in any case.
+    const ParsedOptions same = parse({"-a",
+                                      "ORTF,pair:Cardioid:110:17,pair:cardioid:100:25,PAIR:0.5:100:25,ab40,"
+                                      "pair:omni:90:40,pair:1:0:40,Blumlein,pair:figure8:90:0,1",
+                                      "x.wav"});
+    ASSERT_EQ(same.action, Action::run) << same.error;
+    seen.clear();
+    for (const ChosenArray& a : same.options.arrays) seen.push_back(a.key + " | " + a.slug);
+    EXPECT_EQ(seen, (std::vector<std::string>{"1 | 1-blumlein", "ORTF | ortf", "pair:cardioid:100:25 | pair-cardioid-100-25",
+                                              "ab40 | ab40", "Blumlein | blumlein"}));
+    const ParsedOptions design = parse({"--design=95.5", "--pattern", "Supercardioid", "-o", "d"});
     ASSERT_EQ(design.action, Action::run) << design.error;
     EXPECT_EQ(design.options.design, 95500);
     EXPECT_EQ(design.options.pattern->thousandths, 370);

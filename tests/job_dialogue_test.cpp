@@ -153,7 +153,7 @@ TEST_F(Dialogue, RefusedInputNamesAskAgainOnTheSameScreen) {
         "This is not a mono Wave file  ",
         "This is not a 16-bit Wave file  ",
         "The sampling rate of the input file must be 44.1kHz  ",
-        "The input file is too long for this program  ",
+        "The input file is too long: at most 82548031 samples (31 minutes)  ",
         "            File not found.\\n Please enter a valid filename  ",
     };
     ASSERT_EQ(s.backend.errors.size(), expected.size());

@@ -40,7 +40,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 const std::string writeFailed = "ERROR: The output file could not be written  \n";
 const std::string notFound = "ERROR:             File not found.\n Please enter a valid filename  \n";
-const std::string tooLong = "ERROR: The input file is too long for this program  \n";
+const std::string tooLong = "ERROR: The input file is too long: at most 82548031 samples (31 minutes)  \n";
 
 struct ProgramRun {
     int status = -1;  // exit status, or -1 when the program did not exit normally
@@ -207,6 +207,28 @@ TEST_F(OddNames, ABrokenLinkAsOutputBecomesTheWrittenFile) {
     EXPECT_EQ(digestOf("broken"), testing::goldenDigests[5]);
     EXPECT_EQ(entries(work.path()), (std::set<std::string>{"take.wav", "folder", "fifo", "broken"}));
 }
+
+// --- An output name that stands for the input -------------------------------------------------
+
+// The recording under its own name, another spelling of it, a symbolic link and a hard link to it:
+// each is refused like a failed write and asked again, and the take stays byte for byte.
+class OverTheInput : public Fault, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(OverTheInput, IsRefusedAndTheNameAskedAgain) {
+    fs::create_symlink("take.wav", work.file("link.wav"));
+    fs::create_hard_link(work.file("take.wav"), work.file("hard.wav"));
+    const Bytes take = testing::readBytes(work.file("take.wav"));
+    const ProgramRun result = run("take.wav\n4\n" + std::string(GetParam()) + "\nout.wav\n\n");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err, "ERROR: The output file would replace the input file  \n");
+    EXPECT_EQ(testing::readBytes(work.file("take.wav")), take);
+    EXPECT_TRUE(fs::is_symlink(work.file("link.wav")));
+    EXPECT_EQ(digestOf("out.wav"), testing::goldenDigests[3]);
+    EXPECT_EQ(line(result.out, 31), "   Output file?      out.wav");
+    EXPECT_EQ(line(result.out, 47), "   Job finished");
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, OverTheInput, ::testing::Values("take.wav", "./take.wav", "link.wav", "hard.wav"));
 
 // --- Awkward names, used exactly as typed -----------------------------------------------------
 

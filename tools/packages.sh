@@ -19,8 +19,17 @@ ensure_packages() {
     return 1
   fi
   echo "== Installing ${missing[*]}"
-  apt_get update -q
+  refresh_package_lists
   apt_get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+# apt-get update, where a partial result is a warning: a mirror that is syncing one of its
+# indexes ("File has unexpected size ... Mirror sync in progress?") makes update exit 100 though
+# every other list arrived, and the packages wanted may well install from those. The install that
+# follows alone decides.
+refresh_package_lists() {
+  apt_get update -q && return 0
+  echo "warning: apt-get update did not bring every package list; installing from the lists at hand" >&2
 }
 
 # A command as root: through sudo when not root.

@@ -36,7 +36,9 @@ std::string_view refusalText(InputRefusal refusal) {
         case InputRefusal::notMono: return "This is not a mono Wave file  ";
         case InputRefusal::not16Bit: return "This is not a 16-bit Wave file  ";
         case InputRefusal::wrongSampleRate: return "The sampling rate of the input file must be 44.1kHz  ";
-        case InputRefusal::tooLong: return "The input file is too long for this program  ";
+        case InputRefusal::tooLong:
+            // The limit the output's 32-bit RIFF size sets: longestSampleCount, 31.2 minutes.
+            return "The input file is too long: at most 82548031 samples (31 minutes)  ";
     }
     return {};
 }

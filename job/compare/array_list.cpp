@@ -47,6 +47,7 @@ Entry pattern(std::string_view entry, std::string_view text, PatternChoice& choi
         case PatternFault::none: return {};
         case PatternFault::unknown: return faulty(entry, Kind::unknownPattern, "PATTERN", text);
         case PatternFault::outOfRange: return faulty(entry, Kind::outOfRange, "PATTERN", text, "0 to 1");
+        case PatternFault::tooManyDecimals: return faulty(entry, Kind::tooManyDecimals, "PATTERN", text);
     }
     return {};
 }
@@ -80,11 +81,16 @@ Entry describedTreeEntry(std::string_view entry, const std::vector<std::string_v
 
 Entry entryOf(std::string_view entry) {
     if (const auto menu = micArrayFromAnswer(entry)) return {builtInChoice(*menu), {}};
-    if (const Technique* technique = techniqueNamed(entry)) return {techniqueChoice(*technique), {}};
+    if (const Technique* technique = techniqueNamed(entry)) {
+        ChosenArray chosen = techniqueChoice(*technique);
+        chosen.key = entry;  // as given: "ORTF" stays so in the reports, its files are "ortf"'s
+        return {std::move(chosen), {}};
+    }
     const std::vector<std::string_view> parts = splitAt(entry, ':');
-    if (parts[0] != "pair" && parts[0] != "tree") return faulty(entry, Kind::unknownEntry);
-    if (parts.size() != 4) return faulty(entry, Kind::partCount, parts[0]);
-    return parts[0] == "pair" ? describedPairEntry(entry, parts) : describedTreeEntry(entry, parts);
+    const std::string form = lowerCase(parts[0]);
+    if (form != "pair" && form != "tree") return faulty(entry, Kind::unknownEntry);
+    if (parts.size() != 4) return faulty(entry, Kind::partCount, form);
+    return form == "pair" ? describedPairEntry(entry, parts) : describedTreeEntry(entry, parts);
 }
 
 // A list a user of the menu numbers alone would type: digits, blanks and commas.
@@ -109,7 +115,7 @@ ArrayList parseArrayList(std::string_view list) {
             return result;
         }
         auto& into = std::holds_alternative<MicArray>(entry.array.model) ? builtIn : described;
-        const auto same = [&](const ChosenArray& a) { return a.slug == entry.array.slug; };
+        const auto same = [&](const ChosenArray& a) { return sameArray(a.model, entry.array.model); };
         if (std::none_of(into.begin(), into.end(), same)) into.push_back(std::move(entry.array));
     }
     std::sort(builtIn.begin(), builtIn.end(), [](const ChosenArray& a, const ChosenArray& b) {

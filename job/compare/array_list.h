@@ -19,6 +19,7 @@ struct ListFault {
         unknownEntry,    // none of the forms
         partCount,       // pair: or tree: with other than three values
         unknownPattern,
+        tooManyDecimals,  // a pattern given to more than a thousandth
         notANumber,
         outOfRange,
     } kind = Kind::none;
@@ -29,8 +30,8 @@ struct ListFault {
 };
 
 struct ArrayList {
-    // The menu numbers in menu order, then the others in the order given; each array once (by
-    // its files' names, which are the same for the same array however its numbers are written).
+    // The menu numbers in menu order, then the others in the order given; each array once, under
+    // the name it was first given, however it was asked for (sameArray).
     std::vector<ChosenArray> arrays;
     ListFault fault;  // kind none when the list is read
 };

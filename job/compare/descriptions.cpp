@@ -81,13 +81,25 @@ std::string decimalText(int thousandths) {
     return fraction.empty() ? text : text + "." + fraction;
 }
 
+std::string lowerCase(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return lower;
+}
+
 PatternFault readPattern(std::string_view text, PatternChoice& pattern) {
     for (const NamedPattern& named : patterns) {
-        if (named.name != text) continue;
+        if (named.name != lowerCase(text)) continue;
         pattern = {std::string(named.name), named.thousandths};
         return PatternFault::none;
     }
     const std::optional<int> p = thousandthsOf(text);
+    const std::size_t point = text.find('.');
+    // "0.0001": a number, but finer than the thousandths every value is read in.
+    if (!p && point != std::string_view::npos && thousandthsOf(text.substr(0, point + 4)) &&
+        text.find_first_not_of("0123456789", point + 1) == std::string_view::npos)
+        return PatternFault::tooManyDecimals;
     if (!p) return PatternFault::unknown;
     if (*p > 1000) return PatternFault::outOfRange;
     pattern = {decimalText(*p), *p};

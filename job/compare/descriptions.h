@@ -38,9 +38,13 @@ struct PatternChoice {
 // "cardioids", "figures of eight", "pattern 0.6".
 std::string patternPlural(const PatternChoice& pattern);
 
-enum class PatternFault { none, unknown, outOfRange };
+enum class PatternFault { none, unknown, outOfRange, tooManyDecimals };
 
+// Names are read whatever their case ("Cardioid", "ORTF"), as the field writes them either way.
 PatternFault readPattern(std::string_view text, PatternChoice& pattern);
+
+// The text with its ASCII capitals in lower case.
+std::string lowerCase(std::string_view text);
 
 // In thousandths of a degree, centimetre or metre.
 ChosenArray describedPair(std::string key, const PatternChoice& pattern, int angle, int spacing);

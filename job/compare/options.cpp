@@ -65,6 +65,8 @@ std::string techniqueKeys() {
 constexpr std::string_view patternNames =
     "none of omni, subcardioid, cardioid, supercardioid, hypercardioid, figure8, nor a number from 0 to 1";
 
+constexpr std::string_view tooManyDecimals = "has more than three decimals: p is given to a thousandth, 0 to 1";
+
 // What is wrong with an -a list, naming the entry and the part of it.
 std::string listFaultText(const ListFault& f) {
     using Kind = ListFault::Kind;
@@ -82,6 +84,7 @@ std::string listFaultText(const ListFault& f) {
                    (f.part == "pair" ? ":PATTERN:ANGLE:SPACING" : ":WIDTH:DEPTH:PATTERN") + " (three values after '" +
                    f.part + ":', separated by ':')";
         case Kind::unknownPattern: return part + "is " + std::string(patternNames);
+        case Kind::tooManyDecimals: return part + std::string(tooManyDecimals);
         case Kind::notANumber:
             return part + "is not a number (digits, at most three of them after a point) of " + f.range;
         case Kind::outOfRange: return part + "is outside " + f.range;
@@ -107,6 +110,8 @@ bool readDesignOption(const std::vector<std::string>& args, std::size_t& k, Pars
         parsed = usageError("--pattern '" + shown(pattern.value) + "' is " + std::string(patternNames));
     else if (fault == PatternFault::outOfRange)
         parsed = usageError("--pattern '" + shown(pattern.value) + "' is outside 0 to 1");
+    else if (fault == PatternFault::tooManyDecimals)
+        parsed = usageError("--pattern '" + shown(pattern.value) + "' " + std::string(tooManyDecimals));
     else if (design.matched)
         parsed.options.design = angle;
     else

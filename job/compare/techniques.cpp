@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "job/compare/descriptions.h"
+
 namespace auralith {
 
 namespace {
@@ -22,8 +24,9 @@ constexpr Technique techniques[] = {
 std::span<const Technique> namedTechniques() { return techniques; }
 
 const Technique* techniqueNamed(std::string_view key) {
+    const std::string lower = lowerCase(key);
     const auto found =
-        std::find_if(std::begin(techniques), std::end(techniques), [&](const Technique& t) { return t.key == key; });
+        std::find_if(std::begin(techniques), std::end(techniques), [&](const Technique& t) { return t.key == lower; });
     return found == std::end(techniques) ? nullptr : found;
 }
 

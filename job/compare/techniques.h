@@ -18,7 +18,7 @@ struct Technique {
 
 std::span<const Technique> namedTechniques();
 
-// The technique of that key; null when there is none.
+// The technique of that key, whatever its case; null when there is none.
 const Technique* techniqueNamed(std::string_view key);
 
 }  // namespace auralith

@@ -7,6 +7,7 @@
 #include <variant>
 
 #include "job/output/rendered_output.h"
+#include "wave/files/file_access.h"
 #include "wave/input_wave.h"
 
 namespace auralith {
@@ -20,6 +21,7 @@ constexpr int answerColumn = 22;
 
 constexpr const char* wrongAnswerMessage = "You must respond with a number between 1 and 6  ";
 constexpr const char* writeFailedMessage = "The output file could not be written  ";
+constexpr const char* overInputMessage = "The output file would replace the input file  ";
 constexpr const char* outOfMemoryMessage = "There is not enough memory for this recording  ";
 constexpr const char* inputEndedReason = "auralith: the input ended before the question was answered";
 
@@ -161,13 +163,21 @@ std::optional<std::string> askOutputNameAgain(Console& c, int outputRow) {
     return name;
 }
 
-// Writes until a write succeeds, asking for another name after each failure; false when the
-// keyboard input ended first.
+// Whether the output name stands for the recording itself (the same device and file number,
+// through links as the write follows them, hard links too): writing would lose the take.
+bool replacesTheInput(const std::string& outputName, const InputWave& wave) {
+    const std::optional<FileIdentity> output = fileIdentity(outputName, true);
+    return output && output == fileIdentity(wave.fileName, true);
+}
+
+// Writes until a write succeeds, asking for another name after each failure and instead of
+// replacing the input; false when the keyboard input ended first.
 bool writeUntilWritten(Console& c, RenderedOutput& out, std::string name, int outputRow, const InputWave& wave) {
     for (bool first = true;; first = false) {
         startStage(c, "   Writing output file...");
-        if (writeRenderedOutput(out, name, wave, first)) return true;
-        reportFailure(c, writeFailedMessage);
+        const bool overInput = replacesTheInput(name, wave);
+        if (!overInput && writeRenderedOutput(out, name, wave, first)) return true;
+        reportFailure(c, overInput ? overInputMessage : writeFailedMessage);
         std::optional<std::string> again = askOutputNameAgain(c, outputRow);
         if (!again) return false;
         name = std::move(*again);

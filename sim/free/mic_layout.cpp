@@ -70,4 +70,25 @@ TreePlacement layoutTreePlacement(const MicLayout& layout, int position, double 
     return {layoutPairPlacement(layout, position, deg, rate), roundedDelay(centre.delay), centre.factor};
 }
 
+namespace {
+
+bool sameMic(const PlacedMic& a, const PlacedMic& b) {
+    const bool sameAxis = (a.axisLateral == b.axisLateral && a.axisForward == b.axisForward) || a.pattern == 1;
+    return a.lateral == b.lateral && a.forward == b.forward && a.pattern == b.pattern && sameAxis &&
+           a.leftShare == b.leftShare && a.rightShare == b.rightShare;
+}
+
+}  // namespace
+
+bool sameArray(const AnyArray& a, const AnyArray& b) {
+    if (a.index() != b.index()) return false;
+    if (const auto* builtIn = std::get_if<MicArray>(&a)) return *builtIn == std::get<MicArray>(b);
+    const MicLayout& x = std::get<MicLayout>(a);
+    const MicLayout& y = std::get<MicLayout>(b);
+    if (x.count != y.count) return false;
+    for (int m = 0; m < x.count; ++m)
+        if (!sameMic(x.mics[static_cast<std::size_t>(m)], y.mics[static_cast<std::size_t>(m)])) return false;
+    return true;
+}
+
 }  // namespace auralith

@@ -70,4 +70,9 @@ TreePlacement layoutTreePlacement(const MicLayout& layout, int position, double 
 // Any array the programs can render and analyse: a built-in one of the menu, or one described.
 using AnyArray = std::variant<MicArray, MicLayout>;
 
+// Whether two arrays are one: the same built-in array, or described microphones in the same
+// places with the same patterns, shares and axes (an omni's axis counts for nothing: its response
+// is 1 whatever the angle). Such arrays give the same samples and numbers however they were asked for.
+bool sameArray(const AnyArray& a, const AnyArray& b);
+
 }  // namespace auralith

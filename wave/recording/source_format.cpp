@@ -22,8 +22,11 @@ std::optional<std::string> refusalOf(const SourceFormat& source, int channel) {
     if (source.rate < lowestRecordingRate || source.rate > highestRecordingRate)
         return "its sampling rate, " + grouped(source.rate) + " Hz, is not within " + grouped(lowestRecordingRate) +
                " to " + grouped(highestRecordingRate) + " Hz";
-    if (source.frames < 0 || source.frames > longestSampleCountAt(static_cast<std::int32_t>(source.rate)))
-        return plainRefusalText(InputRefusal::tooLong);
+    const std::int32_t longest = longestSampleCountAt(static_cast<std::int32_t>(source.rate));
+    if (source.frames < 0 || source.frames > longest)
+        return "it is too long: " + grouped(source.frames) + " samples, where one output file at " +
+               grouped(source.rate) + " Hz holds at most " + grouped(longest) + " (" +
+               std::to_string(longest / source.rate / 60) + " minutes)";
     return std::nullopt;
 }
 
