@@ -6,13 +6,17 @@
 #ifdef AURALITH_HAS_SNDFILE
 #include <sndfile.h>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <variant>
 #include <vector>
 
 #include "support/sndfile_writer.h"
 #include "support/test_support.h"
+#include "wave/recording/read_sndfile.h"
 #include "wave/recording/recording.h"
+#include "wave/recording/source_format.h"
 
 namespace auralith {
 namespace {
@@ -87,6 +91,71 @@ TEST(Recording, FloatingPointSamplesKeepTheirLevelAndClip) {
     ASSERT_TRUE(std::holds_alternative<Recording>(read));
     // 0.1 * 32768 = 3276.8; the halves go to the even neighbour.
     EXPECT_EQ(std::get<Recording>(read).wave.samples, (std::vector<std::int16_t>{8192, -3277, 32767, -32768, 0, 2}));
+}
+
+// A file read while it is cut short: its length as it was, its bytes only up to the cut.
+class CutWhileRead : public ReadableFile {
+public:
+    CutWhileRead(std::vector<std::uint8_t> bytes, std::size_t cut) : bytes_(std::move(bytes)), cut_(cut) {}
+    std::uint64_t length() override { return bytes_.size(); }
+
+protected:
+    std::size_t readPiece(std::uint64_t offset, unsigned char* into, std::size_t length) override {
+        if (offset >= cut_) return 0;
+        const std::size_t got = std::min<std::size_t>(length, cut_ - static_cast<std::size_t>(offset));
+        std::copy_n(bytes_.begin() + static_cast<std::ptrdiff_t>(offset), got, into);
+        return got;
+    }
+
+private:
+    std::vector<std::uint8_t> bytes_;
+    std::size_t cut_;
+};
+
+// What is read and what is refused: a file that ends early while it is read (FLAC and WAVE, mono
+// and one channel of two) is a failure, never zeros; samples that are not numbers are counted,
+// and a file of nothing else refused; a recording too long for one output file says the limit.
+TEST(Recording, DamagedAndIncompleteRecordingsAreToldNotRenderedAsSilence) {
+    ScratchDir dir;
+    std::vector<std::int16_t> samples(100000);
+    for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::int16_t>((i * 7919) % 20000 - 10000);
+    for (const auto& [format, channels] : {std::pair{SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 1},
+                                           {SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1}, {SF_FORMAT_WAV | SF_FORMAT_PCM_24, 2}}) {
+        ASSERT_TRUE(testing::writeWithLibsndfile(dir.file("take"), format, 44100, samples, channels));
+        std::vector<std::uint8_t> bytes = testing::readBytes(dir.file("take"));
+        CutWhileRead cut(bytes, bytes.size() / 2);
+        auto read = readRecordingFrom(cut, {"take", channels == 1 ? 0 : 2, true});
+        ASSERT_TRUE(std::holds_alternative<std::string>(read)) << format;
+        EXPECT_TRUE(std::get<std::string>(read).starts_with("it ended after ")) << std::get<std::string>(read);
+        EXPECT_TRUE(std::get<std::string>(read).ends_with(" of its 100 000 samples: it changed while it was read, or "
+                                                          "is damaged"));
+    }
+
+    SF_INFO info{0, 48000, 1, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0, 0};
+    const std::string path = dir.file("nan.wav");
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(file, nullptr);
+    const float values[] = {0.5f, NAN, -0.25f, NAN, INFINITY};
+    sf_writef_float(file, values, 5);
+    sf_close(file);
+    auto read = readRecording({path, 0, true});
+    ASSERT_TRUE(std::holds_alternative<Recording>(read));
+    EXPECT_EQ(std::get<Recording>(read).wave.samples, (std::vector<std::int16_t>{16384, 0, -8192, 0, 32767}));
+    EXPECT_EQ(std::get<Recording>(read).notNumbers, 2);
+    EXPECT_EQ(std::get<Recording>(read).description, "48 000 Hz, 32-bit float, mono, 2 samples not a number");
+
+    file = sf_open(path.c_str(), SFM_WRITE, &info);
+    const float nothing[] = {NAN, -NAN, NAN};
+    sf_writef_float(file, nothing, 3);
+    sf_close(file);
+    read = readRecording({path, 0, true});
+    ASSERT_TRUE(std::holds_alternative<std::string>(read));
+    EXPECT_EQ(std::get<std::string>(read), "none of its 3 samples is a number");
+
+    EXPECT_EQ(refusalOf({96000, 1, 82492140, "24-bit"}, 0),
+              "it is too long: 82 492 140 samples, where one output file at 96 000 Hz holds at most 82 492 139 (14 "
+              "minutes)");
+    EXPECT_EQ(refusalOf({44100, 1, 82548031, "16-bit"}, 0), std::nullopt);
 }
 
 }  // namespace

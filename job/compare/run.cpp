@@ -144,6 +144,11 @@ int runCompare(const CompareOptions& options, const CompareStreams& streams) {
     auto read = readRecording({options.input, options.channel, options.audio});
     if (const auto* why = std::get_if<std::string>(&read)) return fail(run, options.input, *why);
     Recording recording = std::move(std::get<Recording>(read));
+    if (recording.notNumbers > 0)
+        std::fputs(failureLine(options.input, std::to_string(recording.notNumbers) +
+                                                  " of its samples are not numbers (NaN): they are rendered as silence")
+                       .c_str(),
+                   streams.err);
 
     CompareResults results{options.input,
                            recording.description,

@@ -7,9 +7,11 @@
 #include <cmath>
 #include <memory>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include "wave/files/file_access.h"
+#include "wave/recording/read_sndfile.h"
 #include "wave/recording/source_format.h"
 
 namespace auralith {
@@ -74,23 +76,37 @@ bool isFloatingPoint(int format) {
 // A floating-point sample as a 16-bit one: full scale (1.0) is 32768, as libsndfile reads 16-bit
 // samples into floating point, so that such a file gives back the 16-bit samples it was made
 // from; beyond full scale clipped, ties to even. (libsndfile's own conversion to 16 bits scales
-// by the file's peak, which would change the level.)
-std::int16_t sixteenBitsOf(double value) {
-    if (!(value == value)) return 0;  // not a number
+// by the file's peak, which would change the level.) A value that is not a number is silence,
+// and counted.
+std::int16_t sixteenBitsOf(double value, std::int64_t& notNumbers) {
+    if (std::isnan(value)) {
+        ++notNumbers;
+        return 0;
+    }
     const double scaled = std::rint(value * 32768.0);
     return static_cast<std::int16_t>(std::clamp(scaled, -32768.0, 32767.0));
 }
 
+// What reading the chosen channel came to.
+struct ChannelRead {
+    std::int64_t frames = 0;      // the frames that arrived
+    std::int64_t notNumbers = 0;  // floating-point samples that were NaN
+    bool libraryError = false;
+};
+
 // The chosen channel's samples, read in blocks. Integer samples as libsndfile converts them to
-// 16 bits; floating-point ones as sixteenBitsOf says. False when the library reports an error.
-bool readChannel(SNDFILE* file, const SF_INFO& info, int channel, std::vector<std::int16_t>& samples) {
+// 16 bits; floating-point ones as sixteenBitsOf says. It stops at the first short read: a file
+// that gives fewer frames than it said has changed or is damaged.
+ChannelRead readChannel(SNDFILE* file, const SF_INFO& info, int channel, std::vector<std::int16_t>& samples) {
+    ChannelRead read;
     const auto channels = static_cast<std::size_t>(info.channels);
-    if (channels == 1 && !isFloatingPoint(info.format)) {
-        const sf_count_t got = sf_readf_short(file, samples.data(), static_cast<sf_count_t>(samples.size()));
-        return got == static_cast<sf_count_t>(samples.size()) || sf_error(file) == SF_ERR_NO_ERROR;
+    const bool floating = isFloatingPoint(info.format);
+    if (channels == 1 && !floating) {
+        read.frames = sf_readf_short(file, samples.data(), static_cast<sf_count_t>(samples.size()));
+        read.libraryError = sf_error(file) != SF_ERR_NO_ERROR;
+        return read;
     }
     constexpr std::size_t blockFrames = 16384;
-    const bool floating = isFloatingPoint(info.format);
     std::vector<double> block(floating ? blockFrames * channels : 0);
     std::vector<std::int16_t> shorts(floating ? 0 : blockFrames * channels);
     for (std::size_t done = 0; done < samples.size();) {
@@ -99,12 +115,34 @@ bool readChannel(SNDFILE* file, const SF_INFO& info, int channel, std::vector<st
             shorts.empty() ? sf_readf_double(file, block.data(), want) : sf_readf_short(file, shorts.data(), want);
         for (sf_count_t f = 0; f < got; ++f) {
             const std::size_t at = static_cast<std::size_t>(f) * channels + static_cast<std::size_t>(channel - 1);
-            samples[done + static_cast<std::size_t>(f)] = shorts.empty() ? sixteenBitsOf(block[at]) : shorts[at];
+            samples[done + static_cast<std::size_t>(f)] =
+                shorts.empty() ? sixteenBitsOf(block[at], read.notNumbers) : shorts[at];
         }
-        if (got < want) return sf_error(file) == SF_ERR_NO_ERROR;  // a file shorter than it said: zeros
-        done += static_cast<std::size_t>(got);
+        read.frames += got;
+        done += static_cast<std::size_t>(std::max<sf_count_t>(got, 0));
+        if (got < want) break;
     }
-    return true;
+    read.libraryError = sf_error(file) != SF_ERR_NO_ERROR;
+    return read;
+}
+
+// The samples into the recording, or why they cannot be had.
+std::optional<std::string> loadChannel(SNDFILE* file, const SF_INFO& info, int channel, Recording& recording) {
+    recording.wave.samples.assign(static_cast<std::size_t>(recording.wave.sampleCount), 0);
+    const ChannelRead read = readChannel(file, info, channel, recording.wave.samples);
+    const std::int64_t count = recording.wave.sampleCount;
+    if (read.libraryError) return std::string(sf_strerror(file));
+    if (read.frames < count)
+        return "it ended after " + groupedNumber(read.frames) + " of its " + groupedNumber(count) +
+               " samples: it changed while it was read, or is damaged";
+    if (count > 0 && read.notNumbers == count)
+        return count == 1 ? std::string("its one sample is not a number")
+                          : "none of its " + groupedNumber(count) + " samples is a number";
+    recording.notNumbers = read.notNumbers;
+    if (read.notNumbers > 0)
+        recording.description +=
+            ", " + groupedNumber(read.notNumbers) + (read.notNumbers == 1 ? " sample" : " samples") + " not a number";
+    return std::nullopt;
 }
 
 }  // namespace
@@ -112,7 +150,11 @@ bool readChannel(SNDFILE* file, const SF_INFO& info, int channel, std::vector<st
 std::variant<Recording, std::string> readRecording(const RecordingRequest& request) {
     OpenedFile opened = openForReadingOrSayWhy(request.name);
     if (!opened.file) return opened.why;
-    VirtualFile virtualFile{*opened.file};
+    return readRecordingFrom(*opened.file, request);
+}
+
+std::variant<Recording, std::string> readRecordingFrom(ReadableFile& opened, const RecordingRequest& request) {
+    VirtualFile virtualFile{opened};
     SF_VIRTUAL_IO io{lengthOf, seekTo, readFrom, writeNothing, positionOf};
     SF_INFO info{};
     const SndfileHandle file(sf_open_virtual(&io, SFM_READ, &info, &virtualFile));
@@ -123,9 +165,8 @@ std::variant<Recording, std::string> readRecording(const RecordingRequest& reque
     Recording recording = recordingOf(source, request);
     if (!request.loadSamples) return recording;
     try {
-        recording.wave.samples.assign(static_cast<std::size_t>(recording.wave.sampleCount), 0);
-        if (!readChannel(file.get(), info, request.channel == 0 ? 1 : request.channel, recording.wave.samples))
-            return std::string(sf_strerror(file.get()));
+        if (auto why = loadChannel(file.get(), info, request.channel == 0 ? 1 : request.channel, recording))
+            return *why;
     } catch (const std::bad_alloc&) {
         return std::string(noMemoryForRecording);
     }

@@ -26,6 +26,8 @@ struct Recording {
     // 16 bits per sample, the data size of a 16-bit file of these samples.
     InputWave wave;
     std::string description;  // what was read: "48 000 Hz, 24-bit, channel 2 of 2"
+    // Floating-point samples that were not numbers (NaN), taken as silence; the description says so.
+    std::int64_t notNumbers = 0;
 };
 
 // The recording, or why it cannot be had in the system's, the library's or the program's words,

@@ -1,16 +1,12 @@
 #include "wave/recording/source_format.h"
 
 namespace auralith {
-namespace {
 
-// A whole number with its digits in groups of three, "48 000", as the program's texts write them.
-std::string grouped(std::int64_t value) {
+std::string groupedNumber(std::int64_t value) {
     std::string digits = std::to_string(value);
     for (std::size_t at = digits.size(); at > 3 && digits[at - 4] != '-'; at -= 3) digits.insert(at - 3, " ");
     return digits;
 }
-
-}  // namespace
 
 std::optional<std::string> refusalOf(const SourceFormat& source, int channel) {
     const std::string channels = std::to_string(source.channels);
@@ -20,12 +16,12 @@ std::optional<std::string> refusalOf(const SourceFormat& source, int channel) {
         return "it has no channel " + std::to_string(channel) + ", only " +
                (source.channels == 1 ? std::string("one") : channels);
     if (source.rate < lowestRecordingRate || source.rate > highestRecordingRate)
-        return "its sampling rate, " + grouped(source.rate) + " Hz, is not within " + grouped(lowestRecordingRate) +
-               " to " + grouped(highestRecordingRate) + " Hz";
+        return "its sampling rate, " + groupedNumber(source.rate) + " Hz, is not within " + groupedNumber(lowestRecordingRate) +
+               " to " + groupedNumber(highestRecordingRate) + " Hz";
     const std::int32_t longest = longestSampleCountAt(static_cast<std::int32_t>(source.rate));
     if (source.frames < 0 || source.frames > longest)
-        return "it is too long: " + grouped(source.frames) + " samples, where one output file at " +
-               grouped(source.rate) + " Hz holds at most " + grouped(longest) + " (" +
+        return "it is too long: " + groupedNumber(source.frames) + " samples, where one output file at " +
+               groupedNumber(source.rate) + " Hz holds at most " + groupedNumber(longest) + " (" +
                std::to_string(longest / source.rate / 60) + " minutes)";
     return std::nullopt;
 }
@@ -33,7 +29,7 @@ std::optional<std::string> refusalOf(const SourceFormat& source, int channel) {
 std::string describeSource(const SourceFormat& source, int channel) {
     const std::string which =
         source.channels == 1 ? "mono" : "channel " + std::to_string(channel) + " of " + std::to_string(source.channels);
-    return grouped(source.rate) + " Hz, " + source.sampleKind + ", " + which;
+    return groupedNumber(source.rate) + " Hz, " + source.sampleKind + ", " + which;
 }
 
 Recording recordingOf(const SourceFormat& source, const RecordingRequest& request) {

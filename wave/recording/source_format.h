@@ -29,6 +29,9 @@ std::string describeSource(const SourceFormat& source, int channel);
 // rate. The source must have passed refusalOf.
 Recording recordingOf(const SourceFormat& source, const RecordingRequest& request);
 
+// A whole number with its digits in groups of three, "48 000", as the program's texts write them.
+std::string groupedNumber(std::int64_t value);
+
 // The words for a refusal of the interactive reader, without its framing blanks.
 std::string plainRefusalText(InputRefusal refusal);
 
