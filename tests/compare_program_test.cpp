@@ -419,11 +419,14 @@ TEST(CompareProgram, NamesAreShownSafely) {
                                        "b.wav'");
     EXPECT_EQ(missing.err, "auralith-compare: a\\x07b.wav: No such file or directory\n");
 
-    const std::string longStem(245, 'a');
+    // Every name is tried before anything is rendered: the fifth array's is 257 bytes long, and
+    // the four before it, which would fit, are not written either.
+    const std::string longStem(238, 'a');
     writeRecording(dir, longStem + ".wav");
-    const ProgramRun tooLong = compare(dir, "-a 1 -o out " + longStem + ".wav");
+    const ProgramRun tooLong = compare(dir, "-o long " + longStem + ".wav");
     EXPECT_EQ(tooLong.status, 1);
-    EXPECT_EQ(tooLong.err, "auralith-compare: out/" + longStem + "-1-blumlein.wav: File name too long\n");
+    EXPECT_EQ(tooLong.err, "auralith-compare: long/" + longStem + "-5-spaced-omnis.wav: File name too long\n");
+    EXPECT_FALSE(fs::exists(dir.path() / "long"));
 }
 
 // Standard output that cannot take the help or the closing table: status 1 and one line.

@@ -188,6 +188,12 @@ int runCompare(const CompareOptions& options, const CompareStreams& streams) {
 
     const OutputFolder folder = makeOutputFolder(run.folder);
     if (!folder.error.empty()) return fail(run, run.folder, folder.error);
+    // A name the file system cannot take is found now, not after an hour of renders.
+    for (const std::string& path : outputPaths(run, results))
+        if (const int refused = nameRefusal(path); refused != 0) {
+            removeEmptyMadeFolders(folder);
+            return fail(run, path, errorText(refused));
+        }
     if (const int status = writeOutputs(run, options, recording, results); status != 0) {
         removeEmptyMadeFolders(folder);
         return status;

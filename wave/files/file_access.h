@@ -69,6 +69,12 @@ struct FileIdentity {
 };
 std::optional<FileIdentity> fileIdentity(const std::string& name, bool followLinks);
 
+// Whether the system would take the name for a new file, asked without making one: 0, or the
+// error a write would meet at the name itself (ENAMETOOLONG, ENOTDIR, EACCES for a folder that
+// cannot be searched). A name that exists, or could, gives 0; whether it can be written is told
+// only by writing.
+int nameRefusal(const std::string& name);
+
 // Writes `header` then `data` as the whole new content of the named file. A regular file (or a
 // new name) is written to a temporary file in the same folder that then replaces the name, with
 // the old file's permission bits; with `followLinks`, a device or FIFO is written to directly.

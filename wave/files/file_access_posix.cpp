@@ -353,6 +353,13 @@ std::optional<FileIdentity> fileIdentity(const std::string& name, bool followLin
     return FileIdentity{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
 }
 
+int nameRefusal(const std::string& name) {
+    if (!isUsableName(name)) return name.empty() ? ENOENT : EINVAL;
+    struct stat info {};
+    if (::lstat(name.c_str(), &info) == 0 || errno == ENOENT) return 0;
+    return errno;
+}
+
 WriteOutcome replaceFileContents(const std::string& name, const void* header, std::size_t headerLength,
                                  const void* data, std::uint64_t dataLength, ReplaceMode mode) {
     const Destination where = destinationOf(name, mode);

@@ -195,6 +195,14 @@ std::optional<FileIdentity> fileIdentity(const std::string& name, bool) {
                         (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
 }
 
+int nameRefusal(const std::string& name) {
+    const std::wstring wide = wideName(name);
+    if (!isUsableName(name) || wide.empty()) return name.empty() ? ENOENT : EINVAL;
+    if (GetFileAttributesW(systemName(wide).c_str()) != INVALID_FILE_ATTRIBUTES) return 0;
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND ? 0 : errnoOf(error);
+}
+
 WriteOutcome replaceFileContents(const std::string& name, const void* header, std::size_t headerLength,
                                  const void* data, std::uint64_t dataLength, ReplaceMode mode) {
     if (!isUsableName(name)) return {name.empty() ? ENOENT : EINVAL};
