@@ -281,6 +281,18 @@ TEST(CompareProgram, FilesAppearWholeOrNotAtAll) {
     }
 }
 
+// A folder another run holds (flock(1) stands in for it) is refused before anything is written.
+TEST(CompareProgram, AFolderAnotherRunWritesIntoIsRefused) {
+    ScratchDir dir;
+    writeRecording(dir, "take.wav");
+    fs::create_directory(dir.path() / "out");
+    const ProgramRun busy = run(dir, "flock out '" AURALITH_COMPARE_BINARY "' -q -o out take.wav");
+    EXPECT_EQ(busy.status, 1);
+    EXPECT_EQ(busy.err, "auralith-compare: out: another run of auralith-compare is writing into this folder\n");
+    EXPECT_TRUE(fs::is_empty(dir.path() / "out"));
+    EXPECT_EQ(compare(dir, "-q -o out take.wav").status, 0);  // and taken once it is free
+}
+
 TEST(CompareProgram, AnInterruptedRunLeavesWholeFilesOnly) {
     ScratchDir dir;
     writeRecording(dir, "take.wav", 6 * 44100);

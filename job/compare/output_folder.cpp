@@ -25,7 +25,15 @@ OutputFolder makeOutputFolder(const std::string& folder) {
     }
     std::reverse(out.made.begin(), out.made.end());
     std::filesystem::create_directories(path, error);
-    if (std::filesystem::is_directory(path)) return out;
+    if (std::filesystem::is_directory(path)) {
+        FolderLocking locking = lockFolder(folder);
+        if (!locking.busy) {
+            out.lock = std::move(locking.lock);
+            return out;
+        }
+        out.error = "another run of auralith-compare is writing into this folder";
+        return out;  // the other run found it there, so this one made none of it
+    }
     // A file in the folder's place: say so in the system's words, whatever the library said.
     out.error = std::filesystem::exists(path) ? errorText(ENOTDIR) : error ? error.message() : errorText(ENOENT);
     removeEmptyMadeFolders(out);

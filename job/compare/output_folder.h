@@ -4,18 +4,24 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "wave/files/file_access.h"
 
 namespace auralith {
 
 struct OutputFolder {
     std::vector<std::filesystem::path> made;  // the folders this run made, outermost first
     std::string error;                        // why the folder cannot be had; empty when it is there
+    // Held while the run writes, so that two runs into one folder never mix their files.
+    std::unique_ptr<FolderLock> lock;
 };
 
-// Makes the folder and whatever of its path is missing.
+// Makes the folder and whatever of its path is missing, and locks it; a folder another run is
+// writing into is refused.
 OutputFolder makeOutputFolder(const std::string& folder);
 
 // Removes the folders the run made that are empty, innermost first.

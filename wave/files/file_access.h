@@ -69,6 +69,21 @@ struct FileIdentity {
 };
 std::optional<FileIdentity> fileIdentity(const std::string& name, bool followLinks);
 
+// An advisory lock on a folder for as long as this lives (the system drops it when the process
+// ends), so that two runs of a program never write into one folder at once.
+class FolderLock {
+public:
+    virtual ~FolderLock() = default;
+};
+
+// The folder's lock; null with `busy` when another process holds it. A folder that cannot be
+// locked at all (a file system without locks) gives null and not busy: a run goes on without.
+struct FolderLocking {
+    std::unique_ptr<FolderLock> lock;
+    bool busy = false;
+};
+FolderLocking lockFolder(const std::string& folder);
+
 // Whether the system would take the name for a new file, asked without making one: 0, or the
 // error a write would meet at the name itself (ENAMETOOLONG, ENOTDIR, EACCES for a folder that
 // cannot be searched). A name that exists, or could, gives 0; whether it can be written is told

@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <pthread.h>
 #include <sys/mman.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -351,6 +352,34 @@ std::optional<FileIdentity> fileIdentity(const std::string& name, bool followLin
     if (!isUsableName(name) || (followLinks ? ::stat(name.c_str(), &info) : ::lstat(name.c_str(), &info)) != 0)
         return std::nullopt;
     return FileIdentity{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+}
+
+namespace {
+
+class PosixFolderLock : public FolderLock {
+public:
+    explicit PosixFolderLock(int fd) : fd_(fd) {}
+    ~PosixFolderLock() override { ::close(fd_); }  // closing the last descriptor drops the lock
+    PosixFolderLock(const PosixFolderLock&) = delete;
+    PosixFolderLock& operator=(const PosixFolderLock&) = delete;
+
+private:
+    int fd_;
+};
+
+}  // namespace
+
+FolderLocking lockFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return {};
+    // flock, not fcntl's locks: those belong to the process and vanish when any descriptor of the
+    // folder is closed, and are not told between two descriptors of one process.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const bool busy = errno == EWOULDBLOCK;
+        ::close(fd);
+        return {nullptr, busy};
+    }
+    return {std::make_unique<PosixFolderLock>(fd), false};
 }
 
 int nameRefusal(const std::string& name) {

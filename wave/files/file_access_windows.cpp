@@ -195,6 +195,40 @@ std::optional<FileIdentity> fileIdentity(const std::string& name, bool) {
                         (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
 }
 
+namespace {
+
+class WindowsFolderLock : public FolderLock {
+public:
+    explicit WindowsFolderLock(HANDLE mutex) : mutex_(mutex) {}
+    ~WindowsFolderLock() override {
+        ReleaseMutex(mutex_);
+        CloseHandle(mutex_);
+    }
+    WindowsFolderLock(const WindowsFolderLock&) = delete;
+    WindowsFolderLock& operator=(const WindowsFolderLock&) = delete;
+
+private:
+    HANDLE mutex_;
+};
+
+}  // namespace
+
+// A directory handle takes no byte-range lock, so the lock is a named mutex of the folder's
+// identity (volume and file index): every name of the folder finds the same one, and the system
+// gives it up when its owner ends.
+FolderLocking lockFolder(const std::string& folder) {
+    const std::optional<FileIdentity> identity = fileIdentity(folder, true);
+    if (!identity) return {};
+    const std::wstring name = L"Local\\auralith-folder-" + std::to_wstring(identity->device) + L"-" +
+                              std::to_wstring(identity->file);
+    const HANDLE mutex = CreateMutexW(nullptr, FALSE, name.c_str());
+    if (mutex == nullptr) return {};
+    const DWORD waited = WaitForSingleObject(mutex, 0);
+    if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) return {std::make_unique<WindowsFolderLock>(mutex), false};
+    CloseHandle(mutex);
+    return {nullptr, waited == WAIT_TIMEOUT};
+}
+
 int nameRefusal(const std::string& name) {
     const std::wstring wide = wideName(name);
     if (!isUsableName(name) || wide.empty()) return name.empty() ? ENOENT : EINVAL;
