@@ -57,11 +57,15 @@ std::variant<ListeningHandle, ListeningRefusal> prepareListening(const CompareOp
     if (const auto* why = std::get_if<std::string>(&left)) return ListeningRefusal{file, *why};
     const auto right = standIn(head, -base.halfAngle);
     if (const auto* why = std::get_if<std::string>(&right)) return ListeningRefusal{file, *why};
+    const std::size_t l = std::get<std::size_t>(left);
+    const std::size_t r = std::get<std::size_t>(right);
     std::optional<SpeakerPaths> paths =
-        speakerPaths(head, std::get<std::size_t>(left), std::get<std::size_t>(right),
-                     options.equalise ? Equalisation::diffuseField : Equalisation::none);
+        speakerPaths(head, l, r, options.equalise ? Equalisation::diffuseField : Equalisation::none);
     std::optional<BinauralRender> render = paths ? BinauralRender::create(*paths) : std::nullopt;
-    std::optional<EarCueMeter> cues = render ? EarCueMeter::create(*paths) : std::nullopt;
+    // The cues a head receives in front of the loudspeakers, whatever equalises the headphones.
+    std::optional<SpeakerPaths> asMeasured;
+    if (render) asMeasured = options.equalise ? speakerPaths(head, l, r, Equalisation::none) : std::move(paths);
+    std::optional<EarCueMeter> cues = asMeasured ? EarCueMeter::create(*asMeasured) : std::nullopt;
     if (!cues) return ListeningRefusal{file, "there is not enough memory for this head's responses"};
     try {
         return ListeningHandle(
