@@ -43,8 +43,8 @@ const std::vector<MicLayout> describedArrays{pairLayout(0.25, 140, 200), pairLay
                                              pairLayout(0, 180, 0), treeLayout(4, 3, 0.3)};
 
 // Every array (the six of the menu, else those given), with 1, 2 and 3 parts and `width`
-// conversions side by side, gives the reference's samples and leaves the generator where the
-// reference leaves it.
+// conversions side by side, gives the reference's samples and count of clipped ones, and leaves
+// the generator where the reference leaves it.
 void expectSameAsReference(const std::vector<std::int16_t>& samples, const char* what, int width,
                            const std::vector<MicLayout>& described = {}) {
     std::vector<AnyArray> arrays(described.begin(), described.end());
@@ -65,6 +65,7 @@ void expectSameAsReference(const std::vector<std::int16_t>& samples, const char*
                 << what << ", array " << choice + 1 << ", " << threads << " threads, width " << width
                 << ": first difference at sample " << firstDifference;
             EXPECT_EQ(random.s, referenceState.s) << what << ", array " << choice + 1 << ", " << threads << " threads";
+            EXPECT_EQ(actual.clipped, expected.clipped) << what << ", array " << choice + 1 << ", " << threads;
         }
     }
 }
@@ -112,6 +113,27 @@ TEST_P(FastRenderers, DescribedArrays) {
     std::vector<std::int16_t> square(3000);
     for (std::size_t i = 0; i < square.size(); ++i) square[i] = (i / 300) % 2 ? -32768 : 32767;
     expectSameAsReference(square, "full-scale square wave", GetParam(), describedArrays);
+}
+
+// A constant full-scale recording through subcardioids 2 m apart: a value 32766 * factor clips
+// whatever the dither where it reaches 32768.5, and never below 32766.5, so the count follows from
+// the factors alone: the recording's length for each position and channel past full scale.
+TEST_P(FastRenderers, ClippedSamplesAreThoseTheFactorsTakePastFullScale) {
+    const MicLayout layout = pairLayout(0.7, 60, 200);
+    const Recording samples(1500, 32767);
+    const SweepInput in = sweepOf(samples);
+    std::int64_t expected = 0;
+    for (int p = 0; p < sweepPositions; ++p) {
+        const PairPlacement place = layoutPairPlacement(layout, p, in.deg, in.rate);
+        for (const long double factor : {place.leftFactor, place.rightFactor}) {
+            const long double value = 32767 * factor * in.gain;
+            ASSERT_TRUE(value >= 32768.5L || value < 32766.5L) << "position " << p << ": the dither would decide";
+            expected += value >= 32768.5L ? in.n : 0;
+        }
+    }
+    ASSERT_GT(expected, 0);
+    RandomState random;
+    EXPECT_EQ(renderProgram(layout, samples, random, 2, GetParam()).clipped, expected);
 }
 
 TEST(FastRenderersRefuse, AFactorPastTheBoundOfTheDoublePath) {
@@ -261,6 +283,33 @@ TEST(FastConversion, SaturatesLikeTheExactPath) {
     const std::vector<std::uint64_t> first(values.size(), 1);
     const std::vector<std::uint64_t> second(values.size(), 2);
     EXPECT_EQ(convertLikeTheRenderers(approximate, values, first, second), expected);
+}
+
+// A value within 2^-30 of the half-integer past full scale may be clipped or not by the double
+// path's rounding; the exact conversion corrects the batch's count to what the model clips.
+TEST(FastConversion, TheExactPathCorrectsTheCountOfClippedValues) {
+    const std::uint32_t s1 = nextState(99);
+    const std::uint32_t s2 = nextState(s1);
+    int disagreements = 0;
+    for (const long double edge : {32767.5L, -32768.5L})
+        for (const long double offset : {0x1p-40L, -0x1p-40L})
+            for (const double error : {0x1p-36, -0x1p-36}) {
+                const long double value = valueLandingOn(edge + offset, s1, s2);
+                BatchDraws draws{};
+                draws.state[0][0] = s1;
+                draws.state[1][0] = s2;
+                const double approximate[2][batchSteps] = {{static_cast<double>(value) + error}, {0.0}};
+                const double rounded = nearestInteger(ditheredValue(approximate[0][0], s1, s2));
+                std::int16_t stored = 0;
+                const int change = convertNearTiesExactly(
+                    draws, approximate, 1, [&](int, int) { return value; },
+                    [&](int, int, std::int16_t sample) { stored = sample; });
+                const long exact = ditheredInteger(value, drawOf(s1), drawOf(s2));
+                EXPECT_EQ(clipsAtFullScale(rounded) + change, clipsAtFullScale(exact)) << static_cast<double>(offset);
+                EXPECT_EQ(stored, ditherWithDraws(value, drawOf(s1), drawOf(s2)));
+                disagreements += clipsAtFullScale(rounded) != clipsAtFullScale(exact);
+            }
+    EXPECT_GT(disagreements, 0);  // the double path alone would have miscounted
 }
 
 TEST(FastConversion, BatchDrawsFollowTheGenerator) {

@@ -13,7 +13,10 @@ std::optional<RenderedOutput> renderOutput(const AnyArray& choice, const InputWa
     out.inPlace = OutputInPlace::create(outputName, out.frames, wave.sampleRate, wave.bitsPerSample, mode);
     if (out.inPlace) {
         const RandomState start = random;
-        if (!renderStereoInto(choice, wave.samples, wave.sampleRate, gain, random, out.inPlace->samples())) return {};
+        const RenderOutcome rendered =
+            renderStereoInto(choice, wave.samples, wave.sampleRate, gain, random, out.inPlace->samples());
+        if (!rendered) return {};
+        out.clipped = rendered.clipped;
         if (!out.inPlace->failed()) return out;
         out.inPlace.reset();  // its memory goes before the render's own is taken
         random = start;
@@ -21,6 +24,7 @@ std::optional<RenderedOutput> renderOutput(const AnyArray& choice, const InputWa
     std::optional<StereoBuffer> buffer = renderStereo(choice, wave.samples, wave.sampleRate, gain, random);
     if (!buffer) return {};
     out.memory = std::move(*buffer);
+    out.clipped = out.memory.clipped;
     return out;
 }
 

@@ -18,6 +18,7 @@ struct RenderedOutput {
     std::int32_t frames = 0;
     std::optional<OutputInPlace> inPlace;
     StereoBuffer memory;
+    std::int64_t clipped = 0;  // samples the render clipped at full scale
 
     std::span<const std::int16_t> samples() const { return inPlace ? inPlace->samples() : memory.view(); }
 };

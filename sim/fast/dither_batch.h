@@ -5,6 +5,7 @@
 // done side by side in double precision. The rare value near a tie is then done again exactly.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -124,20 +125,29 @@ inline bool needsExactConversion(double approximate, std::uint64_t first, std::u
     return std::fabs(w - nearestInteger(w)) > 0.5 - 0x1p-30;
 }
 
+// Whether a value rounded by the double-precision path lies beyond the 16-bit range.
+inline bool clipsAtFullScale(double rounded) { return rounded > 32767.0 || rounded < -32768.0; }
+
 // Converts again, exactly, every value of a batch of two channels that lies near a tie.
 // exactValue(channel, k) gives that value as the model's extended-precision steps compute it;
-// store(channel, k, sample) puts the sample in place.
+// store(channel, k, sample) puts the sample in place. Returns what this changes in the batch's
+// count of clipped values: a value near the half-integer past full scale may fall either side.
 template <typename ExactValue, typename Store>
-void convertNearTiesExactly(const BatchDraws& draws, const double (&approximate)[2][batchSteps], int count,
-                            ExactValue exactValue, Store store) {
+int convertNearTiesExactly(const BatchDraws& draws, const double (&approximate)[2][batchSteps], int count,
+                           ExactValue exactValue, Store store) {
+    int clippedChange = 0;
     for (int k = 0; k < count; ++k) {
         for (int channel = 0; channel < 2; ++channel) {
             const auto firstDraw = static_cast<std::uint32_t>(draws.state[2 * channel][k]);
             const auto secondDraw = static_cast<std::uint32_t>(draws.state[2 * channel + 1][k]);
             if (!needsExactConversion(approximate[channel][k], firstDraw, secondDraw)) continue;
-            store(channel, k, ditherWithDraws(exactValue(channel, k), drawOf(firstDraw), drawOf(secondDraw)));
+            const long exact = ditheredInteger(exactValue(channel, k), drawOf(firstDraw), drawOf(secondDraw));
+            const double rounded = nearestInteger(ditheredValue(approximate[channel][k], firstDraw, secondDraw));
+            clippedChange += static_cast<int>(clipsAtFullScale(exact)) - static_cast<int>(clipsAtFullScale(rounded));
+            store(channel, k, static_cast<std::int16_t>(std::clamp(exact, -32768L, 32767L)));
         }
     }
+    return clippedChange;
 }
 
 }  // namespace auralith

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <numeric>
+#include <vector>
 
 #include "sim/fast/batch_convert.h"
 #include "sim/fast/dither_batch.h"
@@ -28,13 +30,14 @@ bool factorsKeepTheBound(const SweepPlan& plan) {
     return true;
 }
 
-// Converts again, exactly as the model computes them, the values of a batch that lie near a tie.
-void convertPairNearTies(const PairBatch& b, const PairPlacement& place, double gain) {
+// Converts again, exactly as the model computes them, the values of a batch that lie near a tie;
+// returns what that changes in the batch's count of clipped values.
+int convertPairNearTies(const PairBatch& b, const PairPlacement& place, double gain) {
     BatchDraws draws;
     double approximate[2][batchSteps];
     drawBatch(b.s, b.count, draws);
     pairValues(b, approximate);
-    convertNearTiesExactly(
+    return convertNearTiesExactly(
         draws, approximate, b.count,
         [&](int channel, int k) {
             return channelValue(b.x[k], channel == 0 ? place.leftFactor : place.rightFactor, gain);
@@ -43,9 +46,10 @@ void convertPairNearTies(const PairBatch& b, const PairPlacement& place, double 
 }
 
 // Conversion steps [step, last) of the sweep (one step: one input sample at one position, left and
-// right), starting from generator state s, a batch at a time.
-void renderSteps(const SweepInput& in, std::span<std::int16_t> out, const SweepPlan& plan, std::uint64_t step,
-                 std::uint64_t last, std::uint32_t s, PairConverter convert) {
+// right), starting from generator state s, a batch at a time; returns the samples clipped.
+std::int64_t renderSteps(const SweepInput& in, std::span<std::int16_t> out, const SweepPlan& plan, std::uint64_t step,
+                         std::uint64_t last, std::uint32_t s, PairConverter convert) {
+    std::int64_t clipped = 0;
     const auto n = static_cast<std::uint64_t>(in.n);
     while (step < last) {
         const auto p = static_cast<std::size_t>(step / n);
@@ -60,28 +64,33 @@ void renderSteps(const SweepInput& in, std::span<std::int16_t> out, const SweepP
         for (std::int32_t k = first; k < end; k += batchSteps) {
             const int count = static_cast<int>(std::min<std::int32_t>(end - k, batchSteps));
             const PairBatch batch{in.x.data() + k, count, leftScale, rightScale, s, left + 2 * k, right + 2 * k};
-            if (convert(batch)) convertPairNearTies(batch, place, in.gain);
+            const BatchOutcome converted = convert(batch);
+            clipped += converted.clipped;
+            if (converted.nearTie) clipped += convertPairNearTies(batch, place, in.gain);
             s = stateAfterBatch(s, count);
         }
         step += static_cast<std::uint64_t>(end - first);
     }
+    return clipped;
 }
 
 }  // namespace
 
-bool renderPairs(const SweepInput& in, const RenderOptions& options, const SweepPlan& plan, std::span<std::int16_t> out,
-                 RandomState& random) {
-    if (!delaysFitTheBlocks(plan, in.rate) || !factorsKeepTheBound(plan)) return false;
+RenderOutcome renderPairs(const SweepInput& in, const RenderOptions& options, const SweepPlan& plan,
+                          std::span<std::int16_t> out, RandomState& random) {
+    if (!delaysFitTheBlocks(plan, in.rate) || !factorsKeepTheBound(plan)) return {};
     const std::uint64_t total = sweepPositions * static_cast<std::uint64_t>(in.n);  // steps, in draw order
     const int parts = partsFor(total, options.threads);
     const PairConverter convert = pairConverterFor(vectorWidthFor(options));
+    std::vector<std::int64_t> clipped(static_cast<std::size_t>(parts));
     runParts(parts, [&](int part) {
         const std::uint64_t first = partStart(total, parts, part);
         const std::uint64_t last = partStart(total, parts, part + 1);
-        renderSteps(in, out, plan, first, last, randomStateAfter(random, 4 * first).s, convert);
+        clipped[static_cast<std::size_t>(part)] =
+            renderSteps(in, out, plan, first, last, randomStateAfter(random, 4 * first).s, convert);
     });
     random = randomStateAfter(random, 4 * total);
-    return true;
+    return {true, std::accumulate(clipped.begin(), clipped.end(), std::int64_t{0})};
 }
 
 }  // namespace auralith

@@ -22,8 +22,8 @@ using SweepPlan = std::array<PairPlacement, sweepPositions>;
 // never meets another position's sound nor leaves the output.
 bool delaysFitTheBlocks(const SweepPlan& plan, std::int32_t rate);
 
-// False when the delays do not fit, or a factor reaches 2.
-bool renderPairs(const SweepInput& in, const RenderOptions& options, const SweepPlan& plan, std::span<std::int16_t> out,
+// Refused when the delays do not fit, or a factor reaches 2.
+RenderOutcome renderPairs(const SweepInput& in, const RenderOptions& options, const SweepPlan& plan, std::span<std::int16_t> out,
                  RandomState& random);
 
 }  // namespace auralith

@@ -16,29 +16,29 @@ SweepPlan coincidentPlan(double deg, ResponsesAt responsesAt) {
 
 }  // namespace
 
-bool renderBlumleinPair(const SweepInput& in, const RenderOptions& options, std::span<std::int16_t> out,
+RenderOutcome renderBlumleinPair(const SweepInput& in, const RenderOptions& options, std::span<std::int16_t> out,
                         RandomState& random) {
     return renderPairs(in, options, coincidentPlan(in.deg, blumleinResponses), out, random);
 }
 
-bool renderCardioidPair(const SweepInput& in, const RenderOptions& options, std::span<std::int16_t> out,
+RenderOutcome renderCardioidPair(const SweepInput& in, const RenderOptions& options, std::span<std::int16_t> out,
                         RandomState& random) {
     return renderPairs(in, options, coincidentPlan(in.deg, cardioidResponses), out, random);
 }
 
-bool renderFaulknerPair(const SweepInput& in, const RenderOptions& options, std::span<std::int16_t> out,
+RenderOutcome renderFaulknerPair(const SweepInput& in, const RenderOptions& options, std::span<std::int16_t> out,
                         RandomState& random) {
     const SweepPlan plan = sweepPlan([&](int p) { return faulknerPlacement(p, in.deg, in.rate); });
     return renderPairs(in, options, plan, out, random);
 }
 
-bool renderOrtfPair(const SweepInput& in, const RenderOptions& options, std::span<std::int16_t> out,
+RenderOutcome renderOrtfPair(const SweepInput& in, const RenderOptions& options, std::span<std::int16_t> out,
                     RandomState& random) {
     const SweepPlan plan = sweepPlan([&](int p) { return ortfPlacement(p, in.deg, in.rate); });
     return renderPairs(in, options, plan, out, random);
 }
 
-bool renderSpacedOmniPair(const SweepInput& in, const RenderOptions& options, std::span<std::int16_t> out,
+RenderOutcome renderSpacedOmniPair(const SweepInput& in, const RenderOptions& options, std::span<std::int16_t> out,
                           RandomState& random) {
     const double reference = omniReferenceDistance(in.deg);
     const SweepPlan plan = sweepPlan([&](int p) { return spacedOmniPlacement(p, in.deg, in.rate, reference); });

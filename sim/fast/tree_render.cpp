@@ -7,6 +7,7 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <numeric>
 #include <optional>
 #include <vector>
 
@@ -48,13 +49,13 @@ struct HeardMic {
 // 0.7612 * (outer + centre / 2) with two more double roundings below 2^-38 each, is then within
 // 2^-34 of the exact one. That is well inside the 2^-30 by which a dithered value must clear a
 // half-integer for the double path to stand (dither_batch.h); nearer ones are done again from
-// the exact held values, here.
-void convertMixNearTies(const MixBatch& b, const HeardMic (&mics)[3], double gain) {
+// the exact held values, here. Returns what that changes in the batch's count of clipped values.
+int convertMixNearTies(const MixBatch& b, const HeardMic (&mics)[3], double gain) {
     BatchDraws draws;
     double mixed[2][batchSteps];
     mixValues(b, mixed);
     drawBatch(b.s, b.count, draws);
-    convertNearTiesExactly(
+    return convertNearTiesExactly(
         draws, mixed, b.count,
         [&](int channel, int k) {
             return treeMix(treeHeldValue(mics[2].x[k], mics[2].factor, gain),
@@ -106,9 +107,9 @@ void hearBatch(const SweepInput& in, const Window* const (&heard)[3], std::int64
 }
 
 // Frames [first, last) of one stretch, in batches whose draws are worked out together; returns
-// the generator's state after them.
+// the generator's state after them, and adds the samples it clipped to `clipped`.
 std::uint32_t mixStretch(const SweepInput& in, const TreeWindows& windows, std::int64_t first, std::int64_t last,
-                         MixConverter convert, std::uint32_t s, std::span<std::int16_t> out) {
+                         MixConverter convert, std::uint32_t s, std::span<std::int16_t> out, std::int64_t& clipped) {
     const Window* heard[3] = {nullptr, nullptr, nullptr};
     for (std::size_t m = 0; m < 3; ++m)
         for (const Window& w : windows[m])
@@ -122,7 +123,9 @@ std::uint32_t mixStretch(const SweepInput& in, const TreeWindows& windows, std::
                              count,
                              s,
                              out.data() + 2 * frame};
-        if (convert(batch)) convertMixNearTies(batch, mics, in.gain);
+        const BatchOutcome converted = convert(batch);
+        clipped += converted.clipped;
+        if (converted.nearTie) clipped += convertMixNearTies(batch, mics, in.gain);
         s = stateAfterBatch(s, count);
     }
     return s;
@@ -130,15 +133,16 @@ std::uint32_t mixStretch(const SweepInput& in, const TreeWindows& windows, std::
 
 }  // namespace
 
-bool renderTreePlan(const SweepInput& in, const RenderOptions& options, const TreePlan& plan,
-                    std::span<std::int16_t> out, RandomState& random) {
+RenderOutcome renderTreePlan(const SweepInput& in, const RenderOptions& options, const TreePlan& plan,
+                             std::span<std::int16_t> out, RandomState& random) {
     const std::optional<TreeWindows> windows = treeWindows(in, plan);
-    if (!windows) return false;
+    if (!windows) return {};
     const std::vector<std::int64_t> cuts = stretchCuts(in, *windows);
     const auto total = static_cast<std::uint64_t>(in.frames);
     const int parts = partsFor(total, options.threads);
     const MixConverter convert = mixConverterFor(vectorWidthFor(options));
     // Each part mixes its own run of frames, starting where the generator stands at its first.
+    std::vector<std::int64_t> clipped(static_cast<std::size_t>(parts));
     runParts(parts, [&](int part) {
         const auto partFirst = static_cast<std::int64_t>(partStart(total, parts, part));
         const auto partLast = static_cast<std::int64_t>(partStart(total, parts, part + 1));
@@ -146,14 +150,15 @@ bool renderTreePlan(const SweepInput& in, const RenderOptions& options, const Tr
         for (std::size_t c = 0; c + 1 < cuts.size(); ++c) {
             const std::int64_t first = std::max(cuts[c], partFirst);
             const std::int64_t last = std::min(cuts[c + 1], partLast);
-            if (first < last) s = mixStretch(in, *windows, first, last, convert, s, out);
+            if (first < last)
+                s = mixStretch(in, *windows, first, last, convert, s, out, clipped[static_cast<std::size_t>(part)]);
         }
     });
     random = randomStateAfter(random, 4 * total);
-    return true;
+    return {true, std::accumulate(clipped.begin(), clipped.end(), std::int64_t{0})};
 }
 
-bool renderThreeOmniTree(const SweepInput& in, const RenderOptions& options, std::span<std::int16_t> out,
+RenderOutcome renderThreeOmniTree(const SweepInput& in, const RenderOptions& options, std::span<std::int16_t> out,
                          RandomState& random) {
     const double reference = omniReferenceDistance(in.deg);
     const TreePlan plan = sweepPlan([&](int p) { return treePlacement(p, in.deg, in.rate, reference); });

@@ -16,9 +16,9 @@ namespace auralith {
 
 using TreePlan = std::array<TreePlacement, sweepPositions>;
 
-// False when a delay would take a position's sound into another's block, or a factor reaches 2
+// Refused when a delay would take a position's sound into another's block, or a factor reaches 2
 // (the bound of the double-precision mix).
-bool renderTreePlan(const SweepInput& in, const RenderOptions& options, const TreePlan& plan,
+RenderOutcome renderTreePlan(const SweepInput& in, const RenderOptions& options, const TreePlan& plan,
                     std::span<std::int16_t> out, RandomState& random);
 
 }  // namespace auralith

@@ -18,6 +18,15 @@ std::int64_t outputFrameCount(std::int32_t rate, std::int32_t n);
 // The level guard: 1, unless the recording reaches 32767 or -32768.
 double measureGuardGain(std::span<const std::int16_t> samples);
 
+// What a render came to: whether it ran (a renderer refuses delays and factors beyond its bounds,
+// and memory it cannot have), and how many samples it clipped at full scale, a dithered value
+// beyond -32768 .. 32767 (the tree's mix and described arrays nearer than 10 m can reach past it).
+struct RenderOutcome {
+    bool done = false;
+    std::int64_t clipped = 0;
+    explicit operator bool() const { return done; }
+};
+
 // One recording as the renderers see it, with the values derived from it once.
 struct SweepInput {
     std::span<const std::int16_t> x;  // the samples x[0] .. x[n-1]

@@ -21,12 +21,16 @@ RandomState randomStateAfter(RandomState state, std::uint64_t draws) {
     return state;
 }
 
-std::int16_t ditherWithDraws(long double value, double first, double second) {
+long ditheredInteger(long double value, double first, double second) {
     // The sum of the two draws less 1 is triangular on [-1, 1); every step in extended precision.
     long double w = value + first;
     w = w + second;
     w = w - 1;
-    const long k = std::lrint(w);  // nearest, ties to even (the default rounding mode)
+    return std::lrint(w);  // nearest, ties to even (the default rounding mode)
+}
+
+std::int16_t ditherWithDraws(long double value, double first, double second) {
+    const long k = ditheredInteger(value, first, second);
     if (k > 32767) return 32767;
     if (k < -32768) return -32768;
     return static_cast<std::int16_t>(k);

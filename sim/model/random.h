@@ -25,7 +25,14 @@ double unitRandom(RandomState& state);
 RandomState randomStateAfter(RandomState state, std::uint64_t draws);
 
 // One least significant bit of triangular dither with the two given draws, then the nearest
-// integer (ties to even), saturated to the 16-bit range (only the three-omni tree can reach past it).
+// integer (ties to even), before any saturation.
+long ditheredInteger(long double value, double first, double second);
+
+// Whether a dithered integer lies beyond the 16-bit range, and so is clipped to full scale.
+constexpr bool clipsAtFullScale(long k) { return k > 32767 || k < -32768; }
+
+// The dithered integer saturated to the 16-bit range (the tree's mix and described arrays nearer
+// than 10 m can reach past it).
 std::int16_t ditherWithDraws(long double value, double first, double second);
 
 // The same with the generator's next two draws.

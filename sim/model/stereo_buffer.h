@@ -39,7 +39,8 @@ private:
 
 struct StereoBuffer {
     std::int32_t frames = 0;
-    SampleStorage samples;  // 2 * frames
+    SampleStorage samples;     // 2 * frames
+    std::int64_t clipped = 0;  // the samples its render clipped at full scale
 
     std::span<std::int16_t> view() { return {samples.data(), samples.size()}; }
     std::span<const std::int16_t> view() const { return {samples.data(), samples.size()}; }

@@ -15,12 +15,12 @@
 
 namespace auralith::reference {
 
-// Renders the chosen array into `out`, which holds 2F zero samples. False only when the memory
-// for its tracks cannot be had.
-bool renderReferenceInto(MicArray choice, const SweepInput& in, RandomState& random, std::span<std::int16_t> out);
+// Renders the chosen array into `out`, which holds 2F zero samples, counting the samples it
+// clips. Refused only when the memory for its tracks cannot be had.
+RenderOutcome renderReferenceInto(MicArray choice, const SweepInput& in, RandomState& random, std::span<std::int16_t> out);
 
 // A described array the same way: a pair through two tracks, three microphones as the tree.
-bool renderReferenceInto(const MicLayout& layout, const SweepInput& in, RandomState& random,
+RenderOutcome renderReferenceInto(const MicLayout& layout, const SweepInput& in, RandomState& random,
                          std::span<std::int16_t> out);
 
 // A whole render into a fresh buffer (empty when the memory cannot be had).

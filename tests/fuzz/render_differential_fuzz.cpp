@@ -83,6 +83,7 @@ void compare(const Case& c, const StereoBuffer& expected, std::uint32_t expected
         differs(c, options, "a different sample", static_cast<std::size_t>(at.first - expected.samples.begin()));
     }
     if (random.s != expectedState) differs(c, options, "the generator ends elsewhere", 0);
+    if (actual->clipped != expected.clipped) differs(c, options, "another count of clipped samples", 0);
 }
 
 }  // namespace
