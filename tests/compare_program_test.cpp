@@ -135,7 +135,7 @@ TEST(CompareProgram, TheChosenArraysOnlyAndNoAudio) {
     EXPECT_EQ(filesIn(dir.path() / "out"), (std::set<std::string>{"report.csv", "arrays.csv", "report.html"}));
     const std::string arrays = fileText(dir.path() / "out/arrays.csv");
     EXPECT_NE(arrays.find("\n2,\"Coincident cardioids (105 deg)\","), std::string::npos);
-    EXPECT_NE(arrays.find(",30.0,,\n4,\"ORTF near-coincident pair\","), std::string::npos);  // no loudness
+    EXPECT_NE(arrays.find(",30.0,,,\n4,\"ORTF near-coincident pair\","), std::string::npos);  // no loudness, no count
     const std::string csv = fileText(dir.path() / "out/report.csv");
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 1 + 2 * 13);
 }
@@ -356,6 +356,55 @@ TEST(CompareProgram, RendersAtTheRecordingsOwnRate) {
     EXPECT_EQ(labels.substr(0, labels.find('\t', 9)), "1.000000\t1.100000");  // one second, then 4 800 samples
     EXPECT_NE(fileText(dir.path() / "out/report.html").find("Read: 48 000 Hz, 24-bit, mono."), std::string::npos);
 }
+
+// What the renders cannot keep is told, once on standard error and in the reports, and the run
+// goes on: samples clipped at full scale, images that whole-sample delays move at a low rate,
+// samples that are not numbers. At 44 100 Hz nothing of a clean recording is told.
+TEST(CompareProgram, WhatTheRendersCannotKeepIsTold) {
+    ScratchDir dir;
+    ASSERT_TRUE(testing::writeWithLibsndfile(dir.file("full.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100,
+                                             std::vector<std::int16_t>(4410, 32767)));
+    const ProgramRun clipped = compare(dir, "-a 1,pair:omni:0:200 -o full full.wav");
+    ASSERT_EQ(clipped.status, 0) << clipped.err;
+    const std::string arrays = fileText(dir.path() / "full/arrays.csv");
+    const std::string count = arrays.substr(arrays.rfind(',') + 1, arrays.size() - arrays.rfind(',') - 2);
+    EXPECT_GT(std::stol(count), 0);
+    EXPECT_EQ(clipped.err, "auralith-compare: full/full-pair-omni-0-200.wav: " + count + " samples clipped at full scale\n");
+    EXPECT_NE(arrays.find(",0\npair:omni:0:200,"), std::string::npos);  // Blumlein's render clips none
+    EXPECT_NE(clipped.out.find(" dB    " + count + "\n\nFiles"), std::string::npos) << clipped.out;
+    EXPECT_NE(fileText(dir.path() / "full/report.html").find("The render clipped " + count + " samples"),
+              std::string::npos);
+
+    ASSERT_TRUE(testing::writeWithLibsndfile(dir.file("low.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 8000,
+                                             recordingSamples(8000)));
+    const ProgramRun low = compare(dir, "-a 1,4 --no-audio -o low low.wav");
+    ASSERT_EQ(low.status, 0) << low.err;
+    const std::string note = "the delays, whole samples, move the images of the renders, tables and labels from "
+                             "those of the curves and recording angles (delays unrounded) by more than 1°: "
+                             "4 by up to 4.9° (at -15.0°)";
+    EXPECT_EQ(low.err, "auralith-compare: low.wav: at 8 000 Hz " + note + "\n");
+    EXPECT_NE(low.out.find("\nNote: at 8 000 Hz " + note + ".\n"), std::string::npos);
+    EXPECT_NE(fileText(dir.path() / "low/report.html").find("<p class=\"note\">At 8 000 Hz " + note + ".</p>"),
+              std::string::npos);
+
+    SF_INFO info{0, 44100, 1, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0, 0};
+    SNDFILE* file = sf_open(dir.file("nan.wav").c_str(), SFM_WRITE, &info);
+    const std::vector<float> values = {0.5f, NAN, 0.25f, NAN, NAN};
+    sf_writef_float(file, values.data(), 5);
+    sf_close(file);
+    const ProgramRun nan = compare(dir, "-a 1 -o nan nan.wav");
+    ASSERT_EQ(nan.status, 0) << nan.err;
+    EXPECT_EQ(nan.err, "auralith-compare: nan.wav: 3 of its samples are not numbers (NaN): they are rendered as "
+                       "silence\n");
+    EXPECT_EQ(nan.out.substr(0, nan.out.find('\n')), "nan.wav: 44 100 Hz, 32-bit float, mono, 3 samples not a number");
+
+    std::vector<std::int16_t> quiet = recordingSamples();
+    for (std::int16_t& x : quiet) x = static_cast<std::int16_t>(x / 2);
+    testing::writeBytes(dir.file("quiet.wav"), testing::monoWaveBytes(quiet));
+    const ProgramRun clean = compare(dir, "-a 1,2,3,4,5,6,xy,blumlein,nos,din,rai,ortf,ab40,ab60 -o clean quiet.wav");
+    EXPECT_EQ(clean.err, "");
+    EXPECT_EQ(clean.out.find("Note:"), std::string::npos);
+}
 #endif
 
 // --- Safe files out --------------------------------------------------------------------------
@@ -505,7 +554,7 @@ TEST(CompareProgram, HeadphoneRendersBesideTheRendersTheSameOnEveryRun) {
               "array,array_name,position,source_deg,icld_db,ictd_ms,ictd_samples,image_deg,ear_itd_ms,ear_itd_low_ms,"
               "ear_ild_db");
     const std::string arrays = fileText(dir.path() / "one/arrays.csv");
-    EXPECT_NE(arrays.find(",headphones_loudness_lufs,headphones_clipped\n"), std::string::npos);
+    EXPECT_NE(arrays.find(",headphones_loudness_lufs,headphones_clipped,clipped\n"), std::string::npos);
     EXPECT_NE(fileText(dir.path() / "one/report.html").find("<th>ear ILD dB</th>"), std::string::npos);
 }
 

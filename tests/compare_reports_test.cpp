@@ -242,7 +242,8 @@ TEST(CompareHtml, OneCurveAndThirteenMarksPerArrayAndNothingFetched) {
                                   -20.0 - k,
                                   "f.wav",
                                   "f.txt",
-                                  {}});
+                                  {},
+                                  k == 5 ? 54 : 0});
     const std::string html = htmlReport(results);
     EXPECT_EQ(count(html, "<path class=\"curve\""), 2);
     EXPECT_EQ(count(html, "<circle class=\"position\""), 26);
@@ -260,14 +261,16 @@ TEST(CompareHtml, OneCurveAndThirteenMarksPerArrayAndNothingFetched) {
     // Offsets to the loudest: array 2 at -22 LUFS, array 5 at -25.
     EXPECT_NE(html.find("-22.00 LUFS; 0.00 dB would bring it"), std::string::npos);
     EXPECT_NE(html.find("-25.00 LUFS; 3.00 dB would bring it"), std::string::npos);
+    EXPECT_EQ(count(html, " clipped "), 1);
+    EXPECT_NE(html.find("The render clipped 54 samples at full scale."), std::string::npos);
     const auto angle = [&](std::size_t k) { return fixedText(*results.arrays[k].analysis.recordingAngle.degrees, 1); };
     EXPECT_EQ(arraysCsv(results),
-              "array,array_name,sra_deg,max_image_deg,loudness_lufs,loudness_offset_db\n"
+              "array,array_name,sra_deg,max_image_deg,loudness_lufs,loudness_offset_db,clipped\n"
               "2,\"Coincident cardioids (105 deg)\"," +
                   angle(0) +
-                  ",30.0,-22.00,0.00\n"
+                  ",30.0,-22.00,0.00,0\n"
                   "5,\"Two spaced omnis\"," +
-                  angle(1) + ",30.0,-25.00,3.00\n");
+                  angle(1) + ",30.0,-25.00,3.00,54\n");
 }
 
 // The listening panel's players name the renders beside the page, whatever the bytes of their

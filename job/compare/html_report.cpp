@@ -4,6 +4,7 @@
 #include <iterator>
 #include <variant>
 
+#include "job/compare/delay_rounding.h"
 #include "job/compare/file_names.h"
 #include "job/compare/listening/listening_panel.h"
 #include "job/compare/numbers.h"
@@ -187,7 +188,7 @@ std::string arraySection(const CompareResults& results, std::size_t k) {
             " dB would bring it to the loudest. Files: <code>" + htmlEscaped(shownOnPage(r.audioFile)) +
             "</code>, <code>" + htmlEscaped(shownOnPage(r.labelFile)) + "</code>" +
             (r.headphones.file.empty() ? "" : ", <code>" + htmlEscaped(shownOnPage(r.headphones.file)) + "</code>") +
-            ".";
+            "." + (r.clipped > 0 ? " The render clipped " + std::to_string(r.clipped) + " samples at full scale." : "");
     if (r.headphones.loudness)
         html += " On headphones: " + fixedText(*r.headphones.loudness, 2) + " LUFS" +
                 (r.headphones.clipped > 0 ? ", " + std::to_string(r.headphones.clipped) + " samples clipped" : "") +
@@ -257,6 +258,14 @@ std::string modelParagraph(const CompareResults& results) {
     return text;
 }
 
+// At a low rate, how far the whole-sample delays move the rendered images from the curves.
+std::string roundingParagraph(const CompareResults& results) {
+    std::string note = delayRoundingNote(results);
+    if (note.empty()) return {};
+    note[0] = static_cast<char>(note[0] - 'a' + 'A');
+    return "<p class=\"note\">" + htmlEscaped(note) + ".</p>\n";
+}
+
 }  // namespace
 
 std::string htmlReport(const CompareResults& results) {
@@ -266,6 +275,7 @@ std::string htmlReport(const CompareResults& results) {
                        ": stereo arrays compared</title>\n<style>" + style +
                        "</style>\n</head>\n<body>\n<h1>Stereo arrays compared: <code>" + input +
                        "</code></h1>\n<p class=\"source\">Read: " + htmlEscaped(results.source) + ".</p>\n" +
+                       roundingParagraph(results) +
                        listeningPanel(results) + "<div id=\"curves\">\n<h2>Localisation curves</h2>\n" +
                        curves(results) + "</div>\n";
     for (std::size_t k = 0; k < results.arrays.size(); ++k) html += arraySection(results, k);

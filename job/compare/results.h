@@ -28,6 +28,7 @@ struct ArrayResult {
     std::string audioFile;           // names in the output folder; empty without audio
     std::string labelFile;
     HeadphonesResult headphones;
+    std::int64_t clipped = 0;  // samples the render clipped at full scale
 };
 
 struct CompareResults {

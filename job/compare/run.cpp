@@ -5,6 +5,7 @@
 #include <optional>
 #include <variant>
 
+#include "job/compare/delay_rounding.h"
 #include "job/compare/file_names.h"
 #include "job/compare/headphones.h"
 #include "job/compare/html_report.h"
@@ -49,6 +50,14 @@ int fail(Run& run, std::string_view name, std::string_view text) {
     return 1;
 }
 
+// A render that clipped is told on its own line, and the run goes on: its file is what the
+// array gives, and the count is in arrays.csv, on the page and in the closing table.
+void tellClipped(Run& run, std::string_view path, std::int64_t clipped) {
+    if (clipped == 0) return;
+    run.progress.clear();
+    std::fputs(failureLine(path, std::to_string(clipped) + " samples clipped at full scale").c_str(), run.io.err);
+}
+
 // The array's audio, its loudness (measured from the samples before they are put under their
 // name) and its labels; 0, or the exit status of a failure.
 // The headphone render of the array's stereo render; 0, or the exit status of a failure. Clipped
@@ -60,11 +69,7 @@ int renderHeadphones(Run& run, std::span<const std::int16_t> stereo, const Input
     if (!made.written) return fail(run, path, errorText(made.written.error));
     result.headphones.loudness = made.loudness;
     result.headphones.clipped = made.clipped;
-    if (made.clipped > 0) {
-        run.progress.clear();
-        std::fputs(failureLine(path, std::to_string(made.clipped) + " samples clipped at full scale").c_str(),
-                   run.io.err);
-    }
+    tellClipped(run, path, made.clipped);
     return 0;
 }
 
@@ -76,6 +81,8 @@ int renderArray(Run& run, int index, const InputWave& wave, double gain, ArrayRe
     std::optional<RenderedOutput> out =
         renderOutput(result.array.model, wave, gain, random, audioPath, ReplaceMode::nameItself);
     if (!out) return fail(run, audioPath, noMemory);
+    result.clipped = out->clipped;
+    tellClipped(run, audioPath, out->clipped);
     run.progress.show(index, name, 0.4);
     result.loudness = sweepLoudness(out->samples(), wave.sampleRate, wave.sampleCount);
     if (!result.loudness) return fail(run, audioPath, noMemory);
@@ -182,6 +189,8 @@ int runCompare(const CompareOptions& options, const CompareStreams& streams) {
                 result.headphones.ears[p] = earCuesOf(*listening, result.analysis.positions[p].pickup);
         }
     }
+    if (const std::string note = delayRoundingNote(results); !note.empty())
+        std::fputs(failureLine(options.input, note).c_str(), streams.err);
     // Before anything is written: no output may take the input's place.
     if (const auto over = outputOverInput(options.input, outputPaths(run, results)))
         return fail(run, *over, "this output would replace the input file; choose another folder with -o");

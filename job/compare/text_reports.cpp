@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "job/compare/delay_rounding.h"
 #include "job/compare/numbers.h"
 #include "job/compare/shown_text.h"
 
@@ -54,14 +55,14 @@ std::string positionsCsv(const CompareResults& results) {
 std::string arraysCsv(const CompareResults& results) {
     const bool ears = !results.head.empty();
     std::string csv = "array,array_name,sra_deg,max_image_deg,loudness_lufs,loudness_offset_db";
-    csv += ears ? ",headphones_loudness_lufs,headphones_clipped\n" : "\n";
+    csv += ears ? ",headphones_loudness_lufs,headphones_clipped,clipped\n" : ",clipped\n";
     for (std::size_t k = 0; k < results.arrays.size(); ++k) {
         const ArrayResult& r = results.arrays[k];
         csv += r.array.key + "," + quoted(r.array.name) + "," + optionalText(r.analysis.recordingAngle.degrees, 1) +
                "," + fixedText(r.analysis.recordingAngle.maxImage, 1) + "," + optionalText(r.loudness, 2) + "," +
                optionalText(loudnessOffset(results.arrays, k), 2);
         if (ears) csv += "," + optionalText(r.headphones.loudness, 2) + "," + std::to_string(r.headphones.clipped);
-        csv += "\n";
+        csv += "," + (r.audioFile.empty() ? std::string() : std::to_string(r.clipped)) + "\n";
     }
     return csv;
 }
@@ -116,7 +117,8 @@ std::string summaryRow(const CompareResults& results, std::size_t k, std::size_t
     const std::optional<double> offset = loudnessOffset(results.arrays, k);
     const std::string loudness = r.loudness ? fixedText(*r.loudness, 2) + " LUFS" : "-";
     return padded(arrayLabel(r), nameWidth) + padded(angle, 28) + padded(loudness, 14) +
-           (offset ? signedText(*offset, 2) + " dB" : "-") + "\n";
+           padded(offset ? signedText(*offset, 2) + " dB" : "-", 11) +
+           (r.audioFile.empty() ? "-" : std::to_string(r.clipped)) + "\n";
 }
 
 // The first column as wide as its longest entry needs, 34 characters at least.
@@ -134,8 +136,10 @@ std::string summaryTable(const CompareResults& results, const std::string& folde
     if (results.base.halfAngle != 30) table += "Loudspeakers at ±" + fixedText(results.base.halfAngle, 0) + "°\n";
     if (!results.head.empty()) table += "Headphone renders through " + shownOnTerminal(results.head) + "\n";
     table += "\n";
-    table += padded("array", width) + padded("recording angle", 28) + padded("loudness", 14) + "offset\n";
+    table += padded("array", width) + padded("recording angle", 28) + padded("loudness", 14) + padded("offset", 11) +
+             "clipped\n";
     for (std::size_t k = 0; k < results.arrays.size(); ++k) table += summaryRow(results, k, width);
+    if (const std::string note = delayRoundingNote(results); !note.empty()) table += "\nNote: " + note + ".\n";
     table += "\nFiles written in " + shownOnTerminal(folder) + ":\n";
     for (const ArrayResult& r : results.arrays)
         if (!r.audioFile.empty())

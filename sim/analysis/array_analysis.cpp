@@ -14,6 +14,7 @@ ArrayAnalysis analyseArray(const AnyArray& array, std::int32_t rate, const Louds
         at.pickup = pickupAtPosition(array, p, rate);
         at.difference = channelDifference(at.pickup, rate);
         at.image = predictedImage(at.difference.icldDb, at.difference.ictdMs, base);
+        at.unroundedImage = predictedImage(pickupAtAngle(array, sweepAngle(p), rate), rate, base);
     }
     a.recordingAngle = recordingAngle(array, rate, base);
     for (int degrees = -90; degrees <= 90; ++degrees)

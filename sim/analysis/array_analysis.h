@@ -18,6 +18,9 @@ struct PositionAnalysis {
     Pickup pickup;             // whole-frame delays, as rendered
     ChannelDifference difference;
     double image = 0;  // degrees, negative to the left
+    // The image with the delays unrounded, as the curve and the recording angle take them: at low
+    // rates whole-sample delays move the rendered image away from it.
+    double unroundedImage = 0;
 };
 
 struct CurvePoint {
