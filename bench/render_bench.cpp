@@ -108,7 +108,8 @@ void convertInPlace(benchmark::State& state) {
         2 * static_cast<std::size_t>(outputFrameCount(44100, static_cast<std::int32_t>(samples.size()))));
     RandomState random;
     for (auto _ : state) {
-        const RenderOutcome done = renderStereoInto(choice, samples, 44100, gain, random, out, RenderOptions{threads, width});
+        const RenderOutcome done =
+            renderStereoInto(choice, samples, 44100, gain, random, out, RenderOptions{threads, width});
         benchmark::DoNotOptimize(done);
         benchmark::ClobberMemory();
     }

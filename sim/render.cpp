@@ -18,7 +18,7 @@ constexpr Renderer renderers[micArrayCount] = {
 
 // A described array on the renderers the built-in pairs and tree run on, from its placements.
 RenderOutcome renderLayout(const MicLayout& layout, const SweepInput& in, const RenderOptions& options,
-                  std::span<std::int16_t> out, RandomState& random) {
+                           std::span<std::int16_t> out, RandomState& random) {
     if (layout.count == 3) {
         const TreePlan plan = sweepPlan([&](int p) { return layoutTreePlacement(layout, p, in.deg, in.rate); });
         return renderTreePlan(in, options, plan, out, random);

@@ -19,8 +19,9 @@ namespace auralith {
 
 // Renders into `out`, which must hold the recording's 2F output samples, all zero. Refused when
 // its size is wrong or the renderer cannot run; else with the count of samples clipped.
-RenderOutcome renderStereoInto(const AnyArray& choice, std::span<const std::int16_t> samples, std::int32_t rate, double gain,
-                      RandomState& random, std::span<std::int16_t> out, const RenderOptions& options = {});
+RenderOutcome renderStereoInto(const AnyArray& choice, std::span<const std::int16_t> samples, std::int32_t rate,
+                               double gain, RandomState& random, std::span<std::int16_t> out,
+                               const RenderOptions& options = {});
 
 // Creates the output buffer and renders into it (its `clipped` the render's count). Empty when
 // its memory cannot be had.

@@ -369,7 +369,8 @@ TEST(CompareProgram, WhatTheRendersCannotKeepIsTold) {
     const std::string arrays = fileText(dir.path() / "full/arrays.csv");
     const std::string count = arrays.substr(arrays.rfind(',') + 1, arrays.size() - arrays.rfind(',') - 2);
     EXPECT_GT(std::stol(count), 0);
-    EXPECT_EQ(clipped.err, "auralith-compare: full/full-pair-omni-0-200.wav: " + count + " samples clipped at full scale\n");
+    EXPECT_EQ(clipped.err,
+              "auralith-compare: full/full-pair-omni-0-200.wav: " + count + " samples clipped at full scale\n");
     EXPECT_NE(arrays.find(",0\npair:omni:0:200,"), std::string::npos);  // Blumlein's render clips none
     EXPECT_NE(clipped.out.find(" dB    " + count + "\n\nFiles"), std::string::npos) << clipped.out;
     EXPECT_NE(fileText(dir.path() / "full/report.html").find("The render clipped " + count + " samples"),
@@ -379,9 +380,10 @@ TEST(CompareProgram, WhatTheRendersCannotKeepIsTold) {
                                              recordingSamples(8000)));
     const ProgramRun low = compare(dir, "-a 1,4 --no-audio -o low low.wav");
     ASSERT_EQ(low.status, 0) << low.err;
-    const std::string note = "the delays, whole samples, move the images of the renders, tables and labels from "
-                             "those of the curves and recording angles (delays unrounded) by more than 1°: "
-                             "4 by up to 4.9° (at -15.0°)";
+    const std::string note =
+        "the delays, whole samples, move the images of the renders, tables and labels from "
+        "those of the curves and recording angles (delays unrounded) by more than 1°: "
+        "4 by up to 4.9° (at -15.0°)";
     EXPECT_EQ(low.err, "auralith-compare: low.wav: at 8 000 Hz " + note + "\n");
     EXPECT_NE(low.out.find("\nNote: at 8 000 Hz " + note + ".\n"), std::string::npos);
     EXPECT_NE(fileText(dir.path() / "low/report.html").find("<p class=\"note\">At 8 000 Hz " + note + ".</p>"),
@@ -394,8 +396,9 @@ TEST(CompareProgram, WhatTheRendersCannotKeepIsTold) {
     sf_close(file);
     const ProgramRun nan = compare(dir, "-a 1 -o nan nan.wav");
     ASSERT_EQ(nan.status, 0) << nan.err;
-    EXPECT_EQ(nan.err, "auralith-compare: nan.wav: 3 of its samples are not numbers (NaN): they are rendered as "
-                       "silence\n");
+    EXPECT_EQ(nan.err,
+              "auralith-compare: nan.wav: 3 of its samples are not numbers (NaN): they are rendered as "
+              "silence\n");
     EXPECT_EQ(nan.out.substr(0, nan.out.find('\n')), "nan.wav: 44 100 Hz, 32-bit float, mono, 3 samples not a number");
 
     std::vector<std::int16_t> quiet = recordingSamples();

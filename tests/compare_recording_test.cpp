@@ -120,15 +120,17 @@ TEST(Recording, DamagedAndIncompleteRecordingsAreToldNotRenderedAsSilence) {
     std::vector<std::int16_t> samples(100000);
     for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::int16_t>((i * 7919) % 20000 - 10000);
     for (const auto& [format, channels] : {std::pair{SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 1},
-                                           {SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1}, {SF_FORMAT_WAV | SF_FORMAT_PCM_24, 2}}) {
+                                           {SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1},
+                                           {SF_FORMAT_WAV | SF_FORMAT_PCM_24, 2}}) {
         ASSERT_TRUE(testing::writeWithLibsndfile(dir.file("take"), format, 44100, samples, channels));
         std::vector<std::uint8_t> bytes = testing::readBytes(dir.file("take"));
         CutWhileRead cut(bytes, bytes.size() / 2);
         auto read = readRecordingFrom(cut, {"take", channels == 1 ? 0 : 2, true});
         ASSERT_TRUE(std::holds_alternative<std::string>(read)) << format;
         EXPECT_TRUE(std::get<std::string>(read).starts_with("it ended after ")) << std::get<std::string>(read);
-        EXPECT_TRUE(std::get<std::string>(read).ends_with(" of its 100 000 samples: it changed while it was read, or "
-                                                          "is damaged"));
+        EXPECT_TRUE(
+            std::get<std::string>(read).ends_with(" of its 100 000 samples: it changed while it was read, or "
+                                                  "is damaged"));
     }
 
     SF_INFO info{0, 48000, 1, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0, 0};

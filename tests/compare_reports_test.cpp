@@ -125,8 +125,9 @@ TEST(CompareOptions, DescribedArraysAreNamedAfterWhatTheyAre) {
     ASSERT_EQ(same.action, Action::run) << same.error;
     seen.clear();
     for (const ChosenArray& a : same.options.arrays) seen.push_back(a.key + " | " + a.slug);
-    EXPECT_EQ(seen, (std::vector<std::string>{"1 | 1-blumlein", "ORTF | ortf", "pair:cardioid:100:25 | pair-cardioid-100-25",
-                                              "ab40 | ab40", "Blumlein | blumlein"}));
+    EXPECT_EQ(seen,
+              (std::vector<std::string>{"1 | 1-blumlein", "ORTF | ortf", "pair:cardioid:100:25 | pair-cardioid-100-25",
+                                        "ab40 | ab40", "Blumlein | blumlein"}));
     const ParsedOptions design = parse({"--design=95.5", "--pattern", "Supercardioid", "-o", "d"});
     ASSERT_EQ(design.action, Action::run) << design.error;
     EXPECT_EQ(design.options.design, 95500);

@@ -86,7 +86,8 @@ TEST(RefusalText, IsExactlyTheTextShownToTheUser) {
     EXPECT_EQ(refusalText(InputRefusal::notMono), "This is not a mono Wave file  ");
     EXPECT_EQ(refusalText(InputRefusal::not16Bit), "This is not a 16-bit Wave file  ");
     EXPECT_EQ(refusalText(InputRefusal::wrongSampleRate), "The sampling rate of the input file must be 44.1kHz  ");
-    EXPECT_EQ(refusalText(InputRefusal::tooLong), "The input file is too long: at most 82548031 samples (31 minutes)  ");
+    EXPECT_EQ(refusalText(InputRefusal::tooLong),
+              "The input file is too long: at most 82548031 samples (31 minutes)  ");
 }
 
 TEST(RefusalText, FileNotFoundHoldsABackslashAndAnNotALineBreak) {

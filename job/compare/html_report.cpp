@@ -275,9 +275,8 @@ std::string htmlReport(const CompareResults& results) {
                        ": stereo arrays compared</title>\n<style>" + style +
                        "</style>\n</head>\n<body>\n<h1>Stereo arrays compared: <code>" + input +
                        "</code></h1>\n<p class=\"source\">Read: " + htmlEscaped(results.source) + ".</p>\n" +
-                       roundingParagraph(results) +
-                       listeningPanel(results) + "<div id=\"curves\">\n<h2>Localisation curves</h2>\n" +
-                       curves(results) + "</div>\n";
+                       roundingParagraph(results) + listeningPanel(results) +
+                       "<div id=\"curves\">\n<h2>Localisation curves</h2>\n" + curves(results) + "</div>\n";
     for (std::size_t k = 0; k < results.arrays.size(); ++k) html += arraySection(results, k);
     return html + modelParagraph(results) + "</body>\n</html>\n";
 }

@@ -23,7 +23,7 @@ using SweepPlan = std::array<PairPlacement, sweepPositions>;
 bool delaysFitTheBlocks(const SweepPlan& plan, std::int32_t rate);
 
 // Refused when the delays do not fit, or a factor reaches 2.
-RenderOutcome renderPairs(const SweepInput& in, const RenderOptions& options, const SweepPlan& plan, std::span<std::int16_t> out,
-                 RandomState& random);
+RenderOutcome renderPairs(const SweepInput& in, const RenderOptions& options, const SweepPlan& plan,
+                          std::span<std::int16_t> out, RandomState& random);
 
 }  // namespace auralith

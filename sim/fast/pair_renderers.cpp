@@ -17,29 +17,29 @@ SweepPlan coincidentPlan(double deg, ResponsesAt responsesAt) {
 }  // namespace
 
 RenderOutcome renderBlumleinPair(const SweepInput& in, const RenderOptions& options, std::span<std::int16_t> out,
-                        RandomState& random) {
+                                 RandomState& random) {
     return renderPairs(in, options, coincidentPlan(in.deg, blumleinResponses), out, random);
 }
 
 RenderOutcome renderCardioidPair(const SweepInput& in, const RenderOptions& options, std::span<std::int16_t> out,
-                        RandomState& random) {
+                                 RandomState& random) {
     return renderPairs(in, options, coincidentPlan(in.deg, cardioidResponses), out, random);
 }
 
 RenderOutcome renderFaulknerPair(const SweepInput& in, const RenderOptions& options, std::span<std::int16_t> out,
-                        RandomState& random) {
+                                 RandomState& random) {
     const SweepPlan plan = sweepPlan([&](int p) { return faulknerPlacement(p, in.deg, in.rate); });
     return renderPairs(in, options, plan, out, random);
 }
 
 RenderOutcome renderOrtfPair(const SweepInput& in, const RenderOptions& options, std::span<std::int16_t> out,
-                    RandomState& random) {
+                             RandomState& random) {
     const SweepPlan plan = sweepPlan([&](int p) { return ortfPlacement(p, in.deg, in.rate); });
     return renderPairs(in, options, plan, out, random);
 }
 
 RenderOutcome renderSpacedOmniPair(const SweepInput& in, const RenderOptions& options, std::span<std::int16_t> out,
-                          RandomState& random) {
+                                   RandomState& random) {
     const double reference = omniReferenceDistance(in.deg);
     const SweepPlan plan = sweepPlan([&](int p) { return spacedOmniPlacement(p, in.deg, in.rate, reference); });
     return renderPairs(in, options, plan, out, random);

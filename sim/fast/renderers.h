@@ -16,7 +16,7 @@ namespace auralith {
 // What every renderer is: the sweep's input and the run settings in, the output and the
 // generator's state out.
 using RenderFunction = RenderOutcome(const SweepInput& in, const RenderOptions& options, std::span<std::int16_t> out,
-                            RandomState& random);
+                                     RandomState& random);
 using Renderer = RenderFunction*;
 
 RenderFunction renderBlumleinPair;

@@ -159,7 +159,7 @@ RenderOutcome renderTreePlan(const SweepInput& in, const RenderOptions& options,
 }
 
 RenderOutcome renderThreeOmniTree(const SweepInput& in, const RenderOptions& options, std::span<std::int16_t> out,
-                         RandomState& random) {
+                                  RandomState& random) {
     const double reference = omniReferenceDistance(in.deg);
     const TreePlan plan = sweepPlan([&](int p) { return treePlacement(p, in.deg, in.rate, reference); });
     return renderTreePlan(in, options, plan, out, random);

@@ -19,6 +19,6 @@ using TreePlan = std::array<TreePlacement, sweepPositions>;
 // Refused when a delay would take a position's sound into another's block, or a factor reaches 2
 // (the bound of the double-precision mix).
 RenderOutcome renderTreePlan(const SweepInput& in, const RenderOptions& options, const TreePlan& plan,
-                    std::span<std::int16_t> out, RandomState& random);
+                             std::span<std::int16_t> out, RandomState& random);
 
 }  // namespace auralith

@@ -17,11 +17,12 @@ namespace auralith::reference {
 
 // Renders the chosen array into `out`, which holds 2F zero samples, counting the samples it
 // clips. Refused only when the memory for its tracks cannot be had.
-RenderOutcome renderReferenceInto(MicArray choice, const SweepInput& in, RandomState& random, std::span<std::int16_t> out);
+RenderOutcome renderReferenceInto(MicArray choice, const SweepInput& in, RandomState& random,
+                                  std::span<std::int16_t> out);
 
 // A described array the same way: a pair through two tracks, three microphones as the tree.
 RenderOutcome renderReferenceInto(const MicLayout& layout, const SweepInput& in, RandomState& random,
-                         std::span<std::int16_t> out);
+                                  std::span<std::int16_t> out);
 
 // A whole render into a fresh buffer (empty when the memory cannot be had).
 StereoBuffer renderReference(const AnyArray& choice, const SweepInput& in, RandomState& random);

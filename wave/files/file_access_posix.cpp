@@ -14,8 +14,8 @@
 
 #include <fcntl.h>
 #include <pthread.h>
-#include <sys/mman.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>

@@ -219,8 +219,8 @@ private:
 FolderLocking lockFolder(const std::string& folder) {
     const std::optional<FileIdentity> identity = fileIdentity(folder, true);
     if (!identity) return {};
-    const std::wstring name = L"Local\\auralith-folder-" + std::to_wstring(identity->device) + L"-" +
-                              std::to_wstring(identity->file);
+    const std::wstring name =
+        L"Local\\auralith-folder-" + std::to_wstring(identity->device) + L"-" + std::to_wstring(identity->file);
     const HANDLE mutex = CreateMutexW(nullptr, FALSE, name.c_str());
     if (mutex == nullptr) return {};
     const DWORD waited = WaitForSingleObject(mutex, 0);

@@ -16,8 +16,8 @@ std::optional<std::string> refusalOf(const SourceFormat& source, int channel) {
         return "it has no channel " + std::to_string(channel) + ", only " +
                (source.channels == 1 ? std::string("one") : channels);
     if (source.rate < lowestRecordingRate || source.rate > highestRecordingRate)
-        return "its sampling rate, " + groupedNumber(source.rate) + " Hz, is not within " + groupedNumber(lowestRecordingRate) +
-               " to " + groupedNumber(highestRecordingRate) + " Hz";
+        return "its sampling rate, " + groupedNumber(source.rate) + " Hz, is not within " +
+               groupedNumber(lowestRecordingRate) + " to " + groupedNumber(highestRecordingRate) + " Hz";
     const std::int32_t longest = longestSampleCountAt(static_cast<std::int32_t>(source.rate));
     if (source.frames < 0 || source.frames > longest)
         return "it is too long: " + groupedNumber(source.frames) + " samples, where one output file at " +
