@@ -16,9 +16,11 @@ ArrayAnalysis analyseArray(const AnyArray& array, std::int32_t rate, const Louds
         at.image = predictedImage(at.difference.icldDb, at.difference.ictdMs, base);
     }
     a.recordingAngle = recordingAngle(array, rate, base);
-    for (int degrees = -90; degrees <= 90; ++degrees)
+    for (int degrees = -90; degrees <= 90; ++degrees) {
+        const Pickup pickup = pickupAtAngle(array, degrees, rate);
         a.curve.push_back(
-            {static_cast<double>(degrees), predictedImage(pickupAtAngle(array, degrees, rate), rate, base)});
+            {static_cast<double>(degrees), predictedImage(pickup, rate, base), channelsInAntiphase(pickup)});
+    }
     return a;
 }
 
