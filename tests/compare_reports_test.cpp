@@ -292,5 +292,32 @@ TEST(CompareHtml, TheListeningPanelPlaysTheFilesBesideThePage) {
     EXPECT_EQ(silent.find("<script"), std::string::npos);
 }
 
+// The paragraph above each array's table: its files and loudness when it was rendered, the
+// headphone render's loudness as well with -H, and "No audio rendered." only without audio.
+TEST(CompareHtml, AnArraysParagraphSaysWhatWasRendered) {
+    const struct {
+        std::optional<double> loudness, headphones;
+        std::string ending;
+    } cases[] = {
+        {-20.0, {}, "loudest. Files: <code>t.wav</code>, <code>t.txt</code>.</p>"},
+        {-20.0, -28.0,
+         "loudest. Files: <code>t.wav</code>, <code>t.txt</code>, <code>h.wav</code>. On headphones: "
+         "-28.00 LUFS.</p>"},
+        {{}, {}, "113.1°. No audio rendered.</p>"},
+    };
+    for (const auto& c : cases) {
+        CompareResults results;
+        results.input = "t.wav";
+        ArrayResult r{
+            builtInChoice(MicArray::ortfPair), analyseArray(MicArray::ortfPair, 44100), c.loudness, "", "", {}};
+        if (c.loudness) r.audioFile = "t.wav", r.labelFile = "t.txt";
+        if (c.headphones) r.headphones = {"h.wav", c.headphones, 0, {}};
+        results.arrays.push_back(r);
+        const std::string html = htmlReport(results);
+        EXPECT_EQ(count(html, c.ending + "\n<table>"), 1) << c.ending;
+        EXPECT_EQ(count(html, "No audio rendered."), c.loudness ? 0 : 1);
+    }
+}
+
 }  // namespace
 }  // namespace auralith

@@ -188,12 +188,12 @@ std::string arraySection(const CompareResults& results, std::size_t k) {
             "</code>, <code>" + htmlEscaped(shownOnPage(r.labelFile)) + "</code>" +
             (r.headphones.file.empty() ? "" : ", <code>" + htmlEscaped(shownOnPage(r.headphones.file)) + "</code>") +
             ".";
+    else
+        html += "No audio rendered.";
     if (r.headphones.loudness)
         html += " On headphones: " + fixedText(*r.headphones.loudness, 2) + " LUFS" +
                 (r.headphones.clipped > 0 ? ", " + std::to_string(r.headphones.clipped) + " samples clipped" : "") +
                 ".";
-    else
-        html += "No audio rendered.";
     const bool ears = !results.head.empty();
     html += "</p>\n<table>\n" + tableHead(a.positions[0].pickup, ears);
     for (const PositionAnalysis& p : a.positions)
