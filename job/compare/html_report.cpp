@@ -118,6 +118,7 @@ constexpr const char* style =
     "table{border-collapse:collapse;margin:0.5em 0 1.5em}td,th{border:1px solid #ccc;padding:2px 6px;"
     "text-align:right;font-size:13px}th{background:#f0f0f0}"
     ".swatch{vertical-align:middle;margin-right:0.4em;height:10px}.antiphase{fill:none}"
+    ".conventions td,.conventions th{text-align:left}"
     // The listening panel, which the script builds; in blind mode all that tells the arrays apart is hidden.
     "#panel button{margin:2px;padding:3px 8px}#panel button.on{outline:3px solid #222}"
     ".timeline{position:relative;height:28px;background:#eee;margin:6px 0;cursor:pointer}"

@@ -255,6 +255,7 @@ const click = (...ids) => page.evaluate(ids.map((id) => `document.getElementById
   check(many.status === 0, `the run of 28 arrays: ${many.stderr}`);
   await open('about:blank');
   await open(`file://${work}/many/report.html#seed=1234`);
+  check(!(await page.evaluate(`document.body.innerText`)).includes('No audio rendered'), 'audio rendered, and said so');
   const labels = (await buttonTexts()).map((b) => b.split(':')[0]);
   check(labels.join() === [...'123456789', ...[...Array(19).keys()].map((k) => `0${k + 10}`)].join(), `the buttons' keys: ${labels}`);
   const help = await text('#panel .keys');
