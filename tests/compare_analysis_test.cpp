@@ -369,5 +369,24 @@ TEST(CompareDescribed, TheNamedTechniquesRecordingAnglesFromTheGeometry) {
     EXPECT_EQ(fixedText(*recordingAngle(techniqueChoice(*techniqueNamed("ortf")).model, 44100).degrees, 1), "111.9");
 }
 
+// A coincident pair of pattern p, its axes alpha apart, has the channels p + (1 - p) cos(theta -+
+// alpha / 2), omnis positive ones: they are in antiphase where of opposite signs, a null being
+// none. Blumlein's beyond +-45 degrees, hypercardioids' at 180 degrees beyond |sin theta| = 1/3.
+TEST(CompareAntiphase, TheCurveSaysWhereTheChannelsHaveOppositeSigns) {
+    const std::tuple<ChosenArray, long double, long double> cases[] = {
+        {builtInChoice(MicArray::blumleinPair), 0, 90},      {techniqueChoice(*techniqueNamed("blumlein")), 0, 90},
+        {described("pair:hypercardioid:180:0"), 0.25L, 180}, {techniqueChoice(*techniqueNamed("xy")), 0.5L, 90},
+        {builtInChoice(MicArray::spacedOmniPair), 1, 0},     {builtInChoice(MicArray::threeOmniTree), 1, 0}};
+    for (const auto& [array, p, alpha] : cases) {
+        for (const CurvePoint& point : analyseArray(array.model, 44100).curve) {
+            const auto channel = [&](long double axis) {
+                return p + (1 - p) * std::cos((point.sourceDegrees - axis) * std::acos(-1.0L) / 180);
+            };
+            const long double product = channel(-alpha / 2) * channel(alpha / 2);
+            EXPECT_EQ(point.antiphase, product < -1e-6L) << array.key << " at " << point.sourceDegrees;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace auralith

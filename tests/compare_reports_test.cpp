@@ -2,10 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <regex>
+#include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "job/compare/array_list.h"
 #include "job/compare/file_names.h"
 #include "job/compare/html_report.h"
 #include "job/compare/listening/listening_panel.h"
@@ -308,6 +312,92 @@ TEST(CompareHtml, TheListeningPanelPlaysTheFilesBesideThePage) {
     EXPECT_NE(silent.find("This run wrote no audio (--no-audio): there is nothing to listen to."), std::string::npos);
     EXPECT_EQ(silent.find("<audio"), std::string::npos);
     EXPECT_EQ(silent.find("<script"), std::string::npos);
+}
+
+CompareResults resultsOf(const std::string& list) {
+    CompareResults results;
+    for (const ChosenArray& a : parseArrayList(list).arrays)
+        results.arrays.push_back({a, analyseArray(a.model, 44100), {}, {}, {}, {}});
+    return results;
+}
+
+// The paragraph above an array's table: its files and loudness when it was rendered, the
+// headphone render's as well with -H, and "No audio rendered." only without audio.
+TEST(CompareHtml, AnArraysParagraphSaysWhatWasRendered) {
+    const std::string files = "loudest. Files: <code>t.wav</code>, <code>t.txt</code>";
+    const std::tuple<std::optional<double>, std::optional<double>, std::string> cases[] = {
+        {-20.0, {}, files + ".</p>"},
+        {-20.0, -28.0, files + ", <code>h.wav</code>. On headphones: -28.00 LUFS.</p>"},
+        {{}, {}, "170.4°. No audio rendered.</p>"}};
+    for (const auto& [loudness, headphones, ending] : cases) {
+        CompareResults results = resultsOf("2");
+        ArrayResult& r = results.arrays[0];
+        if (loudness) r = {r.array, r.analysis, loudness, "t.wav", "t.txt", {}};
+        if (headphones) r.headphones = {"h.wav", headphones, 0, {}};
+        EXPECT_EQ(count(htmlReport(results), ending + "\n<table>"), 1) << ending;
+    }
+}
+
+// The attribute `name` of every element that begins with `tag`, in the page's order ("" where
+// it has none).
+std::vector<std::string> attributes(const std::string& html, const std::string& tag, const std::string& name) {
+    std::vector<std::string> found;
+    const std::regex element(tag + "[^>]*>"), value(" " + name + "=\"([^\"]*)\"");
+    for (std::sregex_iterator e(html.begin(), html.end(), element), end; e != end; ++e) {
+        std::smatch m;
+        const std::string text = e->str();
+        found.push_back(std::regex_search(text, m, value) ? m[1].str() : "");
+    }
+    return found;
+}
+
+// Thirty arrays: every curve differs from the others in colour or dash, the tree's dashed over
+// the spaced omnis' it follows, each legend key drawn as its curve. Blumlein's channels, cos(theta
+// - 45) and cos(theta + 45), have opposite signs beyond +-45 degrees, where its image slides back
+// to the centre: that stretch alone is drawn apart, dotted and labelled (x = 60 + (source + 90) *
+// 11 / 3, image 0 at y = 200).
+TEST(CompareHtml, EveryCurveIsToldApartAndAntiphaseDrawnAsSuch) {
+    std::string list = "1,2,3,4,5,6";
+    for (int cm = 1; cm <= 24; ++cm) list += ",pair:cardioid:90:" + std::to_string(cm);
+    const std::string html = htmlReport(resultsOf(list));
+    const auto strokes = attributes(html, "<path class=\"curve\"", "stroke");
+    const auto dashes = attributes(html, "<path class=\"curve\"", "stroke-dasharray");
+    std::set<std::string> styles;
+    for (std::size_t k = 0; k < strokes.size(); ++k) styles.insert(strokes[k] + dashes[k]);
+    EXPECT_EQ(styles.size(), 30u);
+    EXPECT_TRUE(dashes[4].empty() && !dashes[5].empty());
+    EXPECT_EQ(attributes(html, "<line class=\"key\"", "stroke"), strokes);
+    EXPECT_EQ(attributes(html, "<line class=\"key\"", "stroke-dasharray"), dashes);
+    const auto curves = attributes(html, "<path class=\"curve\"", "d");
+    const auto antiphase = attributes(html, "<path class=\"antiphase\"", "d");
+    ASSERT_EQ(antiphase.size(), 1u);
+    EXPECT_TRUE(
+        std::regex_match(antiphase[0], std::regex("M60.00 200.00 [^M]*L225.00 \\S+ M555.00 [^M]*L720.00 200.00")));
+    EXPECT_TRUE(std::regex_match(curves[0], std::regex("M225.00 [^M]*L555.00 \\S+")));
+    EXPECT_EQ(count(html, ">antiphase</text>"), 2);
+    EXPECT_EQ(count(html, "Its channels are in antiphase from -90° to -46° and from +46° to +90° (dotted"), 1);
+}
+
+// Where the image never reaches the loudspeakers, the closing table, the legend and the section
+// say what that means; the figures the page gives beside the published ones are this model's
+// (with Simonsen's thresholds, 1.12 ms and 15 dB, a = 1.12 and 17 b = 15).
+TEST(CompareHtml, TheRecordingAnglesAreExplained) {
+    const CompareResults results = resultsOf("4,xy,ortf,nos");
+    const std::string html = htmlReport(results);
+    const std::string none = "wider than 180°: the image never reaches the loudspeakers, at most 28.0°";
+    EXPECT_EQ(count(summaryTable(results, "out"), padded("-", 14) + padded("-", 11) + padded("-", 9) + none + "\n"), 1);
+    const auto angle = [](const ArrayResult& r, const LoudspeakerBase& base) {
+        return fixedText(*recordingAngle(r.array.model, 44100, base).degrees, 1) + "°";
+    };
+    const ArrayResult &four = results.arrays[0], &ortf = results.arrays[2], &nos = results.arrays[3];
+    const LoudspeakerBase simonsen{30, 1.12, 15.0 / 17};
+    for (const std::string& text :
+         {">recording angle " + none + "</text>", "<p>Stereo recording angle: " + none + ". ",
+          "ORTF " + angle(ortf, base30), "NOS " + angle(nos, base30), "ORTF " + angle(ortf, simonsen),
+          "NOS " + angle(nos, simonsen), "recording angle " + angle(four, base30) + " against " + angle(ortf, base30),
+          std::string("Published: about 80° (Williams)")})
+        EXPECT_EQ(count(html, text), 1) << text;
+    EXPECT_EQ(count(html, "Published for ORTF: about 96° (Williams), 95° (the Schoeps manual)"), 2);
 }
 
 }  // namespace

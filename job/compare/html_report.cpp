@@ -1,13 +1,14 @@
 #include "job/compare/html_report.h"
 
 #include <cmath>
-#include <iterator>
-#include <variant>
+#include <vector>
 
+#include "job/compare/curves_plot.h"
 #include "job/compare/delay_rounding.h"
 #include "job/compare/file_names.h"
 #include "job/compare/listening/listening_panel.h"
 #include "job/compare/numbers.h"
+#include "job/compare/page_notes.h"
 #include "job/compare/shown_text.h"
 #include "job/compare/text_reports.h"
 #include "sim/model/extended_math.h"
@@ -29,117 +30,6 @@ std::string htmlEscaped(std::string_view text) {
 }
 
 namespace {
-
-// One colour per built-in array, the same on every page; the described ones take theirs in turn
-// from a second set.
-constexpr const char* colours[micArrayCount] = {"#1f77b4", "#d62728", "#2ca02c", "#9467bd", "#e07b00", "#17a2b8"};
-constexpr const char* describedColours[] = {"#8c564b", "#e377c2", "#7f7f7f", "#bcbd22",
-                                            "#393b79", "#637939", "#843c39", "#7b4173"};
-
-const char* colourOf(const CompareResults& results, std::size_t k) {
-    if (const auto* builtIn = std::get_if<MicArray>(&results.arrays[k].array.model))
-        return colours[static_cast<int>(*builtIn) - 1];
-    std::size_t described = 0;
-    for (std::size_t j = 0; j < k; ++j) described += std::holds_alternative<MicLayout>(results.arrays[j].array.model);
-    return describedColours[described % std::size(describedColours)];
-}
-
-// Earlier built-in arrays are drawn wider, so that a curve another one covers still shows at its
-// edges (the tree's follows the spaced omnis' closely); the described ones are drawn thinnest,
-// on top of them.
-std::string curveWidth(const ChosenArray& array) {
-    const auto* builtIn = std::get_if<MicArray>(&array.model);
-    return fixedText(builtIn ? 2 + 0.8 * (micArrayCount - static_cast<int>(*builtIn)) : 1.6, 1);
-}
-
-// The plot: source angle -90 .. 90 across, image -30 .. 30 upwards (right at the top).
-constexpr double plotLeft = 60, plotWidth = 660, plotTop = 20, plotHeight = 360;
-std::string xOf(double source) { return fixedText(plotLeft + (source + 90) * plotWidth / 180, 2); }
-double yAt(double image) { return plotTop + (30 - image) * plotHeight / 60; }
-std::string yOf(double image) { return fixedText(yAt(image), 2); }
-
-std::string line(const std::string& cls, const std::string& x1, const std::string& y1, const std::string& x2,
-                 const std::string& y2, const std::string& extra = {}) {
-    return "<line class=\"" + cls + "\" x1=\"" + x1 + "\" y1=\"" + y1 + "\" x2=\"" + x2 + "\" y2=\"" + y2 + "\"" +
-           extra + "/>\n";
-}
-
-std::string text(const std::string& x, const std::string& y, const std::string& content, const char* anchor) {
-    return "<text x=\"" + x + "\" y=\"" + y + "\" text-anchor=\"" + anchor + "\">" + content + "</text>\n";
-}
-
-// The image axis is drawn for +-30 degrees; another base's images are scaled onto it and its
-// marks say their own degrees.
-double plotScale(const CompareResults& results) { return 30 / results.base.halfAngle; }
-
-std::string plotFrame(const CompareResults& results) {
-    const double half = results.base.halfAngle;
-    std::string svg = "<rect class=\"sweep\" x=\"" + xOf(-45) + "\" y=\"" + yOf(30) + "\" width=\"" +
-                      fixedText(plotWidth / 2, 2) + "\" height=\"" + fixedText(plotHeight, 2) + "\"/>\n";
-    for (int s = -90; s <= 90; s += 15) {
-        svg += line("grid", xOf(s), yOf(30), xOf(s), yOf(-30));
-        svg += text(xOf(s), fixedText(plotTop + plotHeight + 18, 2), signedText(s, 0) + "°", "middle");
-    }
-    for (int i = -30; i <= 30; i += 10) {
-        svg += line(std::abs(i) == 30 ? "limit" : "grid", xOf(-90), yOf(i), xOf(90), yOf(i));
-        svg += text(fixedText(plotLeft - 8, 2), fixedText(yAt(i) + 4, 2), signedText(i * half / 30, 0) + "°", "end");
-    }
-    svg += text(xOf(0), fixedText(plotTop + plotHeight + 40, 2), "source angle (negative: left)", "middle");
-    svg += "<text transform=\"translate(16," + yOf(0) +
-           ") rotate(-90)\" text-anchor=\"middle\">predicted image (loudspeakers at ±" + fixedText(half, 0) +
-           "°)</text>\n";
-    return svg;
-}
-
-std::string arrayCurve(const CompareResults& results, std::size_t k) {
-    const ArrayResult& r = results.arrays[k];
-    const ArrayAnalysis& a = r.analysis;
-    const std::string colour = colourOf(results, k);
-    const double scale = plotScale(results);
-    std::string d;
-    for (const CurvePoint& p : a.curve)
-        d += (d.empty() ? "M" : " L") + xOf(p.sourceDegrees) + " " + yOf(p.image * scale);
-    std::string svg = "<path class=\"curve\" data-array=\"" + r.array.key + "\" stroke=\"" + colour +
-                      "\" stroke-width=\"" + curveWidth(r.array) + "\" d=\"" + d + "\"/>\n";
-    for (const PositionAnalysis& p : a.positions)
-        svg += "<circle class=\"position\" cx=\"" + xOf(p.sourceDegrees) + "\" cy=\"" + yOf(p.image * scale) +
-               "\" r=\"3\" fill=\"" + colour + "\"/>\n";
-    if (a.recordingAngle.degrees) {
-        // The recording angle: where the curve reaches either loudspeaker.
-        const double half = *a.recordingAngle.degrees / 2;
-        const std::string stroke = " stroke=\"" + colour + "\"";
-        svg += line("sra", xOf(half), fixedText(yAt(30) - 10, 2), xOf(half), yOf(26), stroke);
-        svg += line("sra", xOf(-half), yOf(-26), xOf(-half), fixedText(yAt(-30) + 10, 2), stroke);
-    }
-    return svg;
-}
-
-std::string legend(const CompareResults& results) {
-    std::string svg;
-    double y = plotTop + plotHeight + 62;
-    for (std::size_t k = 0; k < results.arrays.size(); ++k) {
-        const ArrayResult& r = results.arrays[k];
-        const RecordingAngle& sra = r.analysis.recordingAngle;
-        const std::string label = htmlEscaped(r.array.key) + " " + htmlEscaped(r.array.name) +
-                                  (sra.degrees ? " (recording angle " + fixedText(*sra.degrees, 1) + "°)"
-                                               : " (image at most " + fixedText(sra.maxImage, 1) + "°)");
-        svg += "<g class=\"legend\">" + line("key", fixedText(plotLeft, 2), fixedText(y - 4, 2),
-                                             fixedText(plotLeft + 30, 2), fixedText(y - 4, 2),
-                                             " stroke=\"" + std::string(colourOf(results, k)) + "\"");
-        svg += text(fixedText(plotLeft + 38, 2), fixedText(y, 2), label, "start") + "</g>\n";
-        y += 20;
-    }
-    return svg;
-}
-
-std::string curves(const CompareResults& results) {
-    const double height = plotTop + plotHeight + 62 + 20 * static_cast<double>(results.arrays.size());
-    std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 740 " + fixedText(height, 0) +
-                      "\" width=\"740\" height=\"" + fixedText(height, 0) +
-                      "\" role=\"img\" aria-label=\"Localisation curves\">\n" + plotFrame(results);
-    for (std::size_t k = 0; k < results.arrays.size(); ++k) svg += arrayCurve(results, k);
-    return svg + legend(results) + "</svg>\n";
-}
 
 std::string levelDb(long double factor) {
     if (factor == 0) return "-inf";
@@ -170,17 +60,36 @@ std::string positionRow(const PositionAnalysis& p, const EarCues* ears) {
            signedText(p.image, 1) + "°</td>" + (ears ? earCells(*ears) : "") + "</tr>\n";
 }
 
+// Where the channels are in antiphase, as ranges of the source angle; nothing where they never are.
+std::string antiphaseText(const std::vector<CurvePoint>& curve) {
+    std::string ranges;
+    for (std::size_t i = 0; i < curve.size(); ++i) {
+        if (!curve[i].antiphase || (i > 0 && curve[i - 1].antiphase)) continue;
+        std::size_t last = i;
+        while (last + 1 < curve.size() && curve[last + 1].antiphase) ++last;
+        ranges += std::string(ranges.empty() ? "" : " and ") + "from " + signedText(curve[i].sourceDegrees, 0) +
+                  "° to " + signedText(curve[last].sourceDegrees, 0) + "°";
+    }
+    if (ranges.empty()) return "";
+    return "Its channels are in antiphase " + ranges +
+           " (dotted on its curve): the trading rule, which weighs only level and time, still places an image "
+           "there, but channels of opposite sign give a diffuse sound, hard to place, rather than that image. ";
+}
+
+// The array's heading and what its curve says: the recording angle, where its channels are in
+// antiphase, and the figures published for it.
+std::string sectionHead(const CompareResults& results, std::size_t k) {
+    const ArrayResult& r = results.arrays[k];
+    return "<section class=\"array\" id=\"array-" + r.array.key + "\">\n<h2>" + styleSwatch(curveStyle(results, k)) +
+           htmlEscaped(r.array.key) + " " + htmlEscaped(r.array.name) +
+           "</h2>\n<p>Stereo recording angle: " + recordingAngleText(r.analysis.recordingAngle) + ". " +
+           antiphaseText(r.analysis.curve) + publishedFigures(r.array.key);
+}
+
 std::string arraySection(const CompareResults& results, std::size_t k) {
     const ArrayResult& r = results.arrays[k];
     const ArrayAnalysis& a = r.analysis;
-    const RecordingAngle& sra = a.recordingAngle;
-    std::string html = "<section class=\"array\" id=\"array-" + r.array.key +
-                       "\">\n<h2><span class=\"swatch\" style=\"background:" + colourOf(results, k) + "\"></span>" +
-                       htmlEscaped(r.array.key) + " " + htmlEscaped(r.array.name) +
-                       "</h2>\n<p>Stereo recording angle: " +
-                       (sra.degrees ? fixedText(*sra.degrees, 1) + "°"
-                                    : "none: the image reaches at most " + fixedText(sra.maxImage, 1) + "°") +
-                       ". ";
+    std::string html = sectionHead(results, k);
     const std::optional<double> offset = loudnessOffset(results.arrays, k);
     if (r.loudness)
         html +=
@@ -189,12 +98,12 @@ std::string arraySection(const CompareResults& results, std::size_t k) {
             "</code>, <code>" + htmlEscaped(shownOnPage(r.labelFile)) + "</code>" +
             (r.headphones.file.empty() ? "" : ", <code>" + htmlEscaped(shownOnPage(r.headphones.file)) + "</code>") +
             "." + (r.clipped > 0 ? " The render clipped " + std::to_string(r.clipped) + " samples at full scale." : "");
+    else
+        html += "No audio rendered.";
     if (r.headphones.loudness)
         html += " On headphones: " + fixedText(*r.headphones.loudness, 2) + " LUFS" +
                 (r.headphones.clipped > 0 ? ", " + std::to_string(r.headphones.clipped) + " samples clipped" : "") +
                 ".";
-    else
-        html += "No audio rendered.";
     const bool ears = !results.head.empty();
     html += "</p>\n<table>\n" + tableHead(a.positions[0].pickup, ears);
     for (const PositionAnalysis& p : a.positions)
@@ -209,7 +118,8 @@ constexpr const char* style =
     ".sweep{fill:#f4f4f4}.curve{fill:none}.sra,.key{stroke-width:3}"
     "table{border-collapse:collapse;margin:0.5em 0 1.5em}td,th{border:1px solid #ccc;padding:2px 6px;"
     "text-align:right;font-size:13px}th{background:#f0f0f0}"
-    ".swatch{display:inline-block;width:0.8em;height:0.8em;margin-right:0.4em}"
+    ".swatch{vertical-align:middle;margin-right:0.4em;height:10px}.antiphase{fill:none}"
+    ".conventions td,.conventions th{text-align:left}"
     // The listening panel, which the script builds; in blind mode all that tells the arrays apart is hidden.
     "#panel button{margin:2px;padding:3px 8px}#panel button.on{outline:3px solid #222}"
     ".timeline{position:relative;height:28px;background:#eee;margin:6px 0;cursor:pointer}"
@@ -276,9 +186,9 @@ std::string htmlReport(const CompareResults& results) {
                        "</style>\n</head>\n<body>\n<h1>Stereo arrays compared: <code>" + input +
                        "</code></h1>\n<p class=\"source\">Read: " + htmlEscaped(results.source) + ".</p>\n" +
                        roundingParagraph(results) + listeningPanel(results) +
-                       "<div id=\"curves\">\n<h2>Localisation curves</h2>\n" + curves(results) + "</div>\n";
+                       "<div id=\"curves\">\n<h2>Localisation curves</h2>\n" + curvesSvg(results) + "</div>\n";
     for (std::size_t k = 0; k < results.arrays.size(); ++k) html += arraySection(results, k);
-    return html + modelParagraph(results) + "</body>\n</html>\n";
+    return html + modelParagraph(results) + publishedAnglesNote() + "</body>\n</html>\n";
 }
 
 }  // namespace auralith

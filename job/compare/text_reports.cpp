@@ -101,6 +101,11 @@ std::size_t characters(std::string_view text) {
 
 }  // namespace
 
+std::string recordingAngleText(const RecordingAngle& angle) {
+    if (angle.degrees) return fixedText(*angle.degrees, 1) + "°";
+    return "wider than 180°: the image never reaches the loudspeakers, at most " + fixedText(angle.maxImage, 1) + "°";
+}
+
 std::string padded(std::string text, std::size_t width) {
     const std::size_t shown = characters(text);
     if (shown < width) text.append(width - shown, ' ');
@@ -109,16 +114,16 @@ std::string padded(std::string text, std::size_t width) {
 
 namespace {
 
+// The recording angle comes last: where there is none, what that means is said at length
+// without widening every row.
 std::string summaryRow(const CompareResults& results, std::size_t k, std::size_t nameWidth) {
     const ArrayResult& r = results.arrays[k];
-    const RecordingAngle& sra = r.analysis.recordingAngle;
-    const std::string angle =
-        sra.degrees ? fixedText(*sra.degrees, 1) + "°" : "none (image up to " + fixedText(sra.maxImage, 1) + "°)";
     const std::optional<double> offset = loudnessOffset(results.arrays, k);
     const std::string loudness = r.loudness ? fixedText(*r.loudness, 2) + " LUFS" : "-";
-    return padded(arrayLabel(r), nameWidth) + padded(angle, 28) + padded(loudness, 14) +
+    return padded(arrayLabel(r), nameWidth) + padded(loudness, 14) +
            padded(offset ? signedText(*offset, 2) + " dB" : "-", 11) +
-           (r.audioFile.empty() ? "-" : std::to_string(r.clipped)) + "\n";
+           padded(r.audioFile.empty() ? "-" : std::to_string(r.clipped), 9) +
+           recordingAngleText(r.analysis.recordingAngle) + "\n";
 }
 
 // The first column as wide as its longest entry needs, 34 characters at least.
@@ -136,8 +141,8 @@ std::string summaryTable(const CompareResults& results, const std::string& folde
     if (results.base.halfAngle != 30) table += "Loudspeakers at ±" + fixedText(results.base.halfAngle, 0) + "°\n";
     if (!results.head.empty()) table += "Headphone renders through " + shownOnTerminal(results.head) + "\n";
     table += "\n";
-    table += padded("array", width) + padded("recording angle", 28) + padded("loudness", 14) + padded("offset", 11) +
-             "clipped\n";
+    table += padded("array", width) + padded("loudness", 14) + padded("offset", 11) + padded("clipped", 9) +
+             "recording angle\n";
     for (std::size_t k = 0; k < results.arrays.size(); ++k) table += summaryRow(results, k, width);
     if (const std::string note = delayRoundingNote(results); !note.empty()) table += "\nNote: " + note + ".\n";
     table += "\nFiles written in " + shownOnTerminal(folder) + ":\n";

@@ -34,7 +34,11 @@ std::string labelText(const PositionAnalysis& position, const LoudspeakerBase& b
 // that the degree sign counts once).
 std::string padded(std::string text, std::size_t width);
 
-// The closing table: number, name, recording angle, loudness and offset of each array, then the
+// A recording angle as the reports say it: "111.9°", or, where the image never reaches the
+// loudspeakers, "wider than 180°: the image never reaches the loudspeakers, at most 28.0°".
+std::string recordingAngleText(const RecordingAngle& angle);
+
+// The closing table: number, name, loudness, offset and recording angle of each array, then the
 // files written.
 std::string summaryTable(const CompareResults& results, const std::string& folder);
 

@@ -17,9 +17,11 @@ ArrayAnalysis analyseArray(const AnyArray& array, std::int32_t rate, const Louds
         at.unroundedImage = predictedImage(pickupAtAngle(array, sweepAngle(p), rate), rate, base);
     }
     a.recordingAngle = recordingAngle(array, rate, base);
-    for (int degrees = -90; degrees <= 90; ++degrees)
+    for (int degrees = -90; degrees <= 90; ++degrees) {
+        const Pickup pickup = pickupAtAngle(array, degrees, rate);
         a.curve.push_back(
-            {static_cast<double>(degrees), predictedImage(pickupAtAngle(array, degrees, rate), rate, base)});
+            {static_cast<double>(degrees), predictedImage(pickup, rate, base), channelsInAntiphase(pickup)});
+    }
     return a;
 }
 

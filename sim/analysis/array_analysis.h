@@ -26,6 +26,7 @@ struct PositionAnalysis {
 struct CurvePoint {
     double sourceDegrees;
     double image;
+    bool antiphase;  // the channels of opposite sign there (channelsInAntiphase)
 };
 
 struct ArrayAnalysis {

@@ -132,6 +132,17 @@ ChannelDifference channelDifference(const Pickup& pickup, std::int32_t rate) {
     return d;
 }
 
+bool channelsInAntiphase(const Pickup& pickup) {
+    long double left = 0, right = 0;
+    for (int m = 0; m < pickup.count; ++m) {
+        left += contribution(pickup.mics[m], true);
+        right += contribution(pickup.mics[m], false);
+    }
+    constexpr long double silent = 1e-9L;  // 180 dB
+    const long double louder = std::max(std::fabs(left), std::fabs(right));
+    return left * right < 0 && std::min(std::fabs(left), std::fabs(right)) >= silent * louder;
+}
+
 double predictedImage(double icldDb, double ictdMs, const LoudspeakerBase& base) {
     // Time and level are traded against each other with their signs, so that cues pointing to
     // opposite sides weaken each other; where they agree this is the rule on their magnitudes.

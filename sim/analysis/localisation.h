@@ -23,6 +23,13 @@ struct ChannelDifference {
 
 ChannelDifference channelDifference(const Pickup& pickup, std::int32_t rate);
 
+// True when the channels' responses, each the sum of its microphones' factors times their shares
+// (the channel at low frequencies), are of opposite sign: the channels are in antiphase, as a
+// Blumlein pair's are beyond +-45 degrees. A channel 180 dB or more below the other counts as
+// silent: with pi as 3.14159265359 Blumlein's null at 45 degrees right reads -1.03e-13, which is
+// no antiphase.
+bool channelsInAntiphase(const Pickup& pickup);
+
 // The loudspeakers at +-halfAngle degrees, with the trading constants MARRS gives for that base
 // (its angleCalc.m): a weighs the lead, b the level.
 struct LoudspeakerBase {

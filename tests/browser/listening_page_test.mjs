@@ -146,17 +146,7 @@ if (process.env.AURALITH_SCREENSHOT) {
   writeFileSync(process.env.AURALITH_SCREENSHOT, Buffer.from(shot.data, 'base64'));
 }
 
-// Blind: no name anywhere on the screen until Reveal.
-await page.evaluate(`document.getElementById('blind').click()`);
-const screen = await page.evaluate(`document.body.innerText`);
-check(arrays.every((a) => !screen.includes(a.name)) && screen.includes('Seed 1234'), 'blind mode hides every name');
-check((await page.evaluate(`[...document.querySelectorAll('#arrays button')].map((b) => b.textContent).join()`)) ===
-      '1: A,2: B,3: C,4: D,5: E,6: F', 'the blind buttons');
-await page.evaluate(`document.getElementById('reveal').click()`);
-const revealed = await page.evaluate(`document.body.innerText`);
-check(arrays.every((a) => revealed.includes(a.name)) && revealed.includes('A was '), 'Reveal names the arrays');
-
-// ABX with seed 1234: X follows mulberry32(1235) (A below one half); the score and the binomial tail.
+// The draws as the page makes them: mulberry32, and a Fisher–Yates shuffle from the top.
 function mulberry32(a) {
   return () => {
     a = (a + 0x6d2b79f5) | 0;
@@ -165,27 +155,133 @@ function mulberry32(a) {
     return ((t ^ (t >>> 14)) >>> 0) / 4294967296;
   };
 }
-const draw = mulberry32(1235), answers = 'AABABBABAA'.split('');
-const xs = answers.map(() => (draw() < 0.5 ? 'A' : 'B'));
-const right = xs.filter((x, i) => x === answers[i]).length;
-let tail = 0, binomial = 1;
-for (let i = 0; i <= 10; binomial = (binomial * (10 - i)) / (i + 1), ++i) if (i >= right) tail += binomial / 1024;
-await page.evaluate(`document.getElementById('abx-a').value = '0'; document.getElementById('abx-b').value = '3';
-  document.getElementById('abx-start').click(); 1`);
-for (const a of answers) await page.evaluate(`document.getElementById('x-is-${a.toLowerCase()}').click(); 1`);
-check((await page.evaluate(`document.getElementById('abx-score').textContent`)).startsWith(`${right} of 10 right`), 'the ABX score');
-check((await page.evaluate(`document.getElementById('abx-p').textContent`)) === tail.toFixed(4), `the probability ${tail}`);
-await page.browserSend('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: work });
-await page.evaluate(`document.getElementById('abx-save').click(); 1`);
-for (let i = 0; i < 100 && !readdirSync(work).some((f) => f.endsWith('.csv')); ++i) await sleep(50);
-const saved = readdirSync(work).find((f) => f.endsWith('.csv'));
-const trials = saved ? readFileSync(join(work, saved), 'utf8').trim().split('\n').slice(1).map((l) => l.split(',')) : [];
-check(saved === 'abx-seed-1234.csv' && trials.length === 10, `the saved results ${saved}: ${trials.length} trials`);
-trials.forEach((t, i) => check(t[6] === xs[i] && t[7] === answers[i] && t[8] === String(Number(xs[i] === answers[i])),
-                               `saved trial ${i + 1}: ${t}`));
+function shuffled(count, draw) {
+  const order = [...Array(count).keys()];
+  for (let i = count - 1; i > 0; --i) {
+    const j = Math.floor(draw() * (i + 1));
+    [order[i], order[j]] = [order[j], order[i]];
+  }
+  return order;
+}
+const marked = () => page.evaluate(`[...document.querySelectorAll('#arrays button.on')].map((b) => b.textContent)
+  .concat(document.querySelector('circle.marker').getAttribute('visibility') === 'visible' ? ['the marker'] : [])`);
+const buttonTexts = () => page.evaluate(`[...document.querySelectorAll('#arrays button')].map((b) => b.textContent)`);
+const text = (selector) => page.evaluate(`document.querySelector('${selector}').textContent`);
+const press = (key) => page.press(key, key === ' ' ? 'Space' : /\d/.test(key) ? `Digit${key}` : `Key${key.toUpperCase()}`,
+                                  key.toUpperCase().charCodeAt(0));
+const plays = (src) => waitFor(`document.querySelector('audio[src="${src}"]').paused === false`, `${src} to play`);
+const click = (...ids) => page.evaluate(ids.map((id) => `document.getElementById('${id}').click();`).join('') + '1');
+
+// Blind, pressed while array 3 plays: nothing carries over. It goes on at the same moment with the
+// array the seed draws after the shuffle (for 1234 array 2, while array 3 keeps its letter C), and
+// marks no letter until one is chosen; no name is on the screen.
+{
+  const draw = mulberry32(1234), order = shuffled(6, draw), letter = Math.floor(draw() * 6), src = `demo-${slugs[order[letter]]}.wav`;
+  check(order[letter] !== 2, 'the seed draws another array than the one playing');
+  await press('3');
+  await plays('demo-3-faulkner.wav');
+  await page.evaluate(`seen.key = performance.now(); seen.before = document.querySelector('audio[src="demo-3-faulkner.wav"]').currentTime; 1`);
+  await click('blind');
+  await plays(src);
+  const s = await page.evaluate(`({ ...seen.playing.at(-1), key: seen.key, before: seen.before })`);
+  check(s.src === src && keptTime(s) && (await playing()).join() === src, `Blind went on with ${s.src} at ${s.time} from ${s.before}`);
+  check((await marked()).length === 0, `blind mode marks ${await marked()}`);
+  const screen = await page.evaluate(`document.body.innerText`);
+  check(arrays.every((a) => !screen.includes(a.name)) && screen.includes('Seed 1234'), 'blind mode hides every name');
+  check((await buttonTexts()).join() === '1: A,2: B,3: C,4: D,5: E,6: F', 'the blind buttons');
+  await press(String(letter + 1));
+  check((await marked()).join() === `${letter + 1}: ${'ABCDEF'[letter]},the marker`, `the letter chosen: ${await marked()}`);
+  await click('reveal');
+  check((await page.evaluate(`document.body.innerText`)).includes(`A was ${order[0] + 1} ${arrays[order[0]].name}`), 'Reveal');
+  await press(' ');
+}
+
+// ABX of Blumlein against the spaced omnis, 2.3 dB apart as rendered, M off: the test plays
+// level-matched all the same (M changes nothing) and says so, loops position 4 where the listener
+// put it, hides which array X is, and is answered with the keys A and B. X follows
+// mulberry32(1235), A below one half; asked to vary, the positions follow mulberry32(1236).
+{
+  const draw = mulberry32(1235), answers = [...'AABABBABAA'], xs = answers.map(() => (draw() < 0.5 ? 'A' : 'B'));
+  const right = xs.filter((x, i) => x === answers[i]).length;
+  let tail = 0, binomial = 1;
+  for (let i = 0; i <= 10; binomial = (binomial * (10 - i)) / (i + 1), ++i) if (i >= right) tail += binomial / 1024;
+  const largest = Math.max(...arrays.map((a) => a.offset));
+  const matched = async (what) => (await volumes()).forEach((v, k) =>
+    check(near(v, 10 ** ((arrays[k].offset - largest) / 20), 1e-9), `${what}: array ${k + 1}'s volume ${v}`));
+  await page.evaluate(`document.querySelectorAll('#positions button')[4].click();
+    document.getElementById('abx-a').value = '0'; document.getElementById('abx-b').value = '4'; 1`);
+  await click('abx-start');
+  await plays('demo-1-blumlein.wav');
+  await matched('ABX');
+  await press('m');
+  await matched('ABX, M pressed');
+  check((await text('#abx-trial')) === 'Trial 1 at position 4 (source −15.0°), looped, level-matched: hearing A.', await text('#abx-trial'));
+  await page.evaluate(`document.querySelector('audio[src="demo-1-blumlein.wav"]').currentTime = ${ends[4] - 0.15}`);
+  await waitFor(`(t => t >= ${starts[4]} && t < ${ends[4] - 0.2})(document.querySelector('audio[src="demo-1-blumlein.wav"]').currentTime)`,
+                'the loop back to the start of position 4');
+  await click('hear-x');
+  const x = xs[0] === 'A' ? 'demo-1-blumlein.wav' : 'demo-5-spaced-omnis.wav';
+  await plays(x);
+  check((await playing()).join() === x && (await marked()).length === 0 && !(await text('#panel .now')).includes('image'),
+        'X alone plays, and nothing tells which array it is');
+  for (const a of answers) await press(a.toLowerCase());
+  check((await text('#abx-score')).startsWith(`${right} of 10 right`) && (await text('#abx-p')) === tail.toFixed(4), 'the score');
+  await page.browserSend('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: work });
+  await click('abx-save');
+  for (let i = 0; i < 100 && !readdirSync(work).some((f) => f.endsWith('.csv')); ++i) await sleep(50);
+  const saved = readdirSync(work).find((f) => f.endsWith('.csv'));
+  const trials = saved ? readFileSync(join(work, saved), 'utf8').trim().split('\n').slice(1).map((l) => l.split(',')) : [];
+  check(saved === 'abx-seed-1234.csv' && trials.length === 10, `the saved results ${saved}: ${trials.length} trials`);
+  trials.forEach((t, i) => check(t.join() === [1234, i + 1, 4, '-15.0', '"1 Blumlein crossed pair"', '"5 Two spaced omnis"', xs[i],
+                                               answers[i], Number(xs[i] === answers[i])].join(), `saved trial ${i + 1}: ${t}`));
+  await click('abx-end');
+  check((await volumes()).every((v) => v === 1), 'the levels as rendered after the test');
+  await click('abx-vary', 'abx-start');
+  const where = mulberry32(1236);
+  for (let trial = 1; trial <= 4; ++trial, await press('b')) {
+    const p = Math.floor(where() * 13);
+    check((await text('#abx-trial')).startsWith(`Trial ${trial} at position ${p} `), `varied: ${await text('#abx-trial')}`);
+  }
+  await click('abx-end');
+  check((await text('#panel .keys')).includes(' · H headphones · '), 'the key help names H in a run with -H');
+}
+
+// Twenty-eight arrays without -H: every one has a key, 1 to 9 at once and 0 then two digits from
+// the tenth on, shown on its button and in the key help, which names no H; blind letters go on
+// after Z as AA, AB. A seed that is not a whole number from 0 to 4294967295 is said to be unused.
+{
+  const list = ['1,2,3,4,5,6,xy,blumlein,nos,din,rai,ortf,ab40,ab60', ...[...Array(14).keys()].map((k) => `pair:cardioid:90:${k + 1}`)];
+  const many = spawnSync(program, ['-q', '-o', join(work, 'many'), '-a', list.join(), recording], { encoding: 'utf8' });
+  check(many.status === 0, `the run of 28 arrays: ${many.stderr}`);
+  await open('about:blank');
+  await open(`file://${work}/many/report.html#seed=1234`);
+  check(!(await page.evaluate(`document.body.innerText`)).includes('No audio rendered'), 'audio rendered, and said so');
+  const labels = (await buttonTexts()).map((b) => b.split(':')[0]);
+  check(labels.join() === [...'123456789', ...[...Array(19).keys()].map((k) => `0${k + 10}`)].join(), `the buttons' keys: ${labels}`);
+  const help = await text('#panel .keys');
+  check(help.includes('1–9 an array · 0 then 2 digits the arrays from 10 on (0 1 0 the tenth)') && !help.includes(' H '), help);
+  for (const [keys, array] of [['h 012', 11], ['3', 2], ['028', 27]]) { // H does nothing here, Space starts
+    for (const key of keys) await press(key);
+    await waitFor(`document.querySelector('audio[data-array="${array}"]').paused === false`, `keys ${keys}`);
+    check((await page.evaluate(`[...document.querySelectorAll('audio')].filter((a) => !a.paused).length`)) === 1, `${keys}: one plays`);
+  }
+  for (const key of '099') await press(key);
+  check((await text('#panel .message')) === 'There is no array 99.', 'a number past the last array');
+  await press(' ');
+  await click('blind');
+  check((await buttonTexts()).slice(24).join() === '025: Y,026: Z,027: AA,028: AB', 'the letters after Z');
+  for (const given of ['-5', 'abc', '4294967296', '12abc', '4294967295']) {
+    await page.evaluate(`location.hash = 'seed=${given}'`);
+    const note = given === '4294967295' ? '' : `The seed given, "${given}", was not used (a seed is a whole number from 0 to 4294967295)`;
+    await waitFor(`document.querySelector('.seed-note').textContent.startsWith(${JSON.stringify(note)}) &&
+                   document.querySelector('.seed-note').textContent.length > 0 === ${note.length > 0}`, `the note on the seed ${given}`);
+  }
+  check((await text('#panel')).includes('Seed 4294967295 ('), 'the largest seed taken');
+}
 
 check(problems.length === 0, `the console: ${problems.join(' | ')}`);
-const outside = requests.filter((url) => !url.startsWith(folder) && !/^(data:|about:blank$)/.test(url));
+const outside = requests.filter((url) => !url.startsWith(folder) && !url.startsWith(`file://${work}/many/`) &&
+                                         !/^(data:|about:blank$)/.test(url));
 check(outside.length === 0, `requests outside the page's folder: ${outside}`);
 await page.close();
 console.log(failures ? `${failures} checks failed` : 'the listening panel works');

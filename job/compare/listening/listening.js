@@ -17,6 +17,13 @@ document.addEventListener('DOMContentLoaded', () => {
   const legends = svg.querySelectorAll('g.legend');
   const sections = document.querySelectorAll('section.array');
   const letters = 'ABCDEFGHIJKLMNOPQRSTUVWXYZ';
+  // The blind letters as a spreadsheet's columns: A … Z, AA, AB …
+  const letterOf = (i) => (i < 26 ? letters[i] : letterOf(Math.floor(i / 26) - 1) + letters[i % 26]);
+  // Every array has a key: 1 to 9 the first nine, and from the tenth on 0 then its number in as
+  // many digits as the last one's (0 1 2 the twelfth of twenty). No timing tells a 1 from the
+  // start of a 12, so 1 to 9 switch at once however many arrays there are.
+  const digits = String(arrays.length).length;
+  const keyOf = (i) => (i < 9 ? String(i + 1) : '0' + String(i + 1).padStart(digits, '0'));
 
   const state = {
     heard: 0, // the array being heard, as an index of `arrays`
@@ -28,17 +35,22 @@ document.addEventListener('DOMContentLoaded', () => {
     blind: false,
     concealed: false, // an ABX trial's X is playing: nothing may tell which array it is
     abx: null,
+    typing: null, // the digits typed after 0, until an array's number is whole
     message: '',
   };
 
   // --- The seed, the draws and the guessing probability -------------------------------------------
 
-  // The address's #seed=N, else one drawn now; it is shown, so that a run can be repeated.
+  // The address's #seed=N when N is a seed, a whole number from 0 to 4294967295; else one drawn
+  // now, and a note that the seed given was not used. It is shown, so that a run can be repeated.
   function seedOfAddress() {
-    const match = /seed=(\d+)/.exec(location.hash);
-    return match ? Number(match[1]) >>> 0 : crypto.getRandomValues(new Uint32Array(1))[0] % 1000000;
+    const given = new URLSearchParams(location.hash.slice(1)).get('seed');
+    if (given !== null && /^\d+$/.test(given) && Number(given) <= 4294967295) return { seed: Number(given), note: '' };
+    const drawn = crypto.getRandomValues(new Uint32Array(1))[0] % 1000000;
+    return { seed: drawn, note: given === null ? '' : `The seed given, "${given}", was not used (a seed is a whole ` +
+                                                       'number from 0 to 4294967295), so one was drawn.' };
   }
-  let seed = seedOfAddress();
+  let { seed, note: seedNote } = seedOfAddress();
 
   // mulberry32: a small generator whose whole state is one 32-bit number, so that a seed repeats a run.
   function generator(start) {
@@ -110,14 +122,17 @@ document.addEventListener('DOMContentLoaded', () => {
     return p;
   };
 
+  // In an ABX test the position jumped to is the trial's.
   function jump(p) {
     state.position = Math.max(0, Math.min(positions.length - 1, p));
+    if (state.abx) state.abx.position = state.position;
     current().currentTime = positions[state.position].start;
     show();
   }
 
   function choose(k) {
     state.concealed = false; // an array chosen by the listener is no secret
+    if (state.abx) state.abx.hearing = null;
     handOver(() => { state.heard = k; });
   }
 
@@ -133,76 +148,99 @@ document.addEventListener('DOMContentLoaded', () => {
     show();
   }
 
-  // Every 20 ms: the loop, the ABX sequence and the display follow the time.
+  // Every 20 ms: the loop and the display follow the time.
   function tick() {
     const audio = current();
-    const time = audio.currentTime;
     const span = positions[state.position];
-    if (state.abx && state.abx.queue.length && !audio.paused && time >= span.end) nextInSequence();
-    else if (state.loop && !audio.paused && time >= span.end) audio.currentTime = span.start;
-    else if (!state.loop && !state.abx?.queue.length) state.position = positionAt(time);
+    if (state.loop && !audio.paused && audio.currentTime >= span.end) audio.currentTime = span.start;
+    else if (!state.loop) state.position = positionAt(audio.currentTime);
     show();
   }
 
   // --- Blind and ABX ---------------------------------------------------------------------------------
 
+  // Nothing carries over into blind mode: the array heard becomes one drawn from the seed's
+  // generator after the shuffle, at the same moment, and no letter is marked until one is chosen.
   function goBlind() {
-    state.order = shuffled(arrays.length, generator(seed));
+    const draw = generator(seed);
+    state.order = shuffled(arrays.length, draw);
+    const first = state.order[Math.floor(draw() * arrays.length)];
     state.blind = true;
     state.message = '';
     document.body.classList.add('blind');
+    handOver(() => { state.heard = first; state.concealed = true; });
     build();
   }
 
   function reveal() {
-    const was = state.order.map((k, i) => `${letters[i]} was ${arrays[k].key} ${arrays[k].name}`).join('; ');
+    const was = state.order.map((k, i) => `${letterOf(i)} was ${arrays[k].key} ${arrays[k].name}`).join('; ');
     state.order = arrays.map((_, k) => k);
     state.blind = false;
+    state.concealed = false;
     document.body.classList.remove('blind');
     build();
     say(`${was}.`);
   }
 
+  // A test loops the position the listener put it at (or, asked to vary, one drawn for each trial
+  // from mulberry32 seeded with the seed plus two) and plays level-matched, so that neither the
+  // moment nor the level can give X away; the listener switches between A, B and X at will.
   function startAbx() {
     const [a, b] = ['abx-a', 'abx-b'].map((id) => state.order[Number(document.getElementById(id).value)]);
     if (a === b) return say('Choose two different arrays for ABX.');
-    state.abx = { a, b, draw: generator(seed + 1), trials: [], queue: [] };
+    const before = state.abx?.before ?? { matched: state.matched, loop: state.loop };
+    state.abx = { a, b, before, vary: document.getElementById('abx-vary').checked, draw: generator(seed + 1),
+                  where: generator(seed + 2), trials: [], position: state.position, hearing: null };
+    Object.assign(state, { matched: true, loop: true, message: '' });
     build();
+    setVolumes();
     newTrial();
+    start(current());
+  }
+
+  function endAbx() {
+    const { before } = state.abx;
+    state.abx = null;
+    state.concealed = false;
+    Object.assign(state, before);
+    setVolumes();
+    build();
   }
 
   function newTrial() {
     const abx = state.abx;
     abx.x = abx.draw() < 0.5 ? 'A' : 'B';
-    abx.position = state.position;
-    playSequence(['A', 'B', 'X']);
+    hear('A');
+    jump(abx.vary ? Math.floor(abx.where() * positions.length) : abx.position);
   }
 
-  const arrayOfAbx = (name) => (name === 'A' || (name === 'X' && state.abx.x === 'A') ? state.abx.a : state.abx.b);
-
-  // Plays the trial's position once for each of `names` ("A", "B", "X") in turn.
-  function playSequence(names) {
-    state.loop = false;
-    state.abx.queue = names.slice();
-    current().pause();
-    nextInSequence(true);
-  }
-
-  function nextInSequence(first = false) {
-    const abx = state.abx;
-    if (!first) abx.queue.shift();
-    if (!abx.queue.length) return current().pause();
-    current().pause();
-    state.heard = arrayOfAbx(abx.queue[0]);
-    state.concealed = abx.queue[0] === 'X';
-    jump(abx.position);
-    start(current());
+  // The element heard is sought to the moment even when it stays the same (X the array just
+  // heard), so that every switch makes the same break and none tells X by its lack of one.
+  function hear(name) {
+    const abx = state.abx, outgoing = current(), time = outgoing.currentTime;
+    abx.hearing = name;
+    state.heard = name === 'A' || (name === 'X' && abx.x === 'A') ? abx.a : abx.b;
+    state.concealed = name === 'X';
+    const incoming = current();
+    incoming.currentTime = time;
+    if (incoming !== outgoing && !outgoing.paused) {
+      start(incoming);
+      outgoing.pause();
+    }
+    show();
   }
 
   function answer(name) {
     const abx = state.abx;
     abx.trials.push({ position: abx.position, x: abx.x, answer: name });
     newTrial();
+  }
+
+  // Whether A and B play at matched levels: not where either has no loudness (a silent render).
+  function matchedText(abx) {
+    const key = state.headphones ? 'headphonesOffset' : 'offset';
+    const unknown = [['A', abx.a], ['B', abx.b]].filter(([, k]) => arrays[k][key] === null).map(([n]) => n);
+    return unknown.length ? `not level-matched: ${unknown.join(' and ')} has no loudness to match` : 'level-matched';
   }
 
   function resultsCsv() {
@@ -251,7 +289,7 @@ document.addEventListener('DOMContentLoaded', () => {
   function choice(id, first) {
     const select = document.createElement('select');
     select.id = id;
-    state.order.forEach((k, i) => select.add(new Option(state.blind ? `array ${letters[i]}` : `${arrays[k].key} ${arrays[k].name}`, i)));
+    state.order.forEach((k, i) => select.add(new Option(state.blind ? `array ${letterOf(i)}` : `${arrays[k].key} ${arrays[k].name}`, i)));
     select.value = String(Math.min(first, arrays.length - 1));
     select.addEventListener('change', () => select.blur()); // the keys are the panel's again
     return select;
@@ -273,13 +311,29 @@ document.addEventListener('DOMContentLoaded', () => {
   const total = () => (Number.isFinite(current().duration) ? current().duration
                                                              : positions.length * (positions[1].start - positions[0].start));
 
+  function checkbox(id, label, checked) {
+    const input = Object.assign(document.createElement('input'), { type: 'checkbox', id, checked });
+    input.addEventListener('change', () => input.blur()); // the keys are the panel's again
+    const wrapper = document.createElement('label');
+    wrapper.append(input, ` ${label}`);
+    return wrapper;
+  }
+
+  function keyHelp() {
+    const keys = arrays.length <= 9 ? [`${arrays.length > 1 ? `1–${arrays.length}` : '1'} an array`]
+      : ['1–9 an array', `0 then ${digits} digits the arrays from 10 on (${keyOf(9).split('').join(' ')} the tenth)`];
+    return ['Keys: Space play or pause', ...keys, '← → the previous or next position', 'L loop the position',
+            'M level-matched', ...(data.headphones ? ['H headphones'] : []), 'in an ABX test A “X is A”, B “X is B”']
+      .join(' · ');
+  }
+
   function build() {
     // The ABX choices as the listener made them (a test under way), or the first two arrays.
     const [first, second] = state.abx ? [state.abx.a, state.abx.b].map((k) => state.order.indexOf(k)) : [0, 1];
     panel.replaceChildren(
       row(button('Play / pause', togglePlay, 'play'), ' ', Object.assign(document.createElement('span'), { className: 'now' })),
       timeline(),
-      Object.assign(row('Arrays: ', ...state.order.map((k, i) => button(`${i + 1}: ${state.blind ? letters[i] : arrays[k].name}`,
+      Object.assign(row('Arrays: ', ...state.order.map((k, i) => button(`${keyOf(i)}: ${state.blind ? letterOf(i) : arrays[k].name}`,
                                                                         () => choose(k)))),
                     { id: 'arrays' }),
       Object.assign(row('Positions: ', ...positions.map((_, p) => button(String(p), () => jump(p)))), { id: 'positions' }),
@@ -287,35 +341,35 @@ document.addEventListener('DOMContentLoaded', () => {
           ...(data.headphones ? [button('Headphones (H)', toggleHeadphones, 'headphones')] : []),
           state.blind ? button('Reveal', reveal, 'reveal') : button('Blind', goBlind, 'blind'),
           Object.assign(document.createElement('span'), { className: 'state' })),
-      row('ABX: ', choice('abx-a', first), ' against ', choice('abx-b', second), ' ', button('Start ABX', startAbx, 'abx-start')),
+      row('ABX: ', choice('abx-a', first), ' against ', choice('abx-b', second), ' ',
+          checkbox('abx-vary', 'vary the position', state.abx?.vary ?? false), ' ', button('Start ABX', startAbx, 'abx-start')),
       ...(state.abx ? [abxControls()] : []),
-      row(`Seed ${seed} (for the blind order and the ABX draws; set it with report.html#seed=N).`),
+      row(Object.assign(document.createElement('span'), { className: 'seed-note', textContent: seedNote }),
+          `${seedNote ? ' ' : ''}Seed ${seed} (for the blind order and the ABX draws; set it with report.html#seed=N).`),
       Object.assign(row(), { className: 'message' }),
-      row(Object.assign(document.createElement('span'), {
-        className: 'keys',
-        textContent: 'Keys: Space play or pause · 1–9 an array · ← → the previous or next position · ' +
-                     'L loop the position · M level-matched · H headphones',
-      })));
+      row(Object.assign(document.createElement('span'), { className: 'keys', textContent: keyHelp() })));
     show();
   }
 
   const span = (id) => Object.assign(document.createElement('span'), { id });
 
   function abxControls() {
-    return Object.assign(row(span('abx-trial'), ' ', button('Play A, B, X', () => playSequence(['A', 'B', 'X'])),
-                             ...['A', 'B', 'X'].map((x) => button(`Play ${x}`, () => playSequence([x]))),
-                             button('X is A', () => answer('A'), 'x-is-a'), button('X is B', () => answer('B'), 'x-is-b'),
-                             ' ', span('abx-score'), ' ', span('abx-p'), ' ', button('Save results', saveResults, 'abx-save')),
+    return Object.assign(row(span('abx-trial'), ' ', ...['A', 'B', 'X'].map((x) => button(`Hear ${x}`, () => hear(x), `hear-${x.toLowerCase()}`)),
+                             button('X is A (A)', () => answer('A'), 'x-is-a'), button('X is B (B)', () => answer('B'), 'x-is-b'),
+                             ' ', span('abx-score'), ' ', span('abx-p'), ' ', button('Save results', saveResults, 'abx-save'),
+                             button('End ABX', endAbx, 'abx-end')),
                          { id: 'abx' });
   }
 
   function showAbx(abx) {
     const right = abx.trials.filter((t) => t.x === t.answer).length, n = abx.trials.length;
-    panel.querySelector('#abx-trial').textContent =
-      `Trial ${n + 1} at position ${abx.position}${abx.queue.length ? `, playing ${abx.queue[0]}` : ''}:`;
+    panel.querySelector('#abx-trial').textContent = `Trial ${n + 1} at position ${abx.position} ` +
+      `(source ${minus(positions[abx.position].source)}°), looped, ${matchedText(abx)}` +
+      `${abx.hearing ? `: hearing ${abx.hearing}` : ''}.`;
     panel.querySelector('#abx-score').textContent =
       `${right} of ${n} right; the chance of doing at least as well by guessing:`;
     panel.querySelector('#abx-p').textContent = guessingProbability(right, n).toFixed(4);
+    panel.querySelectorAll('#abx [id^=hear-]').forEach((b) => b.classList.toggle('on', b.id === `hear-${abx.hearing?.toLowerCase()}`));
   }
 
   // The display follows the state: the time, the position, who is heard, the toggles.
@@ -330,7 +384,8 @@ document.addEventListener('DOMContentLoaded', () => {
     for (const [id, on] of [['loop', state.loop], ['matched', state.matched], ['headphones', state.headphones]])
       panel.querySelector(`#${id}`)?.classList.toggle('on', on);
     panel.querySelector('.state').textContent = ` ${state.headphones ? 'on headphones' : 'on loudspeakers'}` +
-      `${state.matched ? ' · level-matched' : ''}${state.loop ? ' · looping' : ''}`;
+      `${state.matched ? ' · level-matched' : ''}${state.loop ? ' · looping' : ''}` +
+      `${state.typing === null ? '' : ` · array 0${state.typing}…`}`;
     panel.querySelector('.message').textContent = state.message;
     // The elements the panel plays now, one per array: the test of the headphone switch reads them.
     const kindNow = state.headphones ? 'headphones' : 'loudspeakers';
@@ -343,24 +398,59 @@ document.addEventListener('DOMContentLoaded', () => {
     if (state.abx) showAbx(state.abx);
   }
 
-  const toggleLoop = () => { state.loop = !state.loop; state.position = positionAt(current().currentTime); show(); };
-  const toggleMatched = () => { state.matched = !state.matched; setVolumes(); };
+  function toggleLoop() {
+    if (state.abx) return say('An ABX test loops its position: End ABX to play on.');
+    state.loop = !state.loop;
+    state.position = positionAt(current().currentTime);
+    show();
+  }
+
+  function toggleMatched() {
+    if (state.abx) return say('An ABX test always plays level-matched: End ABX to hear the levels as rendered.');
+    state.matched = !state.matched;
+    setVolumes();
+  }
+
   const toggleHeadphones = () => handOver(() => { state.headphones = !state.headphones; });
 
   // --- Keys, clicks and the players' own events ------------------------------------------------------
 
-  document.addEventListener('keydown', (e) => {
-    if (e.ctrlKey || e.altKey || e.metaKey || /^(INPUT|SELECT|TEXTAREA)$/.test(e.target.tagName)) return;
-    const key = e.key.toLowerCase();
+  function keyAction(key) {
+    if (/^[1-9]$/.test(key) && Number(key) <= arrays.length) return () => choose(state.order[Number(key) - 1]);
     const actions = {
       ' ': togglePlay, arrowleft: () => jump(state.position - 1), arrowright: () => jump(state.position + 1),
       l: toggleLoop, m: toggleMatched, h: data.headphones ? toggleHeadphones : null,
+      a: state.abx ? () => answer('A') : null, b: state.abx ? () => answer('B') : null,
+      0: arrays.length > 9 ? () => { state.typing = ''; show(); } : null,
     };
-    const digit = /^[1-9]$/.test(key) ? Number(key) - 1 : -1;
-    if (digit >= 0 && digit < arrays.length) actions[key] = () => choose(state.order[digit]);
-    if (!actions[key]) return;
+    return actions[key] ?? null;
+  }
+
+  // After 0, each digit adds to the array's number and the last one chooses it; any other key
+  // gives the number up and does what it does.
+  function typedAction(key) {
+    if (!/^[0-9]$/.test(key)) {
+      state.typing = null;
+      show();
+      return keyAction(key);
+    }
+    return () => {
+      state.typing += key;
+      if (state.typing.length < digits) return show();
+      const n = Number(state.typing);
+      state.typing = null;
+      if (n >= 1 && n <= arrays.length) choose(state.order[n - 1]);
+      else say(`There is no array ${n}.`);
+    };
+  }
+
+  document.addEventListener('keydown', (e) => {
+    if (e.ctrlKey || e.altKey || e.metaKey || /^(INPUT|SELECT|TEXTAREA)$/.test(e.target.tagName)) return;
+    const key = e.key.toLowerCase();
+    const action = state.typing === null ? keyAction(key) : typedAction(key);
+    if (!action) return;
     e.preventDefault();
-    actions[key]();
+    action();
   });
   dots.forEach((dot, i) => dot.addEventListener('click', () => {
     choose(Math.floor(i / positions.length));
@@ -374,7 +464,7 @@ document.addEventListener('DOMContentLoaded', () => {
     audio.addEventListener('error', () => say(`${fileOf(audio)} cannot be played: is it still beside the page?`));
     audio.addEventListener('ended', show);
   }
-  window.addEventListener('hashchange', () => { seed = seedOfAddress(); build(); });
+  window.addEventListener('hashchange', () => { ({ seed, note: seedNote } = seedOfAddress()); build(); });
 
   const marker = document.createElementNS(svg.namespaceURI, 'circle');
   marker.setAttribute('class', 'marker');

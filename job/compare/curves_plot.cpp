@@ -1,0 +1,215 @@
+#include "job/compare/curves_plot.h"
+
+#include <cmath>
+#include <iterator>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include "job/compare/html_report.h"
+#include "job/compare/numbers.h"
+#include "job/compare/text_reports.h"
+
+namespace auralith {
+
+namespace {
+
+constexpr const char* colours[micArrayCount] = {"#1f77b4", "#d62728", "#2ca02c", "#9467bd", "#e07b00", "#17a2b8"};
+constexpr const char* describedColours[] = {"#8c564b", "#e377c2", "#7f7f7f", "#bcbd22",
+                                            "#393b79", "#637939", "#843c39", "#7b4173"};
+// The curves' dashes, none of them the antiphase stretches' dots.
+constexpr const char* dashes[] = {"", "10 4", "4 3", "10 3 2 3", "16 4 4 4"};
+constexpr const char* treeDash = "10 4";
+constexpr const char* antiphaseDash = "2 3";
+
+}  // namespace
+
+CurveStyle curveStyle(const CompareResults& results, std::size_t k) {
+    if (const auto* builtIn = std::get_if<MicArray>(&results.arrays[k].array.model))
+        return {colours[static_cast<int>(*builtIn) - 1], *builtIn == MicArray::threeOmniTree ? treeDash : ""};
+    std::size_t described = 0;
+    for (std::size_t j = 0; j < k; ++j) described += std::holds_alternative<MicLayout>(results.arrays[j].array.model);
+    const std::size_t count = std::size(describedColours);
+    return {describedColours[described % count], dashes[described / count % std::size(dashes)]};
+}
+
+std::string strokeOf(const CurveStyle& style) {
+    return " stroke=\"" + style.colour + "\"" + (style.dash.empty() ? "" : " stroke-dasharray=\"" + style.dash + "\"");
+}
+
+std::string styleSwatch(const CurveStyle& style) {
+    return "<svg class=\"swatch\" width=\"32\" height=\"10\" aria-hidden=\"true\"><line x1=\"0\" y1=\"5\" x2=\"32\" "
+           "y2=\"5\" stroke-width=\"3\"" +
+           strokeOf(style) + "/></svg>";
+}
+
+namespace {
+
+// Earlier built-in arrays are drawn wider, so that a curve another one covers still shows at its
+// edges; the described ones are drawn thinnest, on top of them.
+std::string curveWidth(const ChosenArray& array) {
+    const auto* builtIn = std::get_if<MicArray>(&array.model);
+    return fixedText(builtIn ? 2 + 0.8 * (micArrayCount - static_cast<int>(*builtIn)) : 1.6, 1);
+}
+
+// The plot: source angle -90 .. 90 across, image -30 .. 30 upwards (right at the top).
+constexpr double plotLeft = 60, plotWidth = 660, plotTop = 20, plotHeight = 360;
+std::string xOf(double source) { return fixedText(plotLeft + (source + 90) * plotWidth / 180, 2); }
+double yAt(double image) { return plotTop + (30 - image) * plotHeight / 60; }
+std::string yOf(double image) { return fixedText(yAt(image), 2); }
+
+std::string line(const std::string& cls, const std::string& x1, const std::string& y1, const std::string& x2,
+                 const std::string& y2, const std::string& extra = {}) {
+    return "<line class=\"" + cls + "\" x1=\"" + x1 + "\" y1=\"" + y1 + "\" x2=\"" + x2 + "\" y2=\"" + y2 + "\"" +
+           extra + "/>\n";
+}
+
+std::string text(const std::string& x, const std::string& y, const std::string& content, const char* anchor,
+                 const std::string& extra = {}) {
+    return "<text x=\"" + x + "\" y=\"" + y + "\" text-anchor=\"" + anchor + "\"" + extra + ">" + content + "</text>\n";
+}
+
+// The image axis is drawn for +-30 degrees; another base's images are scaled onto it and its
+// marks say their own degrees.
+double plotScale(const CompareResults& results) { return 30 / results.base.halfAngle; }
+
+std::string plotFrame(const CompareResults& results) {
+    const double half = results.base.halfAngle;
+    std::string svg = "<rect class=\"sweep\" x=\"" + xOf(-45) + "\" y=\"" + yOf(30) + "\" width=\"" +
+                      fixedText(plotWidth / 2, 2) + "\" height=\"" + fixedText(plotHeight, 2) + "\"/>\n";
+    for (int s = -90; s <= 90; s += 15) {
+        svg += line("grid", xOf(s), yOf(30), xOf(s), yOf(-30));
+        svg += text(xOf(s), fixedText(plotTop + plotHeight + 18, 2), signedText(s, 0) + "°", "middle");
+    }
+    for (int i = -30; i <= 30; i += 10) {
+        svg += line(std::abs(i) == 30 ? "limit" : "grid", xOf(-90), yOf(i), xOf(90), yOf(i));
+        svg += text(fixedText(plotLeft - 8, 2), fixedText(yAt(i) + 4, 2), signedText(i * half / 30, 0) + "°", "end");
+    }
+    svg += text(xOf(0), fixedText(plotTop + plotHeight + 40, 2), "source angle (negative: left)", "middle");
+    svg += "<text transform=\"translate(16," + yOf(0) +
+           ") rotate(-90)\" text-anchor=\"middle\">predicted image (loudspeakers at ±" + fixedText(half, 0) +
+           "°)</text>\n";
+    return svg;
+}
+
+using Run = std::pair<std::size_t, std::size_t>;  // the first and last point of a stretch
+
+// The stretches where the channels are in antiphase: the segments with an antiphase point at
+// either end, joined where they meet.
+std::vector<Run> antiphaseRuns(const std::vector<CurvePoint>& curve) {
+    std::vector<Run> runs;
+    for (std::size_t i = 0; i + 1 < curve.size(); ++i) {
+        if (!curve[i].antiphase && !curve[i + 1].antiphase) continue;
+        if (!runs.empty() && runs.back().second == i)
+            runs.back().second = i + 1;
+        else
+            runs.emplace_back(i, i + 1);
+    }
+    return runs;
+}
+
+// The stretches between them.
+std::vector<Run> plainRuns(const std::vector<CurvePoint>& curve, const std::vector<Run>& antiphase) {
+    std::vector<Run> runs;
+    std::size_t from = 0;
+    for (const Run& a : antiphase) {
+        if (a.first > from) runs.emplace_back(from, a.first);
+        from = a.second;
+    }
+    if (from + 1 < curve.size()) runs.emplace_back(from, curve.size() - 1);
+    return runs;
+}
+
+std::string pathThrough(const std::vector<CurvePoint>& curve, const std::vector<Run>& runs, double scale) {
+    std::string d;
+    for (const auto& [first, last] : runs)
+        for (std::size_t i = first; i <= last; ++i)
+            d += std::string(d.empty() ? "" : " ") + (i == first ? "M" : "L") + xOf(curve[i].sourceDegrees) + " " +
+                 yOf(curve[i].image * scale);
+    return d;
+}
+
+// Dotted, thinner than any curve and labelled at its outer end, where the labels of several
+// arrays stand apart.
+std::string antiphaseStretches(const CompareResults& results, std::size_t k, const std::vector<Run>& runs) {
+    const std::vector<CurvePoint>& curve = results.arrays[k].analysis.curve;
+    const std::string colour = curveStyle(results, k).colour;
+    const double scale = plotScale(results);
+    std::string svg = "<path class=\"antiphase\" stroke=\"" + colour + "\" stroke-dasharray=\"" + antiphaseDash +
+                      "\" stroke-width=\"1.5\" d=\"" + pathThrough(curve, runs, scale) + "\"/>\n";
+    for (const auto& [first, last] : runs) {
+        const CurvePoint& outer =
+            curve[std::fabs(curve[first].sourceDegrees) > std::fabs(curve[last].sourceDegrees) ? first : last];
+        svg +=
+            text(xOf(outer.sourceDegrees), fixedText(yAt(outer.image * scale) - 6, 2), "antiphase",
+                 outer.sourceDegrees > 0 ? "end" : "start", " class=\"antiphase-label\" style=\"fill:" + colour + "\"");
+    }
+    return svg;
+}
+
+std::string arrayCurve(const CompareResults& results, std::size_t k) {
+    const ArrayResult& r = results.arrays[k];
+    const ArrayAnalysis& a = r.analysis;
+    const CurveStyle style = curveStyle(results, k);
+    const double scale = plotScale(results);
+    const std::vector<Run> antiphase = antiphaseRuns(a.curve);
+    std::string svg = "<path class=\"curve\" data-array=\"" + htmlEscaped(r.array.key) + "\"" + strokeOf(style) +
+                      " stroke-width=\"" + curveWidth(r.array) + "\" d=\"" +
+                      pathThrough(a.curve, plainRuns(a.curve, antiphase), scale) + "\"/>\n";
+    if (!antiphase.empty()) svg += antiphaseStretches(results, k, antiphase);
+    for (const PositionAnalysis& p : a.positions)
+        svg += "<circle class=\"position\" cx=\"" + xOf(p.sourceDegrees) + "\" cy=\"" + yOf(p.image * scale) +
+               "\" r=\"3\" fill=\"" + style.colour + "\"/>\n";
+    if (a.recordingAngle.degrees) {
+        // The recording angle: where the curve reaches either loudspeaker.
+        const double half = *a.recordingAngle.degrees / 2;
+        const std::string stroke = " stroke=\"" + style.colour + "\"";
+        svg += line("sra", xOf(half), fixedText(yAt(30) - 10, 2), xOf(half), yOf(26), stroke);
+        svg += line("sra", xOf(-half), yOf(-26), xOf(-half), fixedText(yAt(-30) + 10, 2), stroke);
+    }
+    return svg;
+}
+
+// An array's lines in the legend: its name and recording angle, what a missing recording angle
+// means, and what its dots mean.
+std::vector<std::string> legendLines(const ArrayResult& r) {
+    const RecordingAngle& sra = r.analysis.recordingAngle;
+    std::vector<std::string> lines{htmlEscaped(r.array.key) + " " + htmlEscaped(r.array.name) +
+                                   (sra.degrees ? " (recording angle " + recordingAngleText(sra) + ")" : "")};
+    if (!sra.degrees) lines.push_back("recording angle " + recordingAngleText(sra));
+    if (!antiphaseRuns(r.analysis.curve).empty()) lines.push_back("dotted where its channels are in antiphase");
+    return lines;
+}
+
+constexpr double legendTop = plotTop + plotHeight + 62, legendLine = 20;
+
+std::string legend(const CompareResults& results) {
+    std::string svg;
+    double y = legendTop;
+    for (std::size_t k = 0; k < results.arrays.size(); ++k) {
+        svg += "<g class=\"legend\">" + line("key", fixedText(plotLeft, 2), fixedText(y - 4, 2),
+                                             fixedText(plotLeft + 30, 2), fixedText(y - 4, 2),
+                                             strokeOf(curveStyle(results, k)));
+        for (const std::string& label : legendLines(results.arrays[k])) {
+            svg += text(fixedText(plotLeft + 38, 2), fixedText(y, 2), label, "start");
+            y += legendLine;
+        }
+        svg += "</g>\n";
+    }
+    return svg;
+}
+
+}  // namespace
+
+std::string curvesSvg(const CompareResults& results) {
+    std::size_t lines = 0;
+    for (const ArrayResult& r : results.arrays) lines += legendLines(r).size();
+    const double height = legendTop + legendLine * static_cast<double>(lines);
+    std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 740 " + fixedText(height, 0) +
+                      "\" width=\"740\" height=\"" + fixedText(height, 0) +
+                      "\" role=\"img\" aria-label=\"Localisation curves\">\n" + plotFrame(results);
+    for (std::size_t k = 0; k < results.arrays.size(); ++k) svg += arrayCurve(results, k);
+    return svg + legend(results) + "</svg>\n";
+}
+
+}  // namespace auralith
