@@ -12,11 +12,13 @@
 #include <vector>
 
 #include "job/compare/array_list.h"
+#include "job/compare/design_report.h"
 #include "job/compare/numbers.h"
 #include "job/compare/techniques.h"
 #include "job/compare/text_reports.h"
 #include "sim/analysis/array_analysis.h"
 #include "sim/analysis/localisation.h"
+#include "sim/analysis/spacing_search.h"
 
 namespace auralith {
 namespace {
@@ -327,20 +329,22 @@ struct IndependentAngle {
     long double leadAt90;
 };
 
-IndependentAngle pairRecordingAngle(long double p, long double angle, long double spacing) {
+long double pairLead(long double p, long double angle, long double spacing, long double theta) {
     const long double half = spacing / 200;
-    const auto lead = [&](long double theta) {
-        const Source src = sourceAt(theta);
-        long double level[2];
-        long double r[2];
-        for (int m = 0; m < 2; ++m) {
-            const long double y = m == 0 ? -half : half;
-            r[m] = distance(src, y, 0);
-            const long double psi = std::atan2(src.s - y, src.f) - (m == 0 ? -angle : angle) / 2 * degree;
-            level[m] = (p + (1 - p) * std::cos(psi)) * 10 / r[m];
-        }
-        return (r[0] - r[1]) / 344 * 1000 + 20 * std::log10(std::fabs(level[1] / level[0])) / 17;
-    };
+    const Source src = sourceAt(theta);
+    long double level[2];
+    long double r[2];
+    for (int m = 0; m < 2; ++m) {
+        const long double y = m == 0 ? -half : half;
+        r[m] = distance(src, y, 0);
+        const long double psi = std::atan2(src.s - y, src.f) - (m == 0 ? -angle : angle) / 2 * degree;
+        level[m] = (p + (1 - p) * std::cos(psi)) * 10 / r[m];
+    }
+    return (r[0] - r[1]) / 344 * 1000 + 20 * std::log10(std::fabs(level[1] / level[0])) / 17;
+}
+
+IndependentAngle pairRecordingAngle(long double p, long double angle, long double spacing) {
+    const auto lead = [&](long double theta) { return pairLead(p, angle, spacing, theta); };
     // The first whole degree where it does (Blumlein's falls again past its null at 45), then
     // bisection below it.
     long double high = 1;
@@ -367,6 +371,66 @@ TEST(CompareDescribed, TheNamedTechniquesRecordingAnglesFromTheGeometry) {
     // ORTF: the built-in pair 113.1 degrees, the technique on the general rule 111.9.
     EXPECT_EQ(fixedText(*recordingAngle(MicArray::ortfPair, 44100).degrees, 1), "113.1");
     EXPECT_EQ(fixedText(*recordingAngle(techniqueChoice(*techniqueNamed("ortf")).model, 44100).degrees, 1), "111.9");
+}
+
+int count(const std::string& text, const std::string& what) {
+    int found = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++found;
+    return found;
+}
+
+PatternChoice patternNamed(const char* name) {
+    PatternChoice pattern;
+    readPattern(name, pattern);
+    return pattern;
+}
+
+// --design near the widest angle. With their axes 10 to 90 degrees apart, cardioids' image is
+// widest for a source at the arc's end, so that the recording angle rises ever faster with a
+// narrower spacing up to 180 degrees, where the lead at 90 degrees is 1, and below that spacing
+// the image never reaches the loudspeaker: each of these rows lists the first spacing on its grid
+// that has a recording angle. With parallel axes the image is widest short of the arc's end and
+// its recording angle starts at 178.1 degrees: no spacing has 180.
+TEST(CompareDesign, NearTheWidestAngleEveryRowThatReachesItListsItsSpacing) {
+    for (const auto& [wanted, first, last] : {std::tuple{170, 0, 100}, {175, 0, 100}, {180, 10, 90}}) {
+        const std::vector<SpacingFound> rows = spacingsFor(wanted, 0.5);
+        ASSERT_EQ(rows.size(), 19u);
+        for (const SpacingFound& row : rows) {
+            SCOPED_TRACE(std::to_string(wanted) + " degrees wanted, axes " + std::to_string(row.angle));
+            const auto independent = [&](int thousandths) {
+                return pairRecordingAngle(0.5L, row.angle, thousandths / 1000.0L);
+            };
+            ASSERT_EQ(row.spacing.has_value(), row.angle >= first && row.angle <= last);
+            if (row.spacing) {
+                const RecordingAngle own = recordingAngle(pairLayout(0.5, row.angle, *row.spacing / 1000.0), 44100);
+                ASSERT_TRUE(own.degrees);
+                EXPECT_NEAR(*own.degrees, wanted, designAnglesMatch);
+                ASSERT_TRUE(independent(*row.spacing).degrees);
+                EXPECT_NEAR(static_cast<double>(*independent(*row.spacing).degrees), *own.degrees, 0.01);
+                // The spacing one step of its grid narrower: the image stops short of the loudspeaker.
+                if (wanted == 180) {
+                    EXPECT_LT(independent(*row.spacing - (*row.spacing % 100 ? 1 : 100)).leadAt90, 1);
+                }
+            } else if (row.angle < first) {
+                ASSERT_TRUE(row.jumpsAfter);
+                EXPECT_FALSE(independent(*row.jumpsAfter).degrees);
+                ASSERT_TRUE(independent(*row.jumpsAfter + 1).degrees);
+                EXPECT_LT(*independent(*row.jumpsAfter + 1).degrees, 178.1L);
+                EXPECT_GT(pairLead(0.5L, 0, *row.jumpsAfter / 1000.0L, 89),
+                          pairLead(0.5L, 0, *row.jumpsAfter / 1000.0L, 90));
+            } else {
+                EXPECT_LT(*independent(0).degrees, wanted);  // the coincident pair is narrower already
+            }
+        }
+        // One run of rows, one line on the page.
+        const std::string page = designHtml({wanted * 1000, patternNamed("cardioid"), rows, base30});
+        const std::string path = "<path class=\"spacing\" d=\"";
+        ASSERT_EQ(count(page, path), 1);
+        const std::size_t d = page.find(path) + path.size();
+        EXPECT_EQ(count(page.substr(d, page.find('"', d) - d), "M"), 1);
+        EXPECT_EQ(count(page, "<circle class=\"found\""), (last - first) / 10 + 1);
+        EXPECT_EQ(count(page, "found lone"), 0);
+    }
 }
 
 }  // namespace

@@ -13,15 +13,19 @@ namespace auralith {
 
 namespace {
 
-std::string spacingText(int tenths) { return decimalText(tenths * 100); }
+std::string spacingText(int thousandths) { return decimalText(thousandths); }
 
 std::string degreesText(const RecordingAngle& a) { return a.degrees ? fixedText(*a.degrees, 1) + "°" : "none"; }
 
-// Why a row has no spacing: the span of this angle's pairs, or where it jumps past the wanted angle.
-std::string whyNone(const SpacingFound& row, const std::string& wanted) {
-    if (row.jumpsAfter)
-        return "jumps past " + wanted + " between " + spacingText(*row.jumpsAfter) + " and " +
-               spacingText(*row.jumpsAfter + 1) + " cm";
+// Why a row has no spacing: the span of this angle's pairs, or the recording angles of the two
+// neighbouring thousandths of a centimetre between which it passes the wanted one, too fast for
+// either to come near it.
+std::string whyNone(const SpacingFound& row) {
+    const auto at = [](const RecordingAngle& a, int spacing) {
+        return (a.degrees ? fixedText(*a.degrees, 1) + "°" : "no recording angle") + " at " + spacingText(spacing) +
+               " cm";
+    };
+    if (row.jumpsAfter) return at(row.jumpFrom, *row.jumpsAfter) + ", " + at(row.jumpTo, *row.jumpsAfter + 1);
     return degreesText(row.coincident) + " coincident, " + degreesText(row.widest) + " at 200 cm";
 }
 
@@ -30,7 +34,7 @@ std::string wantedText(const DesignResults& design) { return decimalText(design.
 }  // namespace
 
 std::string designPairText(const DesignResults& design, const SpacingFound& row) {
-    return pairText(design.pattern, row.angle * 1000, row.spacing.value_or(0) * 100);
+    return pairText(design.pattern, row.angle * 1000, row.spacing.value_or(0));
 }
 
 std::string designCsv(const DesignResults& design) {
@@ -49,17 +53,17 @@ std::string designCsv(const DesignResults& design) {
 
 std::string designTable(const DesignResults& design, const std::string& folder) {
     std::string table = "Pairs of " + patternPlural(design.pattern) + " with a recording angle of " +
-                        wantedText(design) + ":\n" + padded("angle", 7) + padded("spacing", 10) +
+                        wantedText(design) + ":\n" + padded("angle", 7) + padded("spacing", 12) +
                         padded("recording angle", 17) + "to hear it\n";
     std::string all;
     for (const SpacingFound& row : design.rows) {
         table += padded(std::to_string(row.angle) + "°", 7);
         if (!row.spacing) {
-            table += "none (" + whyNone(row, wantedText(design)) + ")\n";
+            table += "none (" + whyNone(row) + ")\n";
             continue;
         }
         const std::string text = designPairText(design, row);
-        table += padded(spacingText(*row.spacing) + " cm", 10) + padded(degreesText(row.recordingAngle), 17) + "-a " +
+        table += padded(spacingText(*row.spacing) + " cm", 12) + padded(degreesText(row.recordingAngle), 17) + "-a " +
                  text + "\n";
         all += (all.empty() ? "" : ",") + text;
     }
@@ -100,9 +104,9 @@ std::string spacingCurve(const DesignResults& design) {
             before = nullptr;
             continue;
         }
-        const std::string at = xOf(row.angle) + " " + yOf(*row.spacing / 10.0);
+        const std::string at = xOf(row.angle) + " " + yOf(*row.spacing / 1000.0);
         d += (before == nullptr ? (d.empty() ? "M" : " M") : " L") + at;
-        svg += "<circle class=\"found\" cx=\"" + xOf(row.angle) + "\" cy=\"" + yOf(*row.spacing / 10.0) +
+        svg += "<circle class=\"found\" cx=\"" + xOf(row.angle) + "\" cy=\"" + yOf(*row.spacing / 1000.0) +
                "\" r=\"3.5\"/>\n";
         before = &row;
     }
@@ -152,8 +156,7 @@ std::string rowTable(const DesignResults& design) {
             html += "<td>" + spacingText(*row.spacing) + " cm</td><td>" + degreesText(row.recordingAngle) +
                     "</td><td class=\"text\"><code>-a " + htmlEscaped(designPairText(design, row)) + "</code></td>";
         else
-            html +=
-                "<td colspan=\"3\" class=\"text\">none (" + htmlEscaped(whyNone(row, wantedText(design))) + ")</td>";
+            html += "<td colspan=\"3\" class=\"text\">none (" + htmlEscaped(whyNone(row)) + ")</td>";
         html += "</tr>\n";
     }
     return html + "</table>\n";
