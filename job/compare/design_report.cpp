@@ -94,21 +94,22 @@ std::string axes() {
            "\" text-anchor=\"middle\">angle between the axes</text>\n";
 }
 
-// The spacings found, joined where neighbouring angles both have one.
+// The spacings found: a run of neighbouring angles that have one is a line through its dots, a
+// lone one a larger marker, and an angle without one a gap.
 std::string spacingCurve(const DesignResults& design) {
+    const std::vector<SpacingFound>& rows = design.rows;
+    const auto found = [&](std::size_t k) { return k < rows.size() && rows[k].spacing.has_value(); };
     std::string svg;
     std::string d;
-    const SpacingFound* before = nullptr;
-    for (const SpacingFound& row : design.rows) {
-        if (!row.spacing) {
-            before = nullptr;
-            continue;
-        }
-        const std::string at = xOf(row.angle) + " " + yOf(*row.spacing / 1000.0);
-        d += (before == nullptr ? (d.empty() ? "M" : " M") : " L") + at;
-        svg += "<circle class=\"found\" cx=\"" + xOf(row.angle) + "\" cy=\"" + yOf(*row.spacing / 1000.0) +
-               "\" r=\"3.5\"/>\n";
-        before = &row;
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        if (!found(k)) continue;
+        const bool before = k > 0 && found(k - 1);
+        const bool lone = !before && !found(k + 1);
+        const std::string x = xOf(rows[k].angle);
+        const std::string y = yOf(*rows[k].spacing / 1000.0);
+        if (!lone) d += (before ? " L" : (d.empty() ? "M" : " M")) + x + " " + y;
+        svg += "<circle class=\"found" + std::string(lone ? " lone" : "") + "\" cx=\"" + x + "\" cy=\"" + y +
+               "\" r=\"" + (lone ? "6" : "3.5") + "\"/>\n";
     }
     return (d.empty() ? std::string() : "<path class=\"spacing\" d=\"" + d + "\"/>\n") + svg;
 }
@@ -165,7 +166,7 @@ std::string rowTable(const DesignResults& design) {
 constexpr const char* designStyle =
     "body{font-family:sans-serif;margin:2em;max-width:60em;color:#222;background:#fff}"
     "svg{max-width:100%;height:auto}svg text{font-size:12px;fill:#333}.grid{stroke:#ddd;stroke-width:1}"
-    ".spacing{fill:none;stroke:#d62728;stroke-width:2.5}.found{fill:#d62728}"
+    ".spacing{fill:none;stroke:#d62728;stroke-width:2.5}.found{fill:#d62728}.found.lone{stroke:#fff;stroke-width:2}"
     ".technique{fill:#1f77b4}.technique.other{fill:none;stroke:#1f77b4;stroke-width:1.5}"
     "table{border-collapse:collapse;margin:0.5em 0 1.5em}td,th{border:1px solid #ccc;padding:2px 6px;"
     "text-align:right;font-size:13px}th{background:#f0f0f0}td.text{text-align:left}";
