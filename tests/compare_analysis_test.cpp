@@ -433,5 +433,29 @@ TEST(CompareDesign, NearTheWidestAngleEveryRowThatReachesItListsItsSpacing) {
     }
 }
 
+// Omnis: the response is 1 at every angle of incidence, so the axes change nothing and a design
+// has one row, the pair as -a takes omnis (ab40 and ab60 are omnis at 0 degrees).
+TEST(CompareDesign, OmnisHaveOneRowWhateverTheAxes) {
+    const DesignResults design{60000, patternNamed("omni"), spacingsFor(60, 1), base30};
+    ASSERT_EQ(design.rows.size(), 1u);
+    ASSERT_EQ(design.rows[0].spacing, 67600);
+    EXPECT_EQ(design.rows[0].angle, 0);
+    const auto miss = [](long double axes, long double cm) {
+        return std::fabs(*pairRecordingAngle(1, axes, cm).degrees - 60);
+    };
+    for (const long double axes : {0.0L, 90.0L, 180.0L}) {
+        EXPECT_LT(miss(axes, 67.6L), designAnglesMatch);
+        EXPECT_GT(miss(axes, 67.5L), miss(axes, 67.6L));
+        EXPECT_GT(miss(axes, 67.7L), miss(axes, 67.6L));
+    }
+    EXPECT_EQ(designCsv(design), "angle_deg,spacing_cm,sra_deg,max_image_deg\n0,67.6,60.0,30.0\n");
+    const std::string table = designTable(design, "d");
+    EXPECT_EQ(count(table, "pair:"), 2);
+    EXPECT_NE(table.find("\nTo hear it: auralith-compare -a pair:omni:0:67.6 RECORDING.wav\n"), std::string::npos);
+    const std::string page = designHtml(design);
+    EXPECT_EQ(count(page, "<circle class=\"found lone\""), 1);
+    EXPECT_EQ(count(page, "class=\"spacing\""), 0);
+}
+
 }  // namespace
 }  // namespace auralith

@@ -31,6 +31,10 @@ std::string whyNone(const SpacingFound& row) {
 
 std::string wantedText(const DesignResults& design) { return decimalText(design.wanted) + "°"; }
 
+bool omnis(const DesignResults& design) { return design.pattern.thousandths == 1000; }
+
+constexpr const char* omniNote = "Omnis pick up alike whatever the angle between their axes: one row, at 0°.";
+
 }  // namespace
 
 std::string designPairText(const DesignResults& design, const SpacingFound& row) {
@@ -53,9 +57,10 @@ std::string designCsv(const DesignResults& design) {
 
 std::string designTable(const DesignResults& design, const std::string& folder) {
     std::string table = "Pairs of " + patternPlural(design.pattern) + " with a recording angle of " +
-                        wantedText(design) + ":\n" + padded("angle", 7) + padded("spacing", 12) +
-                        padded("recording angle", 17) + "to hear it\n";
+                        wantedText(design) + ":\n" + (omnis(design) ? std::string(omniNote) + "\n" : "") +
+                        padded("angle", 7) + padded("spacing", 12) + padded("recording angle", 17) + "to hear it\n";
     std::string all;
+    int listed = 0;
     for (const SpacingFound& row : design.rows) {
         table += padded(std::to_string(row.angle) + "°", 7);
         if (!row.spacing) {
@@ -66,8 +71,11 @@ std::string designTable(const DesignResults& design, const std::string& folder) 
         table += padded(spacingText(*row.spacing) + " cm", 12) + padded(degreesText(row.recordingAngle), 17) + "-a " +
                  text + "\n";
         all += (all.empty() ? "" : ",") + text;
+        ++listed;
     }
-    if (!all.empty()) table += "\nTo hear them all: auralith-compare -a " + all + " RECORDING.wav\n";
+    if (listed > 0)
+        table += std::string("\nTo hear ") + (listed == 1 ? "it" : "them all") + ": auralith-compare -a " + all +
+                 " RECORDING.wav\n";
     return table + "\nFiles written in " + folder + ":\n  design.csv  design.html\n";
 }
 
@@ -181,8 +189,9 @@ std::string designHtml(const DesignResults& design) {
            "</h1>\n<p>For each angle between the axes, the spacing at which a pair of this pattern has this stereo "
            "recording angle, found by a bracketed search on the recording angle the comparison's reports give "
            "(the source on a 10 m arc, each microphone's level from its pattern at its own angle of incidence and "
-           "its distance, the time–level trading of MARRS: full image at 1 ms or 17 dB). The named techniques are "
-           "marked where they lie, filled when they are of this pattern.</p>\n"
+           "its distance, the time–level trading of MARRS: full image at 1 ms or 17 dB). " +
+           (omnis(design) ? std::string(omniNote) + " " : "") +
+           "The named techniques are marked where they lie, filled when they are of this pattern.</p>\n"
            "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 740 420\" width=\"740\" height=\"420\" "
            "role=\"img\" aria-label=\"Spacing against angle\">\n" +
            axes() + spacingCurve(design) + techniqueMarks(design) + "</svg>\n<h2>The spacings</h2>\n" +

@@ -95,6 +95,7 @@ SpacingFound searchAngle(int angle, double wanted, double pattern, const Loudspe
 }  // namespace
 
 std::vector<SpacingFound> spacingsFor(double wanted, double pattern, const LoudspeakerBase& base) {
+    if (pattern == 1) return {searchAngle(0, wanted, pattern, base)};
     std::vector<SpacingFound> rows(180 / designAngleStep + 1);
     for (std::size_t k = 0; k < rows.size(); ++k)
         rows[k] = searchAngle(static_cast<int>(k) * designAngleStep, wanted, pattern, base);

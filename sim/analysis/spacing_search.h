@@ -30,13 +30,15 @@ struct SpacingFound {
     RecordingAngle jumpTo;
 };
 
-// One row for each angle between the axes, 0 to 180 degrees in steps of 10. Each row is a
-// bracketed search between a spacing whose recording angle is at least the wanted one (none
-// counts as wider than any: the image would need a source past the arc's end) and one whose is
-// at most, down to two neighbours on the grid of tenths of a centimetre, and where neither of
-// those is within designAnglesMatch of the wanted angle, on between them down to two
-// neighbouring thousandths, the finest spacing -a takes. The nearer of the last two is kept when
-// it is within designAnglesMatch (where the recording angle jumps, neither is).
+// One row for each angle between the axes, 0 to 180 degrees in steps of 10; for omnis, whose
+// response is the same at every angle of incidence, the one row of 0 degrees, since the axes
+// change nothing. Each row is a bracketed search between a spacing whose recording angle is at
+// least the wanted one (none counts as wider than any: the image would need a source past the
+// arc's end) and one whose is at most, down to two neighbours on the grid of tenths of a
+// centimetre, and where neither of those is within designAnglesMatch of the wanted angle, on
+// between them down to two neighbouring thousandths, the finest spacing -a takes. The nearer of
+// the last two is kept when it is within designAnglesMatch (where the recording angle jumps,
+// neither is).
 std::vector<SpacingFound> spacingsFor(double wanted, double pattern, const LoudspeakerBase& base = base30);
 
 }  // namespace auralith
