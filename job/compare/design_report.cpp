@@ -1,6 +1,7 @@
 #include "job/compare/design_report.h"
 
 #include <algorithm>
+#include <cmath>
 #include <span>
 
 #include "job/compare/html_report.h"
@@ -31,6 +32,19 @@ std::string whyNone(const SpacingFound& row) {
 
 std::string wantedText(const DesignResults& design) { return decimalText(design.wanted) + "°"; }
 
+std::string shortText(double value) { return decimalText(static_cast<int>(std::lrint(value * 1000))); }
+
+// "Pairs of cardioids with a recording angle of 100° between loudspeakers at ±45°".
+std::string titleText(const DesignResults& design) {
+    return "Pairs of " + patternPlural(design.pattern) + " with a recording angle of " + wantedText(design) +
+           " between loudspeakers at ±" + shortText(design.base.halfAngle) + "°";
+}
+
+// The base's own trading, as its rule has it: "full image at 1.5 ms or 22.1 dB".
+std::string fullImageText(const LoudspeakerBase& base) {
+    return "full image at " + shortText(fullImageMs(base)) + " ms or " + shortText(fullImageDb(base)) + " dB";
+}
+
 bool omnis(const DesignResults& design) { return design.pattern.thousandths == 1000; }
 
 constexpr const char* omniNote = "Omnis pick up alike whatever the angle between their axes: one row, at 0°.";
@@ -56,9 +70,9 @@ std::string designCsv(const DesignResults& design) {
 }
 
 std::string designTable(const DesignResults& design, const std::string& folder) {
-    std::string table = "Pairs of " + patternPlural(design.pattern) + " with a recording angle of " +
-                        wantedText(design) + ":\n" + (omnis(design) ? std::string(omniNote) + "\n" : "") +
-                        padded("angle", 7) + padded("spacing", 12) + padded("recording angle", 17) + "to hear it\n";
+    std::string table = titleText(design) + " (" + fullImageText(design.base) + "):\n" +
+                        (omnis(design) ? std::string(omniNote) + "\n" : "") + padded("angle", 7) +
+                        padded("spacing", 12) + padded("recording angle", 17) + "to hear it\n";
     std::string all;
     int listed = 0;
     for (const SpacingFound& row : design.rows) {
@@ -73,9 +87,11 @@ std::string designTable(const DesignResults& design, const std::string& folder) 
         all += (all.empty() ? "" : ",") + text;
         ++listed;
     }
+    const std::string speakers =
+        design.base.halfAngle == base30.halfAngle ? "" : "--speakers " + shortText(design.base.halfAngle) + " ";
     if (listed > 0)
-        table += std::string("\nTo hear ") + (listed == 1 ? "it" : "them all") + ": auralith-compare -a " + all +
-                 " RECORDING.wav\n";
+        table += std::string("\nTo hear ") + (listed == 1 ? "it" : "them all") + ": auralith-compare " + speakers +
+                 "-a " + all + " RECORDING.wav\n";
     return table + "\nFiles written in " + folder + ":\n  design.csv  design.html\n";
 }
 
@@ -182,15 +198,14 @@ constexpr const char* designStyle =
 }  // namespace
 
 std::string designHtml(const DesignResults& design) {
-    const std::string title =
-        "Pairs of " + patternPlural(design.pattern) + " with a recording angle of " + wantedText(design);
+    const std::string title = titleText(design);
     return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + htmlEscaped(title) +
            "</title>\n<style>" + designStyle + "</style>\n</head>\n<body>\n<h1>" + htmlEscaped(title) +
            "</h1>\n<p>For each angle between the axes, the spacing at which a pair of this pattern has this stereo "
            "recording angle, found by a bracketed search on the recording angle the comparison's reports give "
            "(the source on a 10 m arc, each microphone's level from its pattern at its own angle of incidence and "
-           "its distance, the time–level trading of MARRS: full image at 1 ms or 17 dB). " +
-           (omnis(design) ? std::string(omniNote) + " " : "") +
+           "its distance, the time–level trading of MARRS for this base: " +
+           fullImageText(design.base) + "). " + (omnis(design) ? std::string(omniNote) + " " : "") +
            "The named techniques are marked where they lie, filled when they are of this pattern.</p>\n"
            "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 740 420\" width=\"740\" height=\"420\" "
            "role=\"img\" aria-label=\"Spacing against angle\">\n" +
