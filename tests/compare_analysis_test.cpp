@@ -12,11 +12,13 @@
 #include <vector>
 
 #include "job/compare/array_list.h"
+#include "job/compare/design_report.h"
 #include "job/compare/numbers.h"
 #include "job/compare/techniques.h"
 #include "job/compare/text_reports.h"
 #include "sim/analysis/array_analysis.h"
 #include "sim/analysis/localisation.h"
+#include "sim/analysis/spacing_search.h"
 
 namespace auralith {
 namespace {
@@ -386,6 +388,44 @@ TEST(CompareAntiphase, TheCurveSaysWhereTheChannelsHaveOppositeSigns) {
             EXPECT_EQ(point.antiphase, product < -1e-6L) << array.key << " at " << point.sourceDegrees;
         }
     }
+}
+
+// --design 180: cardioids 10 to 90 degrees apart reach it where the image of a source at the arc's
+// end reaches the loudspeaker, the next narrower spacing on the row's grid having none; parallel
+// ones have none, then 177.8 degrees (their image is widest short of the arc's end); from 100
+// degrees apart the coincident pair is narrower (176.8). 175 degrees: every row up to 100.
+TEST(CompareDesign, NearTheWidestAngleEveryRowThatReachesItListsItsSpacing) {
+    const PatternChoice cardioid{"cardioid", 500};
+    for (const auto& [wanted, first, last] : {std::tuple{175, 0, 100}, {180, 10, 90}}) {
+        const std::vector<SpacingFound> rows = spacingsFor(wanted, 0.5);
+        for (const SpacingFound& row : rows) {
+            SCOPED_TRACE(std::to_string(wanted) + " wanted, axes " + std::to_string(row.angle));
+            const auto at = [&](int spacing) { return pairRecordingAngle(0.5L, row.angle, spacing / 1000.0L).degrees; };
+            ASSERT_EQ(row.spacing.has_value(), row.angle >= first && row.angle <= last);
+            if (row.spacing) {
+                const RecordingAngle own = recordingAngle(pairLayout(0.5, row.angle, *row.spacing / 1000.0), 44100);
+                EXPECT_NEAR(*own.degrees, wanted, designAnglesMatch);
+                EXPECT_NEAR(static_cast<double>(*at(*row.spacing)), *own.degrees, 0.01);
+                EXPECT_TRUE(wanted < 180 || !at(*row.spacing - (*row.spacing % 100 ? 1 : 100)));
+            } else if (row.angle < first) {
+                EXPECT_FALSE(at(*row.jumpsAfter));
+                EXPECT_LT(*at(*row.jumpsAfter + 1), 178.1L);
+            }
+        }
+        EXPECT_EQ(designHtml({wanted * 1000, cardioid, rows, base30}).find("found lone"), std::string::npos);
+    }
+}
+
+// Omnis: the response is 1 at every angle of incidence, so the axes change nothing and a design
+// has one row, the pair as -a takes omnis (ab40 and ab60 are omnis at 0 degrees).
+TEST(CompareDesign, OmnisHaveOneRowWhateverTheAxes) {
+    const PatternChoice omni{"omni", 1000};
+    const DesignResults design{60000, omni, spacingsFor(60, 1), base30};
+    EXPECT_NEAR(static_cast<double>(*pairRecordingAngle(1, 90, 67.6L).degrees), 60, designAnglesMatch);
+    EXPECT_EQ(designCsv(design), "angle_deg,spacing_cm,sra_deg,max_image_deg\n0,67.6,60.0,30.0\n");
+    const std::string table = designTable(design, "d");
+    EXPECT_NE(table.find("\nTo hear it: auralith-compare -a pair:omni:0:67.6 RECORDING.wav\n"), std::string::npos);
+    EXPECT_NE(designHtml(design).find("<circle class=\"found lone\""), std::string::npos);
 }
 
 }  // namespace

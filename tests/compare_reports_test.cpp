@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "job/compare/array_list.h"
+#include "job/compare/design_report.h"
 #include "job/compare/file_names.h"
 #include "job/compare/html_report.h"
 #include "job/compare/listening/listening_panel.h"
@@ -399,6 +400,28 @@ TEST(CompareHtml, TheRecordingAnglesAreExplained) {
         EXPECT_EQ(count(html, text), 1) << text;
     EXPECT_EQ(count(html, "Published for ORTF: about 96° (Williams), 95° (the Schoeps manual)"), 2);
 }
+
+// A design's table and page say its base and that base's own trading, never the other base: the
+// image reaches the loudspeaker where T + a L / (17 b) reaches a, at T = a ms or L = 17 b dB (a = b
+// = 1 at +-30 degrees, 1.5 and 1.3 at +-45). The line to hear its rows asks for the base.
+class DesignBase : public ::testing::TestWithParam<int> {};
+
+TEST_P(DesignBase, SaysItsOwnTrading) {
+    const bool wide = GetParam() == 45;
+    const PatternChoice cardioid{"cardioid", 500};
+    const LoudspeakerBase base = wide ? base45 : base30;
+    const DesignResults design{100000, cardioid, spacingsFor(100, 0.5, base), base};
+    const std::string table = designTable(design, "d");
+    for (const std::string& text : {table, designHtml(design)}) {
+        EXPECT_NE(text.find(wide ? "full image at 1.5 ms or 22.1 dB" : "full image at 1 ms or 17 dB"),
+                  std::string::npos);
+        EXPECT_NE(text.find(wide ? "loudspeakers at ±45°" : "loudspeakers at ±30°"), std::string::npos);
+        EXPECT_EQ(text.find(wide ? "±30" : "±45"), std::string::npos);
+    }
+    EXPECT_EQ(table.find("auralith-compare --speakers 45 -a pair:cardioid:0:") != std::string::npos, wide);
+}
+
+INSTANTIATE_TEST_SUITE_P(Design, DesignBase, ::testing::Values(30, 45));
 
 }  // namespace
 }  // namespace auralith

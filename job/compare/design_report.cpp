@@ -1,6 +1,7 @@
 #include "job/compare/design_report.h"
 
 #include <algorithm>
+#include <cmath>
 #include <span>
 
 #include "job/compare/html_report.h"
@@ -13,24 +14,45 @@ namespace auralith {
 
 namespace {
 
-std::string spacingText(int tenths) { return decimalText(tenths * 100); }
+std::string spacingText(int thousandths) { return decimalText(thousandths); }
 
 std::string degreesText(const RecordingAngle& a) { return a.degrees ? fixedText(*a.degrees, 1) + "°" : "none"; }
 
-// Why a row has no spacing: the span of this angle's pairs, or where it jumps past the wanted angle.
-std::string whyNone(const SpacingFound& row, const std::string& wanted) {
-    if (row.jumpsAfter)
-        return "jumps past " + wanted + " between " + spacingText(*row.jumpsAfter) + " and " +
-               spacingText(*row.jumpsAfter + 1) + " cm";
+// Why a row has no spacing: the span of this angle's pairs, or the recording angles of the two
+// neighbouring thousandths of a centimetre between which it passes the wanted one, too fast for
+// either to come near it.
+std::string whyNone(const SpacingFound& row) {
+    const auto at = [](const RecordingAngle& a, int spacing) {
+        return (a.degrees ? fixedText(*a.degrees, 1) + "°" : "no recording angle") + " at " + spacingText(spacing) +
+               " cm";
+    };
+    if (row.jumpsAfter) return at(row.jumpFrom, *row.jumpsAfter) + ", " + at(row.jumpTo, *row.jumpsAfter + 1);
     return degreesText(row.coincident) + " coincident, " + degreesText(row.widest) + " at 200 cm";
 }
 
 std::string wantedText(const DesignResults& design) { return decimalText(design.wanted) + "°"; }
 
+std::string shortText(double value) { return decimalText(static_cast<int>(std::lrint(value * 1000))); }
+
+// "Pairs of cardioids with a recording angle of 100° between loudspeakers at ±45°".
+std::string titleText(const DesignResults& design) {
+    return "Pairs of " + patternPlural(design.pattern) + " with a recording angle of " + wantedText(design) +
+           " between loudspeakers at ±" + shortText(design.base.halfAngle) + "°";
+}
+
+// The base's own trading, as its rule has it: "full image at 1.5 ms or 22.1 dB".
+std::string fullImageText(const LoudspeakerBase& base) {
+    return "full image at " + shortText(fullImageMs(base)) + " ms or " + shortText(fullImageDb(base)) + " dB";
+}
+
+bool omnis(const DesignResults& design) { return design.pattern.thousandths == 1000; }
+
+constexpr const char* omniNote = "Omnis pick up alike whatever the angle between their axes: one row, at 0°.";
+
 }  // namespace
 
 std::string designPairText(const DesignResults& design, const SpacingFound& row) {
-    return pairText(design.pattern, row.angle * 1000, row.spacing.value_or(0) * 100);
+    return pairText(design.pattern, row.angle * 1000, row.spacing.value_or(0));
 }
 
 std::string designCsv(const DesignResults& design) {
@@ -48,22 +70,28 @@ std::string designCsv(const DesignResults& design) {
 }
 
 std::string designTable(const DesignResults& design, const std::string& folder) {
-    std::string table = "Pairs of " + patternPlural(design.pattern) + " with a recording angle of " +
-                        wantedText(design) + ":\n" + padded("angle", 7) + padded("spacing", 10) +
-                        padded("recording angle", 17) + "to hear it\n";
+    std::string table = titleText(design) + " (" + fullImageText(design.base) + "):\n" +
+                        (omnis(design) ? std::string(omniNote) + "\n" : "") + padded("angle", 7) +
+                        padded("spacing", 12) + padded("recording angle", 17) + "to hear it\n";
     std::string all;
+    int listed = 0;
     for (const SpacingFound& row : design.rows) {
         table += padded(std::to_string(row.angle) + "°", 7);
         if (!row.spacing) {
-            table += "none (" + whyNone(row, wantedText(design)) + ")\n";
+            table += "none (" + whyNone(row) + ")\n";
             continue;
         }
         const std::string text = designPairText(design, row);
-        table += padded(spacingText(*row.spacing) + " cm", 10) + padded(degreesText(row.recordingAngle), 17) + "-a " +
+        table += padded(spacingText(*row.spacing) + " cm", 12) + padded(degreesText(row.recordingAngle), 17) + "-a " +
                  text + "\n";
         all += (all.empty() ? "" : ",") + text;
+        ++listed;
     }
-    if (!all.empty()) table += "\nTo hear them all: auralith-compare -a " + all + " RECORDING.wav\n";
+    const std::string speakers =
+        design.base.halfAngle == base30.halfAngle ? "" : "--speakers " + shortText(design.base.halfAngle) + " ";
+    if (listed > 0)
+        table += std::string("\nTo hear ") + (listed == 1 ? "it" : "them all") + ": auralith-compare " + speakers +
+                 "-a " + all + " RECORDING.wav\n";
     return table + "\nFiles written in " + folder + ":\n  design.csv  design.html\n";
 }
 
@@ -90,21 +118,22 @@ std::string axes() {
            "\" text-anchor=\"middle\">angle between the axes</text>\n";
 }
 
-// The spacings found, joined where neighbouring angles both have one.
+// The spacings found: a run of neighbouring angles that have one is a line through its dots, a
+// lone one a larger marker, and an angle without one a gap.
 std::string spacingCurve(const DesignResults& design) {
+    const std::vector<SpacingFound>& rows = design.rows;
+    const auto found = [&](std::size_t k) { return k < rows.size() && rows[k].spacing.has_value(); };
     std::string svg;
     std::string d;
-    const SpacingFound* before = nullptr;
-    for (const SpacingFound& row : design.rows) {
-        if (!row.spacing) {
-            before = nullptr;
-            continue;
-        }
-        const std::string at = xOf(row.angle) + " " + yOf(*row.spacing / 10.0);
-        d += (before == nullptr ? (d.empty() ? "M" : " M") : " L") + at;
-        svg += "<circle class=\"found\" cx=\"" + xOf(row.angle) + "\" cy=\"" + yOf(*row.spacing / 10.0) +
-               "\" r=\"3.5\"/>\n";
-        before = &row;
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        if (!found(k)) continue;
+        const bool before = k > 0 && found(k - 1);
+        const bool lone = !before && !found(k + 1);
+        const std::string x = xOf(rows[k].angle);
+        const std::string y = yOf(*rows[k].spacing / 1000.0);
+        if (!lone) d += (before ? " L" : (d.empty() ? "M" : " M")) + x + " " + y;
+        svg += "<circle class=\"found" + std::string(lone ? " lone" : "") + "\" cx=\"" + x + "\" cy=\"" + y +
+               "\" r=\"" + (lone ? "6" : "3.5") + "\"/>\n";
     }
     return (d.empty() ? std::string() : "<path class=\"spacing\" d=\"" + d + "\"/>\n") + svg;
 }
@@ -152,8 +181,7 @@ std::string rowTable(const DesignResults& design) {
             html += "<td>" + spacingText(*row.spacing) + " cm</td><td>" + degreesText(row.recordingAngle) +
                     "</td><td class=\"text\"><code>-a " + htmlEscaped(designPairText(design, row)) + "</code></td>";
         else
-            html +=
-                "<td colspan=\"3\" class=\"text\">none (" + htmlEscaped(whyNone(row, wantedText(design))) + ")</td>";
+            html += "<td colspan=\"3\" class=\"text\">none (" + htmlEscaped(whyNone(row)) + ")</td>";
         html += "</tr>\n";
     }
     return html + "</table>\n";
@@ -162,7 +190,7 @@ std::string rowTable(const DesignResults& design) {
 constexpr const char* designStyle =
     "body{font-family:sans-serif;margin:2em;max-width:60em;color:#222;background:#fff}"
     "svg{max-width:100%;height:auto}svg text{font-size:12px;fill:#333}.grid{stroke:#ddd;stroke-width:1}"
-    ".spacing{fill:none;stroke:#d62728;stroke-width:2.5}.found{fill:#d62728}"
+    ".spacing{fill:none;stroke:#d62728;stroke-width:2.5}.found{fill:#d62728}.found.lone{stroke:#fff;stroke-width:2}"
     ".technique{fill:#1f77b4}.technique.other{fill:none;stroke:#1f77b4;stroke-width:1.5}"
     "table{border-collapse:collapse;margin:0.5em 0 1.5em}td,th{border:1px solid #ccc;padding:2px 6px;"
     "text-align:right;font-size:13px}th{background:#f0f0f0}td.text{text-align:left}";
@@ -170,15 +198,15 @@ constexpr const char* designStyle =
 }  // namespace
 
 std::string designHtml(const DesignResults& design) {
-    const std::string title =
-        "Pairs of " + patternPlural(design.pattern) + " with a recording angle of " + wantedText(design);
+    const std::string title = titleText(design);
     return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + htmlEscaped(title) +
            "</title>\n<style>" + designStyle + "</style>\n</head>\n<body>\n<h1>" + htmlEscaped(title) +
            "</h1>\n<p>For each angle between the axes, the spacing at which a pair of this pattern has this stereo "
            "recording angle, found by a bracketed search on the recording angle the comparison's reports give "
            "(the source on a 10 m arc, each microphone's level from its pattern at its own angle of incidence and "
-           "its distance, the time–level trading of MARRS: full image at 1 ms or 17 dB). The named techniques are "
-           "marked where they lie, filled when they are of this pattern.</p>\n"
+           "its distance, the time–level trading of MARRS for this base: " +
+           fullImageText(design.base) + "). " + (omnis(design) ? std::string(omniNote) + " " : "") +
+           "The named techniques are marked where they lie, filled when they are of this pattern.</p>\n"
            "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 740 420\" width=\"740\" height=\"420\" "
            "role=\"img\" aria-label=\"Spacing against angle\">\n" +
            axes() + spacingCurve(design) + techniqueMarks(design) + "</svg>\n<h2>The spacings</h2>\n" +

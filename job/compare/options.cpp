@@ -299,9 +299,10 @@ std::string compareUsage() {
            "                          (0.37), hypercardioid (0.25), figure8 (0), or p itself, 0 to 1:\n"
            "                          the response p + (1 - p) cos(a) at an angle a off the axis\n"
            "      --design SRA      for each angle between the axes from 0 to 180 degrees in steps\n"
-           "                        of 10, the spacing (0 to 200 cm, to 0.1 cm) at which a pair has\n"
-           "                        the recording angle SRA (20 to 180 degrees): a table, design.csv\n"
-           "                        and design.html\n"
+           "                        of 10 (omnis: one row), the spacing (0 to 200 cm, to 0.1 cm, or\n"
+           "                        to 0.001 cm where no tenth comes within 0.2 degrees) at which a\n"
+           "                        pair has the recording angle SRA (20 to 180 degrees): a table,\n"
+           "                        design.csv and design.html\n"
            "      --pattern PATTERN the pattern of the pairs --design looks among (default cardioid)\n" +
            listeningUsage +
            "      --channel N       the channel of a file of more than one to render (1 the first)\n"

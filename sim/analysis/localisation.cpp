@@ -124,6 +124,10 @@ double imageSize(double lead, const LoudspeakerBase& base) {
 
 }  // namespace
 
+double fullImageMs(const LoudspeakerBase& base) { return fullLead(base) / leftLead(0, 1, base); }
+
+double fullImageDb(const LoudspeakerBase& base) { return fullLead(base) / leftLead(1, 0, base); }
+
 ChannelDifference channelDifference(const Pickup& pickup, std::int32_t rate) {
     ChannelDifference d;
     d.icldDb = decibels(channelEnergy(pickup, true), channelEnergy(pickup, false));

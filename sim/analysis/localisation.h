@@ -40,6 +40,11 @@ struct LoudspeakerBase {
 inline constexpr LoudspeakerBase base30{30, 1, 1};
 inline constexpr LoudspeakerBase base45{45, 1.5, 1.3};
 
+// The time difference alone (ms) and the level difference alone (dB) at which the image reaches
+// the loudspeaker: at +-30 degrees 1 ms or 17 dB, at +-45 1.5 ms or 22.1 dB.
+double fullImageMs(const LoudspeakerBase& base);
+double fullImageDb(const LoudspeakerBase& base);
+
 // The predicted image in degrees, negative to the left, within -halfAngle .. halfAngle. With the
 // time and level differences as one lead of the left channel, x = ICTD (ms) + a ICLD (dB) /
 // (17 b), its size is |x| 4 halfAngle / (3 a) up to |x| = a / 2 and (|x| + a / 2) 2 halfAngle /
