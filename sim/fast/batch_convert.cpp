@@ -8,19 +8,13 @@ namespace auralith {
 
 namespace {
 
-// Writes the rounded values of one channel, saturated, into every other sample from `at`;
-// returns how many were clipped.
-[[gnu::always_inline]] inline int storeChannel(const double* rounded, int count, std::int16_t* at) {
-    int clipped = 0;
-    for (int k = 0; k < count; ++k) {
-        clipped += clipsAtFullScale(rounded[k]);
-        at[2 * k] = saturatedSample(rounded[k]);
-    }
-    return clipped;
+// Writes the rounded values of one channel, saturated, into every other sample from `at`.
+[[gnu::always_inline]] inline void storeChannel(const double* rounded, int count, std::int16_t* at) {
+    for (int k = 0; k < count; ++k) at[2 * k] = saturatedSample(rounded[k]);
 }
 
 template <typename Doubles, typename Words>
-[[gnu::always_inline]] inline BatchOutcome convertPair(const PairBatch& b) {
+[[gnu::always_inline]] inline bool convertPair(const PairBatch& b) {
     BatchDraws draws;
     double approximate[2][batchSteps];
     double rounded[2][batchSteps];
@@ -30,12 +24,13 @@ template <typename Doubles, typename Words>
         roundLanes<Doubles, Words>(approximate[0], draws.state[0], draws.state[1], b.count, rounded[0]);
     const bool nearRight =
         roundLanes<Doubles, Words>(approximate[1], draws.state[2], draws.state[3], b.count, rounded[1]);
-    const int clipped = storeChannel(rounded[0], b.count, b.left) + storeChannel(rounded[1], b.count, b.right);
-    return {nearLeft || nearRight, clipped};
+    storeChannel(rounded[0], b.count, b.left);
+    storeChannel(rounded[1], b.count, b.right);
+    return nearLeft || nearRight;
 }
 
 template <typename Doubles, typename Words>
-[[gnu::always_inline]] inline BatchOutcome convertMix(const MixBatch& b) {
+[[gnu::always_inline]] inline bool convertMix(const MixBatch& b) {
     BatchDraws draws;
     double mixed[2][batchSteps];
     double rounded[2][batchSteps];
@@ -43,18 +38,19 @@ template <typename Doubles, typename Words>
     drawBatch(b.s, b.count, draws);
     const bool nearLeft = roundLanes<Doubles, Words>(mixed[0], draws.state[0], draws.state[1], b.count, rounded[0]);
     const bool nearRight = roundLanes<Doubles, Words>(mixed[1], draws.state[2], draws.state[3], b.count, rounded[1]);
-    const int clipped = storeChannel(rounded[0], b.count, b.at) + storeChannel(rounded[1], b.count, b.at + 1);
-    return {nearLeft || nearRight, clipped};
+    storeChannel(rounded[0], b.count, b.at);
+    storeChannel(rounded[1], b.count, b.at + 1);
+    return nearLeft || nearRight;
 }
 
-BatchOutcome convertPairTwoWide(const PairBatch& batch) { return convertPair<TwoDoubles, TwoWords>(batch); }
-BatchOutcome convertMixTwoWide(const MixBatch& batch) { return convertMix<TwoDoubles, TwoWords>(batch); }
+bool convertPairTwoWide(const PairBatch& batch) { return convertPair<TwoDoubles, TwoWords>(batch); }
+bool convertMixTwoWide(const MixBatch& batch) { return convertMix<TwoDoubles, TwoWords>(batch); }
 
 #if AURALITH_WIDE_VECTORS
-AURALITH_FOUR_WIDE_TARGET BatchOutcome convertPairFourWide(const PairBatch& batch) {
+AURALITH_FOUR_WIDE_TARGET bool convertPairFourWide(const PairBatch& batch) {
     return convertPair<FourDoubles, FourWords>(batch);
 }
-AURALITH_FOUR_WIDE_TARGET BatchOutcome convertMixFourWide(const MixBatch& batch) {
+AURALITH_FOUR_WIDE_TARGET bool convertMixFourWide(const MixBatch& batch) {
     return convertMix<FourDoubles, FourWords>(batch);
 }
 #endif
@@ -77,6 +73,34 @@ MixConverter mixConverterFor(int width) {
 #endif
     static_cast<void>(width);
     return convertMixTwoWide;
+}
+
+namespace {
+
+// The values of a batch's two channels beyond full scale once dithered and rounded.
+int clippedOf(const double (&values)[2][batchSteps], std::uint32_t s, int count) {
+    BatchDraws draws;
+    drawBatch(s, count, draws);
+    int clipped = 0;
+    for (int channel = 0; channel < 2; ++channel)
+        for (int k = 0; k < count; ++k)
+            clipped += clipsAtFullScale(nearestInteger(
+                ditheredValue(values[channel][k], draws.state[2 * channel][k], draws.state[2 * channel + 1][k])));
+    return clipped;
+}
+
+}  // namespace
+
+int clippedInBatch(const PairBatch& batch) {
+    double values[2][batchSteps];
+    pairValues(batch, values);
+    return clippedOf(values, batch.s, batch.count);
+}
+
+int clippedInBatch(const MixBatch& batch) {
+    double values[2][batchSteps];
+    mixValues(batch, values);
+    return clippedOf(values, batch.s, batch.count);
 }
 
 std::uint32_t stateAfterBatch(std::uint32_t s, int count) {

@@ -1,7 +1,7 @@
 // The conversions of one batch of at most batchSteps steps, in two, four or eight lanes: the one
 // part of the renderers that depends on the processor. A converter writes every sample of its
 // batch as the double-precision path gives it and returns whether any value lies so near a
-// half-integer that the caller must convert it again exactly (dither_batch.h), and how many it clipped. All converters
+// half-integer that the caller must convert it again exactly (dither_batch.h). All converters
 // give the same samples; each wider one is compiled for its own instruction set and called only
 // where vector_width.h finds it.
 #pragma once
@@ -55,22 +55,21 @@ struct MixBatch {
     }
 }
 
-// What a converter found in its batch: whether a value lies near a tie (and must be converted
-// again exactly), and how many values it clipped at full scale.
-struct BatchOutcome {
-    bool nearTie = false;
-    int clipped = 0;
-};
-
-using PairConverter = BatchOutcome (*)(const PairBatch& batch);
-using MixConverter = BatchOutcome (*)(const MixBatch& batch);
+using PairConverter = bool (*)(const PairBatch& batch);
+using MixConverter = bool (*)(const MixBatch& batch);
 
 // The converters for 2, 4 or 8 lanes (a width the processor lacks must not be asked for).
 PairConverter pairConverterFor(int width);
 MixConverter mixConverterFor(int width);
 
-BatchOutcome convertPairEightWide(const PairBatch& batch);
-BatchOutcome convertMixEightWide(const MixBatch& batch);
+bool convertPairEightWide(const PairBatch& batch);
+bool convertMixEightWide(const MixBatch& batch);
+
+// How many values of a batch the converters clip at full scale, as the double-precision path
+// rounds them (the exact conversion near a tie corrects it: convertNearTiesExactly). Clipping is
+// rare, so the converters leave it to their callers to ask where a bound says it can happen.
+int clippedInBatch(const PairBatch& batch);
+int clippedInBatch(const MixBatch& batch);
 
 // The generator's state after the `count` steps of a batch that starts at s.
 std::uint32_t stateAfterBatch(std::uint32_t s, int count);

@@ -89,17 +89,13 @@ AURALITH_EIGHT_WIDE_TARGET inline __m512d rightDither(__m512i dither) {
 }
 
 // The samples of eight scaled values with their dither, saturated to 16 bits; `farthest` keeps
-// the largest scaled distance of a value from its integer, `clipped` counts the saturated ones
-// (lanes past the batch hold dither alone, which never reaches full scale).
-AURALITH_EIGHT_WIDE_TARGET inline __m128i samplesOf(__m512d scaled, __m512d dither, __m512d& farthest, int& clipped) {
+// the largest scaled distance of a value from its integer.
+AURALITH_EIGHT_WIDE_TARGET inline __m128i samplesOf(__m512d scaled, __m512d dither, __m512d& farthest) {
     const __m512d shift = _mm512_set1_pd(magic);
     const __m512d w = _mm512_add_pd(scaled, dither);
     const __m512d t = _mm512_add_pd(w, shift);
     farthest = _mm512_max_pd(farthest, _mm512_abs_pd(_mm512_sub_pd(w, _mm512_sub_pd(t, shift))));
     const __m512i integer = _mm512_sub_epi64(_mm512_castpd_si512(t), _mm512_castpd_si512(shift));
-    const __mmask8 beyond = _mm512_cmpgt_epi64_mask(integer, _mm512_set1_epi64(32767)) |
-                            _mm512_cmplt_epi64_mask(integer, _mm512_set1_epi64(-32768));
-    clipped += __builtin_popcount(beyond);
     return _mm512_cvtsepi64_epi16(integer);
 }
 
@@ -126,20 +122,19 @@ AURALITH_EIGHT_WIDE_TARGET inline bool anyNearTie(__m512d farthest) {
 
 }  // namespace
 
-AURALITH_EIGHT_WIDE_TARGET BatchOutcome convertPairEightWide(const PairBatch& b) {
+AURALITH_EIGHT_WIDE_TARGET bool convertPairEightWide(const PairBatch& b) {
     const __m512d leftScale = _mm512_set1_pd(b.leftScale * twoTo31);
     const __m512d rightScale = _mm512_set1_pd(b.rightScale * twoTo31);
     // Both microphones at the same delay (the coincident pairs): whole frames at a time.
     const bool sameFrames = b.right == b.left + 1;
     __m512d farthest = _mm512_setzero_pd();
-    int clipped = 0;
     for (int k = 0; k < b.count; k += 8) {
         const int lanes = std::min(8, b.count - k);
         const auto valid = static_cast<__mmask8>((1u << lanes) - 1u);
         const __m512d x = recordingOf(b.x + k, valid);
         const __m512i dither = ditherOf(b.s, k / 8);
-        const __m128i left = samplesOf(_mm512_mul_pd(x, leftScale), leftDither(dither), farthest, clipped);
-        const __m128i right = samplesOf(_mm512_mul_pd(x, rightScale), rightDither(dither), farthest, clipped);
+        const __m128i left = samplesOf(_mm512_mul_pd(x, leftScale), leftDither(dither), farthest);
+        const __m128i right = samplesOf(_mm512_mul_pd(x, rightScale), rightDither(dither), farthest);
         if (sameFrames) {
             _mm256_mask_storeu_epi32(b.left + 2 * k, valid, framesOf(left, right));
         } else {
@@ -147,16 +142,15 @@ AURALITH_EIGHT_WIDE_TARGET BatchOutcome convertPairEightWide(const PairBatch& b)
             storeEveryOther(b.right + 2 * k, right, lanes);
         }
     }
-    return {anyNearTie(farthest), clipped};
+    return anyNearTie(farthest);
 }
 
-AURALITH_EIGHT_WIDE_TARGET BatchOutcome convertMixEightWide(const MixBatch& b) {
+AURALITH_EIGHT_WIDE_TARGET bool convertMixEightWide(const MixBatch& b) {
     const __m512d mix = _mm512_set1_pd(static_cast<double>(treeMixScale));
     const __m512d half = _mm512_set1_pd(0.5);
     __m512d scale[3];
     for (int m = 0; m < 3; ++m) scale[m] = _mm512_set1_pd(b.scale[m] * twoTo31);
     __m512d farthest = _mm512_setzero_pd();
-    int clipped = 0;
     for (int k = 0; k < b.count; k += 8) {
         const auto valid = static_cast<__mmask8>((1u << std::min(8, b.count - k)) - 1u);
         const __m512d halfCentre = _mm512_mul_pd(_mm512_mul_pd(recordingOf(b.x[2] + k, valid), scale[2]), half);
@@ -164,12 +158,12 @@ AURALITH_EIGHT_WIDE_TARGET BatchOutcome convertMixEightWide(const MixBatch& b) {
         const __m512d outerRight = _mm512_mul_pd(recordingOf(b.x[1] + k, valid), scale[1]);
         const __m512i dither = ditherOf(b.s, k / 8);
         const __m128i left =
-            samplesOf(_mm512_mul_pd(_mm512_add_pd(halfCentre, outerLeft), mix), leftDither(dither), farthest, clipped);
-        const __m128i right = samplesOf(_mm512_mul_pd(_mm512_add_pd(halfCentre, outerRight), mix), rightDither(dither),
-                                        farthest, clipped);
+            samplesOf(_mm512_mul_pd(_mm512_add_pd(halfCentre, outerLeft), mix), leftDither(dither), farthest);
+        const __m128i right =
+            samplesOf(_mm512_mul_pd(_mm512_add_pd(halfCentre, outerRight), mix), rightDither(dither), farthest);
         _mm256_mask_storeu_epi32(b.at + 2 * k, valid, framesOf(left, right));
     }
-    return {anyNearTie(farthest), clipped};
+    return anyNearTie(farthest);
 }
 
 }  // namespace auralith

@@ -128,6 +128,11 @@ inline bool needsExactConversion(double approximate, std::uint64_t first, std::u
 // Whether a value rounded by the double-precision path lies beyond the 16-bit range.
 inline bool clipsAtFullScale(double rounded) { return rounded > 32767.0 || rounded < -32768.0; }
 
+// No value below this in size clips, whatever its dither (which stays within -1 .. 1): a bound
+// on a batch's values that stays below it spares counting them (half a step of margin for the
+// double-precision bound itself).
+inline constexpr double largestUnclippedValue = 32766.0;
+
 // Converts again, exactly, every value of a batch of two channels that lies near a tie.
 // exactValue(channel, k) gives that value as the model's extended-precision steps compute it;
 // store(channel, k, sample) puts the sample in place. Returns what this changes in the batch's

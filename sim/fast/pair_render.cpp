@@ -61,12 +61,12 @@ std::int64_t renderSteps(const SweepInput& in, std::span<std::int16_t> out, cons
         std::int16_t* right = out.data() + 2 * (start + place.rightDelay) + 1;
         const auto leftScale = static_cast<double>(place.leftFactor * in.gain);
         const auto rightScale = static_cast<double>(place.rightFactor * in.gain);
+        const bool mayClip = in.peak * std::max(std::fabs(leftScale), std::fabs(rightScale)) > largestUnclippedValue;
         for (std::int32_t k = first; k < end; k += batchSteps) {
             const int count = static_cast<int>(std::min<std::int32_t>(end - k, batchSteps));
             const PairBatch batch{in.x.data() + k, count, leftScale, rightScale, s, left + 2 * k, right + 2 * k};
-            const BatchOutcome converted = convert(batch);
-            clipped += converted.clipped;
-            if (converted.nearTie) clipped += convertPairNearTies(batch, place, in.gain);
+            if (mayClip) clipped += clippedInBatch(batch);
+            if (convert(batch)) clipped += convertPairNearTies(batch, place, in.gain);
             s = stateAfterBatch(s, count);
         }
         step += static_cast<std::uint64_t>(end - first);

@@ -106,6 +106,13 @@ void hearBatch(const SweepInput& in, const Window* const (&heard)[3], std::int64
     }
 }
 
+// Whether the mix of these microphones can take the recording's peak past full scale.
+bool mayClip(const SweepInput& in, const HeardMic (&mics)[3]) {
+    const double outer = std::max(std::fabs(mics[0].scale), std::fabs(mics[1].scale));
+    return in.peak * (0.5 * std::fabs(mics[2].scale) + outer) * static_cast<double>(treeMixScale) >
+           largestUnclippedValue;
+}
+
 // Frames [first, last) of one stretch, in batches whose draws are worked out together; returns
 // the generator's state after them, and adds the samples it clipped to `clipped`.
 std::uint32_t mixStretch(const SweepInput& in, const TreeWindows& windows, std::int64_t first, std::int64_t last,
@@ -123,9 +130,8 @@ std::uint32_t mixStretch(const SweepInput& in, const TreeWindows& windows, std::
                              count,
                              s,
                              out.data() + 2 * frame};
-        const BatchOutcome converted = convert(batch);
-        clipped += converted.clipped;
-        if (converted.nearTie) clipped += convertMixNearTies(batch, mics, in.gain);
+        if (mayClip(in, mics)) clipped += clippedInBatch(batch);
+        if (convert(batch)) clipped += convertMixNearTies(batch, mics, in.gain);
         s = stateAfterBatch(s, count);
     }
     return s;

@@ -14,12 +14,21 @@ std::int64_t outputFrameCount(std::int32_t rate, std::int32_t n) {
     return (static_cast<std::int64_t>(rate) + n) * 13 + rate;
 }
 
-double measureGuardGain(std::span<const std::int16_t> samples) {
+namespace {
+
+std::int32_t peakOf(std::span<const std::int16_t> samples) {
     std::int32_t peak = 0;  // 32768 does not fit in 16 bits
     for (const std::int16_t sample : samples) {
         const std::int32_t magnitude = std::abs(static_cast<std::int32_t>(sample));
         if (magnitude > peak) peak = magnitude;
     }
+    return peak;
+}
+
+}  // namespace
+
+double measureGuardGain(std::span<const std::int16_t> samples) {
+    const std::int32_t peak = peakOf(samples);
     if (peak > 32766) return static_cast<double>(32766.0L / peak);
     return 1.0;
 }
@@ -28,6 +37,7 @@ SweepInput sweepInputFor(std::span<const std::int16_t> samples, std::int32_t rat
     SweepInput in;
     in.x = samples;
     in.n = static_cast<std::int32_t>(samples.size());
+    in.peak = peakOf(samples);
     in.rate = rate;
     in.gain = gain;
     in.deg = degreesToRadiansFactor();

@@ -31,6 +31,7 @@ struct RenderOutcome {
 struct SweepInput {
     std::span<const std::int16_t> x;  // the samples x[0] .. x[n-1]
     std::int32_t n = 0;
+    std::int32_t peak = 0;  // the largest |x[i]|: where a factor cannot take it past full scale, nothing clips
     std::int32_t rate = 0;
     double gain = 1.0;
     double deg = 0.0;              // pi / 180 with pi taken as 3.14159265359
