@@ -3,7 +3,6 @@
 // measurement and against heads whose answers are known.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
 #include <complex>
 #include <filesystem>
@@ -273,9 +272,7 @@ TEST_P(DamagedHeads, AreRefusedInOneLine) {
     SofaLimits limits;
     limits.longestResponse = c.longest;
     limits.cpuSeconds = 1;
-    const auto start = std::chrono::steady_clock::now();
     const auto read = readSofaResponses(dir.file("h.sofa"), c.rate, limits);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
     ASSERT_TRUE(std::holds_alternative<std::string>(read));
     EXPECT_EQ(std::get<std::string>(read), c.why);
 }
