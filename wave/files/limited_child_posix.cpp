@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
-#include <new>
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -66,44 +65,22 @@ void lowerLimit(int resource, rlim_t soft, rlim_t hard) {
     ::_exit(status);
 }
 
-// Everything the child writes, until it closes its end (or ends).
-void readAnswer(int fd, std::uint64_t largest, ChildEnding& ending) {
-    static constexpr std::size_t piece = 1 << 16;
-    for (;;) {
-        const std::size_t had = ending.answer.size();
-        try {
-            ending.answer.resize(had + piece);
-        } catch (const std::bad_alloc&) {
-            ending.kind = ChildEnding::Kind::tooLarge;
-            return;
-        }
-        ssize_t got = 0;
-        do got = ::read(fd, ending.answer.data() + had, piece);
-        while (got < 0 && errno == EINTR);
-        ending.answer.resize(had + static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
-        if (got <= 0) return;
-        if (largest != 0 && ending.answer.size() > largest) {
-            ending.kind = ChildEnding::Kind::tooLarge;
-            return;
-        }
-    }
-}
-
 double secondsOf(const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; }
 
-void classify(int status, const rusage& usage, const ChildLimits& limits, ChildEnding& ending) {
-    if (ending.kind == ChildEnding::Kind::tooLarge) return;
+void classify(int status, const rusage& usage, const ChildLimits& limits, bool whole, ChildEnding& ending) {
     const double used = secondsOf(usage.ru_utime) + secondsOf(usage.ru_stime);
     if (WIFSIGNALED(status)) {
         const int signal = WTERMSIG(status);
         const bool timeUp = signal == SIGXCPU || (signal == SIGKILL && used >= limits.cpuSeconds);
         ending.kind = timeUp ? ChildEnding::Kind::outOfTime : ChildEnding::Kind::signalled;
+        // A child still writing an answer refused here ends by the pipe this end closed.
+        if (!whole && signal == SIGPIPE) ending.kind = ChildEnding::Kind::unreadable;
         ending.code = signal;
     } else if (WIFEXITED(status) && WEXITSTATUS(status) != 0) {
         ending.kind = ChildEnding::Kind::failed;
         ending.code = WEXITSTATUS(status);
     } else {
-        ending.kind = ChildEnding::Kind::answered;
+        ending.kind = whole ? ChildEnding::Kind::answered : ChildEnding::Kind::unreadable;
     }
 }
 
@@ -129,7 +106,20 @@ bool writeWhole(int fd, const void* data, std::size_t length) {
     return true;
 }
 
-ChildEnding runLimitedChild(const std::function<int(int answer)>& work, const ChildLimits& limits) {
+std::size_t readWhole(int fd, void* into, std::size_t length) {
+    auto* at = static_cast<unsigned char*>(into);
+    std::size_t got = 0;
+    while (got < length) {
+        const ssize_t piece = ::read(fd, at + got, std::min<std::size_t>(length - got, std::size_t{1} << 30));
+        if (piece < 0 && errno == EINTR) continue;
+        if (piece <= 0) break;
+        got += static_cast<std::size_t>(piece);
+    }
+    return got;
+}
+
+ChildEnding runLimitedChild(const std::function<int(int answer)>& work, const std::function<bool(int answer)>& read,
+                            const ChildLimits& limits) {
     ChildEnding ending;
     int ends[2] = {-1, -1};
     if (::pipe2(ends, O_CLOEXEC) != 0) {
@@ -148,17 +138,13 @@ ChildEnding runLimitedChild(const std::function<int(int answer)>& work, const Ch
         beChild(work, limits, ends[1]);
     }
     ::close(ends[1]);
-    readAnswer(ends[0], limits.largestAnswer, ending);
+    const bool whole = read(ends[0]);
     ::close(ends[0]);
-    if (ending.kind == ChildEnding::Kind::tooLarge) {
-        ending.answer = {};
-        ::kill(child, SIGKILL);
-    }
     int status = 0;
     rusage usage{};
     while (::wait4(child, &status, 0, &usage) < 0 && errno == EINTR) {
     }
-    classify(status, usage, limits, ending);
+    classify(status, usage, limits, whole, ending);
     return ending;
 }
 

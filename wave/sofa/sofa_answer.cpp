@@ -22,10 +22,15 @@ T valueAt(const unsigned char* at) {
     return value;
 }
 
-std::optional<SofaAnswer> reasonFrom(std::span<const unsigned char> text) {
-    if (text.empty() || text.size() > longestReason || std::find(text.begin(), text.end(), '\n') != text.end())
-        return std::nullopt;
-    return SofaAnswer(std::string(text.begin(), text.end()));
+std::optional<SofaAnswer> reasonFrom(const std::string& text) {
+    if (text.empty() || text.size() > longestReason || text.find('\n') != std::string::npos) return std::nullopt;
+    return SofaAnswer(text);
+}
+
+// Exactly n floats, as the arrays' whole content.
+bool take(int fd, std::vector<float>& into, std::size_t n) {
+    into.resize(n);
+    return readWhole(fd, into.data(), n * sizeof(float)) == n * sizeof(float);
 }
 
 }  // namespace
@@ -45,29 +50,27 @@ bool writeSofaAnswer(int fd, const SofaAnswer& answer) {
            writeWhole(fd, r.values.data(), r.values.size() * sizeof(float));
 }
 
-std::optional<SofaAnswer> readSofaAnswer(std::span<const unsigned char> bytes, std::int32_t rate, int longest) {
-    if (bytes.empty()) return std::nullopt;
-    if (bytes[0] == reasonTag) return reasonFrom(bytes.subspan(1));
-    if (bytes[0] != responsesTag || bytes.size() < headerSize) return std::nullopt;
+std::optional<SofaAnswer> readSofaAnswer(int fd, std::int32_t rate, int longest, std::uint64_t largest) {
+    unsigned char header[headerSize] = {};
+    if (readWhole(fd, header, 1) != 1) return std::nullopt;
+    if (header[0] == reasonTag) {
+        std::string text(longestReason + 1, '\0');
+        text.resize(readWhole(fd, text.data(), text.size()));
+        return reasonFrom(text);
+    }
+    if (header[0] != responsesTag || readWhole(fd, header + 1, headerSize - 1) != headerSize - 1) return std::nullopt;
     SofaResponses r;
-    r.rate = valueAt<std::int32_t>(bytes.data() + 1);
-    r.taps = valueAt<std::int32_t>(bytes.data() + 5);
-    const auto count = valueAt<std::uint64_t>(bytes.data() + 9);
-    if (r.rate != rate || r.taps < 1 || r.taps > longest || (bytes.size() - headerSize) % sizeof(float) != 0)
-        return std::nullopt;
+    r.rate = valueAt<std::int32_t>(header + 1);
+    r.taps = valueAt<std::int32_t>(header + 5);
+    const auto count = valueAt<std::uint64_t>(header + 9);
+    if (r.rate != rate || r.taps < 1 || r.taps > longest) return std::nullopt;
     // Per measurement: its azimuth, its elevation and both ears' taps.
-    const std::uint64_t floats = (bytes.size() - headerSize) / sizeof(float),
-                        each = 2 + 2 * static_cast<std::uint64_t>(r.taps);
-    if (count == 0 || floats % each != 0 || floats / each != count) return std::nullopt;
-    const auto* from = bytes.data() + headerSize;
-    const auto take = [&from](std::vector<float>& into, std::size_t n) {
-        into.resize(n);
-        std::memcpy(into.data(), from, n * sizeof(float));
-        from += n * sizeof(float);
-    };
-    take(r.azimuth, count);
-    take(r.elevation, count);
-    take(r.values, count * 2 * static_cast<std::size_t>(r.taps));
+    const std::uint64_t each = (2 + 2 * static_cast<std::uint64_t>(r.taps)) * sizeof(float);
+    if (count == 0 || count > largest / each) return std::nullopt;
+    unsigned char beyond = 0;
+    if (!take(fd, r.azimuth, count) || !take(fd, r.elevation, count) ||
+        !take(fd, r.values, count * 2 * static_cast<std::size_t>(r.taps)) || readWhole(fd, &beyond, 1) != 0)
+        return std::nullopt;
     return SofaAnswer(std::move(r));
 }
 

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <optional>
-#include <span>
 #include <string>
 #include <variant>
 
@@ -18,8 +17,9 @@ using SofaAnswer = std::variant<SofaResponses, std::string>;
 // Writes the answer to `fd`; false when it cannot be written whole.
 bool writeSofaAnswer(int fd, const SofaAnswer& answer);
 
-// The answer written, or nothing when `bytes` are not an answer for `rate` with responses of at
-// most `longest` taps. May throw std::bad_alloc.
-std::optional<SofaAnswer> readSofaAnswer(std::span<const unsigned char> bytes, std::int32_t rate, int longest);
+// The answer read from `fd` as the child writes it, the responses straight into their arrays;
+// nothing when it is not an answer for `rate` with responses of at most `longest` taps and
+// `largest` bytes. May throw std::bad_alloc.
+std::optional<SofaAnswer> readSofaAnswer(int fd, std::int32_t rate, int longest, std::uint64_t largest);
 
 }  // namespace auralith

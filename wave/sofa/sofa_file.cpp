@@ -13,7 +13,7 @@ namespace {
 constexpr const char* damaged = ": it is damaged or not a SOFA file";
 
 // What became of a child that gave no usable answer, in words.
-std::string endingWords(const ChildEnding& ending, const SofaLimits& limits, bool memoryLimited) {
+std::string endingWords(const ChildEnding& ending, const SofaLimits& limits) {
     using Kind = ChildEnding::Kind;
     switch (ending.kind) {
         case Kind::notStarted: return "no process to read it could be started: " + errorText(ending.code);
@@ -24,11 +24,8 @@ std::string endingWords(const ChildEnding& ending, const SofaLimits& limits, boo
             return "libmysofa crashed reading it (signal " + std::to_string(ending.code) + ")" + damaged;
         case Kind::failed:
             return "libmysofa failed reading it (exit status " + std::to_string(ending.code) + ")" + damaged;
-        case Kind::tooLarge:
-            return memoryLimited
-                       ? "its responses take more than the " + memoryAmount(limits.memoryBytes) + " of memory allowed"
-                       : "there is not enough memory for this SOFA file's responses";
-        case Kind::answered: break;
+        case Kind::answered:
+        case Kind::unreadable: break;
     }
     return std::string("libmysofa's reading of it gave no usable answer") + damaged;
 }
@@ -42,22 +39,25 @@ std::variant<SofaResponses, std::string> readSofaResponses(const std::string& na
     if (opened.file->length() == 0) return std::string("it is empty");
     // The child opens the file this process holds open, whatever has become of its name since.
     const std::string path = opened.file->openedFileName();
-    const bool memoryLimited = childMemoryIsLimited();
-    const ChildLimits childLimits{limits.cpuSeconds, limits.memoryBytes, limits.memoryBytes};
-    const std::uint64_t named = memoryLimited ? limits.memoryBytes : 0;
-    ChildEnding ending = runLimitedChild(
+    const std::uint64_t named = childMemoryIsLimited() ? limits.memoryBytes : 0;
+    std::optional<SofaAnswer> answer;
+    bool memory = true;
+    const ChildEnding ending = runLimitedChild(
         [&](int fd) {
             return writeSofaAnswer(fd, loadSofaResponses(path, rate, limits.longestResponse, named)) ? 0 : 1;
         },
-        childLimits);
-    try {
-        if (ending.kind == ChildEnding::Kind::answered)
-            if (std::optional<SofaAnswer> answer = readSofaAnswer(ending.answer, rate, limits.longestResponse))
-                return std::move(*answer);
-    } catch (const std::bad_alloc&) {
-        return std::string("there is not enough memory for this SOFA file's responses");
-    }
-    return endingWords(ending, limits, memoryLimited);
+        [&](int fd) {
+            try {
+                answer = readSofaAnswer(fd, rate, limits.longestResponse, limits.memoryBytes);
+            } catch (const std::bad_alloc&) {
+                memory = false;
+            }
+            return answer.has_value();
+        },
+        {limits.cpuSeconds, limits.memoryBytes});
+    if (ending.kind == ChildEnding::Kind::answered) return std::move(*answer);
+    if (!memory) return std::string("there is not enough memory for this SOFA file's responses");
+    return endingWords(ending, limits);
 }
 
 }  // namespace auralith

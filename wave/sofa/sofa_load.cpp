@@ -29,6 +29,7 @@ std::string outOfMemory(std::uint64_t limit) {
 // libmysofa's refusals in words a user can act on.
 std::string sofaError(int error, std::uint64_t memoryLimit) {
     switch (error) {
+        case MYSOFA_INTERNAL_ERROR: return "libmysofa fails inside on it: it is damaged or not a SOFA file";
         case MYSOFA_NO_MEMORY: return outOfMemory(memoryLimit);
         case MYSOFA_READ_ERROR: return "it cannot be read to its end";
         case MYSOFA_INVALID_FORMAT:
