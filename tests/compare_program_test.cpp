@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <set>
 #include <sstream>
 #include <string>
@@ -614,6 +615,15 @@ TEST(CompareProgram, RefusedHeadsAndListeningOptionsLeaveNothing) {
     testing::SofaHead high = testing::plainHead();
     for (auto& d : high.directions) d.elevation = 40;
     ASSERT_TRUE(testing::writeSofa(dir.file("high.sofa"), high));
+    std::vector<std::uint8_t> kemar = testing::readBytes(AURALITH_DEFAULT_SOFA);
+    kemar.resize(512);
+    testing::writeBytes(dir.file("cut.sofa"), kemar);
+    testing::SofaHead odd = testing::plainHead();
+    odd.directions[0].left[0] = std::numeric_limits<double>::quiet_NaN();
+    ASSERT_TRUE(testing::writeSofa(dir.file("nan.sofa"), odd));
+    odd = testing::plainHead();
+    odd.receivers = 1;
+    ASSERT_TRUE(testing::writeSofa(dir.file("one.sofa"), odd));
     ASSERT_TRUE(testing::writeSofa(dir.file("plain.sofa"), testing::plainHead()));
     fs::create_directory(dir.path() / "out");
     testing::writeBytes(dir.file("out/take-1-blumlein-headphones.wav"), {'o', 'l', 'd'});
@@ -628,7 +638,13 @@ TEST(CompareProgram, RefusedHeadsAndListeningOptionsLeaveNothing) {
         {"--hrtf text.sofa", 1, "text.sofa: it is not a SOFA file that libmysofa reads\n"},
         {"--hrtf empty.sofa", 1, "empty.sofa: it is empty\n"},
         {"--hrtf three.sofa", 1, "three.sofa: it has 3 receivers; a head has two\n"},
-        {"--hrtf long.sofa", 1, "long.sofa: its responses are 16385 taps long, more than 16384\n"},
+        {"--hrtf long.sofa", 1,
+         "long.sofa: its responses are 16385 taps long at 44100 Hz, more than 16384 (371.5 ms)\n"},
+        {"--hrtf cut.sofa", 1, "cut.sofa: it is not a SOFA file that libmysofa reads\n"},
+        {"--hrtf nan.sofa", 1,
+         "nan.sofa: measurement 1 of 4 (azimuth 30°, elevation 0°) holds a tap that is not a finite number (the left "
+         "ear's tap 1 is nan)\n"},
+        {"--hrtf one.sofa", 1, "one.sofa: it has 1 receiver; a head has two\n"},
         {"--hrtf high.sofa", 1,
          "high.sofa: it has no direction within 5 degrees of 30 degrees left in the horizontal plane\n"},
         {"--hrtf plain.sofa --speakers 45", 1,

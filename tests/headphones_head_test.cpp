@@ -6,6 +6,8 @@
 #include <cmath>
 #include <complex>
 #include <filesystem>
+#include <functional>
+#include <limits>
 #include <optional>
 #include <variant>
 
@@ -214,6 +216,130 @@ TEST(SofaFile, ResponsesComeAtTheRateAskedFor) {
     // The longest tap count is taken at the file's own rate and after the resampling.
     ASSERT_TRUE(testing::writeSofa(dir.file("h.sofa"), testing::plainHead(11, 0.5, 16000)));
     EXPECT_TRUE(std::holds_alternative<std::string>(readSofaResponses(dir.file("h.sofa"), 48000)));
+}
+
+// A head file as the test makes it, from KEMAR's bytes or from a head of chosen values.
+using HeadMaker = std::function<bool(const std::string& path)>;
+
+HeadMaker kemarBytes(std::size_t keep, std::size_t changed = 0, std::uint8_t value = 0) {
+    return [=](const std::string& path) {
+        std::vector<std::uint8_t> bytes = testing::readBytes(AURALITH_DEFAULT_SOFA);
+        bytes.resize(std::min(keep, bytes.size()));
+        if (changed != 0) bytes.at(changed) = value;
+        testing::writeBytes(path, bytes);
+        return true;
+    };
+}
+
+HeadMaker plainWith(const std::function<void(testing::SofaHead&)>& change) {
+    return [=](const std::string& path) {
+        testing::SofaHead head = testing::plainHead();
+        change(head);
+        return testing::writeSofa(path, head);
+    };
+}
+
+// The plain head with one byte changed in the size of a variable's first attribute, after which
+// libmysofa reads for ever.
+bool endlessHead(const std::string& path) {
+    if (!testing::writeSofa(path, testing::plainHead())) return false;
+    std::vector<std::uint8_t> bytes = testing::readBytes(path);
+    const std::string mark = "_Netcdf4Coordinates";
+    const auto at = std::search(bytes.begin(), bytes.end(), mark.begin(), mark.end());
+    if (bytes.end() - at < 64) return false;
+    at[38] = 0xff;
+    testing::writeBytes(path, bytes);
+    return true;
+}
+
+struct DamagedHead {
+    const char* name;
+    HeadMaker make;
+    std::string why;  // the whole line
+    std::int32_t rate = 44100;
+    int longest = longestHeadResponse;
+};
+
+void PrintTo(const DamagedHead& c, std::ostream* out) { *out << c.name; }
+
+class DamagedHeads : public ::testing::TestWithParam<DamagedHead> {};
+
+// Whatever the file holds, the reader answers with one line, and the tests' own process lives.
+TEST_P(DamagedHeads, AreRefusedInOneLine) {
+    const DamagedHead& c = GetParam();
+    const ScratchDir dir;
+    ASSERT_TRUE(c.make(dir.file("h.sofa")));
+    SofaLimits limits;
+    limits.longestResponse = c.longest;
+    limits.cpuSeconds = 1;
+    const auto read = readSofaResponses(dir.file("h.sofa"), c.rate, limits);
+    ASSERT_TRUE(std::holds_alternative<std::string>(read));
+    EXPECT_EQ(std::get<std::string>(read), c.why);
+}
+
+const std::string notSofa = "it is not a SOFA file that libmysofa reads";
+const double nan = std::numeric_limits<double>::quiet_NaN();
+const double inf = std::numeric_limits<double>::infinity();
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, DamagedHeads,
+    ::testing::Values(
+        DamagedHead{"kemar512", kemarBytes(512), notSofa}, DamagedHead{"kemar50k", kemarBytes(50000), notSofa},
+        DamagedHead{"kemar120k", kemarBytes(120000), notSofa}, DamagedHead{"kemar300k", kemarBytes(300000), notSofa},
+        DamagedHead{"endless", endlessHead,
+                    "libmysofa did not finish reading it within 1 s of processor time: it is damaged or not a SOFA "
+                    "file"},
+        DamagedHead{"nanTap", plainWith([](auto& h) { h.directions[1].right[5] = nan; }),
+                    "measurement 2 of 4 (azimuth -30°, elevation 0°) holds a tap that is not a finite number (the "
+                    "right ear's tap 6 is nan)"},
+        DamagedHead{"infTap", plainWith([](auto& h) { h.directions[3].left[63] = -inf; }),
+                    "measurement 4 of 4 (azimuth 90°, elevation 0°) holds a tap that is not a finite number (the "
+                    "left ear's tap 64 is -inf)"},
+        DamagedHead{"nanDirection", plainWith([](auto& h) { h.directions[2].elevation = nan; }),
+                    "measurement 3 of 4 has a direction that is not a finite number"},
+        DamagedHead{"negativeDelay", plainWith([](auto& h) {
+                        h.delays = {-5, 0};
+                    }),
+                    "it gives the left ear a delay of -5 samples: a delay is a finite number of samples, 0 or more"},
+        DamagedHead{"nanDelay", plainWith([](auto& h) { h.delays = {0, 0, 0, 0, 0, nan, 0, 0}; }),
+                    "measurement 3 of 4 (azimuth 0°, elevation 0°) gives the right ear a delay of nan samples: a "
+                    "delay is a finite number of samples, 0 or more"},
+        DamagedHead{"hugeDelay", plainWith([](auto& h) {
+                        h.delays = {1e9, 0};
+                    }),
+                    "its responses, with their delays, are 1000000064 taps long at 44100 Hz, more than 16384 (371.5 "
+                    "ms)"},
+        DamagedHead{"lowRate", plainWith([](auto& h) { h.rate = 100; }),
+                    "its responses would be 28224 taps long at 44100 Hz (64 taps at 100 Hz), more than 16384 (371.5 "
+                    "ms)"},
+        DamagedHead{"nanRate", plainWith([](auto& h) { h.rate = nan; }),
+                    "its sampling rate is nan Hz: a rate is a finite number of hertz above 0"},
+        DamagedHead{"halfSecond", plainWith([](auto& h) {
+                        h.rate = 8000;
+                        h.delays = {0, 3937};
+                    }),
+                    "its responses, with their delays, are 4001 taps long at 8000 Hz, more than 4000 (500.0 ms)", 8000,
+                    4000},
+        DamagedHead{"empty", plainWith([](auto& h) { h.directions.clear(); }), "it holds no measurements"},
+        DamagedHead{"oneEar", plainWith([](auto& h) { h.receivers = 1; }), "it has 1 receiver; a head has two"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A delay puts silence before the ear's taps, at the file's rate and at another.
+TEST(SofaFile, DelaysAreHonoured) {
+    const ScratchDir dir;
+    testing::SofaHead head = testing::plainHead();
+    head.delays = {3, 0};
+    ASSERT_TRUE(testing::writeSofa(dir.file("d.sofa"), head));
+    const MeasuredHead same = headFrom(dir.file("d.sofa"));
+    EXPECT_EQ(same.taps, 67);
+    EXPECT_EQ(same.response(0, 0)[3], 1.0f);  // the left loudspeaker's impulse at the left ear
+    EXPECT_EQ(same.response(0, 1)[11], 0.5f);
+    head.rate = 22050;
+    ASSERT_TRUE(testing::writeSofa(dir.file("d.sofa"), head));
+    const MeasuredHead twice = headFrom(dir.file("d.sofa"));
+    const auto left = twice.response(0, 0), right = twice.response(0, 1);
+    EXPECT_EQ(std::max_element(left.begin(), left.end()) - left.begin(), 6);
+    EXPECT_EQ(std::max_element(right.begin(), right.end()) - right.begin(), 22);
 }
 
 }  // namespace

@@ -58,13 +58,14 @@ bool define(int file, const SofaHead& head, Variables& v) {
            var("ListenerView", {i, c}, &v.view, "cartesian", "metre") &&
            var("Data.IR", {m, r, n}, &v.ir, nullptr, nullptr) &&
            var("Data.SamplingRate", {i}, &v.rate, nullptr, "hertz") &&
-           var("Data.Delay", {i, r}, &v.delay, nullptr, nullptr);
+           var("Data.Delay", {head.delays.size() > static_cast<std::size_t>(head.receivers) ? m : i, r}, &v.delay,
+               nullptr, nullptr);
 }
 
 bool fill(int file, const SofaHead& head, const Variables& v) {
     const double zero[3] = {0, 0, 0}, up[3] = {0, 0, 1}, view[3] = {1, 0, 0};
-    std::vector<double> receivers(static_cast<std::size_t>(head.receivers) * 3, 0.0), sources, ir,
-        delays(static_cast<std::size_t>(head.receivers), 0.0);
+    std::vector<double> receivers(static_cast<std::size_t>(head.receivers) * 3, 0.0), sources, ir, delays = head.delays;
+    if (delays.empty()) delays.assign(static_cast<std::size_t>(head.receivers), 0.0);
     for (int k = 0; k < head.receivers; ++k) receivers[static_cast<std::size_t>(3 * k + 1)] = k == 0 ? 0.09 : -0.09;
     for (const SofaDirection& d : head.directions) {
         sources.insert(sources.end(), {d.azimuth, d.elevation, 1.4});

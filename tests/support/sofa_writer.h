@@ -18,6 +18,8 @@ struct SofaHead {
     double rate = 44100;
     int receivers = 2;
     int taps = 64;  // each response is cut or padded to this
+    // Data.Delay in samples: empty for none (zeros), one per ear, or one per direction and ear.
+    std::vector<double> delays;
     std::vector<SofaDirection> directions;
 };
 

@@ -19,6 +19,10 @@ public:
     std::size_t readAt(std::uint64_t offset, void* into, std::size_t length);
     // The file's length now, in bytes.
     virtual std::uint64_t length() = 0;
+    // A name by which this process, or a child it forks, opens this very file again, whatever
+    // has become of the name it was opened by ("/proc/self/fd/5" on Linux); empty where the
+    // system has none.
+    virtual std::string openedFileName() const { return {}; }
 
 protected:
     // One read of at most `length` bytes, at most 1 GiB; 0 at the end of the file or on an error.

@@ -38,6 +38,16 @@ public:
         return ::fstat(fd_, &info) == 0 && info.st_size > 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
     }
 
+    // Linux opens /proc/self/fd/N anew at offset 0; elsewhere /dev/fd/N shares this descriptor,
+    // whose offset pread never moves.
+    std::string openedFileName() const override {
+#if defined(__linux__)
+        return "/proc/self/fd/" + std::to_string(fd_);
+#else
+        return "/dev/fd/" + std::to_string(fd_);
+#endif
+    }
+
 protected:
     std::size_t readPiece(std::uint64_t offset, unsigned char* into, std::size_t length) override {
         ssize_t got = 0;
