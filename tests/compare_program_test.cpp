@@ -395,12 +395,9 @@ TEST(CompareProgram, WhatTheRendersCannotKeepIsTold) {
     const std::vector<float> values = {0.5f, NAN, 0.25f, NAN, NAN};
     sf_writef_float(file, values.data(), 5);
     sf_close(file);
-    const ProgramRun nan = compare(dir, "-a 1 -o nan nan.wav");
-    ASSERT_EQ(nan.status, 0) << nan.err;
+    const ProgramRun nan = compare(dir, "-q -a 1 -o nan nan.wav");
     EXPECT_EQ(nan.err,
-              "auralith-compare: nan.wav: 3 of its samples are not numbers (NaN): they are rendered as "
-              "silence\n");
-    EXPECT_EQ(nan.out.substr(0, nan.out.find('\n')), "nan.wav: 44 100 Hz, 32-bit float, mono, 3 samples not a number");
+              "auralith-compare: nan.wav: 3 of its samples are not numbers (NaN): they are rendered as silence\n");
 
     std::vector<std::int16_t> quiet = recordingSamples();
     for (std::int16_t& x : quiet) x = static_cast<std::int16_t>(x / 2);
