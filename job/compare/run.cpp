@@ -44,18 +44,21 @@ struct Run {
     LoudspeakerBase base = base30;
 };
 
-int fail(Run& run, std::string_view name, std::string_view text) {
+// One line on standard error about the file `name`.
+void tell(Run& run, std::string_view name, std::string_view text) {
     run.progress.clear();
     std::fputs(failureLine(name, text).c_str(), run.io.err);
+}
+
+int fail(Run& run, std::string_view name, std::string_view text) {
+    tell(run, name, text);
     return 1;
 }
 
 // A render that clipped is told on its own line, and the run goes on: its file is what the
 // array gives, and the count is in arrays.csv, on the page and in the closing table.
 void tellClipped(Run& run, std::string_view path, std::int64_t clipped) {
-    if (clipped == 0) return;
-    run.progress.clear();
-    std::fputs(failureLine(path, std::to_string(clipped) + " samples clipped at full scale").c_str(), run.io.err);
+    if (clipped > 0) tell(run, path, std::to_string(clipped) + " samples clipped at full scale");
 }
 
 // The array's audio, its loudness (measured from the samples before they are put under their
@@ -124,6 +127,24 @@ std::vector<std::string> outputPaths(const Run& run, const CompareResults& resul
     return paths;
 }
 
+// Each chosen array's numbers, its files' names and, with a head, the cues at the ears.
+void analyseArrays(const Run& run, const CompareOptions& options, CompareResults& results) {
+    for (const ChosenArray& array : options.arrays) {
+        ArrayResult& result = results.arrays.emplace_back();
+        result.array = array;
+        result.analysis = analyseArray(array.model, results.rate, results.base);
+        if (options.audio) {
+            result.audioFile = audioFileName(run.stem, array.slug);
+            result.labelFile = labelFileName(run.stem, array.slug);
+        }
+        if (run.listening != nullptr) {
+            result.headphones.file = headphonesFileName(run.stem, array.slug);
+            for (std::size_t p = 0; p < result.headphones.ears.size(); ++p)
+                result.headphones.ears[p] = earCuesOf(*run.listening, result.analysis.positions[p].pickup);
+        }
+    }
+}
+
 // The renders and the reports into the folder; 0, or the exit status of a failure.
 int writeOutputs(Run& run, const CompareOptions& options, Recording& recording, CompareResults& results) {
     const double gain = measureGuardGain(recording.wave.samples);
@@ -133,6 +154,23 @@ int writeOutputs(Run& run, const CompareOptions& options, Recording& recording, 
             return status;
     recording.wave.samples = {};
     return writeReports(run, results);
+}
+
+// Into the folder, locked for the run: every name tried first, then the renders and the reports.
+// 0, or the exit status of a failure, after which a folder the run made and left empty is removed.
+int writeIntoFolder(Run& run, const CompareOptions& options, Recording& recording, CompareResults& results) {
+    const OutputFolder folder = makeOutputFolder(run.folder);
+    if (!folder.error.empty()) return fail(run, run.folder, folder.error);
+    int status = 0;
+    // A name the file system cannot take is found now, not after an hour of renders.
+    for (const std::string& path : outputPaths(run, results))
+        if (const int refused = nameRefusal(path); refused != 0) {
+            status = fail(run, path, errorText(refused));
+            break;
+        }
+    if (status == 0) status = writeOutputs(run, options, recording, results);
+    if (status != 0) removeEmptyMadeFolders(folder);
+    return status;
 }
 
 }  // namespace
@@ -152,10 +190,9 @@ int runCompare(const CompareOptions& options, const CompareStreams& streams) {
     if (const auto* why = std::get_if<std::string>(&read)) return fail(run, options.input, *why);
     Recording recording = std::move(std::get<Recording>(read));
     if (recording.notNumbers > 0)
-        std::fputs(failureLine(options.input, std::to_string(recording.notNumbers) +
-                                                  " of its samples are not numbers (NaN): they are rendered as silence")
-                       .c_str(),
-                   streams.err);
+        tell(run, options.input,
+             std::to_string(recording.notNumbers) +
+                 " of its samples are not numbers (NaN): they are rendered as silence");
 
     CompareResults results{options.input,
                            recording.description,
@@ -175,38 +212,12 @@ int runCompare(const CompareOptions& options, const CompareStreams& streams) {
         run.listening = listening.get();
         results.head = headDescription(*listening);
     }
-    for (const ChosenArray& array : options.arrays) {
-        ArrayResult& result = results.arrays.emplace_back();
-        result.array = array;
-        result.analysis = analyseArray(array.model, recording.wave.sampleRate, results.base);
-        if (options.audio) {
-            result.audioFile = audioFileName(run.stem, array.slug);
-            result.labelFile = labelFileName(run.stem, array.slug);
-        }
-        if (listening) {
-            result.headphones.file = headphonesFileName(run.stem, array.slug);
-            for (std::size_t p = 0; p < result.headphones.ears.size(); ++p)
-                result.headphones.ears[p] = earCuesOf(*listening, result.analysis.positions[p].pickup);
-        }
-    }
-    if (const std::string note = delayRoundingNote(results); !note.empty())
-        std::fputs(failureLine(options.input, note).c_str(), streams.err);
+    analyseArrays(run, options, results);
+    if (const std::string note = delayRoundingNote(results); !note.empty()) tell(run, options.input, note);
     // Before anything is written: no output may take the input's place.
     if (const auto over = outputOverInput(options.input, outputPaths(run, results)))
         return fail(run, *over, "this output would replace the input file; choose another folder with -o");
-
-    const OutputFolder folder = makeOutputFolder(run.folder);
-    if (!folder.error.empty()) return fail(run, run.folder, folder.error);
-    // A name the file system cannot take is found now, not after an hour of renders.
-    for (const std::string& path : outputPaths(run, results))
-        if (const int refused = nameRefusal(path); refused != 0) {
-            removeEmptyMadeFolders(folder);
-            return fail(run, path, errorText(refused));
-        }
-    if (const int status = writeOutputs(run, options, recording, results); status != 0) {
-        removeEmptyMadeFolders(folder);
-        return status;
-    }
+    if (const int status = writeIntoFolder(run, options, recording, results); status != 0) return status;
     run.progress.clear();
     return options.quiet ? 0 : putOut(streams, summaryTable(results, run.folder));
 }
