@@ -89,8 +89,9 @@ std::string lowerCase(std::string_view text) {
 }
 
 PatternFault readPattern(std::string_view text, PatternChoice& pattern) {
+    const std::string name = lowerCase(text);
     for (const NamedPattern& named : patterns) {
-        if (named.name != lowerCase(text)) continue;
+        if (named.name != name) continue;
         pattern = {std::string(named.name), named.thousandths};
         return PatternFault::none;
     }
