@@ -39,6 +39,7 @@ const std::vector<std::string_view> ioHeaders{"cstdio",   "iostream", "fstream",
 // them.
 const std::vector<Layer> layers{
     {"sim/model/", {"sim/model/"}, ioHeaders},
+    {"sim/scene/", {"sim/model/", "sim/scene/"}, ioHeaders},
     {"sim/free/", {"sim/model/", "sim/free/"}, ioHeaders},
     {"sim/reference/", {"sim/model/", "sim/free/", "sim/reference/"}, ioHeaders},
     {"sim/fast/", {"sim/model/", "sim/fast/"}, ioHeaders},
