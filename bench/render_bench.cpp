@@ -50,8 +50,8 @@ AnyArray benchArray(std::int64_t k) {
 }
 
 bool isTree(const AnyArray& array) {
-    const auto* layout = std::get_if<MicLayout>(&array);
-    return layout ? layout->count == 3 : std::get<MicArray>(array) == MicArray::threeOmniTree;
+    const auto* layout = std::get_if<Rig>(&array);
+    return layout ? layout->count() == 3 : std::get<MicArray>(array) == MicArray::threeOmniTree;
 }
 
 // Peak resident memory, in MB, of a child that builds the recording and renders it once.

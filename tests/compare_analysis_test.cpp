@@ -251,8 +251,8 @@ TEST(CompareRecordingAngle, OffTheSweepTheModelGivesThePositionsValuesAtTheirAng
         for (int p = 0; p < 13; ++p) {
             const Pickup at = pickupAtAngle(static_cast<MicArray>(k), 7.5L * p - 45, 44100);
             const Pickup rendered = pickupAtPosition(static_cast<MicArray>(k), p, 44100);
-            ASSERT_EQ(at.count, rendered.count);
-            for (int m = 0; m < at.count; ++m) {
+            ASSERT_EQ(at.count(), rendered.count());
+            for (int m = 0; m < at.count(); ++m) {
                 EXPECT_EQ(at.mics[m].factor, rendered.mics[m].factor);
                 EXPECT_EQ(std::nearbyint(at.mics[m].delay), rendered.mics[m].delay);
             }

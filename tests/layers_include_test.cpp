@@ -40,11 +40,14 @@ const std::vector<std::string_view> ioHeaders{"cstdio",   "iostream", "fstream",
 const std::vector<Layer> layers{
     {"sim/model/", {"sim/model/"}, ioHeaders},
     {"sim/scene/", {"sim/model/", "sim/scene/"}, ioHeaders},
-    {"sim/free/", {"sim/model/", "sim/free/"}, ioHeaders},
-    {"sim/reference/", {"sim/model/", "sim/free/", "sim/reference/"}, ioHeaders},
+    {"sim/free/", {"sim/model/", "sim/scene/", "sim/free/"}, ioHeaders},
+    {"sim/plan/", {"sim/model/", "sim/scene/", "sim/free/", "sim/plan/"}, ioHeaders},
+    {"sim/reference/", {"sim/model/", "sim/scene/", "sim/free/", "sim/plan/", "sim/reference/"}, ioHeaders},
     {"sim/fast/", {"sim/model/", "sim/fast/"}, ioHeaders},
-    {"sim/analysis/", {"sim/model/", "sim/free/", "sim/analysis/"}, ioHeaders},
-    {"sim/headphones/", {"sim/model/", "sim/fast/parallel.h", "sim/analysis/", "sim/headphones/"}, ioHeaders},
+    {"sim/analysis/", {"sim/model/", "sim/scene/", "sim/free/", "sim/plan/", "sim/analysis/"}, ioHeaders},
+    {"sim/headphones/",
+     {"sim/model/", "sim/scene/", "sim/fast/parallel.h", "sim/plan/", "sim/analysis/", "sim/headphones/"},
+     ioHeaders},
     {"sim/", {"sim/"}, ioHeaders},
     {"wave/files/", {"wave/files/"}, {}},
     {"wave/recording/", {"wave/"}, {}},
@@ -58,8 +61,8 @@ const std::vector<Layer> layers{
      {"job/console/", "job/driver/", "job/output/", "sim/render.h", "sim/model/", "wave/"},
      platformHeaders},
     {"job/compare/",
-     {"job/compare/", "job/output/", "sim/render.h", "sim/model/", "sim/free/", "sim/analysis/", "sim/headphones/",
-      "wave/"},
+     {"job/compare/", "job/output/", "sim/render.h", "sim/model/", "sim/scene/", "sim/free/", "sim/plan/",
+      "sim/analysis/", "sim/headphones/", "wave/"},
      {"windows.h", "termios.h", "poll.h", "pty.h", "sys/"}},
     {"job/compare/listening/", {"job/compare/"}, platformHeaders},
     {"job/", {"job/", "sim/render.h", "sim/model/"}, {}},
@@ -118,8 +121,9 @@ TEST(Layers, EveryIncludeKeepsToItsLayer) {
 
 TEST(Layers, TheSourcesAreWhereTheRulesLook) {
     // A moved folder would pass the check above by having nothing to check.
-    for (const char* folder : {"sim/model", "sim/free", "sim/reference", "sim/fast", "sim/analysis", "wave/files",
-                               "job/console", "job/posix", "job/windows", "job/output", "job/driver", "job/compare"})
+    for (const char* folder :
+         {"sim/model", "sim/scene", "sim/free", "sim/plan", "sim/reference", "sim/fast", "sim/analysis", "wave/files",
+          "job/console", "job/posix", "job/windows", "job/output", "job/driver", "job/compare"})
         EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(AURALITH_SOURCE_DIR) / folder)) << folder;
 }
 
@@ -134,7 +138,7 @@ TEST(Layers, WrongIncludesAreFound) {
                 "#include <cstdint>\n#include \"sim/model/b.h\"\n#include \"wave/input_wave.h\"\n");
     writeSource(dir, "sim/fast/b.cpp",
                 "#include \"sim/reference/reference_renderers.h\"\n#include \"sim/free/mic_layout.h\"\n");
-    writeSource(dir, "sim/free/c.h", "#include \"sim/model/arrays.h\"\n#include \"sim/analysis/pickup.h\"\n");
+    writeSource(dir, "sim/free/c.h", "#include \"sim/model/arrays.h\"\n#include \"sim/plan/pickup.h\"\n");
     writeSource(dir, "sim/render.cpp", "  #include <cstdio>\n");
     writeSource(dir, "wave/output_wave.cpp", "#include \"sim/render.h\"\n#include \"wave/files/file_access.h\"\n");
     writeSource(dir, "job/console/screen.cpp", "#include <termios.h>\n#include \"job/console/screen.h\"\n");
@@ -152,7 +156,7 @@ TEST(Layers, WrongIncludesAreFound) {
                                               "sim/analysis/a.cpp:1: includes \"sim/fast/renderers.h\"",
                                               "sim/fast/b.cpp:1: includes \"sim/reference/reference_renderers.h\"",
                                               "sim/fast/b.cpp:2: includes \"sim/free/mic_layout.h\"",
-                                              "sim/free/c.h:2: includes \"sim/analysis/pickup.h\"",
+                                              "sim/free/c.h:2: includes \"sim/plan/pickup.h\"",
                                               "sim/model/a.h:3: includes \"wave/input_wave.h\"",
                                               "sim/render.cpp:1: includes <cstdio>",
                                               "wave/output_wave.cpp:1: includes \"sim/render.h\"",

@@ -15,6 +15,7 @@
 #include "sim/fast/tree_render.h"
 #include "sim/fast/vector_width.h"
 #include "sim/model/arrays.h"
+#include "sim/plan/pickup.h"
 #include "sim/reference/reference_renderers.h"
 #include "sim/render.h"
 #include "support/sim_support.h"
@@ -39,14 +40,14 @@ StereoBuffer renderProgram(const AnyArray& choice, const Recording& samples, Ran
 // 140 degrees, with rear lobes in antiphase; subcardioids 2 m apart, the near one's factor above
 // 1 (a full-scale recording clips); two figures of eight back to back (one channel the other's
 // negative); the widest and deepest tree, whose centre microphone's factor nears 10 / 7.
-const std::vector<MicLayout> describedArrays{pairLayout(0.25, 140, 200), pairLayout(0.7, 60, 200),
-                                             pairLayout(0, 180, 0), treeLayout(4, 3, 0.3)};
+const std::vector<Rig> describedArrays{pairLayout(0.25, 140, 200), pairLayout(0.7, 60, 200), pairLayout(0, 180, 0),
+                                       treeLayout(4, 3, 0.3)};
 
 // Every array (the six of the menu, else those given), with 1, 2 and 3 parts and `width`
 // conversions side by side, gives the reference's samples and count of clipped ones, and leaves
 // the generator where the reference leaves it.
 void expectSameAsReference(const std::vector<std::int16_t>& samples, const char* what, int width,
-                           const std::vector<MicLayout>& described = {}) {
+                           const std::vector<Rig>& described = {}) {
     std::vector<AnyArray> arrays(described.begin(), described.end());
     for (int k = 1; described.empty() && k <= 6; ++k) arrays.push_back(static_cast<MicArray>(k));
     for (std::size_t choice = 0; choice < arrays.size(); ++choice) {
@@ -119,13 +120,13 @@ TEST_P(FastRenderers, DescribedArrays) {
 // whatever the dither where it reaches 32768.5, and never below 32766.5, so the count follows from
 // the factors alone: the recording's length for each position and channel past full scale.
 TEST_P(FastRenderers, ClippedSamplesAreThoseTheFactorsTakePastFullScale) {
-    const MicLayout layout = pairLayout(0.7, 60, 200);
+    const Rig layout = pairLayout(0.7, 60, 200);
     const Recording samples(1500, 32767);
     const SweepInput in = sweepOf(samples);
     std::int64_t expected = 0;
     for (int p = 0; p < sweepPositions; ++p) {
-        const PairPlacement place = layoutPairPlacement(layout, p, in.deg, in.rate);
-        for (const long double factor : {place.leftFactor, place.rightFactor}) {
+        const Pickup place = pickupAtPosition(layout, p, in.rate);
+        for (const long double factor : {place.mics[0].factor, place.mics[1].factor}) {
             const long double value = 32767 * factor * in.gain;
             ASSERT_TRUE(value >= 32768.5L || value < 32766.5L) << "position " << p << ": the dither would decide";
             expected += value >= 32768.5L ? in.n : 0;

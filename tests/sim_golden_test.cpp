@@ -41,7 +41,7 @@ TEST_P(GoldenOutput, DescribedArraysGiveTheirKnownFiles) {
     // p = 0.3: the same bytes on every platform and at every width.
     if (!processorHasVectorWidth(GetParam()))
         GTEST_SKIP() << "this processor cannot run " << GetParam() << " conversions side by side";
-    const std::pair<MicLayout, const char*> described[] = {
+    const std::pair<Rig, const char*> described[] = {
         {pairLayout(0.7, 60, 200), "eee80cc5948ac63a0fb8b789a60a0483913c3d70687f3b4d605c85d722f0f2b4"},
         {treeLayout(4, 3, 0.3), "20f981d05ca9bdd777dacdad90170faec97dd7509e8df436d372cdd37b5d8a2e"},
     };
@@ -54,7 +54,7 @@ TEST_P(GoldenOutput, DescribedArraysGiveTheirKnownFiles) {
         ASSERT_TRUE(out.has_value());
         const std::string path = dir.file("described.wav");
         ASSERT_TRUE(writeOutputWave(path, out->frames, out->view(), 44100, 16));
-        EXPECT_EQ(testing::sha256Hex(testing::readBytes(path)), digest) << layout.count << " microphones";
+        EXPECT_EQ(testing::sha256Hex(testing::readBytes(path)), digest) << layout.count() << " microphones";
     }
 }
 

@@ -28,7 +28,7 @@ CurveStyle curveStyle(const CompareResults& results, std::size_t k) {
     if (const auto* builtIn = std::get_if<MicArray>(&results.arrays[k].array.model))
         return {colours[static_cast<int>(*builtIn) - 1], *builtIn == MicArray::threeOmniTree ? treeDash : ""};
     std::size_t described = 0;
-    for (std::size_t j = 0; j < k; ++j) described += std::holds_alternative<MicLayout>(results.arrays[j].array.model);
+    for (std::size_t j = 0; j < k; ++j) described += std::holds_alternative<Rig>(results.arrays[j].array.model);
     const std::size_t count = std::size(describedColours);
     return {describedColours[described % count], dashes[described / count % std::size(dashes)]};
 }

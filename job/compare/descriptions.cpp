@@ -108,13 +108,13 @@ PatternFault readPattern(std::string_view text, PatternChoice& pattern) {
 }
 
 ChosenArray describedPair(std::string key, const PatternChoice& pattern, int angle, int spacing) {
-    const MicLayout layout = pairLayout(valueOf(pattern.thousandths), valueOf(angle), valueOf(spacing));
+    const Rig layout = pairLayout(valueOf(pattern.thousandths), valueOf(angle), valueOf(spacing));
     return {std::move(key), capitalised(pairMeasures(pattern, angle, spacing)),
             "pair-" + pattern.text + "-" + decimalText(angle) + "-" + decimalText(spacing), layout};
 }
 
 ChosenArray describedTree(std::string key, int width, int depth, const PatternChoice& pattern) {
-    const MicLayout layout = treeLayout(valueOf(width), valueOf(depth), valueOf(pattern.thousandths));
+    const Rig layout = treeLayout(valueOf(width), valueOf(depth), valueOf(pattern.thousandths));
     return {
         std::move(key),
         "Tree of " + patternPlural(pattern) + ", " + decimalText(width) + " m wide, " + decimalText(depth) + " m deep",

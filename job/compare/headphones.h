@@ -12,8 +12,8 @@
 
 #include "job/compare/options.h"
 #include "sim/analysis/localisation.h"
-#include "sim/analysis/pickup.h"
 #include "sim/headphones/ear_cues.h"
+#include "sim/plan/pickup.h"
 #include "wave/files/file_access.h"
 
 namespace auralith {

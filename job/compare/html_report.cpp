@@ -39,7 +39,7 @@ std::string levelDb(long double factor) {
 std::string tableHead(const Pickup& pickup, bool ears) {
     static constexpr const char* mics[3] = {"left", "right", "centre"};
     std::string head = "<tr><th>position</th><th>source</th>";
-    for (int m = 0; m < pickup.count; ++m)
+    for (int m = 0; m < pickup.count(); ++m)
         head += std::string("<th>") + mics[m] + " mic dB</th><th>" + mics[m] + " mic delay</th>";
     return head + "<th>ICLD dB</th><th>ICTD ms</th><th>ICTD samples</th><th>image</th>" +
            (ears ? "<th>ear ITD ms</th><th>ear ITD ms below 1.5 kHz</th><th>ear ILD dB</th>" : "") + "</tr>\n";
@@ -52,7 +52,7 @@ std::string earCells(const EarCues& e) {
 
 std::string positionRow(const PositionAnalysis& p, const EarCues* ears) {
     std::string row = "<tr><td>" + std::to_string(p.position) + "</td><td>" + signedText(p.sourceDegrees, 1) + "°</td>";
-    for (int m = 0; m < p.pickup.count; ++m)
+    for (int m = 0; m < p.pickup.count(); ++m)
         row += "<td>" + levelDb(p.pickup.mics[m].factor) + "</td><td>" +
                signedText(static_cast<double>(p.pickup.mics[m].delay), 0) + "</td>";
     return row + "<td>" + signedText(p.difference.icldDb, 2) + "</td><td>" + signedText(p.difference.ictdMs, 3) +

@@ -4,17 +4,18 @@
 
 namespace auralith {
 
-ArrayAnalysis analyseArray(const AnyArray& array, std::int32_t rate, const LoudspeakerBase& base) {
+ArrayAnalysis analyseArray(const AnyArray& array, std::int32_t rate, const LoudspeakerBase& base,
+                           const SweepPositions& sweep) {
     ArrayAnalysis a;
     a.array = array;
-    for (int p = 0; p < sweepPositions; ++p) {
-        PositionAnalysis& at = a.positions[static_cast<std::size_t>(p)];
+    for (int p = 0; p < sweep.count(); ++p) {
+        PositionAnalysis& at = a.positions.emplace_back();
         at.position = p;
-        at.sourceDegrees = static_cast<double>(sweepAngle(p));
-        at.pickup = pickupAtPosition(array, p, rate);
+        at.sourceDegrees = static_cast<double>(sweep.degrees(p));
+        at.pickup = renderedPickupAtAngle(array, sweep.degrees(p), rate);
         at.difference = channelDifference(at.pickup, rate);
         at.image = predictedImage(at.difference.icldDb, at.difference.ictdMs, base);
-        at.unroundedImage = predictedImage(pickupAtAngle(array, sweepAngle(p), rate), rate, base);
+        at.unroundedImage = predictedImage(pickupAtAngle(array, sweep.degrees(p), rate), rate, base);
     }
     a.recordingAngle = recordingAngle(array, rate, base);
     for (int degrees = -90; degrees <= 90; ++degrees) {

@@ -2,19 +2,19 @@
 // image, the recording angle, and the image as a curve over the whole front.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <vector>
 
 #include "sim/analysis/localisation.h"
-#include "sim/analysis/pickup.h"
 #include "sim/model/frame.h"
+#include "sim/plan/pickup.h"
+#include "sim/scene/program.h"
 
 namespace auralith {
 
 struct PositionAnalysis {
     int position = 0;
-    double sourceDegrees = 0;  // -45 .. 45, negative to the left
+    double sourceDegrees = 0;  // negative to the left
     Pickup pickup;             // whole-frame delays, as rendered
     ChannelDifference difference;
     double image = 0;  // degrees, negative to the left
@@ -31,11 +31,12 @@ struct CurvePoint {
 
 struct ArrayAnalysis {
     AnyArray array = MicArray::blumleinPair;
-    std::array<PositionAnalysis, sweepPositions> positions;
+    std::vector<PositionAnalysis> positions;  // the sweep's, in order
     RecordingAngle recordingAngle;
     std::vector<CurvePoint> curve;  // -90 .. 90 degrees in steps of 1, delays unrounded
 };
 
-ArrayAnalysis analyseArray(const AnyArray& array, std::int32_t rate, const LoudspeakerBase& base = base30);
+ArrayAnalysis analyseArray(const AnyArray& array, std::int32_t rate, const LoudspeakerBase& base = base30,
+                           const SweepPositions& sweep = {});
 
 }  // namespace auralith

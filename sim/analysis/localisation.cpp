@@ -22,7 +22,7 @@ long double contribution(const Microphone& m, bool left) { return (left ? m.left
 // coherently, the others in power.
 long double channelEnergy(const Pickup& pickup, bool left) {
     std::vector<std::pair<long double, long double>> byDelay;  // delay, summed contribution
-    for (int m = 0; m < pickup.count; ++m) {
+    for (int m = 0; m < pickup.count(); ++m) {
         const long double c = contribution(pickup.mics[m], left);
         if (c == 0) continue;
         const auto same = std::find_if(byDelay.begin(), byDelay.end(),
@@ -47,8 +47,8 @@ bool preferredLag(long double a, long double b) {
 // contribution adds its product at the lag of their delay difference.
 long double correlationLag(const Pickup& pickup) {
     std::vector<std::pair<long double, long double>> byLag;  // lag, correlation
-    for (int l = 0; l < pickup.count; ++l) {
-        for (int r = 0; r < pickup.count; ++r) {
+    for (int l = 0; l < pickup.count(); ++l) {
+        for (int r = 0; r < pickup.count(); ++r) {
             const long double product = contribution(pickup.mics[l], true) * contribution(pickup.mics[r], false);
             if (product == 0) continue;
             const long double lag = pickup.mics[r].delay - pickup.mics[l].delay;
@@ -138,7 +138,7 @@ ChannelDifference channelDifference(const Pickup& pickup, std::int32_t rate) {
 
 bool channelsInAntiphase(const Pickup& pickup) {
     long double left = 0, right = 0;
-    for (int m = 0; m < pickup.count; ++m) {
+    for (int m = 0; m < pickup.count(); ++m) {
         left += contribution(pickup.mics[m], true);
         right += contribution(pickup.mics[m], false);
     }
@@ -170,7 +170,7 @@ RecordingAngle recordingAngle(const AnyArray& array, std::int32_t rate, const Lo
     };
     // A described array's pickup at a step of the scan from the source places every array's scan
     // shares: the same values, without the sine and cosine of each.
-    const MicLayout* layout = std::get_if<MicLayout>(&array);
+    const Rig* layout = std::get_if<Rig>(&array);
     const auto pickupAtStep = [&](int k) {
         return layout ? layoutPickup(*layout, scanPlaces()[static_cast<std::size_t>(k)], rate)
                       : pickupAtAngle(array, scanAngle(k), rate);

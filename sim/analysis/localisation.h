@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "sim/analysis/pickup.h"
+#include "sim/plan/pickup.h"
 
 namespace auralith {
 

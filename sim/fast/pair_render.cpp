@@ -78,8 +78,10 @@ std::int64_t renderSteps(const SweepInput& in, std::span<std::int16_t> out, cons
 
 RenderOutcome renderPairs(const SweepInput& in, const RenderOptions& options, const SweepPlan& plan,
                           std::span<std::int16_t> out, RandomState& random) {
-    if (!delaysFitTheBlocks(plan, in.rate) || !factorsKeepTheBound(plan)) return {};
-    const std::uint64_t total = sweepPositions * static_cast<std::uint64_t>(in.n);  // steps, in draw order
+    if (plan.size() != static_cast<std::size_t>(in.positions) || !delaysFitTheBlocks(plan, in.rate) ||
+        !factorsKeepTheBound(plan))
+        return {};
+    const std::uint64_t total = plan.size() * static_cast<std::uint64_t>(in.n);  // steps, in draw order
     const int parts = partsFor(total, options.threads);
     const PairConverter convert = pairConverterFor(vectorWidthFor(options));
     std::vector<std::int64_t> clipped(static_cast<std::size_t>(parts));
@@ -90,7 +92,7 @@ RenderOutcome renderPairs(const SweepInput& in, const RenderOptions& options, co
             renderSteps(in, out, plan, first, last, randomStateAfter(random, 4 * first).s, convert);
     });
     random = randomStateAfter(random, 4 * total);
-    return {true, std::accumulate(clipped.begin(), clipped.end(), std::int64_t{0})};
+    return {true, std::accumulate(clipped.begin(), clipped.end(), std::int64_t{0}), {}};
 }
 
 }  // namespace auralith

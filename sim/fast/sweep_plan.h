@@ -1,18 +1,19 @@
-// A renderer's plan: the placements of the sweep's thirteen positions, worked out once each.
+// A renderer's plan: the placements of the sweep's positions, worked out once each.
 #pragma once
 
-#include <array>
 #include <cstddef>
+#include <vector>
 
 #include "sim/model/frame.h"
 
 namespace auralith {
 
-// The placements of all positions, worked out once each, in order: placementAt(p) for p = 0 .. 12.
+// The placements of all positions, worked out once each, in order: placementAt(p) for p = 0 ..
+// count - 1.
 template <typename PlacementAt>
-auto sweepPlan(PlacementAt placementAt) {
-    std::array<decltype(placementAt(0)), sweepPositions> plan{};
-    for (int p = 0; p < sweepPositions; ++p) plan[static_cast<std::size_t>(p)] = placementAt(p);
+auto sweepPlan(PlacementAt placementAt, int count = sweepPositions) {
+    std::vector<decltype(placementAt(0))> plan;
+    for (int p = 0; p < count; ++p) plan.push_back(placementAt(p));
     return plan;
 }
 

@@ -14,7 +14,6 @@
 #include "sim/fast/batch_convert.h"
 #include "sim/fast/dither_batch.h"
 #include "sim/fast/parallel.h"
-#include "sim/fast/renderers.h"
 #include "sim/fast/vector_width.h"
 #include "sim/model/arrays.h"
 
@@ -31,7 +30,7 @@ struct Window {
 };
 
 // The windows of the left, right and centre microphones at every position.
-using TreeWindows = std::array<std::array<Window, sweepPositions>, 3>;
+using TreeWindows = std::array<std::vector<Window>, 3>;
 
 // One microphone in one batch of frames: its samples from the batch's first frame on, and its
 // factor. A silent microphone reads zeros with factor 0, which holds exactly 0 as the model does.
@@ -67,16 +66,16 @@ int convertMixNearTies(const MixBatch& b, const HeardMic (&mics)[3], double gain
 // Empty when a delay would take a position's sound into another's block or out of the output,
 // or a factor would take a held value past the bound of the mix above.
 std::optional<TreeWindows> treeWindows(const SweepInput& in, const TreePlan& plan) {
+    if (plan.size() != static_cast<std::size_t>(in.positions)) return std::nullopt;
     TreeWindows windows{};
-    for (int p = 0; p < sweepPositions; ++p) {
+    for (int p = 0; p < in.positions; ++p) {
         const TreePlacement& place = plan[static_cast<std::size_t>(p)];
         const std::int64_t start = static_cast<std::int64_t>(p) * in.blockFrames + in.rate;
         const std::int16_t delays[3] = {place.outer.leftDelay, place.outer.rightDelay, place.centreDelay};
         const long double factors[3] = {place.outer.leftFactor, place.outer.rightFactor, place.centreFactor};
         for (std::size_t m = 0; m < 3; ++m) {
             if (std::abs(delays[m]) >= in.rate / 2 || std::fabs(factors[m]) >= 2) return std::nullopt;
-            windows[m][static_cast<std::size_t>(p)] =
-                Window{start + delays[m], factors[m], static_cast<double>(factors[m] * in.gain)};
+            windows[m].push_back(Window{start + delays[m], factors[m], static_cast<double>(factors[m] * in.gain)});
         }
     }
     return windows;
@@ -161,14 +160,7 @@ RenderOutcome renderTreePlan(const SweepInput& in, const RenderOptions& options,
         }
     });
     random = randomStateAfter(random, 4 * total);
-    return {true, std::accumulate(clipped.begin(), clipped.end(), std::int64_t{0})};
-}
-
-RenderOutcome renderThreeOmniTree(const SweepInput& in, const RenderOptions& options, std::span<std::int16_t> out,
-                                  RandomState& random) {
-    const double reference = omniReferenceDistance(in.deg);
-    const TreePlan plan = sweepPlan([&](int p) { return treePlacement(p, in.deg, in.rate, reference); });
-    return renderTreePlan(in, options, plan, out, random);
+    return {true, std::accumulate(clipped.begin(), clipped.end(), std::int64_t{0}), {}};
 }
 
 }  // namespace auralith

@@ -2,9 +2,9 @@
 // microphone plus its outer one, times 0.7612, converted for every frame, silent ones included.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "sim/fast/render_options.h"
 #include "sim/fast/sweep_plan.h"
@@ -14,7 +14,7 @@
 
 namespace auralith {
 
-using TreePlan = std::array<TreePlacement, sweepPositions>;
+using TreePlan = std::vector<TreePlacement>;  // one placement per position
 
 // Refused when a delay would take a position's sound into another's block, or a factor reaches 2
 // (the bound of the double-precision mix).

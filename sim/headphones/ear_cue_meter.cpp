@@ -62,9 +62,9 @@ EarCues EarCueMeter::cues(const Pickup& pickup) const {
     const int size = transforms_->size();
     const std::size_t bins = static_cast<std::size_t>(size) / 2 + 1;
     long double earliest = pickup.mics[0].delay;
-    for (int m = 1; m < pickup.count; ++m) earliest = std::min(earliest, pickup.mics[m].delay);
+    for (int m = 1; m < pickup.count(); ++m) earliest = std::min(earliest, pickup.mics[m].delay);
     Bins left(bins), right(bins);
-    for (int m = 0; m < pickup.count; ++m) {
+    for (int m = 0; m < pickup.count(); ++m) {
         const Microphone& mic = pickup.mics[m];
         const double toLeft = static_cast<double>(mic.leftShare * mic.factor);
         const double toRight = static_cast<double>(mic.rightShare * mic.factor);
@@ -85,11 +85,7 @@ EarCues EarCueMeter::cues(const Pickup& pickup) const {
 }
 
 EarCues EarCueMeter::cuesOfChannels(long double left, long double right) const {
-    Pickup pickup;
-    pickup.count = 2;
-    pickup.mics[0] = {left, 0, 1, 0};
-    pickup.mics[1] = {right, 0, 0, 1};
-    return cues(pickup);
+    return cues(Pickup{{{left, 0, 1, 0}, {right, 0, 0, 1}}});
 }
 
 EarCues EarCueMeter::cuesOf(const Bins& leftEar, const Bins& rightEar) const {

@@ -9,10 +9,10 @@
 #include <optional>
 #include <vector>
 
-#include "sim/analysis/pickup.h"
 #include "sim/headphones/ear_cues.h"
 #include "sim/headphones/fftw_plans.h"
 #include "sim/headphones/speaker_paths.h"
+#include "sim/plan/pickup.h"
 
 namespace auralith {
 

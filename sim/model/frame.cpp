@@ -10,8 +10,8 @@ double degreesToRadiansFactor() {
     return static_cast<double>(static_cast<long double>(pi) / 180);
 }
 
-std::int64_t outputFrameCount(std::int32_t rate, std::int32_t n) {
-    return (static_cast<std::int64_t>(rate) + n) * 13 + rate;
+std::int64_t outputFrameCount(std::int32_t rate, std::int32_t n, int positions) {
+    return (static_cast<std::int64_t>(rate) + n) * positions + rate;
 }
 
 namespace {
@@ -33,7 +33,7 @@ double measureGuardGain(std::span<const std::int16_t> samples) {
     return 1.0;
 }
 
-SweepInput sweepInputFor(std::span<const std::int16_t> samples, std::int32_t rate, double gain) {
+SweepInput sweepInputFor(std::span<const std::int16_t> samples, std::int32_t rate, double gain, int positions) {
     SweepInput in;
     in.x = samples;
     in.n = static_cast<std::int32_t>(samples.size());
@@ -42,7 +42,8 @@ SweepInput sweepInputFor(std::span<const std::int16_t> samples, std::int32_t rat
     in.gain = gain;
     in.deg = degreesToRadiansFactor();
     in.blockFrames = rate + in.n;
-    in.frames = static_cast<std::int32_t>(outputFrameCount(rate, in.n));
+    in.positions = positions;
+    in.frames = static_cast<std::int32_t>(outputFrameCount(rate, in.n, positions));
     return in;
 }
 

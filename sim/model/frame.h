@@ -1,9 +1,10 @@
-// What every array shares: the sweep's thirteen positions, the layout of the output in time, the
-// level guard, and what a renderer receives for one recording.
+// What every array shares: the sweep's positions (thirteen unless set otherwise), the layout of
+// the output in time, the level guard, and what a renderer receives for one recording.
 #pragma once
 
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 namespace auralith {
 
@@ -12,8 +13,8 @@ inline constexpr int sweepPositions = 13;
 // pi / 180 with pi as the double 3.14159265359, worked out in extended precision.
 double degreesToRadiansFactor();
 
-// The output frame count for n samples: 13 * (rate + n) + rate.
-std::int64_t outputFrameCount(std::int32_t rate, std::int32_t n);
+// The output frame count for n samples: positions * (rate + n) + rate.
+std::int64_t outputFrameCount(std::int32_t rate, std::int32_t n, int positions = sweepPositions);
 
 // The level guard: 1, unless the recording reaches 32767 or -32768.
 double measureGuardGain(std::span<const std::int16_t> samples);
@@ -24,6 +25,7 @@ double measureGuardGain(std::span<const std::int16_t> samples);
 struct RenderOutcome {
     bool done = false;
     std::int64_t clipped = 0;
+    std::string_view why;  // when refused for what the plan asks, what that is
     explicit operator bool() const { return done; }
 };
 
@@ -34,13 +36,15 @@ struct SweepInput {
     std::int32_t peak = 0;  // the largest |x[i]|: where a factor cannot take it past full scale, nothing clips
     std::int32_t rate = 0;
     double gain = 1.0;
-    double deg = 0.0;              // pi / 180 with pi taken as 3.14159265359
-    std::int32_t blockFrames = 0;  // B = rate + n: one position's second of silence and its sound
-    std::int32_t frames = 0;       // F = 13 * B + rate
+    double deg = 0.0;                // pi / 180 with pi taken as 3.14159265359
+    std::int32_t blockFrames = 0;    // B = rate + n: one position's second of silence and its sound
+    int positions = sweepPositions;  // P: the sweep's blocks
+    std::int32_t frames = 0;         // F = P * B + rate
 };
 
 // The renderers' input for these samples at this rate and gain. The recording must be short
 // enough that 2F fits in 32 bits (the input reader refuses longer ones).
-SweepInput sweepInputFor(std::span<const std::int16_t> samples, std::int32_t rate, double gain);
+SweepInput sweepInputFor(std::span<const std::int16_t> samples, std::int32_t rate, double gain,
+                         int positions = sweepPositions);
 
 }  // namespace auralith

@@ -1,10 +1,11 @@
 // What each channel of an array picks up from a source at one angle: every microphone with its
-// level factor, its delay against the array's centre and its share in each channel, from the
-// model the renderers use (a built-in array's own arithmetic, or the rule of the described ones).
+// level factor, its delay against the array's centre and its share in each of the two channels,
+// from the model the renderers use (a built-in array's own arithmetic, or the free field's rule
+// for a rig). The plans and the analysis both start here.
 #pragma once
 
-#include <array>
 #include <cstdint>
+#include <vector>
 
 #include "sim/free/mic_layout.h"
 #include "sim/model/arrays.h"
@@ -20,8 +21,8 @@ struct Microphone {
 };
 
 struct Pickup {
-    int count = 0;  // 2, or 3 for the tree
-    std::array<Microphone, 3> mics{};
+    std::vector<Microphone> mics;
+    int count() const { return static_cast<int>(mics.size()); }
 };
 
 // At one of the sweep's positions, with the whole-frame delays the renderer uses.
@@ -31,8 +32,12 @@ Pickup pickupAtPosition(const AnyArray& array, int position, std::int32_t rate);
 // angle smoothly.
 Pickup pickupAtAngle(const AnyArray& array, long double degrees, std::int32_t rate);
 
-// A described array's pickup of a source at that place (delays unrounded): pickupAtAngle at the
-// place's angle, for a caller that has the place already.
-Pickup layoutPickup(const MicLayout& layout, const SourcePlace& source, std::int32_t rate);
+// The same with each delay rounded to the nearest frame (ties to even), as the renderers take it.
+Pickup renderedPickupAtAngle(const AnyArray& array, long double degrees, std::int32_t rate);
+
+// A rig's pickup of a source at that place (delays unrounded): pickupAtAngle at the place's
+// angle, for a caller that has the place already. The rig's first two channels are its left and
+// right.
+Pickup layoutPickup(const Rig& rig, const SourcePlace& source, std::int32_t rate);
 
 }  // namespace auralith

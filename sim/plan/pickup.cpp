@@ -1,4 +1,4 @@
-#include "sim/analysis/pickup.h"
+#include "sim/plan/pickup.h"
 
 #include <cmath>
 #include <variant>
@@ -11,11 +11,7 @@ namespace auralith {
 namespace {
 
 Pickup pairPickup(long double leftFactor, long double rightFactor, long double leftDelay, long double rightDelay) {
-    Pickup p;
-    p.count = 2;
-    p.mics[0] = {leftFactor, leftDelay, 1, 0};
-    p.mics[1] = {rightFactor, rightDelay, 0, 1};
-    return p;
+    return {{{leftFactor, leftDelay, 1, 0}, {rightFactor, rightDelay, 0, 1}}};
 }
 
 Pickup pairPickup(const PairGeometry& g) { return pairPickup(g.leftFactor, g.rightFactor, g.leftDelay, g.rightDelay); }
@@ -24,8 +20,7 @@ Pickup pairPickup(const PairGeometry& g) { return pairPickup(g.leftFactor, g.rig
 // of the mix changes neither the ratio of the channels nor where they correlate best.
 Pickup treePickup(const TreeGeometry& g) {
     Pickup p = pairPickup(g.outer);
-    p.count = 3;
-    p.mics[2] = {g.centreFactor, g.centreDelay, 0.5f, 0.5f};
+    p.mics.push_back({g.centreFactor, g.centreDelay, 0.5f, 0.5f});
     return p;
 }
 
@@ -50,29 +45,32 @@ Pickup builtInPickup(MicArray array, long double degrees, std::int32_t rate) {
 }
 
 Pickup unroundedPickup(const AnyArray& array, long double degrees, std::int32_t rate) {
-    if (const auto* layout = std::get_if<MicLayout>(&array))
+    if (const auto* layout = std::get_if<Rig>(&array))
         return layoutPickup(*layout, sourceAtAngle(degrees, degreesToRadiansFactor()), rate);
     return builtInPickup(std::get<MicArray>(array), degrees, rate);
 }
 
 }  // namespace
 
-Pickup pickupAtPosition(const AnyArray& array, int position, std::int32_t rate) {
+Pickup renderedPickupAtAngle(const AnyArray& array, long double degrees, std::int32_t rate) {
     // The renderers' placements are these values with each delay rounded to the nearest frame,
     // ties to even.
-    Pickup p = unroundedPickup(array, sweepAngle(position), rate);
-    for (int m = 0; m < p.count; ++m) p.mics[m].delay = static_cast<long double>(std::lrint(p.mics[m].delay));
+    Pickup p = unroundedPickup(array, degrees, rate);
+    for (Microphone& mic : p.mics) mic.delay = static_cast<long double>(std::lrint(mic.delay));
     return p;
 }
 
+Pickup pickupAtPosition(const AnyArray& array, int position, std::int32_t rate) {
+    return renderedPickupAtAngle(array, sweepAngle(position), rate);
+}
+
 // Each described microphone by the one rule, with its shares as the layout gives them.
-Pickup layoutPickup(const MicLayout& layout, const SourcePlace& source, std::int32_t rate) {
+Pickup layoutPickup(const Rig& rig, const SourcePlace& source, std::int32_t rate) {
     Pickup p;
-    p.count = layout.count;
-    for (int m = 0; m < layout.count; ++m) {
-        const PlacedMic& mic = layout.mics[static_cast<std::size_t>(m)];
-        const MicHearing heard = hearSource(mic, source, rate);
-        p.mics[static_cast<std::size_t>(m)] = {heard.factor, heard.delay, mic.leftShare, mic.rightShare};
+    for (const RigMic& mic : rig.mics) {
+        const MicHearing heard = hearSource(mic, sourcePoint(source), rate);
+        const auto share = [&](std::size_t c) { return c < mic.shares.size() ? mic.shares[c] : 0.0L; };
+        p.mics.push_back({heard.factor, heard.delay, share(0), share(1)});
     }
     return p;
 }
