@@ -430,3 +430,32 @@ TEST(CompareDesign, OmnisHaveOneRowWhateverTheAxes) {
 
 }  // namespace
 }  // namespace auralith
+
+namespace auralith {
+namespace {
+
+// Mid-side with a cardioid mid: L = 0.5 + 0.5 cos(theta) + w sin(theta) is 0.5 + R cos(theta -
+// phi) with R = sqrt(0.25 + w^2) and phi = atan(2w): a first-order pattern 0.5 / (0.5 + R)
+// pointing phi to the left, times 0.5 + R. Its cues and recording angle are those of that
+// coincident pair, whose common gain changes neither.
+TEST(MidSide, IsItsEquivalentCoincidentPair) {
+    for (const double w : {0.3, 0.7, 1.0, 1.6}) {
+        const double r = std::sqrt(0.25 + w * w);
+        const double phi = std::atan(2 * w) * 180 / std::acos(-1.0);
+        const AnyArray midSide = midSideLayout(0.5, w);
+        const AnyArray pair = pairLayout(0.5 / (0.5 + r), 2 * phi, 0);
+        for (const long double degrees : {-40.0L, -12.5L, 0.0L, 25.0L}) {
+            const ChannelDifference a = channelDifference(pickupAtAngle(midSide, degrees, 44100), 44100);
+            const ChannelDifference b = channelDifference(pickupAtAngle(pair, degrees, 44100), 44100);
+            EXPECT_NEAR(a.icldDb, b.icldDb, 1e-9) << "w " << w << " at " << static_cast<double>(degrees);
+            EXPECT_EQ(a.ictdMs, 0);
+        }
+        const RecordingAngle a = recordingAngle(midSide, 44100);
+        const RecordingAngle b = recordingAngle(pair, 44100);
+        ASSERT_EQ(a.degrees.has_value(), b.degrees.has_value()) << "w " << w;
+        EXPECT_NEAR(a.degrees.value_or(0), b.degrees.value_or(0), 0.01) << "w " << w;
+    }
+}
+
+}  // namespace
+}  // namespace auralith
