@@ -92,6 +92,64 @@ std::string listFaultText(const ListFault& f) {
     return {};
 }
 
+// A decimal in thousandths with an optional sign: "-90", "+7.5".
+std::optional<int> signedThousandths(std::string_view text) {
+    const bool negative = text.starts_with('-');
+    if (negative || text.starts_with('+')) text.remove_prefix(1);
+    const std::optional<int> value = thousandthsOf(text);
+    return value && negative ? std::optional<int>(-*value) : value;
+}
+
+// FROM:TO:STEP in degrees, FROM to TO within -180 to 180 and STEP above 0, at most 361 positions.
+std::optional<SweepPositions> positionsOf(std::string_view text) {
+    const std::size_t first = text.find(':');
+    const std::size_t second = first == std::string_view::npos ? first : text.find(':', first + 1);
+    if (second == std::string_view::npos) return std::nullopt;
+    const auto from = signedThousandths(text.substr(0, first));
+    const auto to = signedThousandths(text.substr(first + 1, second - first - 1));
+    const auto step = signedThousandths(text.substr(second + 1));
+    if (!from || !to || !step || *from < -180000 || *to > 180000 || *to < *from || *step <= 0) return std::nullopt;
+    const SweepPositions positions{*from, *to, *step};
+    if (positions.count() > 361) return std::nullopt;
+    return positions;
+}
+
+// START[:LENGTH] in seconds, LENGTH above 0.
+std::optional<Excerpt> excerptOf(std::string_view text) {
+    const std::size_t colon = text.find(':');
+    const std::optional<int> start = thousandthsOf(text.substr(0, colon));
+    if (!start) return std::nullopt;
+    if (colon == std::string_view::npos) return Excerpt{*start, std::nullopt};
+    const std::optional<int> length = thousandthsOf(text.substr(colon + 1));
+    if (!length || *length == 0) return std::nullopt;
+    return Excerpt{*start, *length};
+}
+
+// --positions FROM:TO:STEP and --excerpt START[:LENGTH].
+bool readSweepOption(const std::vector<std::string>& args, std::size_t& k, ParsedOptions& parsed) {
+    const std::string arg = args[k];
+    const Valued positions = valueOf(args, k, "", "--positions");
+    const Valued excerpt = positions.matched ? Valued{} : valueOf(args, k, "", "--excerpt");
+    const auto sweep = positions.hasValue ? positionsOf(positions.value) : std::nullopt;
+    const auto stretch = excerpt.hasValue ? excerptOf(excerpt.value) : std::nullopt;
+    if (!positions.matched && !excerpt.matched)
+        parsed = usageError("unknown option '" + shown(arg) + "'");
+    else if (!positions.hasValue && !excerpt.hasValue)
+        parsed = usageError("option " + arg + " needs a value");
+    else if (positions.matched && !sweep)
+        parsed = usageError("--positions '" + shown(positions.value) +
+                            "' is not FROM:TO:STEP in degrees (FROM to TO within -180 to 180, STEP above 0, "
+                            "at most 361 positions)");
+    else if (excerpt.matched && !stretch)
+        parsed = usageError("--excerpt '" + shown(excerpt.value) +
+                            "' is not START or START:LENGTH in seconds (such as 12.5:8)");
+    else if (positions.matched)
+        parsed.options.positions = *sweep;
+    else
+        parsed.options.excerpt = stretch;
+    return parsed.action == Action::run;
+}
+
 // --design SRA and --pattern NAME|P.
 bool readDesignOption(const std::vector<std::string>& args, std::size_t& k, ParsedOptions& parsed) {
     const std::string arg = args[k];
@@ -167,6 +225,8 @@ ParsedOptions designOptions(ParsedOptions parsed, const std::vector<std::string>
     if (!parsed.options.design) return usageError("--pattern goes with --design");
     if (!inputs.empty()) return usageError("--design takes no recording ('" + shown(inputs[0]) + "')");
     if (!parsed.options.arrays.empty()) return usageError("--design takes no -a list");
+    if (parsed.options.excerpt || parsed.options.positions != SweepPositions{})
+        return usageError("--design takes neither --positions nor --excerpt");
     if (!parsed.options.pattern) parsed.options.pattern = PatternChoice{"cardioid", 500};
     return parsed;
 }
@@ -200,6 +260,7 @@ bool readOption(const std::vector<std::string>& args, std::size_t& k, ParsedOpti
     }
     if (arg.starts_with("--design") || arg.starts_with("--pattern")) return readDesignOption(args, k, parsed);
     if (isListeningOption(arg)) return readListeningOption(args, k, parsed);
+    if (arg.starts_with("--positions") || arg.starts_with("--excerpt")) return readSweepOption(args, k, parsed);
     const Valued dir = valueOf(args, k, "-o", "--output-dir");
     const Valued list = dir.matched ? Valued{} : valueOf(args, k, "-a", "--arrays");
     if (dir.matched && dir.hasValue && !dir.value.empty()) parsed.options.outputDir = dir.value;
@@ -306,14 +367,19 @@ std::string compareUsage() {
            "      --pattern PATTERN the pattern of the pairs --design looks among (default cardioid)\n" +
            listeningUsage +
            "      --channel N       the channel of a file of more than one to render (1 the first)\n"
+           "      --positions FROM:TO:STEP  the sweep's positions in degrees, negative to the\n"
+           "                        left (default -45:45:7.5, the thirteen of the menu's program;\n"
+           "                        -90:90:15 goes past the loudspeakers' edge)\n"
+           "      --excerpt START[:LENGTH]  each position plays only that stretch of the\n"
+           "                        recording, in seconds (to its end without LENGTH)\n"
            "      --no-audio        the numbers and the picture only: no renders, no loudness\n"
            "  -q, --quiet           no progress and no closing table\n"
            "  -h, --help            this text\n"
            "      --version         the program's name and version\n"
            "\n"
            "Files, for each array: STEM-SLUG.wav (for menu choice k, STEM-k-NAME.wav, what auralith\n"
-           "writes for it), STEM-SLUG.txt (Audacity labels of the thirteen positions), SLUG being\n"
-           "the array's number and name, the technique's name, or its description with '-' for ':';\n"
+           "writes for it), STEM-SLUG.txt (Audacity labels of the positions), SLUG being the\n"
+           "array's number and name, the technique's name, or its description with '-' for ':';\n"
            "and report.csv, arrays.csv, report.html.\n"
            "Exit status: 0 when everything was written, 1 when the input is refused or a file cannot\n"
            "be written, 2 for wrong usage.\n";

@@ -7,8 +7,16 @@
 #include <vector>
 
 #include "job/compare/descriptions.h"
+#include "sim/scene/program.h"
 
 namespace auralith {
+
+// --excerpt START[:LENGTH]: the stretch of the recording each position plays, in thousandths of
+// a second; without a length, to the end.
+struct Excerpt {
+    std::int64_t start = 0;
+    std::optional<std::int64_t> length;
+};
 
 struct CompareOptions {
     std::string input;
@@ -28,6 +36,9 @@ struct CompareOptions {
     bool headphones = false;
     std::string hrtf;
     bool equalise = true;
+    // --positions FROM:TO:STEP: the sweep's positions (default the thirteen from -45 to 45).
+    SweepPositions positions;
+    std::optional<Excerpt> excerpt;
 };
 
 struct ParsedOptions {

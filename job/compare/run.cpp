@@ -12,6 +12,7 @@
 #include "job/compare/output_folder.h"
 #include "job/compare/progress.h"
 #include "job/compare/shown_text.h"
+#include "job/compare/sweep_setting.h"
 #include "job/compare/text_reports.h"
 #include "job/output/rendered_output.h"
 #include "sim/analysis/loudness.h"
@@ -42,6 +43,7 @@ struct Run {
     std::string stem;
     const Listening* listening = nullptr;  // with --headphones
     LoudspeakerBase base = base30;
+    SweepPositions positions;
 };
 
 // One line on standard error about the file `name`.
@@ -82,7 +84,7 @@ int renderArray(Run& run, int index, const InputWave& wave, double gain, ArrayRe
     run.progress.show(index, name, 0.0);
     RandomState random;  // each array's generator starts where the interactive program's does
     std::optional<RenderedOutput> out =
-        renderOutput(result.array.model, wave, gain, random, audioPath, ReplaceMode::nameItself);
+        renderOutput(result.array.model, wave, gain, random, audioPath, ReplaceMode::nameItself, run.positions);
     if (!out) return fail(run, audioPath, noMemory);
     result.clipped = out->clipped;
     tellClipped(run, audioPath, out->clipped);
@@ -132,15 +134,15 @@ void analyseArrays(const Run& run, const CompareOptions& options, CompareResults
     for (const ChosenArray& array : options.arrays) {
         ArrayResult& result = results.arrays.emplace_back();
         result.array = array;
-        result.analysis = analyseArray(array.model, results.rate, results.base);
+        result.analysis = analyseArray(array.model, results.rate, results.base, run.positions);
         if (options.audio) {
             result.audioFile = audioFileName(run.stem, array.slug);
             result.labelFile = labelFileName(run.stem, array.slug);
         }
         if (run.listening != nullptr) {
             result.headphones.file = headphonesFileName(run.stem, array.slug);
-            for (std::size_t p = 0; p < result.headphones.ears.size(); ++p)
-                result.headphones.ears[p] = earCuesOf(*run.listening, result.analysis.positions[p].pickup);
+            for (const PositionAnalysis& p : result.analysis.positions)
+                result.headphones.ears.push_back(earCuesOf(*run.listening, p.pickup));
         }
     }
 }
@@ -185,10 +187,19 @@ int runCompare(const CompareOptions& options, const CompareStreams& streams) {
     Run run{streams,
             ProgressBar(streams.err, streams.progress && !options.quiet && options.audio,
                         static_cast<int>(options.arrays.size())),
-            options.outputDir.empty() ? stemOf(options.input) + "-arrays" : options.outputDir, stemOf(options.input)};
+            options.outputDir.empty() ? stemOf(options.input) + "-arrays" : options.outputDir,
+            stemOf(options.input),
+            nullptr,
+            base30,
+            options.positions};
     auto read = readRecording({options.input, options.channel, options.audio});
     if (const auto* why = std::get_if<std::string>(&read)) return fail(run, options.input, *why);
     Recording recording = std::move(std::get<Recording>(read));
+    if (options.excerpt)
+        if (const std::string refused = cutToExcerpt(recording, *options.excerpt); !refused.empty())
+            return fail(run, options.input, refused);
+    if (const std::string refused = rendersTooLong(recording, options.positions); !refused.empty() && options.audio)
+        return fail(run, options.input, refused);
     if (recording.notNumbers > 0)
         tell(run, options.input,
              std::to_string(recording.notNumbers) +

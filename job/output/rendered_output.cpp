@@ -7,21 +7,23 @@
 namespace auralith {
 
 std::optional<RenderedOutput> renderOutput(const AnyArray& choice, const InputWave& wave, double gain,
-                                           RandomState& random, const std::string& outputName, ReplaceMode mode) {
+                                           RandomState& random, const std::string& outputName, ReplaceMode mode,
+                                           const SweepPositions& positions) {
     RenderedOutput out;
-    out.frames = static_cast<std::int32_t>(outputFrameCount(wave.sampleRate, wave.sampleCount));
+    out.frames = static_cast<std::int32_t>(outputFrameCount(wave.sampleRate, wave.sampleCount, positions.count()));
     out.inPlace = OutputInPlace::create(outputName, out.frames, wave.sampleRate, wave.bitsPerSample, mode);
     if (out.inPlace) {
         const RandomState start = random;
-        const RenderOutcome rendered =
-            renderStereoInto(choice, wave.samples, wave.sampleRate, gain, random, out.inPlace->samples());
+        const RenderOutcome rendered = renderStereoInto(choice, wave.samples, wave.sampleRate, gain, random,
+                                                        out.inPlace->samples(), {}, positions);
         if (!rendered) return {};
         out.clipped = rendered.clipped;
         if (!out.inPlace->failed()) return out;
         out.inPlace.reset();  // its memory goes before the render's own is taken
         random = start;
     }
-    std::optional<StereoBuffer> buffer = renderStereo(choice, wave.samples, wave.sampleRate, gain, random);
+    std::optional<StereoBuffer> buffer =
+        renderStereo(choice, wave.samples, wave.sampleRate, gain, random, {}, positions);
     if (!buffer) return {};
     out.memory = std::move(*buffer);
     out.clipped = out.memory.clipped;

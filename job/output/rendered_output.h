@@ -28,7 +28,8 @@ struct RenderedOutput {
 // memory from the same generator state, which gives the same samples.
 std::optional<RenderedOutput> renderOutput(const AnyArray& choice, const InputWave& wave, double gain,
                                            RandomState& random, const std::string& outputName,
-                                           ReplaceMode mode = ReplaceMode::followLinks);
+                                           ReplaceMode mode = ReplaceMode::followLinks,
+                                           const SweepPositions& positions = {});
 
 // A file built in place is put under its name on the first attempt; any later attempt, and any
 // output in memory, is written the ordinary way. True only when the file is there, whole.
