@@ -7,7 +7,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string_view>
 
 namespace auralith {
 
@@ -21,9 +20,6 @@ enum class MicArray {
 };
 
 inline constexpr int micArrayCount = 6;
-
-// The array's name as the menu shows it.
-std::string_view micArrayName(MicArray array);
 
 // The coincident pairs: one factor per channel, no delay.
 struct ChannelFactors {
