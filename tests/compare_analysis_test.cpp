@@ -11,10 +11,11 @@
 #include <tuple>
 #include <vector>
 
-#include "job/compare/array_list.h"
+#include "catalogue/array_list.h"
+#include "catalogue/built_in_arrays.h"
+#include "catalogue/techniques.h"
 #include "job/compare/design_report.h"
 #include "job/compare/numbers.h"
-#include "job/compare/techniques.h"
 #include "job/compare/text_reports.h"
 #include "sim/analysis/array_analysis.h"
 #include "sim/analysis/localisation.h"

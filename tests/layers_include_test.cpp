@@ -1,4 +1,4 @@
-// The layers of the program and which may use which: every include in sim/, wave/ and job/ is
+// The layers of the program and which may use which: every include in sim/, wave/, catalogue/ and job/ is
 // checked against the rules below, so that a layer that reaches into a layer above it, or into a
 // folder beside it that it must not use, fails the test suite. (The build already refuses an
 // include of a layer the target does not link; these rules are finer.)
@@ -33,7 +33,8 @@ const std::vector<std::string_view> ioHeaders{"cstdio",   "iostream", "fstream",
 // The most specific folder of a file decides. The audio core: the model, the arrays described by
 // their microphones on top of it, the two kinds of renderer and the analysis that rest on them
 // (the program's renderers on the model alone: they take placements, whoever works them out),
-// and the entry above them, the headphone processing on the analysis; no I/O in any. auralith-compare's own layer uses
+// and the entry above them, the headphone processing on the analysis; no I/O in any. The catalogue of arrays on the
+// model, the described arrays and the scene, without I/O either. auralith-compare's own layer uses
 // the audio core and the WAVE files but no console. The WAVE files: the format above the platform's file access. The
 // console: the portable part, the two platforms beside each other on top of it, the driver above, and main joining
 // them.
@@ -53,16 +54,17 @@ const std::vector<Layer> layers{
     {"wave/recording/", {"wave/"}, {}},
     {"wave/sofa/", {"wave/files/", "wave/sofa/"}, {}},
     {"wave/", {"wave/"}, {}},
+    {"catalogue/", {"sim/model/", "sim/free/", "sim/scene/", "catalogue/"}, ioHeaders},
     {"job/console/", {"job/console/"}, platformHeaders},
     {"job/posix/", {"job/console/", "job/posix/"}, {"windows.h"}},
     {"job/windows/", {"job/console/", "job/windows/"}, {"unistd.h", "termios.h", "poll.h", "sys/"}},
     {"job/output/", {"job/output/", "sim/render.h", "sim/model/", "wave/"}, platformHeaders},
     {"job/driver/",
-     {"job/console/", "job/driver/", "job/output/", "sim/render.h", "sim/model/", "wave/"},
+     {"job/console/", "job/driver/", "job/output/", "catalogue/", "sim/render.h", "sim/model/", "wave/"},
      platformHeaders},
     {"job/compare/",
-     {"job/compare/", "job/output/", "sim/render.h", "sim/model/", "sim/scene/", "sim/free/", "sim/plan/",
-      "sim/analysis/", "sim/headphones/", "wave/"},
+     {"job/compare/", "job/output/", "catalogue/", "sim/render.h", "sim/model/", "sim/scene/", "sim/free/",
+      "sim/plan/", "sim/analysis/", "sim/headphones/", "wave/"},
      {"windows.h", "termios.h", "poll.h", "pty.h", "sys/"}},
     {"job/compare/listening/", {"job/compare/"}, platformHeaders},
     {"job/", {"job/", "sim/render.h", "sim/model/"}, {}},
@@ -102,7 +104,7 @@ void checkFile(const std::filesystem::path& root, const std::string& file, std::
 
 std::vector<std::string> layeringFaults(const std::filesystem::path& root) {
     std::vector<std::string> faults;
-    for (const char* top : {"sim", "wave", "job"}) {
+    for (const char* top : {"sim", "wave", "catalogue", "job"}) {
         if (!std::filesystem::exists(root / top)) continue;
         for (const auto& entry : std::filesystem::recursive_directory_iterator(root / top)) {
             const auto extension = entry.path().extension();
@@ -123,6 +125,7 @@ TEST(Layers, TheSourcesAreWhereTheRulesLook) {
     // A moved folder would pass the check above by having nothing to check.
     for (const char* folder :
          {"sim/model", "sim/scene", "sim/free", "sim/plan", "sim/reference", "sim/fast", "sim/analysis", "wave/files",
+          "catalogue",
           "job/console", "job/posix", "job/windows", "job/output", "job/driver", "job/compare"})
         EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(AURALITH_SOURCE_DIR) / folder)) << folder;
 }
@@ -147,7 +150,11 @@ TEST(Layers, WrongIncludesAreFound) {
     writeSource(dir, "job/main.cpp", "#include \"job/driver/job.h\"\n#include \"wave/input_wave.h\"\n");
     writeSource(dir, "sim/analysis/a.cpp", "#include \"sim/fast/renderers.h\"\n#include \"sim/model/arrays.h\"\n");
     writeSource(dir, "job/compare/run.cpp", "#include \"job/console/console.h\"\n#include \"sim/analysis/a.h\"\n");
+    writeSource(dir, "catalogue/list.cpp",
+                "#include \"sim/free/mic_layout.h\"\n#include <fstream>\n#include \"job/compare/numbers.h\"\n");
     EXPECT_EQ(layeringFaults(dir.path()), (std::vector<std::string>{
+                                              "catalogue/list.cpp:2: includes <fstream>",
+                                              "catalogue/list.cpp:3: includes \"job/compare/numbers.h\"",
                                               "job/compare/run.cpp:1: includes \"job/console/console.h\"",
                                               "job/console/screen.cpp:1: includes <termios.h>",
                                               "job/driver/job.cpp:1: includes \"sim/fast/renderers.h\"",

@@ -156,13 +156,6 @@ TEST(Layout, SameRecordingAndChoiceGiveTheSameSamples) {
     }
 }
 
-TEST(Choice, OnlyTheBareDigitsOneToSix) {
-    EXPECT_EQ(micArrayFromAnswer("1"), MicArray::blumleinPair);
-    EXPECT_EQ(micArrayFromAnswer("6"), MicArray::threeOmniTree);
-    for (const char* wrong : {"", "0", "7", " 1", "1 ", "01", "x", "12", "１"})
-        EXPECT_FALSE(micArrayFromAnswer(wrong).has_value()) << '"' << wrong << '"';
-}
-
 TEST(Sweep, SourceStaysTenMetresFromTheCentre) {
     const double deg = degreesToRadiansFactor();
     for (int p = 0; p < 13; ++p) {

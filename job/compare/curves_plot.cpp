@@ -1,11 +1,11 @@
 #include "job/compare/curves_plot.h"
 
 #include <cmath>
-#include <iterator>
 #include <utility>
 #include <variant>
 #include <vector>
 
+#include "catalogue/built_in_arrays.h"
 #include "job/compare/html_report.h"
 #include "job/compare/numbers.h"
 #include "job/compare/text_reports.h"
@@ -14,23 +14,14 @@ namespace auralith {
 
 namespace {
 
-constexpr const char* colours[micArrayCount] = {"#1f77b4", "#d62728", "#2ca02c", "#9467bd", "#e07b00", "#17a2b8"};
-constexpr const char* describedColours[] = {"#8c564b", "#e377c2", "#7f7f7f", "#bcbd22",
-                                            "#393b79", "#637939", "#843c39", "#7b4173"};
-// The curves' dashes, none of them the antiphase stretches' dots.
-constexpr const char* dashes[] = {"", "10 4", "4 3", "10 3 2 3", "16 4 4 4"};
-constexpr const char* treeDash = "10 4";
 constexpr const char* antiphaseDash = "2 3";
 
 }  // namespace
 
 CurveStyle curveStyle(const CompareResults& results, std::size_t k) {
-    if (const auto* builtIn = std::get_if<MicArray>(&results.arrays[k].array.model))
-        return {colours[static_cast<int>(*builtIn) - 1], *builtIn == MicArray::threeOmniTree ? treeDash : ""};
     std::size_t described = 0;
-    for (std::size_t j = 0; j < k; ++j) described += std::holds_alternative<Rig>(results.arrays[j].array.model);
-    const std::size_t count = std::size(describedColours);
-    return {describedColours[described % count], dashes[described / count % std::size(dashes)]};
+    for (std::size_t j = 0; j < k; ++j) described += builtInOf(results.arrays[j].array.model) == nullptr;
+    return curveStyleOf(results.arrays[k].array.model, described);
 }
 
 std::string strokeOf(const CurveStyle& style) {

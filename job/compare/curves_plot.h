@@ -6,18 +6,12 @@
 #include <cstddef>
 #include <string>
 
+#include "catalogue/curve_style.h"
 #include "job/compare/results.h"
 
 namespace auralith {
 
-// How an array's curve is drawn. The six built-in arrays look the same on every page (the tree
-// dashed, so that the spaced omnis' curve, which it follows closely, shows through); the
-// described ones take a colour and then a dash in turn, so that the first 46 arrays of a run all
-// differ in colour or dash.
-struct CurveStyle {
-    std::string colour;
-    std::string dash;  // an SVG dash array; empty for a solid line
-};
+// How the k-th array's curve is drawn (curve_style.h).
 CurveStyle curveStyle(const CompareResults& results, std::size_t k);
 
 // The style's stroke attributes: stroke="#..." and, when dashed, stroke-dasharray="...".

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <span>
 
+#include "catalogue/techniques.h"
 #include "job/compare/html_report.h"
 #include "job/compare/numbers.h"
-#include "job/compare/techniques.h"
 #include "job/compare/text_reports.h"
 #include "sim/analysis/localisation.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "job/compare/descriptions.h"
+#include "catalogue/descriptions.h"
 #include "sim/analysis/spacing_search.h"
 
 namespace auralith {

@@ -9,13 +9,6 @@ std::string stemOf(std::string_view input) {
     return std::string(base);
 }
 
-std::string_view arraySlug(MicArray array) {
-    constexpr std::string_view slugs[micArrayCount] = {"blumlein", "cardioids",    "faulkner",
-                                                       "ortf",     "spaced-omnis", "tree"};
-    const int index = static_cast<int>(array) - 1;
-    return index >= 0 && index < micArrayCount ? slugs[index] : std::string_view();
-}
-
 std::string audioFileName(std::string_view stem, std::string_view slug) {
     return std::string(stem) + "-" + std::string(slug) + ".wav";
 }

@@ -4,15 +4,10 @@
 #include <string>
 #include <string_view>
 
-#include "sim/model/arrays.h"
-
 namespace auralith {
 
 // The input's name without its folder and its extension ("takes/violin.wav" gives "violin").
 std::string stemOf(std::string_view input);
-
-// "blumlein", "cardioids", "faulkner", "ortf", "spaced-omnis", "tree".
-std::string_view arraySlug(MicArray array);
 
 // "<stem>-<slug>.wav" and ".txt", the slug being the array's (such as "4-ortf" or "nos").
 std::string audioFileName(std::string_view stem, std::string_view slug);

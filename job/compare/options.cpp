@@ -1,7 +1,8 @@
 #include "job/compare/options.h"
 
-#include "job/compare/array_list.h"
-#include "job/compare/techniques.h"
+#include "catalogue/array_list.h"
+#include "catalogue/built_in_arrays.h"
+#include "catalogue/techniques.h"
 
 #include "job/compare/shown_text.h"
 
@@ -56,6 +57,12 @@ int channelNumber(std::string_view text) {
     return number <= 65535 ? number : 0;
 }
 
+// "1 to 6": the built-in arrays' numbers, from the catalogue's rows.
+std::string menuNumbers() {
+    const auto rows = builtInArrays();
+    return std::to_string(rows.front().menu) + " to " + std::to_string(rows.back().menu);
+}
+
 std::string techniqueKeys() {
     std::string keys;
     for (const Technique& t : namedTechniques()) keys += (keys.empty() ? "" : ", ") + std::string(t.key);
@@ -74,10 +81,11 @@ std::string listFaultText(const ListFault& f) {
     const std::string part = entry + ": " + f.part + " '" + shown(f.value) + "' ";
     switch (f.kind) {
         case Kind::none: break;
-        case Kind::notMenuNumbers: return entry + " is not a list of menu numbers 1 to 6 (such as 1,3,5)";
+        case Kind::notMenuNumbers:
+            return entry + " is not a list of menu numbers " + menuNumbers() + " (such as 1,3,5)";
         case Kind::emptyEntry: return entry + " has an empty entry";
         case Kind::unknownEntry:
-            return entry + " is not a menu number 1 to 6, a named technique (" + techniqueKeys() +
+            return entry + " is not a menu number " + menuNumbers() + ", a named technique (" + techniqueKeys() +
                    "), pair:PATTERN:ANGLE:SPACING or tree:WIDTH:DEPTH:PATTERN";
         case Kind::partCount:
             return entry + " is not " + f.part +
@@ -300,8 +308,7 @@ ParsedOptions parseCompareOptions(const std::vector<std::string>& args) {
     if (inputs.size() > 1) return usageError("more than one input file given ('" + shown(inputs[1]) + "')");
     parsed.options.input = inputs[0];
     if (parsed.options.arrays.empty())
-        for (int k = 1; k <= micArrayCount; ++k)
-            parsed.options.arrays.push_back(builtInChoice(static_cast<MicArray>(k)));
+        for (const BuiltInArray& array : builtInArrays()) parsed.options.arrays.push_back(builtInChoice(array));
     return parsed;
 }
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "job/compare/descriptions.h"
+#include "catalogue/descriptions.h"
 #include "sim/analysis/array_analysis.h"
 #include "sim/headphones/ear_cues.h"
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <variant>
 
+#include "catalogue/built_in_arrays.h"
+#include "job/driver/menu_answer.h"
 #include "job/output/rendered_output.h"
 #include "wave/files/file_access.h"
 #include "wave/input_wave.h"

@@ -7,8 +7,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
-#include <string_view>
 
 namespace auralith {
 
@@ -22,12 +20,6 @@ enum class MicArray {
 };
 
 inline constexpr int micArrayCount = 6;
-
-// The array chosen by a menu answer: only the bare texts "1" to "6".
-std::optional<MicArray> micArrayFromAnswer(std::string_view answer);
-
-// The array's name as the menu shows it.
-std::string_view micArrayName(MicArray array);
 
 // The coincident pairs: one factor per channel, no delay.
 struct ChannelFactors {

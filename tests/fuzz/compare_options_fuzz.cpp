@@ -7,7 +7,7 @@
 #include <variant>
 #include <vector>
 
-#include "job/compare/array_list.h"
+#include "catalogue/array_list.h"
 #include "job/compare/options.h"
 
 namespace {

@@ -1,8 +1,9 @@
-#include "job/compare/array_list.h"
+#include "catalogue/array_list.h"
 
 #include <algorithm>
 
-#include "job/compare/techniques.h"
+#include "catalogue/built_in_arrays.h"
+#include "catalogue/techniques.h"
 
 namespace auralith {
 
@@ -80,7 +81,7 @@ Entry describedTreeEntry(std::string_view entry, const std::vector<std::string_v
 }
 
 Entry entryOf(std::string_view entry) {
-    if (const auto menu = micArrayFromAnswer(entry)) return {builtInChoice(*menu), {}};
+    if (const BuiltInArray* builtIn = builtInNumbered(entry)) return {builtInChoice(*builtIn), {}};
     if (const Technique* technique = techniqueNamed(entry)) {
         ChosenArray chosen = techniqueChoice(*technique);
         chosen.key = entry;  // as given: "ORTF" stays so in the reports, its files are "ortf"'s
@@ -114,12 +115,12 @@ ArrayList parseArrayList(std::string_view list) {
             result.fault = entry.fault;
             return result;
         }
-        auto& into = std::holds_alternative<MicArray>(entry.array.model) ? builtIn : described;
+        auto& into = builtInOf(entry.array.model) != nullptr ? builtIn : described;
         const auto same = [&](const ChosenArray& a) { return sameArray(a.model, entry.array.model); };
         if (std::none_of(into.begin(), into.end(), same)) into.push_back(std::move(entry.array));
     }
     std::sort(builtIn.begin(), builtIn.end(), [](const ChosenArray& a, const ChosenArray& b) {
-        return std::get<MicArray>(a.model) < std::get<MicArray>(b.model);
+        return builtInOf(a.model)->menu < builtInOf(b.model)->menu;
     });
     result.arrays = std::move(builtIn);
     for (ChosenArray& a : described) result.arrays.push_back(std::move(a));

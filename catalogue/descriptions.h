@@ -8,7 +8,6 @@
 #include <string_view>
 
 #include "sim/free/mic_layout.h"
-#include "sim/model/arrays.h"
 
 namespace auralith {
 
@@ -18,8 +17,6 @@ struct ChosenArray {
     std::string slug;  // "4-ortf", "nos", "pair-cardioid-100-25": lower-case letters, digits, '.', '-'
     AnyArray model;
 };
-
-ChosenArray builtInChoice(MicArray array);
 
 // A plain decimal (digits, then at most three decimals after a point) in thousandths; empty for
 // anything else (signs, exponents, blanks). Exact, so every platform reads the same value.

@@ -1,8 +1,8 @@
-#include "job/compare/techniques.h"
+#include "catalogue/techniques.h"
 
 #include <algorithm>
 
-#include "job/compare/descriptions.h"
+#include "catalogue/descriptions.h"
 
 namespace auralith {
 

@@ -1,9 +1,8 @@
-#include "job/compare/descriptions.h"
+#include "catalogue/descriptions.h"
 
 #include <utility>
 
-#include "job/compare/file_names.h"
-#include "job/compare/techniques.h"
+#include "catalogue/techniques.h"
 
 namespace auralith {
 
@@ -50,11 +49,6 @@ std::string pairMeasures(const PatternChoice& pattern, int angle, int spacing) {
 double valueOf(int thousandths) { return thousandths / 1000.0; }
 
 }  // namespace
-
-ChosenArray builtInChoice(MicArray array) {
-    const std::string number = std::to_string(static_cast<int>(array));
-    return {number, std::string(micArrayName(array)), number + "-" + std::string(arraySlug(array)), array};
-}
 
 std::optional<int> thousandthsOf(std::string_view text) {
     const std::size_t point = text.find('.');

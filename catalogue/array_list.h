@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "job/compare/descriptions.h"
+#include "catalogue/descriptions.h"
 
 namespace auralith {
 
