@@ -13,9 +13,9 @@
 
 #include "job/compare/array_list.h"
 #include "job/compare/design_report.h"
-#include "job/compare/numbers.h"
 #include "job/compare/techniques.h"
-#include "job/compare/text_reports.h"
+#include "report/numbers.h"
+#include "report/text_reports.h"
 #include "sim/analysis/array_analysis.h"
 #include "sim/analysis/localisation.h"
 #include "sim/analysis/spacing_search.h"

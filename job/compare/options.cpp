@@ -3,7 +3,7 @@
 #include "job/compare/array_list.h"
 #include "job/compare/techniques.h"
 
-#include "job/compare/shown_text.h"
+#include "report/shown_text.h"
 
 namespace auralith {
 

@@ -5,15 +5,15 @@
 #include <optional>
 #include <variant>
 
-#include "job/compare/delay_rounding.h"
 #include "job/compare/file_names.h"
 #include "job/compare/headphones.h"
-#include "job/compare/html_report.h"
 #include "job/compare/output_folder.h"
 #include "job/compare/progress.h"
-#include "job/compare/shown_text.h"
-#include "job/compare/text_reports.h"
 #include "job/output/rendered_output.h"
+#include "report/delay_rounding.h"
+#include "report/html_report.h"
+#include "report/shown_text.h"
+#include "report/text_reports.h"
 #include "sim/analysis/loudness.h"
 #include "wave/files/file_access.h"
 #include "wave/recording/recording.h"
@@ -139,8 +139,8 @@ void analyseArrays(const Run& run, const CompareOptions& options, CompareResults
         }
         if (run.listening != nullptr) {
             result.headphones.file = headphonesFileName(run.stem, array.slug);
-            for (std::size_t p = 0; p < result.headphones.ears.size(); ++p)
-                result.headphones.ears[p] = earCuesOf(*run.listening, result.analysis.positions[p].pickup);
+            for (const PositionAnalysis& p : result.analysis.positions)
+                result.headphones.ears.push_back(earCuesOf(*run.listening, p.pickup));
         }
     }
 }

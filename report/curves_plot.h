@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <string>
 
-#include "job/compare/results.h"
+#include "report/results.h"
 
 namespace auralith {
 

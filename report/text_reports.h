@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "job/compare/results.h"
+#include "report/results.h"
 
 namespace auralith {
 
