@@ -12,14 +12,15 @@
 #include "catalogue/built_in_arrays.h"
 #include "job/compare/design_report.h"
 #include "job/compare/file_names.h"
-#include "job/compare/html_report.h"
-#include "job/compare/listening/listening_panel.h"
-#include "job/compare/numbers.h"
 #include "job/compare/options.h"
 #include "job/compare/progress.h"
 #include "job/compare/run.h"
-#include "job/compare/shown_text.h"
-#include "job/compare/text_reports.h"
+#include "report/html/html_text.h"
+#include "report/html_report.h"
+#include "report/listening/listening_panel.h"
+#include "report/numbers.h"
+#include "report/shown_text.h"
+#include "report/text_reports.h"
 
 namespace auralith {
 namespace {
@@ -296,7 +297,7 @@ TEST(CompareHtml, TheListeningPanelPlaysTheFilesBesideThePage) {
                       "take #1 100%?.wav",
                       "t.txt",
                       {}};
-        r.headphones = {"h\"é.wav", lufs - 8, 0, {}};
+        r.headphones = {"h\"é.wav", lufs - 8, 0, std::vector<EarCues>(r.analysis.positions.size())};
         results.arrays.push_back(r);
     }
     const std::string html = htmlReport(results);

@@ -1,4 +1,4 @@
-// The layers of the program and which may use which: every include in sim/, wave/, catalogue/ and job/ is
+// The layers of the program and which may use which: every include in sim/, wave/, catalogue/, report/ and job/ is
 // checked against the rules below, so that a layer that reaches into a layer above it, or into a
 // folder beside it that it must not use, fails the test suite. (The build already refuses an
 // include of a layer the target does not link; these rules are finer.)
@@ -29,6 +29,26 @@ const std::vector<std::string_view> platformHeaders{"csignal", "unistd.h", "fcnt
 const std::vector<std::string_view> ioHeaders{"cstdio",   "iostream", "fstream",   "filesystem", "csignal",
                                               "unistd.h", "fcntl.h",  "termios.h", "poll.h",     "pty.h",
                                               "signal.h", "sys/",     "windows.h"};
+
+// auralith-compare's reports: texts built from what a run found, on the audio core's numbers and
+// the arrays as the catalogue names them; no file, no platform.
+const std::vector<std::string_view> reportIncludes{"report/",   "sim/model/",    "sim/scene/",
+                                                   "sim/free/", "sim/plan/",     "sim/analysis/",
+                                                   "catalogue/", "sim/headphones/ear_cues.h"};
+
+// A part of the page (the listening panel, the curves): the reports' own layer without the page
+// that holds it, so that the page includes its parts and no part the page.
+std::vector<std::string_view> pageParts(std::string_view own) {
+    std::vector<std::string_view> parts{own,
+                                        "report/results.h",
+                                        "report/columns.h",
+                                        "report/numbers.h",
+                                        "report/shown_text.h",
+                                        "report/text_reports.h",
+                                        "report/html/"};
+    parts.insert(parts.end(), reportIncludes.begin() + 1, reportIncludes.end());  // all but report/ itself
+    return parts;
+}
 
 // The most specific folder of a file decides. The audio core: the model, the arrays described by
 // their microphones on top of it, the two kinds of renderer and the analysis that rest on them
@@ -62,11 +82,14 @@ const std::vector<Layer> layers{
     {"job/driver/",
      {"job/console/", "job/driver/", "job/output/", "catalogue/", "sim/render.h", "sim/model/", "wave/"},
      platformHeaders},
+    {"report/", reportIncludes, ioHeaders},
+    {"report/html/", {"report/html/"}, ioHeaders},
+    {"report/listening/", pageParts("report/listening/"), ioHeaders},
+    {"report/curves_plot", pageParts("report/curves_plot"), ioHeaders},
     {"job/compare/",
-     {"job/compare/", "job/output/", "catalogue/", "sim/render.h", "sim/model/", "sim/scene/", "sim/free/",
-      "sim/plan/", "sim/analysis/", "sim/headphones/", "wave/"},
+     {"job/compare/", "job/output/", "catalogue/", "report/", "sim/render.h", "sim/model/", "sim/scene/",
+      "sim/free/", "sim/plan/", "sim/analysis/", "sim/headphones/", "wave/"},
      {"windows.h", "termios.h", "poll.h", "pty.h", "sys/"}},
-    {"job/compare/listening/", {"job/compare/"}, platformHeaders},
     {"job/", {"job/", "sim/render.h", "sim/model/"}, {}},
 };
 
@@ -104,7 +127,7 @@ void checkFile(const std::filesystem::path& root, const std::string& file, std::
 
 std::vector<std::string> layeringFaults(const std::filesystem::path& root) {
     std::vector<std::string> faults;
-    for (const char* top : {"sim", "wave", "catalogue", "job"}) {
+    for (const char* top : {"sim", "wave", "catalogue", "report", "job"}) {
         if (!std::filesystem::exists(root / top)) continue;
         for (const auto& entry : std::filesystem::recursive_directory_iterator(root / top)) {
             const auto extension = entry.path().extension();
@@ -125,8 +148,8 @@ TEST(Layers, TheSourcesAreWhereTheRulesLook) {
     // A moved folder would pass the check above by having nothing to check.
     for (const char* folder :
          {"sim/model", "sim/scene", "sim/free", "sim/plan", "sim/reference", "sim/fast", "sim/analysis", "wave/files",
-          "catalogue",
-          "job/console", "job/posix", "job/windows", "job/output", "job/driver", "job/compare"})
+          "catalogue", "job/console", "job/posix", "job/windows", "job/output", "job/driver", "job/compare", "report",
+          "report/html", "report/listening"})
         EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(AURALITH_SOURCE_DIR) / folder)) << folder;
 }
 
@@ -152,6 +175,11 @@ TEST(Layers, WrongIncludesAreFound) {
     writeSource(dir, "job/compare/run.cpp", "#include \"job/console/console.h\"\n#include \"sim/analysis/a.h\"\n");
     writeSource(dir, "catalogue/list.cpp",
                 "#include \"sim/free/mic_layout.h\"\n#include <fstream>\n#include \"job/compare/numbers.h\"\n");
+    writeSource(dir, "report/listening/panel.cpp",
+                "#include \"report/html_report.h\"\n#include \"report/html/html_text.h\"\n");
+    writeSource(
+        dir, "report/table.cpp",
+        "#include <fstream>\n#include \"sim/headphones/binaural_render.h\"\n#include \"sim/headphones/ear_cues.h\"\n");
     EXPECT_EQ(layeringFaults(dir.path()), (std::vector<std::string>{
                                               "catalogue/list.cpp:2: includes <fstream>",
                                               "catalogue/list.cpp:3: includes \"job/compare/numbers.h\"",
@@ -160,6 +188,9 @@ TEST(Layers, WrongIncludesAreFound) {
                                               "job/driver/job.cpp:1: includes \"sim/fast/renderers.h\"",
                                               "job/main.cpp:2: includes \"wave/input_wave.h\"",
                                               "job/posix/backend.cpp:1: includes \"job/windows/backend.h\"",
+                                              "report/listening/panel.cpp:1: includes \"report/html_report.h\"",
+                                              "report/table.cpp:1: includes <fstream>",
+                                              "report/table.cpp:2: includes \"sim/headphones/binaural_render.h\"",
                                               "sim/analysis/a.cpp:1: includes \"sim/fast/renderers.h\"",
                                               "sim/fast/b.cpp:1: includes \"sim/reference/reference_renderers.h\"",
                                               "sim/fast/b.cpp:2: includes \"sim/free/mic_layout.h\"",

@@ -5,9 +5,9 @@
 #include <span>
 
 #include "catalogue/techniques.h"
-#include "job/compare/html_report.h"
-#include "job/compare/numbers.h"
-#include "job/compare/text_reports.h"
+#include "report/html/html_text.h"
+#include "report/numbers.h"
+#include "report/text_reports.h"
 #include "sim/analysis/localisation.h"
 
 namespace auralith {
@@ -199,19 +199,19 @@ constexpr const char* designStyle =
 
 std::string designHtml(const DesignResults& design) {
     const std::string title = titleText(design);
-    return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + htmlEscaped(title) +
-           "</title>\n<style>" + designStyle + "</style>\n</head>\n<body>\n<h1>" + htmlEscaped(title) +
-           "</h1>\n<p>For each angle between the axes, the spacing at which a pair of this pattern has this stereo "
-           "recording angle, found by a bracketed search on the recording angle the comparison's reports give "
-           "(the source on a 10 m arc, each microphone's level from its pattern at its own angle of incidence and "
-           "its distance, the time–level trading of MARRS for this base: " +
-           fullImageText(design.base) + "). " + (omnis(design) ? std::string(omniNote) + " " : "") +
-           "The named techniques are marked where they lie, filled when they are of this pattern.</p>\n"
-           "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 740 420\" width=\"740\" height=\"420\" "
-           "role=\"img\" aria-label=\"Spacing against angle\">\n" +
-           axes() + spacingCurve(design) + techniqueMarks(design) + "</svg>\n<h2>The spacings</h2>\n" +
-           rowTable(design) + "<h2>The named techniques on this model</h2>\n" + techniqueTable(design) +
-           "</body>\n</html>\n";
+    return htmlPage(
+        htmlEscaped(title), designStyle,
+        "<h1>" + htmlEscaped(title) +
+            "</h1>\n<p>For each angle between the axes, the spacing at which a pair of this pattern has this stereo "
+            "recording angle, found by a bracketed search on the recording angle the comparison's reports give "
+            "(the source on a 10 m arc, each microphone's level from its pattern at its own angle of incidence and "
+            "its distance, the time–level trading of MARRS for this base: " +
+            fullImageText(design.base) + "). " + (omnis(design) ? std::string(omniNote) + " " : "") +
+            "The named techniques are marked where they lie, filled when they are of this pattern.</p>\n"
+            "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 740 420\" width=\"740\" height=\"420\" "
+            "role=\"img\" aria-label=\"Spacing against angle\">\n" +
+            axes() + spacingCurve(design) + techniqueMarks(design) + "</svg>\n<h2>The spacings</h2>\n" +
+            rowTable(design) + "<h2>The named techniques on this model</h2>\n" + techniqueTable(design));
 }
 
 }  // namespace auralith

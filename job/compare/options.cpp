@@ -4,7 +4,7 @@
 #include "catalogue/built_in_arrays.h"
 #include "catalogue/techniques.h"
 
-#include "job/compare/shown_text.h"
+#include "report/shown_text.h"
 
 namespace auralith {
 

@@ -5,16 +5,16 @@
 #include <optional>
 #include <variant>
 
-#include "job/compare/delay_rounding.h"
 #include "job/compare/file_names.h"
 #include "job/compare/headphones.h"
-#include "job/compare/html_report.h"
 #include "job/compare/output_folder.h"
 #include "job/compare/progress.h"
-#include "job/compare/shown_text.h"
 #include "job/compare/sweep_setting.h"
-#include "job/compare/text_reports.h"
 #include "job/output/rendered_output.h"
+#include "report/delay_rounding.h"
+#include "report/html_report.h"
+#include "report/shown_text.h"
+#include "report/text_reports.h"
 #include "sim/analysis/loudness.h"
 #include "wave/files/file_access.h"
 #include "wave/recording/recording.h"

@@ -1,9 +1,8 @@
-#include "job/compare/delay_rounding.h"
+#include "report/delay_rounding.h"
 
 #include <cmath>
 
-#include "job/compare/numbers.h"
-#include "wave/recording/source_format.h"
+#include "report/numbers.h"
 
 namespace auralith {
 
@@ -26,7 +25,7 @@ std::string delayRoundingNote(const CompareResults& results) {
     for (const ImageShift& s : shifts)
         arrays += (arrays.empty() ? "" : ", ") + results.arrays[s.array].array.key + " by up to " +
                   fixedText(s.degrees, 1) + "° (at " + signedText(s.sourceDegrees, 1) + "°)";
-    return "at " + groupedNumber(results.rate) +
+    return "at " + groupedText(results.rate) +
            " Hz the delays, whole samples, move the images of the renders, tables and labels from those of "
            "the curves and recording angles (delays unrounded) by more than " +
            fixedText(noticedImageShift, 0) + "°: " + arrays;

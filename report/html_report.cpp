@@ -1,63 +1,48 @@
-#include "job/compare/html_report.h"
+#include "report/html_report.h"
 
 #include <cmath>
 #include <vector>
 
-#include "job/compare/curves_plot.h"
-#include "job/compare/delay_rounding.h"
-#include "job/compare/file_names.h"
-#include "job/compare/listening/listening_panel.h"
-#include "job/compare/numbers.h"
-#include "job/compare/page_notes.h"
-#include "job/compare/shown_text.h"
-#include "job/compare/text_reports.h"
-#include "sim/model/extended_math.h"
+#include "report/columns.h"
+#include "report/curves_plot.h"
+#include "report/delay_rounding.h"
+#include "report/html/html_text.h"
+#include "report/listening/listening_panel.h"
+#include "report/numbers.h"
+#include "report/page_notes.h"
+#include "report/shown_text.h"
+#include "report/text_reports.h"
 
 namespace auralith {
 
-std::string htmlEscaped(std::string_view text) {
-    std::string out;
-    for (const char c : text) {
-        switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
-        }
-    }
-    return out;
-}
-
 namespace {
 
-std::string levelDb(long double factor) {
-    if (factor == 0) return "-inf";
-    return signedText(static_cast<double>(20 * extendedLog10(std::fabs(factor))), 2);
+// The name after its last separator, both separators on every platform as the program's file
+// names take them.
+std::string_view withoutFolder(std::string_view path) {
+    const std::size_t slash = path.find_last_of("/\\");
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-std::string tableHead(const Pickup& pickup, bool ears) {
-    static constexpr const char* mics[3] = {"left", "right", "centre"};
-    std::string head = "<tr><th>position</th><th>source</th>";
-    for (int m = 0; m < pickup.count(); ++m)
-        head += std::string("<th>") + mics[m] + " mic dB</th><th>" + mics[m] + " mic delay</th>";
-    return head + "<th>ICLD dB</th><th>ICTD ms</th><th>ICTD samples</th><th>image</th>" +
-           (ears ? "<th>ear ITD ms</th><th>ear ITD ms below 1.5 kHz</th><th>ear ILD dB</th>" : "") + "</tr>\n";
-}
-
-std::string earCells(const EarCues& e) {
-    return "<td>" + signedText(e.itdMs, 3) + "</td><td>" + signedText(e.itdLowMs, 3) + "</td><td>" +
-           signedText(e.ildDb, 2) + "</td>";
-}
-
-std::string positionRow(const PositionAnalysis& p, const EarCues* ears) {
-    std::string row = "<tr><td>" + std::to_string(p.position) + "</td><td>" + signedText(p.sourceDegrees, 1) + "°</td>";
-    for (int m = 0; m < p.pickup.count(); ++m)
-        row += "<td>" + levelDb(p.pickup.mics[m].factor) + "</td><td>" +
-               signedText(static_cast<double>(p.pickup.mics[m].delay), 0) + "</td>";
-    return row + "<td>" + signedText(p.difference.icldDb, 2) + "</td><td>" + signedText(p.difference.ictdMs, 3) +
-           "</td><td>" + signedText(static_cast<double>(p.difference.ictdFrames), 0) + "</td><td>" +
-           signedText(p.image, 1) + "°</td>" + (ears ? earCells(*ears) : "") + "</tr>\n";
+// The table's header, or a position's row, where row is given: the columns the page shows, each
+// microphone's level and delay after the source's angle.
+std::string tableLine(const CompareResults& results, const Pickup& pickup, const PositionRow* row) {
+    static constexpr const char* micNames[3] = {"left", "right", "centre"};
+    const char* cell = row ? "td>" : "th>";
+    std::string line = "<tr>";
+    for (const PositionColumn& column : positionColumns()) {
+        if (!column.page.shown || !carried(column, results)) continue;
+        line += std::string("<") + cell +
+                (row ? writtenNumber(*column.value(*row), column.page) : std::string(column.heading)) + "</" + cell;
+        if (column.name != "source_deg") continue;
+        for (int m = 0; m < pickup.count(); ++m)
+            for (const MicColumn& mic : micColumns())
+                line += std::string("<") + cell +
+                        (row ? writtenNumber(mic.value(pickup.mics[m]), mic.page)
+                             : micNames[m] + std::string(mic.heading)) +
+                        "</" + cell;
+    }
+    return line + "</tr>\n";
 }
 
 // Where the channels are in antiphase, as ranges of the source angle; nothing where they never are.
@@ -104,10 +89,11 @@ std::string arraySection(const CompareResults& results, std::size_t k) {
         html += " On headphones: " + fixedText(*r.headphones.loudness, 2) + " LUFS" +
                 (r.headphones.clipped > 0 ? ", " + std::to_string(r.headphones.clipped) + " samples clipped" : "") +
                 ".";
-    const bool ears = !results.head.empty();
-    html += "</p>\n<table>\n" + tableHead(a.positions[0].pickup, ears);
-    for (const PositionAnalysis& p : a.positions)
-        html += positionRow(p, ears ? &r.headphones.ears[static_cast<std::size_t>(p.position)] : nullptr);
+    html += "</p>\n<table>\n" + tableLine(results, a.positions[0].pickup, nullptr);
+    for (std::size_t p = 0; p < a.positions.size(); ++p) {
+        const PositionRow row = positionRow(results, k, p);
+        html += tableLine(results, row.position.pickup, &row);
+    }
     return html + "</table>\n</section>\n";
 }
 
@@ -180,15 +166,13 @@ std::string roundingParagraph(const CompareResults& results) {
 
 std::string htmlReport(const CompareResults& results) {
     // The input's name without its folder: the page names no folder of the machine it was made on.
-    const std::string input = htmlEscaped(shownOnPage(baseNameOf(results.input)));
-    std::string html = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + input +
-                       ": stereo arrays compared</title>\n<style>" + style +
-                       "</style>\n</head>\n<body>\n<h1>Stereo arrays compared: <code>" + input +
+    const std::string input = htmlEscaped(shownOnPage(withoutFolder(results.input)));
+    std::string body = "<h1>Stereo arrays compared: <code>" + input +
                        "</code></h1>\n<p class=\"source\">Read: " + htmlEscaped(results.source) + ".</p>\n" +
                        roundingParagraph(results) + listeningPanel(results) +
                        "<div id=\"curves\">\n<h2>Localisation curves</h2>\n" + curvesSvg(results) + "</div>\n";
-    for (std::size_t k = 0; k < results.arrays.size(); ++k) html += arraySection(results, k);
-    return html + modelParagraph(results) + publishedAnglesNote() + "</body>\n</html>\n";
+    for (std::size_t k = 0; k < results.arrays.size(); ++k) body += arraySection(results, k);
+    return htmlPage(input + ": stereo arrays compared", style, body + modelParagraph(results) + publishedAnglesNote());
 }
 
 }  // namespace auralith

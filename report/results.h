@@ -18,7 +18,7 @@ struct HeadphonesResult {
     std::string file;  // empty without --headphones
     std::optional<double> loudness;
     std::int64_t clipped = 0;
-    std::vector<EarCues> ears;  // one per position
+    std::vector<EarCues> ears;  // one per position of the analysis; empty without --headphones
 };
 
 struct ArrayResult {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "catalogue/curve_style.h"
-#include "job/compare/results.h"
+#include "report/results.h"
 
 namespace auralith {
 

@@ -1,4 +1,4 @@
-#include "job/compare/shown_text.h"
+#include "report/shown_text.h"
 
 #include <cstdint>
 

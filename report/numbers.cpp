@@ -1,4 +1,4 @@
-#include "job/compare/numbers.h"
+#include "report/numbers.h"
 
 #include <charconv>
 #include <cmath>
@@ -21,6 +21,12 @@ std::string signedText(double value, int decimals) {
     const bool zero = printed.find_first_not_of("0.") == std::string::npos;
     if (!zero && value > 0) printed.insert(0, "+");
     return printed;
+}
+
+std::string groupedText(std::int64_t value) {
+    std::string digits = std::to_string(value);
+    for (std::size_t at = digits.size(); at > 3 && digits[at - 4] != '-'; at -= 3) digits.insert(at - 3, " ");
+    return digits;
 }
 
 }  // namespace auralith

@@ -5,13 +5,10 @@
 
 #include <string>
 
-#include "job/compare/results.h"
+#include "report/results.h"
 
 namespace auralith {
 
 std::string htmlReport(const CompareResults& results);
-
-// The text with &, <, > and " written as entities.
-std::string htmlEscaped(std::string_view text);
 
 }  // namespace auralith

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "job/compare/results.h"
+#include "report/results.h"
 
 namespace auralith {
 
@@ -22,7 +22,7 @@ struct PositionSpan {
 };
 PositionSpan positionSpan(int position, std::int32_t rate, std::int32_t n);
 
-// The thirteen positions as Audacity labels: "start<TAB>end<TAB>text" per line, in seconds.
+// The analysis's positions as Audacity labels: "start<TAB>end<TAB>text" per line, in seconds.
 std::string labelTrack(const ArrayAnalysis& analysis, std::int32_t rate, std::int32_t n,
                        const LoudspeakerBase& base = base30);
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "job/compare/results.h"
+#include "report/results.h"
 
 namespace auralith {
 

@@ -1,4 +1,4 @@
-#include "job/compare/curves_plot.h"
+#include "report/curves_plot.h"
 
 #include <cmath>
 #include <utility>
@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "catalogue/built_in_arrays.h"
-#include "job/compare/html_report.h"
-#include "job/compare/numbers.h"
-#include "job/compare/text_reports.h"
+#include "report/html/html_text.h"
+#include "report/numbers.h"
+#include "report/text_reports.h"
 
 namespace auralith {
 

@@ -1,4 +1,4 @@
-#include "job/compare/page_notes.h"
+#include "report/page_notes.h"
 
 namespace auralith {
 

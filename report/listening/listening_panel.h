@@ -7,17 +7,10 @@
 #include <string>
 #include <string_view>
 
-#include "job/compare/results.h"
+#include "report/results.h"
 
 namespace auralith {
 
 std::string listeningPanel(const CompareResults& results);
-
-// A file name as a relative URL: every byte but letters, digits and "-._~" as %XX, so that a
-// name holding "#", "?", "%" or a blank still names the file.
-std::string urlEscaped(std::string_view name);
-
-// The text as a JSON string, quotes included; "<" as \u003c, so that it never ends a script element.
-std::string jsonString(std::string_view text);
 
 }  // namespace auralith
