@@ -1,5 +1,5 @@
-// The layers of the program and which may use which: every include in sim/, wave/ and job/ is
-// checked against the rules below, so that a layer that reaches into a layer above it, or into a
+// The layers of the program and which may use which: every include in sim/, wave/, binaural/,
+// job/ and bench/ is checked against the rules below, so that a layer that reaches into a layer above it, or into a
 // folder beside it that it must not use, fails the test suite. (The build already refuses an
 // include of a layer the target does not link; these rules are finer.)
 #include <gtest/gtest.h>
@@ -36,7 +36,8 @@ const std::vector<std::string_view> ioHeaders{"cstdio",   "iostream", "fstream",
 // and the entry above them, the headphone processing on the analysis; no I/O in any. auralith-compare's own layer uses
 // the audio core and the WAVE files but no console. The WAVE files: the format above the platform's file access. The
 // console: the portable part, the two platforms beside each other on top of it, the driver above, and main joining
-// them.
+// them. The headphone render's assembly joins the headphone processing and the WAVE files, below any program; the
+// benchmarks measure the layers below the programs, never a program's own code.
 const std::vector<Layer> layers{
     {"sim/model/", {"sim/model/"}, ioHeaders},
     {"sim/scene/", {"sim/model/", "sim/scene/"}, ioHeaders},
@@ -50,6 +51,9 @@ const std::vector<Layer> layers{
     {"wave/recording/", {"wave/"}, {}},
     {"wave/sofa/", {"wave/files/", "wave/sofa/"}, {}},
     {"wave/", {"wave/"}, {}},
+    {"binaural/",
+     {"binaural/", "sim/headphones/", "sim/analysis/", "sim/model/", "sim/scene/", "wave/"},
+     {"windows.h", "termios.h", "poll.h", "pty.h"}},
     {"job/console/", {"job/console/"}, platformHeaders},
     {"job/posix/", {"job/console/", "job/posix/"}, {"windows.h"}},
     {"job/windows/", {"job/console/", "job/windows/"}, {"unistd.h", "termios.h", "poll.h", "sys/"}},
@@ -58,11 +62,12 @@ const std::vector<Layer> layers{
      {"job/console/", "job/driver/", "job/output/", "sim/render.h", "sim/model/", "wave/"},
      platformHeaders},
     {"job/compare/",
-     {"job/compare/", "job/output/", "sim/render.h", "sim/model/", "sim/free/", "sim/analysis/", "sim/headphones/",
-      "wave/"},
+     {"job/compare/", "job/output/", "binaural/", "sim/render.h", "sim/model/", "sim/free/", "sim/scene/",
+      "sim/analysis/", "sim/headphones/", "wave/"},
      {"windows.h", "termios.h", "poll.h", "pty.h", "sys/"}},
     {"job/compare/listening/", {"job/compare/"}, platformHeaders},
     {"job/", {"job/", "sim/render.h", "sim/model/"}, {}},
+    {"bench/", {"sim/", "wave/", "binaural/", "catalogue/", "report/"}, {}},
 };
 
 const Layer* layerOf(std::string_view file) {
@@ -99,7 +104,7 @@ void checkFile(const std::filesystem::path& root, const std::string& file, std::
 
 std::vector<std::string> layeringFaults(const std::filesystem::path& root) {
     std::vector<std::string> faults;
-    for (const char* top : {"sim", "wave", "job"}) {
+    for (const char* top : {"sim", "wave", "binaural", "job", "bench"}) {
         if (!std::filesystem::exists(root / top)) continue;
         for (const auto& entry : std::filesystem::recursive_directory_iterator(root / top)) {
             const auto extension = entry.path().extension();
@@ -118,8 +123,9 @@ TEST(Layers, EveryIncludeKeepsToItsLayer) {
 
 TEST(Layers, TheSourcesAreWhereTheRulesLook) {
     // A moved folder would pass the check above by having nothing to check.
-    for (const char* folder : {"sim/model", "sim/free", "sim/reference", "sim/fast", "sim/analysis", "wave/files",
-                               "job/console", "job/posix", "job/windows", "job/output", "job/driver", "job/compare"})
+    for (const char* folder :
+         {"sim/model", "sim/free", "sim/reference", "sim/fast", "sim/analysis", "wave/files", "binaural", "job/console",
+          "job/posix", "job/windows", "job/output", "job/driver", "job/compare", "bench"})
         EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(AURALITH_SOURCE_DIR) / folder)) << folder;
 }
 
@@ -143,7 +149,12 @@ TEST(Layers, WrongIncludesAreFound) {
     writeSource(dir, "job/main.cpp", "#include \"job/driver/job.h\"\n#include \"wave/input_wave.h\"\n");
     writeSource(dir, "sim/analysis/a.cpp", "#include \"sim/fast/renderers.h\"\n#include \"sim/model/arrays.h\"\n");
     writeSource(dir, "job/compare/run.cpp", "#include \"job/console/console.h\"\n#include \"sim/analysis/a.h\"\n");
+    writeSource(dir, "binaural/l.cpp", "#include \"job/compare/options.h\"\n#include <termios.h>\n");
+    writeSource(dir, "bench/b.cpp", "#include \"binaural/listening.h\"\n#include \"job/compare/run.h\"\n");
     EXPECT_EQ(layeringFaults(dir.path()), (std::vector<std::string>{
+                                              "bench/b.cpp:2: includes \"job/compare/run.h\"",
+                                              "binaural/l.cpp:1: includes \"job/compare/options.h\"",
+                                              "binaural/l.cpp:2: includes <termios.h>",
                                               "job/compare/run.cpp:1: includes \"job/console/console.h\"",
                                               "job/console/screen.cpp:1: includes <termios.h>",
                                               "job/driver/job.cpp:1: includes \"sim/fast/renderers.h\"",
