@@ -14,7 +14,8 @@
 #include <string>
 #include <variant>
 
-#include "job/compare/headphones.h"
+#include "binaural/listening.h"
+#include "sim/scene/loudspeakers.h"
 
 int main(int argc, char** argv) {
     if (argc < 3) {
@@ -32,7 +33,7 @@ int main(int argc, char** argv) {
     const std::int32_t rate = 44100;  // the renders the benchmark makes
     const auto frames = static_cast<std::int64_t>(stereo.size() / 2);
     const auto n = static_cast<std::int32_t>((frames - rate) / 13 - rate);
-    auto prepared = auralith::prepareListening({}, rate, auralith::base30);
+    auto prepared = auralith::prepareListening({AURALITH_DEFAULT_SOFA, true, auralith::stereoLayout(30)}, rate);
     if (const auto* refused = std::get_if<auralith::ListeningRefusal>(&prepared)) {
         std::fprintf(stderr, "%s: %s\n", refused->name.c_str(), refused->why.c_str());
         return 1;

@@ -23,6 +23,7 @@ auralith::SpeakerPaths pathsOfKemarLength() {
     auralith::SpeakerPaths paths;
     paths.rate = rate;
     paths.taps = 1023;
+    paths.paths.resize(4);
     for (std::size_t p = 0; p < 4; ++p) {
         paths.paths[p].assign(1023, 0.0f);
         for (int i = 0; i < 1023; ++i)

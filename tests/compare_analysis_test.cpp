@@ -15,7 +15,6 @@
 #include "catalogue/built_in_arrays.h"
 #include "catalogue/techniques.h"
 #include "job/compare/design_report.h"
-#include "catalogue/techniques.h"
 #include "report/numbers.h"
 #include "report/text_reports.h"
 #include "sim/analysis/array_analysis.h"

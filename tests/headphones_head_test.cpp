@@ -11,11 +11,13 @@
 #include <optional>
 #include <variant>
 
+#include "binaural/stand_ins.h"
 #include "sim/headphones/binaural_render.h"
 #include "sim/headphones/ear_cue_meter.h"
 #include "sim/headphones/ear_frames.h"
 #include "sim/headphones/fftw_plans.h"
 #include "sim/headphones/speaker_paths.h"
+#include "sim/scene/loudspeakers.h"
 #include "support/sofa_writer.h"
 #include "support/test_support.h"
 #include "wave/sofa/sofa_file.h"
@@ -43,7 +45,8 @@ SpeakerPaths pathsAt(const MeasuredHead& head, double base, Equalisation eq) {
     const NearestMeasurement right = nearestInHorizontalPlane(head, -base);
     EXPECT_LT(left.degreesAway, 1e-3);
     EXPECT_LT(right.degreesAway, 1e-3);
-    return speakerPaths(head, left.index, right.index, eq).value();
+    const std::size_t measurements[] = {left.index, right.index};
+    return speakerPaths(head, measurements, eq).value();
 }
 
 struct KemarCase {
@@ -130,8 +133,8 @@ TEST(HeadphoneRender, WhatPassesFullScaleIsClippedAndCounted) {
     const int taps = paths.taps;
     std::vector<std::int16_t> stereo(4 * static_cast<std::size_t>(taps), 0), out(stereo.size());
     for (int i = 0; i < taps; ++i)
-        for (const Speaker s : {Speaker::left, Speaker::right})
-            stereo[2 * static_cast<std::size_t>(taps - 1 - i) + (s == Speaker::right)] =
+        for (const std::size_t s : {0, 1})
+            stereo[2 * static_cast<std::size_t>(taps - 1 - i) + s] =
                 paths.path(s, Ear::left)[static_cast<std::size_t>(i)] >= 0 ? 32767 : -32767;
     EXPECT_GT(render.render(stereo, out, 0, 2 * taps).value(), 0);
     EXPECT_EQ(out[2 * static_cast<std::size_t>(taps - 1)], 32767);
@@ -149,7 +152,7 @@ std::vector<std::complex<double>> spectrumOf(const std::vector<float>& taps) {
 
 // The interaural transfer function (one ear's spectrum over the other's) of each loudspeaker,
 // bin by bin, from 100 Hz to 16 kHz.
-std::vector<std::complex<double>> interaural(const SpeakerPaths& paths, Speaker s) {
+std::vector<std::complex<double>> interaural(const SpeakerPaths& paths, std::size_t s) {
     const auto left = spectrumOf(paths.path(s, Ear::left)), right = spectrumOf(paths.path(s, Ear::right));
     std::vector<std::complex<double>> ratio;
     for (std::size_t k = 8192 * 100 / 44100 + 1; k < 8192 * 16000 / 44100; ++k) ratio.push_back(left[k] / right[k]);
@@ -157,14 +160,14 @@ std::vector<std::complex<double>> interaural(const SpeakerPaths& paths, Speaker 
 }
 
 double levelAt(const SpeakerPaths& paths, double hz) {
-    const auto bins = spectrumOf(paths.path(Speaker::left, Ear::left));
+    const auto bins = spectrumOf(paths.path(0, Ear::left));
     return 20 * std::log10(std::abs(bins[static_cast<std::size_t>(std::lrint(hz * 8192 / 44100))]));
 }
 
 TEST(HeadphoneEqualisation, IsOneFilterOnBothEarsAndFlattensTheEarCanal) {
     const SpeakerPaths raw = pathsAt(kemar(), 30, Equalisation::none);
     const SpeakerPaths equalised = pathsAt(kemar(), 30, Equalisation::diffuseField);
-    for (const Speaker s : {Speaker::left, Speaker::right}) {
+    for (const std::size_t s : {0, 1}) {
         const auto before = interaural(raw, s), after = interaural(equalised, s);
         ASSERT_EQ(before.size(), after.size());
         double worstDb = 0, worstPhase = 0;
@@ -180,6 +183,55 @@ TEST(HeadphoneEqualisation, IsOneFilterOnBothEarsAndFlattensTheEarCanal) {
     const double equalisedLift = levelAt(equalised, 2500) - levelAt(equalised, 250);
     EXPECT_GT(rawLift, 12);
     EXPECT_LT(equalisedLift, rawLift - 8);
+}
+
+// A stereo layout's left loudspeaker (negative degrees) stands in as the head's direction to the
+// left (positive azimuth): the very paths above, and the left ear louder for the left loudspeaker.
+TEST(HeadphoneLayout, AStereoLayoutGivesTheHeadsLeftAndRightPaths) {
+    for (const double base : {30.0, 45.0}) {
+        const auto standIns = std::get<std::vector<std::size_t>>(standInsOf(kemar(), stereoLayout(base)));
+        const SpeakerPaths paths = speakerPaths(kemar(), standIns, Equalisation::none).value();
+        const SpeakerPaths today = pathsAt(kemar(), base, Equalisation::none);
+        EXPECT_EQ(paths.paths, today.paths);
+        EXPECT_EQ(paths.gain, today.gain);
+        EXPECT_GT(EarCueMeter::create(paths)->cuesOfChannels(1, 0).ildDb, 8) << base;
+    }
+}
+
+// L, C and R at -30, 0 and +30 through the head of impulses: each ear sums the three loudspeakers
+// (gain 1 / (1 + 1 + 0.5)), the centre alone reaches both ears alike; the cue meter, fed a
+// stereo pickup, takes two loudspeakers only; a loudspeaker far from every direction is refused.
+TEST(HeadphoneLayout, ThreeLoudspeakersAreSummedIntoEachEar) {
+    const ScratchDir dir;
+    ASSERT_TRUE(testing::writeSofa(dir.file("plain.sofa"), testing::plainHead(11, 0.5)));
+    const MeasuredHead head = headFrom(dir.file("plain.sofa"));
+    const LoudspeakerLayout lcr{{{"L", -30}, {"C", 0}, {"R", 30}}};
+    const auto standIns = std::get<std::vector<std::size_t>>(standInsOf(head, lcr));
+    const SpeakerPaths paths = speakerPaths(head, standIns, Equalisation::none).value();
+    EXPECT_NEAR(paths.gain, 0.4, 1e-12);
+    EXPECT_FALSE(EarCueMeter::create(paths));
+    const BinauralRender render = BinauralRender::create(paths).value();
+    ASSERT_EQ(render.channels(), 3);
+    const std::int64_t frames = 2 * render.blockFrames() + 9;
+    std::vector<std::int16_t> in(3 * static_cast<std::size_t>(frames), 0), ears(2 * in.size() / 3);
+    std::vector<std::int16_t> expected(ears.size(), 0);
+    const auto put = [](std::vector<std::int16_t>& v, int width, std::int64_t f, int c, int value) {
+        v[static_cast<std::size_t>(width * f + c)] = static_cast<std::int16_t>(value);
+    };
+    put(in, 3, 5, 1, 20000);  // the centre alone: both ears at once
+    put(expected, 2, 5, 0, 8000);
+    put(expected, 2, 5, 1, 8000);
+    put(in, 3, frames - 20, 0, 20000);  // the left loudspeaker, the right ear 11 frames later
+    put(expected, 2, frames - 20, 0, 8000);
+    put(expected, 2, frames - 9, 1, 4000);
+    put(in, 3, render.blockFrames() - 3, 2, -10000);  // the right one, across a block's edge
+    put(expected, 2, render.blockFrames() - 3, 1, -4000);
+    put(expected, 2, render.blockFrames() + 8, 0, -2000);
+    ASSERT_EQ(render.renderOnCores(in, ears, 0, frames, 2), 0);
+    EXPECT_EQ(ears, expected);
+    const LoudspeakerLayout surround{{{"L", -30}, {"LS", -110}}};
+    EXPECT_EQ(std::get<std::string>(standInsOf(head, surround)),
+              "it has no direction within 5 degrees of 110 degrees left in the horizontal plane");
 }
 
 // The vector loops against the plain ones: ties, the edges of the 16 bits, values far beyond

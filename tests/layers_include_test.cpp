@@ -1,5 +1,6 @@
-// The layers of the program and which may use which: every include in sim/, wave/, catalogue/, report/ and job/ is
-// checked against the rules below, so that a layer that reaches into a layer above it, or into a
+// The layers of the program and which may use which: every include in sim/, wave/, binaural/,
+// catalogue/, report/, job/ and bench/ is checked against the rules below, so that a layer that
+// reaches into a layer above it, or into a
 // folder beside it that it must not use, fails the test suite. (The build already refuses an
 // include of a layer the target does not link; these rules are finer.)
 #include <gtest/gtest.h>
@@ -32,9 +33,9 @@ const std::vector<std::string_view> ioHeaders{"cstdio",   "iostream", "fstream",
 
 // auralith-compare's reports: texts built from what a run found, on the audio core's numbers and
 // the arrays as the catalogue names them; no file, no platform.
-const std::vector<std::string_view> reportIncludes{"report/",   "sim/model/",    "sim/scene/",
-                                                   "sim/free/", "sim/plan/",     "sim/analysis/",
-                                                   "catalogue/", "sim/headphones/ear_cues.h"};
+const std::vector<std::string_view> reportIncludes{
+    "report/",   "sim/model/",    "sim/scene/", "sim/free/",
+    "sim/plan/", "sim/analysis/", "catalogue/", "sim/headphones/ear_cues.h"};
 
 // A part of the page (the listening panel, the curves): the reports' own layer without the page
 // that holds it, so that the page includes its parts and no part the page.
@@ -57,7 +58,8 @@ std::vector<std::string_view> pageParts(std::string_view own) {
 // model, the described arrays and the scene, without I/O either. auralith-compare's own layer uses
 // the audio core and the WAVE files but no console. The WAVE files: the format above the platform's file access. The
 // console: the portable part, the two platforms beside each other on top of it, the driver above, and main joining
-// them.
+// them. The headphone render's assembly joins the headphone processing and the WAVE files, below any program; the
+// benchmarks measure the layers below the programs, never a program's own code.
 const std::vector<Layer> layers{
     {"sim/model/", {"sim/model/"}, ioHeaders},
     {"sim/scene/", {"sim/model/", "sim/scene/"}, ioHeaders},
@@ -74,6 +76,9 @@ const std::vector<Layer> layers{
     {"wave/recording/", {"wave/"}, {}},
     {"wave/sofa/", {"wave/files/", "wave/sofa/"}, {}},
     {"wave/", {"wave/"}, {}},
+    {"binaural/",
+     {"binaural/", "sim/headphones/", "sim/plan/", "sim/analysis/", "sim/model/", "sim/scene/", "wave/"},
+     {"windows.h", "termios.h", "poll.h", "pty.h"}},
     {"catalogue/", {"sim/model/", "sim/free/", "sim/scene/", "catalogue/"}, ioHeaders},
     {"job/console/", {"job/console/"}, platformHeaders},
     {"job/posix/", {"job/console/", "job/posix/"}, {"windows.h"}},
@@ -87,10 +92,11 @@ const std::vector<Layer> layers{
     {"report/listening/", pageParts("report/listening/"), ioHeaders},
     {"report/curves_plot", pageParts("report/curves_plot"), ioHeaders},
     {"job/compare/",
-     {"job/compare/", "job/output/", "catalogue/", "report/", "sim/render.h", "sim/model/", "sim/scene/",
+     {"job/compare/", "job/output/", "catalogue/", "report/", "binaural/", "sim/render.h", "sim/model/", "sim/scene/",
       "sim/free/", "sim/plan/", "sim/analysis/", "sim/headphones/", "wave/"},
      {"windows.h", "termios.h", "poll.h", "pty.h", "sys/"}},
     {"job/", {"job/", "sim/render.h", "sim/model/"}, {}},
+    {"bench/", {"sim/", "wave/", "binaural/", "catalogue/", "report/"}, {}},
 };
 
 const Layer* layerOf(std::string_view file) {
@@ -127,7 +133,7 @@ void checkFile(const std::filesystem::path& root, const std::string& file, std::
 
 std::vector<std::string> layeringFaults(const std::filesystem::path& root) {
     std::vector<std::string> faults;
-    for (const char* top : {"sim", "wave", "catalogue", "report", "job"}) {
+    for (const char* top : {"sim", "wave", "binaural", "catalogue", "report", "job", "bench"}) {
         if (!std::filesystem::exists(root / top)) continue;
         for (const auto& entry : std::filesystem::recursive_directory_iterator(root / top)) {
             const auto extension = entry.path().extension();
@@ -147,9 +153,9 @@ TEST(Layers, EveryIncludeKeepsToItsLayer) {
 TEST(Layers, TheSourcesAreWhereTheRulesLook) {
     // A moved folder would pass the check above by having nothing to check.
     for (const char* folder :
-         {"sim/model", "sim/scene", "sim/free", "sim/plan", "sim/reference", "sim/fast", "sim/analysis", "wave/files",
-          "catalogue", "job/console", "job/posix", "job/windows", "job/output", "job/driver", "job/compare", "report",
-          "report/html", "report/listening"})
+         {"sim/model",  "sim/scene",   "sim/free",  "sim/plan",    "sim/reference",    "sim/fast",    "sim/analysis",
+          "wave/files", "binaural",    "catalogue", "job/console", "job/posix",        "job/windows", "job/output",
+          "job/driver", "job/compare", "report",    "report/html", "report/listening", "bench"})
         EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(AURALITH_SOURCE_DIR) / folder)) << folder;
 }
 
@@ -180,7 +186,12 @@ TEST(Layers, WrongIncludesAreFound) {
     writeSource(
         dir, "report/table.cpp",
         "#include <fstream>\n#include \"sim/headphones/binaural_render.h\"\n#include \"sim/headphones/ear_cues.h\"\n");
+    writeSource(dir, "binaural/l.cpp", "#include \"job/compare/options.h\"\n#include <termios.h>\n");
+    writeSource(dir, "bench/b.cpp", "#include \"binaural/listening.h\"\n#include \"job/compare/run.h\"\n");
     EXPECT_EQ(layeringFaults(dir.path()), (std::vector<std::string>{
+                                              "bench/b.cpp:2: includes \"job/compare/run.h\"",
+                                              "binaural/l.cpp:1: includes \"job/compare/options.h\"",
+                                              "binaural/l.cpp:2: includes <termios.h>",
                                               "catalogue/list.cpp:2: includes <fstream>",
                                               "catalogue/list.cpp:3: includes \"job/compare/numbers.h\"",
                                               "job/compare/run.cpp:1: includes \"job/console/console.h\"",

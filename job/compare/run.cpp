@@ -5,8 +5,8 @@
 #include <optional>
 #include <variant>
 
+#include "binaural/listening.h"
 #include "job/compare/file_names.h"
-#include "job/compare/headphones.h"
 #include "job/compare/output_folder.h"
 #include "job/compare/progress.h"
 #include "job/compare/sweep_setting.h"
@@ -16,6 +16,7 @@
 #include "report/shown_text.h"
 #include "report/text_reports.h"
 #include "sim/analysis/loudness.h"
+#include "sim/scene/loudspeakers.h"
 #include "wave/files/file_access.h"
 #include "wave/recording/recording.h"
 
@@ -216,7 +217,8 @@ int runCompare(const CompareOptions& options, const CompareStreams& streams) {
     // The head is read and checked before anything is written.
     ListeningHandle listening;
     if (options.headphones) {
-        auto prepared = prepareListening(options, recording.wave.sampleRate, results.base);
+        auto prepared = prepareListening({sofaFileOf(options), options.equalise, stereoLayout(results.base.halfAngle)},
+                                         recording.wave.sampleRate);
         if (const auto* refused = std::get_if<ListeningRefusal>(&prepared))
             return fail(run, refused->name, refused->why);
         listening = std::move(std::get<ListeningHandle>(prepared));

@@ -37,6 +37,7 @@ double energyOf(const Bins& bins) {
 }  // namespace
 
 std::optional<EarCueMeter> EarCueMeter::create(const SpeakerPaths& paths, int widestLag) {
+    if (paths.speakers() != 2) return std::nullopt;
     try {
         EarCueMeter m;
         m.rate_ = paths.rate;

@@ -18,7 +18,9 @@ namespace auralith {
 
 class EarCueMeter {
 public:
-    // The paths' spectra on a grid long enough for lags of `widestLag` frames either way.
+    // The paths' spectra on a grid long enough for lags of `widestLag` frames either way. A pickup
+    // feeds two loudspeakers, its left and right channels: empty for paths of any other count, and
+    // when the memory or the transforms cannot be had.
     static std::optional<EarCueMeter> create(const SpeakerPaths& paths, int widestLag = 4096);
 
     // The ears' cues for this pickup; delay spreads beyond the meter's widest lag are not told

@@ -102,20 +102,23 @@ std::vector<double> convolved(std::span<const float> a, const std::vector<double
     return out;
 }
 
-// 1 / the largest sum over the ears and the frequencies of the two loudspeakers' magnitudes.
-std::optional<double> pathsGain(const std::array<std::vector<double>, 4>& paths) {
+// 1 / the largest sum over the ears and the frequencies of the loudspeakers' magnitudes.
+std::optional<double> pathsGain(const std::vector<std::vector<double>>& paths) {
     const DoubleTransforms t(powerOfTwoAtLeast(std::max<long long>(8192, 4 * static_cast<long long>(paths[0].size()))));
     const std::size_t bins = static_cast<std::size_t>(t.size()) / 2 + 1;
-    std::array<FftwBuffer<std::complex<double>>, 4> spectra;
-    for (std::size_t p = 0; p < 4; ++p) {
+    std::vector<FftwBuffer<std::complex<double>>> spectra(paths.size());
+    for (std::size_t p = 0; p < paths.size(); ++p) {
         spectra[p] = fftwBuffer<std::complex<double>>(bins);
         if (!t.valid() || !spectra[p] || !spectrumOf(t, paths[p].data(), paths[p].size(), spectra[p].get()))
             return std::nullopt;
     }
     double largest = 0;
     for (std::size_t k = 0; k < bins; ++k)
-        for (std::size_t ear = 0; ear < 2; ++ear)
-            largest = std::max(largest, std::abs(spectra[ear][k]) + std::abs(spectra[2 + ear][k]));
+        for (std::size_t ear = 0; ear < 2; ++ear) {
+            double sum = 0;
+            for (std::size_t p = ear; p < paths.size(); p += 2) sum += std::abs(spectra[p][k]);
+            largest = std::max(largest, sum);
+        }
     return largest > 0 ? 1 / largest : 1.0;
 }
 
@@ -134,24 +137,26 @@ std::vector<double> diffuseFieldFilter(const MeasuredHead& head) {
     }
 }
 
-std::optional<SpeakerPaths> speakerPaths(const MeasuredHead& head, std::size_t left, std::size_t right,
+std::optional<SpeakerPaths> speakerPaths(const MeasuredHead& head, std::span<const std::size_t> measurements,
                                          Equalisation equalisation) {
     try {
+        if (measurements.empty()) return std::nullopt;
         std::vector<double> filter{1.0};
         if (equalisation == Equalisation::diffuseField) filter = diffuseFieldFilter(head);
         if (filter.empty()) return std::nullopt;
-        std::array<std::vector<double>, 4> exact;
-        for (int speaker = 0; speaker < 2; ++speaker)
+        std::vector<std::vector<double>> exact(2 * measurements.size());
+        for (std::size_t speaker = 0; speaker < measurements.size(); ++speaker)
             for (int ear = 0; ear < 2; ++ear)
-                exact[static_cast<std::size_t>(2 * speaker + ear)] =
-                    convolved(head.response(speaker == 0 ? left : right, ear), filter);
+                exact[2 * speaker + static_cast<std::size_t>(ear)] =
+                    convolved(head.response(measurements[speaker], ear), filter);
         const std::optional<double> gain = pathsGain(exact);
         if (!gain) return std::nullopt;
         SpeakerPaths out;
         out.rate = head.rate;
         out.taps = static_cast<int>(exact[0].size());
         out.gain = *gain;
-        for (std::size_t p = 0; p < 4; ++p) out.paths[p].assign(exact[p].begin(), exact[p].end());
+        out.paths.resize(exact.size());
+        for (std::size_t p = 0; p < exact.size(); ++p) out.paths[p].assign(exact[p].begin(), exact[p].end());
         return out;
     } catch (const std::bad_alloc&) {
         return std::nullopt;

@@ -1,11 +1,11 @@
-// The two loudspeakers as the ears receive them: the four responses from the left and the right
-// loudspeaker to the left and the right ear, each through the same diffuse-field equalisation
-// (or none), and the one gain every headphone render is given.
+// The loudspeakers as the ears receive them: the responses from each loudspeaker to the left and
+// the right ear, each through the same diffuse-field equalisation (or none), and the one gain
+// every headphone render is given.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "sim/headphones/measured_head.h"
@@ -28,26 +28,27 @@ inline constexpr double smoothingOctaves = 1.0 / 3;
 std::vector<double> diffuseFieldFilter(const MeasuredHead& head);
 
 enum class Ear { left = 0, right = 1 };
-enum class Speaker { left = 0, right = 1 };
 
 struct SpeakerPaths {
     std::int32_t rate = 0;
     int taps = 0;
-    std::array<std::vector<float>, 4> paths;  // [2 * speaker + ear]
-    // 1 / the largest sum, over both ears and all frequencies, of the two loudspeakers'
-    // magnitudes: no full-scale sine in the loudspeakers, in any mix of the two, goes past full
-    // scale at an ear. From the head and its equalisation alone, so that every array's headphone
-    // render keeps its loudness beside the others'.
+    std::vector<std::vector<float>> paths;  // [2 * speaker + ear], the loudspeakers in channel order
+    // 1 / the largest sum, over both ears and all frequencies, of the loudspeakers' magnitudes: no
+    // full-scale sine in the loudspeakers, in any mix of them, goes past full scale at an ear.
+    // From the head and its equalisation alone, so that every array's headphone render keeps its
+    // loudness beside the others'.
     double gain = 1;
 
-    const std::vector<float>& path(Speaker s, Ear e) const {
-        return paths[static_cast<std::size_t>(2 * static_cast<int>(s) + static_cast<int>(e))];
+    int speakers() const { return static_cast<int>(paths.size() / 2); }
+    const std::vector<float>& path(std::size_t speaker, Ear e) const {
+        return paths[2 * speaker + static_cast<std::size_t>(e)];
     }
 };
 
-// The paths from the measurements `left` and `right` (indices into the head), equalised or not.
-// Empty when the memory or the transforms cannot be had.
-std::optional<SpeakerPaths> speakerPaths(const MeasuredHead& head, std::size_t left, std::size_t right,
+// The paths from one measurement per loudspeaker (indices into the head, in channel order),
+// equalised or not. Empty when the memory or the transforms cannot be had, or no loudspeaker is
+// given.
+std::optional<SpeakerPaths> speakerPaths(const MeasuredHead& head, std::span<const std::size_t> measurements,
                                          Equalisation equalisation);
 
 }  // namespace auralith

@@ -26,8 +26,7 @@ struct Part {
     bool done = false;
 };
 
-bool renderPart(const BinauralRender& render, std::span<const std::int16_t> stereo, Part& part,
-                const HeadphoneRun& put) {
+bool renderPart(const BinauralRender& render, std::span<const std::int16_t> in, Part& part, const HeadphoneRun& put) {
     const std::int64_t run = blocksPerRun * render.blockFrames();
     std::vector<std::int16_t> buffer;
     try {
@@ -38,7 +37,7 @@ bool renderPart(const BinauralRender& render, std::span<const std::int16_t> ster
     for (std::int64_t begin = part.from; begin < part.to; begin += run) {
         const std::int64_t end = std::min(part.to, begin + run);
         const std::span<std::int16_t> made(buffer.data(), 2 * static_cast<std::size_t>(end - begin));
-        const std::optional<std::int64_t> clipped = render.render(stereo, made, begin, end, begin);
+        const std::optional<std::int64_t> clipped = render.render(in, made, begin, end, begin);
         if (!clipped) return false;
         part.clipped += *clipped;
         if (part.meter && !part.meter->add(made)) return false;
@@ -46,14 +45,14 @@ bool renderPart(const BinauralRender& render, std::span<const std::int16_t> ster
     }
     if (!part.meter || part.measuredTo == part.to) return true;
     const std::span<std::int16_t> beyond(buffer.data(), 2 * static_cast<std::size_t>(part.measuredTo - part.to));
-    return render.render(stereo, beyond, part.to, part.measuredTo, part.to) && part.meter->add(beyond);
+    return render.render(in, beyond, part.to, part.measuredTo, part.to) && part.meter->add(beyond);
 }
 
 }  // namespace
 
-MeasuredHeadphones renderSweepHeadphones(const BinauralRender& render, std::span<const std::int16_t> stereo,
+MeasuredHeadphones renderSweepHeadphones(const BinauralRender& render, std::span<const std::int16_t> in,
                                          std::int32_t rate, std::int32_t n, const HeadphoneRun& put, bool measure) {
-    const auto frames = static_cast<std::int64_t>(stereo.size() / 2);
+    const auto frames = static_cast<std::int64_t>(in.size() / static_cast<std::size_t>(render.channels()));
     // Measured, the parts meet where the loudness's parts do; else halfway, on a block.
     const std::int64_t hop = render.blockFrames();
     const std::int64_t split = !measure ? std::min(frames, (frames / 2 + hop - 1) / hop * hop)
@@ -68,7 +67,7 @@ MeasuredHeadphones renderSweepHeadphones(const BinauralRender& render, std::span
         if (!(parts[static_cast<std::size_t>(k)].meter = LoudnessMeter::create(rate))) return {};
     runParts(count, [&](int k) {
         Part& part = parts[static_cast<std::size_t>(k)];
-        part.done = renderPart(render, stereo, part, put);
+        part.done = renderPart(render, in, part, put);
     });
     MeasuredHeadphones result;
     result.done = parts[0].done && (count == 1 || parts[1].done);

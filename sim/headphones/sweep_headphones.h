@@ -24,9 +24,9 @@ struct MeasuredHeadphones {
 // render. Called from the part's own thread.
 using HeadphoneRun = std::function<bool(std::int64_t first, std::span<const std::int16_t> samples)>;
 
-// `stereo` the sweep's stereo render of n samples at `rate`. Without `measure` no loudness is
-// taken (for the benchmarks beside converters that take none).
-MeasuredHeadphones renderSweepHeadphones(const BinauralRender& render, std::span<const std::int16_t> stereo,
+// `in` the sweep's render of n samples at `rate`, one channel a loudspeaker of `render`. Without
+// `measure` no loudness is taken (for the benchmarks beside converters that take none).
+MeasuredHeadphones renderSweepHeadphones(const BinauralRender& render, std::span<const std::int16_t> in,
                                          std::int32_t rate, std::int32_t n, const HeadphoneRun& put,
                                          bool measure = true);
 

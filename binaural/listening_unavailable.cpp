@@ -1,6 +1,6 @@
 // A build without libmysofa or FFTW3 (the Windows cross builds) has no headphone renders: the
 // head is refused, so that nothing else here is ever reached.
-#include "job/compare/headphones.h"
+#include "binaural/listening.h"
 
 namespace auralith {
 
@@ -8,8 +8,7 @@ struct Listening {};
 
 void ListeningRelease::operator()(Listening* listening) const { delete listening; }
 
-std::variant<ListeningHandle, ListeningRefusal> prepareListening(const CompareOptions&, std::int32_t,
-                                                                 const LoudspeakerBase&) {
+std::variant<ListeningHandle, ListeningRefusal> prepareListening(const ListeningRequest&, std::int32_t) {
     return ListeningRefusal{"--headphones",
                             "this build has no headphone renders: it was built without libmysofa "
                             "and FFTW3"};

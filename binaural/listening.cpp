@@ -1,12 +1,12 @@
-#include "job/compare/headphones.h"
+#include "binaural/listening.h"
 
 #include <algorithm>
 #include <atomic>
 #include <new>
+#include <string_view>
 #include <vector>
 
-#include "job/compare/file_names.h"
-#include "sim/analysis/loudness.h"
+#include "binaural/stand_ins.h"
 #include "sim/headphones/binaural_render.h"
 #include "sim/headphones/ear_cue_meter.h"
 #include "sim/headphones/speaker_paths.h"
@@ -19,7 +19,7 @@ namespace auralith {
 
 struct Listening {
     BinauralRender render;
-    EarCueMeter cues;
+    std::optional<EarCueMeter> cues;  // for two loudspeakers alone
     std::string head;
 };
 
@@ -27,7 +27,9 @@ void ListeningRelease::operator()(Listening* listening) const { delete listening
 
 std::string headDescription(const Listening& listening) { return listening.head; }
 
-EarCues earCuesOf(const Listening& listening, const Pickup& pickup) { return listening.cues.cues(pickup); }
+EarCues earCuesOf(const Listening& listening, const Pickup& pickup) {
+    return listening.cues ? listening.cues->cues(pickup) : EarCues{};
+}
 
 namespace {
 
@@ -35,14 +37,11 @@ MeasuredHead headOf(SofaResponses&& file) {
     return {file.rate, file.taps, std::move(file.azimuth), std::move(file.elevation), std::move(file.values)};
 }
 
-// The measurement that stands for the loudspeaker at `azimuth` degrees to the left, or why none.
-std::variant<std::size_t, std::string> standIn(const MeasuredHead& head, double azimuth) {
-    const NearestMeasurement nearest = nearestInHorizontalPlane(head, azimuth);
-    if (nearest.degreesAway <= farthestStandIn) return nearest.index;
-    const int side = static_cast<int>(azimuth);
-    return "it has no direction within " + std::to_string(static_cast<int>(farthestStandIn)) + " degrees of " +
-           std::to_string(side > 0 ? side : -side) + " degrees " + (side > 0 ? "left" : "right") +
-           " in the horizontal plane";
+// The file's name without its folders; both separators on every platform, as the program names
+// its files.
+std::string_view nameOf(std::string_view path) {
+    const std::size_t slash = path.find_last_of("/\\");
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
 // The render's last second holds the responses' tails after the last sound. Half of it goes to
@@ -57,46 +56,47 @@ SofaLimits headLimits(std::int32_t rate) {
 
 }  // namespace
 
-std::variant<ListeningHandle, ListeningRefusal> prepareListening(const CompareOptions& options, std::int32_t rate,
-                                                                 const LoudspeakerBase& base) {
-    const std::string file = sofaFileOf(options);
+std::variant<ListeningHandle, ListeningRefusal> prepareListening(const ListeningRequest& request, std::int32_t rate) {
+    const std::string& file = request.sofaFile;
     auto read = readSofaResponses(file, rate, headLimits(rate));
     if (const auto* why = std::get_if<std::string>(&read)) return ListeningRefusal{file, *why};
     const MeasuredHead head = headOf(std::get<SofaResponses>(std::move(read)));
-    const auto left = standIn(head, base.halfAngle);
-    if (const auto* why = std::get_if<std::string>(&left)) return ListeningRefusal{file, *why};
-    const auto right = standIn(head, -base.halfAngle);
-    if (const auto* why = std::get_if<std::string>(&right)) return ListeningRefusal{file, *why};
-    const std::size_t l = std::get<std::size_t>(left);
-    const std::size_t r = std::get<std::size_t>(right);
+    const auto standIns = standInsOf(head, request.layout);
+    if (const auto* why = std::get_if<std::string>(&standIns)) return ListeningRefusal{file, *why};
+    const auto& measurements = std::get<std::vector<std::size_t>>(standIns);
+    const ListeningRefusal noMemory{file, "there is not enough memory for this head's responses"};
     std::optional<SpeakerPaths> paths =
-        speakerPaths(head, l, r, options.equalise ? Equalisation::diffuseField : Equalisation::none);
+        speakerPaths(head, measurements, request.equalise ? Equalisation::diffuseField : Equalisation::none);
     std::optional<BinauralRender> render = paths ? BinauralRender::create(*paths) : std::nullopt;
+    if (!render) return noMemory;
     // The cues a head receives in front of the loudspeakers, whatever equalises the headphones.
-    std::optional<SpeakerPaths> asMeasured;
-    if (render) asMeasured = options.equalise ? speakerPaths(head, l, r, Equalisation::none) : std::move(paths);
-    std::optional<EarCueMeter> cues = asMeasured ? EarCueMeter::create(*asMeasured) : std::nullopt;
-    if (!cues) return ListeningRefusal{file, "there is not enough memory for this head's responses"};
+    std::optional<EarCueMeter> cues;
+    if (request.layout.channels() == 2) {
+        std::optional<SpeakerPaths> asMeasured =
+            request.equalise ? speakerPaths(head, measurements, Equalisation::none) : std::move(paths);
+        cues = asMeasured ? EarCueMeter::create(*asMeasured) : std::nullopt;
+        if (!cues) return noMemory;
+    }
     try {
         return ListeningHandle(
-            new Listening{std::move(*render), std::move(*cues),
-                          std::string(baseNameOf(file)) +
-                              (options.equalise ? ", diffuse-field equalised" : ", as measured (no equalisation)")});
+            new Listening{std::move(*render), std::move(cues),
+                          std::string(nameOf(file)) +
+                              (request.equalise ? ", diffuse-field equalised" : ", as measured (no equalisation)")});
     } catch (const std::bad_alloc&) {
-        return ListeningRefusal{file, "there is not enough memory for this head's responses"};
+        return noMemory;
     }
 }
 
-HeadphoneRender writeHeadphoneRender(const Listening& listening, std::span<const std::int16_t> stereo,
-                                     std::int32_t rate, std::int32_t n, const std::string& path, bool measure) {
-    const auto frames = static_cast<std::int32_t>(stereo.size() / 2);
+HeadphoneRender writeHeadphoneRender(const Listening& listening, std::span<const std::int16_t> in, std::int32_t rate,
+                                     std::int32_t n, const std::string& path, bool measure) {
+    const auto frames = static_cast<std::int32_t>(in.size() / static_cast<std::size_t>(listening.render.channels()));
     HeadphoneRender result;
     std::optional<OutputInPlace> file = OutputInPlace::create(path, frames, rate, 16, ReplaceMode::nameItself);
     if (file) {
         // Each run goes into the file by the system's writes: the file is never in memory.
         std::atomic<int> error{0};
         const MeasuredHeadphones made = renderSweepHeadphones(
-            listening.render, stereo, rate, n,
+            listening.render, in, rate, n,
             [&](std::int64_t first, std::span<const std::int16_t> samples) {
                 const int e = file->writeFrames(first, samples);
                 if (e != 0) error = e;
@@ -117,12 +117,12 @@ HeadphoneRender writeHeadphoneRender(const Listening& listening, std::span<const
     }
     std::vector<std::int16_t> memory;
     try {
-        memory.resize(stereo.size());
+        memory.resize(2 * static_cast<std::size_t>(frames));
     } catch (const std::bad_alloc&) {
         return {{}, false, {}, 0};
     }
     const MeasuredHeadphones made = renderSweepHeadphones(
-        listening.render, stereo, rate, n,
+        listening.render, in, rate, n,
         [&](std::int64_t first, std::span<const std::int16_t> samples) {
             std::copy(samples.begin(), samples.end(), memory.begin() + 2 * first);
             return true;
