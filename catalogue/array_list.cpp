@@ -36,7 +36,7 @@ Entry faulty(std::string_view entry, Kind kind, std::string_view part = {}, std:
 Entry measure(std::string_view entry, std::string_view part, std::string_view text, int most, std::string_view unit,
               int& value) {
     const std::optional<int> read = thousandthsOf(text);
-    const std::string range = "0 to " + decimalText(most) + " " + std::string(unit);
+    const std::string range = "0 to " + decimalText(most) + (unit.empty() ? "" : " ") + std::string(unit);
     if (!read) return faulty(entry, Kind::notANumber, part, text, range);
     if (*read > most) return faulty(entry, Kind::outOfRange, part, text, range);
     value = *read;
@@ -80,6 +80,16 @@ Entry describedTreeEntry(std::string_view entry, const std::vector<std::string_v
     return {describedTree(std::string(entry), width, depth, p), {}};
 }
 
+// ms:PATTERN:WIDTH
+Entry describedMidSideEntry(std::string_view entry, const std::vector<std::string_view>& parts) {
+    PatternChoice p;
+    int width = 0;
+    for (Entry step : {pattern(entry, parts[1], p),
+                       measure(entry, "WIDTH", parts[2], static_cast<int>(maxMidSideWidth) * thousand, "", width)})
+        if (step.fault.kind != Kind::none) return step;
+    return {describedMidSide(std::string(entry), p, width), {}};
+}
+
 Entry entryOf(std::string_view entry) {
     if (const BuiltInArray* builtIn = builtInNumbered(entry)) return {builtInChoice(*builtIn), {}};
     if (const Technique* technique = techniqueNamed(entry)) {
@@ -89,8 +99,9 @@ Entry entryOf(std::string_view entry) {
     }
     const std::vector<std::string_view> parts = splitAt(entry, ':');
     const std::string form = lowerCase(parts[0]);
-    if (form != "pair" && form != "tree") return faulty(entry, Kind::unknownEntry);
-    if (parts.size() != 4) return faulty(entry, Kind::partCount, form);
+    if (form != "pair" && form != "tree" && form != "ms") return faulty(entry, Kind::unknownEntry);
+    if (parts.size() != (form == "ms" ? 3 : 4)) return faulty(entry, Kind::partCount, form);
+    if (form == "ms") return describedMidSideEntry(entry, parts);
     return form == "pair" ? describedPairEntry(entry, parts) : describedTreeEntry(entry, parts);
 }
 

@@ -115,6 +115,14 @@ ChosenArray describedTree(std::string key, int width, int depth, const PatternCh
         "tree-" + decimalText(width) + "-" + decimalText(depth) + "-" + pattern.text, layout};
 }
 
+ChosenArray describedMidSide(std::string key, const PatternChoice& pattern, int width) {
+    // "Mid-side, cardioid mid, width 1", "Mid-side, pattern 0.6 mid, width 0.5".
+    const bool named = patternPlural(pattern).rfind("pattern ", 0) != 0;
+    const std::string mid = named ? pattern.text : "pattern " + pattern.text;
+    return {std::move(key), "Mid-side, " + mid + " mid, width " + decimalText(width),
+            "ms-" + pattern.text + "-" + decimalText(width), midSideLayout(valueOf(pattern.thousandths), valueOf(width))};
+}
+
 ChosenArray techniqueChoice(const Technique& technique) {
     PatternChoice pattern;
     readPattern(technique.pattern, pattern);

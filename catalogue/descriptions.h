@@ -46,6 +46,7 @@ std::string lowerCase(std::string_view text);
 // In thousandths of a degree, centimetre or metre.
 ChosenArray describedPair(std::string key, const PatternChoice& pattern, int angle, int spacing);
 ChosenArray describedTree(std::string key, int width, int depth, const PatternChoice& pattern);
+ChosenArray describedMidSide(std::string key, const PatternChoice& pattern, int width);
 
 struct Technique;
 ChosenArray techniqueChoice(const Technique& technique);

@@ -129,11 +129,27 @@ std::string tradingRule(const LoudspeakerBase& base) {
            "40·x degrees off centre up to x = 0.75 and 20·(x + 0.75) degrees above, at most 45°.";
 }
 
+// "45° left", "7.5° right", "0°".
+std::string sideOfCentre(double degrees) {
+    const std::string size = decimalText(static_cast<int>(std::lrint(std::fabs(degrees) * 1000))) + "°";
+    return degrees < 0 ? size + " left" : degrees > 0 ? size + " right" : size;
+}
+
+// Where the sweep's source goes: "from 45° left to 45° right".
+std::string sweepArc(const CompareResults& results) {
+    if (results.arrays.empty() || results.arrays[0].analysis.positions.empty()) return "over the sweep";
+    const auto& positions = results.arrays[0].analysis.positions;
+    return "from " + sideOfCentre(positions.front().sourceDegrees) + " to " +
+           sideOfCentre(positions.back().sourceDegrees);
+}
+
 std::string modelParagraph(const CompareResults& results) {
     std::string text =
         "<h2>The model</h2>\n<p>The numbers come from the same model as the sound: each microphone's level factor, "
         "its share in each channel and its whole-sample delay at each position of the sweep (a source 10 m from "
-        "the array's centre, from 45° left to 45° right). ICLD is the level difference of the two channels for a "
+        "the array's centre, " +
+        sweepArc(results) +
+        "). ICLD is the level difference of the two channels for a "
         "white-noise source (positive: left louder); ICTD is the lag at which the channels' white-noise "
         "cross-correlation is largest (positive: the right channel later). The image on a loudspeaker pair at " +
         tradingRule(results.base) +

@@ -18,11 +18,11 @@ bool oneTapEach(const PlanSegment& segment, std::size_t lists) {
 
 // The sweep's input, when the plan is a sweep of the recording whole.
 std::optional<SweepInput> sweepOf(const RenderPlan& plan, std::span<const std::int16_t> samples, double gain) {
-    Program program{plan.spec, plan.frames, {}};
+    Program program{plan.format, plan.frames, {}};
     for (const PlanSegment& s : plan.segments) program.segments.push_back({s.start, s.length, 0});
-    if (plan.spec.channels != 2 || !isSweep(program) || program.segments.front().length != std::ssize(samples))
+    if (plan.format.channels != 2 || !isSweep(program) || program.segments.front().length != std::ssize(samples))
         return std::nullopt;
-    return sweepInputFor(samples, plan.spec.rate, gain, static_cast<int>(plan.segments.size()));
+    return sweepInputFor(samples, plan.format.rate, gain, static_cast<int>(plan.segments.size()));
 }
 
 // A pair on the fast renderers: two channels of one tap each.
@@ -60,7 +60,7 @@ std::optional<TreePlan> treePlacements(const RenderPlan& plan) {
 
 RenderOutcome renderPlanInto(const RenderPlan& plan, std::span<const std::int16_t> samples, double gain,
                              RandomState& random, std::span<std::int16_t> out, const RenderOptions& options) {
-    if (out.size() != static_cast<std::size_t>(plan.frames) * static_cast<std::size_t>(plan.spec.channels)) return {};
+    if (out.size() != static_cast<std::size_t>(plan.frames) * static_cast<std::size_t>(plan.format.channels)) return {};
     if (const std::optional<SweepInput> in = sweepOf(plan, samples, gain)) {
         if (const auto pair = pairPlacements(plan)) return renderPairs(*in, options, *pair, out, random);
         if (const auto tree = treePlacements(plan)) return renderTreePlan(*in, options, *tree, out, random);

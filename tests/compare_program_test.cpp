@@ -159,6 +159,42 @@ TEST(CompareProgram, DescribedArraysBesideTheMenusOnes) {
     EXPECT_EQ(testing::readBytes(dir.file("out/take-4-ortf.wav")), testing::readBytes(dir.file("six/take-4-ortf.wav")));
 }
 
+// A sweep of other positions and an excerpt: the renders, labels and rows follow the positions;
+// the excerpt renders as a recording of that stretch alone; the default positions asked for
+// give the bytes a run without them gives.
+TEST(CompareProgram, ASweepYouSetAndAnExcerpt) {
+    ScratchDir dir;
+    writeRecording(dir, "take.wav");
+    const std::vector<std::int16_t> samples = recordingSamples();
+    testing::writeBytes(dir.file("cut.wav"), testing::monoWaveBytes(std::vector<std::int16_t>(samples.begin() + 4410,
+                                                                                              samples.begin() + 8820)));
+    const ProgramRun set = compare(dir, "-o out -a 4,ms:cardioid:1 --positions -90:90:30 --excerpt 0.1:0.1 take.wav");
+    ASSERT_EQ(set.status, 0) << set.err;
+    EXPECT_NE(set.out.find("the excerpt from 0.1 s to 0.2 s"), std::string::npos) << set.out;
+    ASSERT_EQ(compare(dir, "-q -o cut -a 4,ms:cardioid:1 --positions -90:90:30 cut.wav").status, 0);
+    for (const char* slug : {"4-ortf", "ms-cardioid-1"})
+        EXPECT_EQ(testing::readBytes(dir.file(std::string("out/take-") + slug + ".wav")),
+                  testing::readBytes(dir.file(std::string("cut/cut-") + slug + ".wav")))
+            << slug;
+    EXPECT_EQ(testing::readBytes(dir.file("out/take-4-ortf.wav")).size(), 44 + 4 * (7 * (44100 + 4410) + 44100));
+    const std::string labels = fileText(dir.path() / "out/take-4-ortf.txt");
+    EXPECT_EQ(std::count(labels.begin(), labels.end(), '\n'), 7);
+    EXPECT_EQ(labels.substr(0, labels.find('\t', 9)), "1.000000\t1.100000");
+    const std::string rows = fileText(dir.path() / "out/report.csv");
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), '\n'), 1 + 2 * 7);
+    EXPECT_NE(rows.find("\nms:cardioid:1,\"Mid-side, cardioid mid, width 1\",6,90.0,"), std::string::npos) << rows;
+
+    ASSERT_EQ(compare(dir, "-q -o plain take.wav").status, 0);
+    ASSERT_EQ(compare(dir, "-q -o asked --positions -45:45:7.5 take.wav").status, 0);
+    for (const std::string& name : filesIn(dir.path() / "plain"))
+        EXPECT_EQ(testing::readBytes(dir.file("asked/" + name)), testing::readBytes(dir.file("plain/" + name))) << name;
+
+    const ProgramRun late = compare(dir, "-o late --excerpt 1 take.wav");
+    EXPECT_EQ(late.status, 1);
+    EXPECT_EQ(late.err, "auralith-compare: take.wav: the excerpt starts at 1 s, not before its end (0.3 s)\n");
+    EXPECT_FALSE(fs::exists(dir.path() / "late"));
+}
+
 TEST(CompareProgram, EverySpacingTheDesignListsGivesTheWantedAngle) {
     ScratchDir dir;
     for (const auto& [wanted, pattern] : std::vector<std::pair<int, std::string>>{{100, "cardioid"}, {60, "0.3"}}) {

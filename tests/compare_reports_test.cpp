@@ -54,6 +54,15 @@ TEST(CompareOptions, WhatACommandLineMeans) {
     EXPECT_EQ(parse({"x.wav", "--help"}).action, Action::help);
     EXPECT_EQ(parse({"-h"}).action, Action::help);
     EXPECT_EQ(parse({"--version", "--bogus"}).action, Action::version);
+
+    const ParsedOptions sweep = parse({"--positions", "-90:90:15", "--excerpt=12.5:8", "x.wav"});
+    EXPECT_EQ(sweep.options.positions, (SweepPositions{-90000, 90000, 15000}));
+    EXPECT_EQ(sweep.options.positions.count(), 13);
+    EXPECT_EQ(sweep.options.positions.degrees(12), 90);
+    ASSERT_TRUE(sweep.options.excerpt.has_value());
+    EXPECT_EQ(sweep.options.excerpt->start, 12500);
+    EXPECT_EQ(sweep.options.excerpt->length, 8000);
+    EXPECT_FALSE(parse({"--excerpt", "3", "x.wav"}).options.excerpt->length.has_value());
 }
 
 TEST(CompareOptions, UsageErrorsSayWhatIsWrong) {
@@ -74,7 +83,22 @@ TEST(CompareOptions, UsageErrorsSayWhatIsWrong) {
         {{"-a", "4,nos,,2", "a.wav"}, "'4,nos,,2' has an empty entry"},
         {{"-a", "4,mono", "a.wav"},
          "'mono' is not a menu number 1 to 6, a named technique (xy, blumlein, nos, din, rai, ortf, ab40, ab60), "
-         "pair:PATTERN:ANGLE:SPACING or tree:WIDTH:DEPTH:PATTERN"},
+         "pair:PATTERN:ANGLE:SPACING, tree:WIDTH:DEPTH:PATTERN or ms:PATTERN:WIDTH"},
+        {{"-a", "ms:cardioid", "a.wav"},
+         "'ms:cardioid' is not ms:PATTERN:WIDTH (two values after 'ms:', separated by ':')"},
+        {{"-a", "ms:cardioid:2.5", "a.wav"}, "'ms:cardioid:2.5': WIDTH '2.5' is outside 0 to 2"},
+        {{"--positions", "45:-45:7.5", "a.wav"},
+         "--positions '45:-45:7.5' is not FROM:TO:STEP in degrees (FROM to TO within -180 to 180, STEP above 0, 2 to "
+         "361 positions)"},
+        {{"--positions=-90:90", "a.wav"},
+         "--positions '-90:90' is not FROM:TO:STEP in degrees (FROM to TO within -180 to 180, STEP above 0, 2 to 361 "
+         "positions)"},
+        {{"--positions", "0:0:1", "a.wav"},
+         "--positions '0:0:1' is not FROM:TO:STEP in degrees (FROM to TO within -180 to 180, STEP above 0, 2 to 361 "
+         "positions)"},
+        {{"--excerpt", "-1", "a.wav"}, "--excerpt '-1' is not START or START:LENGTH in seconds (such as 12.5:8)"},
+        {{"--excerpt", "3:0", "a.wav"}, "--excerpt '3:0' is not START or START:LENGTH in seconds (such as 12.5:8)"},
+        {{"--design", "90", "--excerpt", "3"}, "--design takes neither --positions nor --excerpt"},
         {{"-a", "pair:cardioid:100", "a.wav"},
          "'pair:cardioid:100' is not pair:PATTERN:ANGLE:SPACING (three values after 'pair:', separated by ':')"},
         {{"-a", "tree:2:1:omni:x", "a.wav"},
@@ -110,8 +134,9 @@ TEST(CompareOptions, UsageErrorsSayWhatIsWrong) {
 }
 
 TEST(CompareOptions, DescribedArraysAreNamedAfterWhatTheyAre) {
-    const ParsedOptions parsed =
-        parse({"-a", "pair:cardioid:100:25,nos,4,pair:cardioid:100.0:025,tree:2:1.5:omni,pair:0.60:90:0", "x.wav"});
+    const ParsedOptions parsed = parse(
+        {"-a", "pair:cardioid:100:25,nos,4,pair:cardioid:100.0:025,tree:2:1.5:omni,pair:0.60:90:0,MS:cardioid:1.5",
+         "x.wav"});
     ASSERT_EQ(parsed.action, Action::run) << parsed.error;
     std::vector<std::string> seen;
     for (const ChosenArray& a : parsed.options.arrays) seen.push_back(a.key + " | " + a.name + " | " + a.slug);
@@ -122,6 +147,7 @@ TEST(CompareOptions, DescribedArraysAreNamedAfterWhatTheyAre) {
                         "nos | NOS: cardioids, 90°, 30 cm | nos",
                         "tree:2:1.5:omni | Tree of omnis, 2 m wide, 1.5 m deep | tree-2-1.5-omni",
                         "pair:0.60:90:0 | Pattern 0.6, 90°, coincident | pair-0.6-90-0",
+                        "MS:cardioid:1.5 | Mid-side, cardioid mid, width 1.5 | ms-cardioid-1.5",
                     }));
     // One array however it is asked for, under its first name; names in any case.
     const ParsedOptions same = parse({"-a",

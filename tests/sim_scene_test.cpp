@@ -34,7 +34,7 @@ TEST(RigRender, FourMicrophonesIntoThreeChannels) {
     const SweepPositions positions{-60000, 60000, 60000};
     const Program program = sweepProgram({8000, 2}, 4000, positions);
     const RenderPlan plan = planFor(squareRig(), program);
-    ASSERT_EQ(plan.spec.channels, 3);
+    ASSERT_EQ(plan.format.channels, 3);
     std::vector<std::int16_t> out(static_cast<std::size_t>(program.frames) * 3);
     RandomState random;
     ASSERT_TRUE(renderPlanInto(plan, sound, 1.0, random, out));
@@ -58,7 +58,7 @@ TEST(RigRender, FourMicrophonesIntoThreeChannels) {
 // channel of two taps is refused with its reason rather than rendered wrong.
 TEST(RigRender, EveryTapOfAnEchogramIsHeard) {
     RenderPlan plan;
-    plan.spec = {8000, 2};
+    plan.format = {8000, 2};
     plan.frames = 100;
     plan.mix = ChannelMix::held;
     plan.shares = {{1, 0}, {0, 1}};

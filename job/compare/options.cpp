@@ -86,11 +86,15 @@ std::string listFaultText(const ListFault& f) {
         case Kind::emptyEntry: return entry + " has an empty entry";
         case Kind::unknownEntry:
             return entry + " is not a menu number " + menuNumbers() + ", a named technique (" + techniqueKeys() +
-                   "), pair:PATTERN:ANGLE:SPACING or tree:WIDTH:DEPTH:PATTERN";
-        case Kind::partCount:
+                   "), pair:PATTERN:ANGLE:SPACING, tree:WIDTH:DEPTH:PATTERN or ms:PATTERN:WIDTH";
+        case Kind::partCount: {
+            const bool ms = f.part == "ms";
             return entry + " is not " + f.part +
-                   (f.part == "pair" ? ":PATTERN:ANGLE:SPACING" : ":WIDTH:DEPTH:PATTERN") + " (three values after '" +
-                   f.part + ":', separated by ':')";
+                   (ms                 ? ":PATTERN:WIDTH"
+                    : f.part == "pair" ? ":PATTERN:ANGLE:SPACING"
+                                       : ":WIDTH:DEPTH:PATTERN") +
+                   " (" + (ms ? "two" : "three") + " values after '" + f.part + ":', separated by ':')";
+        }
         case Kind::unknownPattern: return part + "is " + std::string(patternNames);
         case Kind::tooManyDecimals: return part + std::string(tooManyDecimals);
         case Kind::notANumber:
@@ -108,7 +112,7 @@ std::optional<int> signedThousandths(std::string_view text) {
     return value && negative ? std::optional<int>(-*value) : value;
 }
 
-// FROM:TO:STEP in degrees, FROM to TO within -180 to 180 and STEP above 0, at most 361 positions.
+// FROM:TO:STEP in degrees, FROM to TO within -180 to 180 and STEP above 0, 2 to 361 positions.
 std::optional<SweepPositions> positionsOf(std::string_view text) {
     const std::size_t first = text.find(':');
     const std::size_t second = first == std::string_view::npos ? first : text.find(':', first + 1);
@@ -118,7 +122,7 @@ std::optional<SweepPositions> positionsOf(std::string_view text) {
     const auto step = signedThousandths(text.substr(second + 1));
     if (!from || !to || !step || *from < -180000 || *to > 180000 || *to < *from || *step <= 0) return std::nullopt;
     const SweepPositions positions{*from, *to, *step};
-    if (positions.count() > 361) return std::nullopt;
+    if (positions.count() < 2 || positions.count() > 361) return std::nullopt;
     return positions;
 }
 
@@ -147,7 +151,7 @@ bool readSweepOption(const std::vector<std::string>& args, std::size_t& k, Parse
     else if (positions.matched && !sweep)
         parsed = usageError("--positions '" + shown(positions.value) +
                             "' is not FROM:TO:STEP in degrees (FROM to TO within -180 to 180, STEP above 0, "
-                            "at most 361 positions)");
+                            "2 to 361 positions)");
     else if (excerpt.matched && !stretch)
         parsed = usageError("--excerpt '" + shown(excerpt.value) +
                             "' is not START or START:LENGTH in seconds (such as 12.5:8)");
@@ -329,7 +333,10 @@ std::string sofaFileOf(const CompareOptions& options) {
     return options.hrtf.empty() ? std::string(AURALITH_DEFAULT_SOFA) : options.hrtf;
 }
 
-std::string compareUsage() {
+namespace {
+
+// -a in the help: the menu's arrays, the named techniques and the described forms.
+std::string arraysUsage() {
     std::string techniques;
     for (const Technique& t : namedTechniques()) {
         const ChosenArray chosen = techniqueChoice(t);
@@ -337,20 +344,7 @@ std::string compareUsage() {
                       chosen.name.substr(t.title.size() + 2) + "\n                                    (" +
                       std::string(t.source) + ")\n";
     }
-    return "Usage: auralith-compare [OPTIONS] INPUT\n"
-           "       auralith-compare --design SRA [--pattern PATTERN] [-o DIR]\n"
-           "Renders a recording through stereo microphone arrays (the six of the menu, the field's\n"
-           "named techniques, pairs and trees you describe), with the sweep's positions marked, and\n"
-           "reports each array's channel differences, predicted image, stereo recording angle and\n"
-           "loudness. INPUT is any file libsndfile reads (WAVE, RF64, AIFF, FLAC, W64, CAF, ...; 8- to\n"
-           "32-bit or floating-point samples, 8 000 to 192 000 Hz); the renders are 16-bit WAVE files\n"
-           "at its own rate. With --design it takes no recording and finds the pairs that have the\n"
-           "recording angle you want.\n"
-           "\n"
-           "  -o, --output-dir DIR  where the files go (default: STEM-arrays, STEM being the\n"
-           "                        input's name without folder and extension; design-SRA for\n"
-           "                        --design); created if missing\n"
-           "  -a, --arrays LIST     which arrays, separated by commas (default the six of the menu;\n"
+    return "  -a, --arrays LIST     which arrays, separated by commas (default the six of the menu;\n"
            "                        such as 4,nos,pair:cardioid:100:25):\n"
            "                        the menu numbers 1 Blumlein crossed pair, 2 Coincident\n"
            "                        cardioids (105 deg), 3 Faulkner near-coincident pair, 4 ORTF\n"
@@ -363,9 +357,32 @@ std::string compareUsage() {
            "                        tree:WIDTH:DEPTH:PATTERN  the tree's layout, mixed as array 6:\n"
            "                          the outer microphones WIDTH metres apart (0 to 4), the centre\n"
            "                          one DEPTH metres forward (0 to 3), all facing the front;\n"
+           "                        ms:PATTERN:WIDTH  mid-side: a mid microphone of\n"
+           "                          PATTERN facing the front, a figure of eight facing\n"
+           "                          the left, L = M + WIDTH S, R = M - WIDTH S (0 to 2);\n"
            "                        PATTERN omni, subcardioid (0.7), cardioid (0.5), supercardioid\n"
            "                          (0.37), hypercardioid (0.25), figure8 (0), or p itself, 0 to 1:\n"
-           "                          the response p + (1 - p) cos(a) at an angle a off the axis\n"
+           "                          the response p + (1 - p) cos(a) at an angle a off the axis\n";
+}
+
+}  // namespace
+
+std::string compareUsage() {
+    return std::string(
+               "Usage: auralith-compare [OPTIONS] INPUT\n"
+               "       auralith-compare --design SRA [--pattern PATTERN] [-o DIR]\n"
+               "Renders a recording through stereo microphone arrays (the six of the menu, the field's\n"
+               "named techniques, pairs and trees you describe), with the sweep's positions marked, and\n"
+               "reports each array's channel differences, predicted image, stereo recording angle and\n"
+               "loudness. INPUT is any file libsndfile reads (WAVE, RF64, AIFF, FLAC, W64, CAF, ...; 8- to\n"
+               "32-bit or floating-point samples, 8 000 to 192 000 Hz); the renders are 16-bit WAVE files\n"
+               "at its own rate. With --design it takes no recording and finds the pairs that have the\n"
+               "recording angle you want.\n"
+               "\n"
+               "  -o, --output-dir DIR  where the files go (default: STEM-arrays, STEM being the\n"
+               "                        input's name without folder and extension; design-SRA for\n"
+               "                        --design); created if missing\n") +
+           arraysUsage() +
            "      --design SRA      for each angle between the axes from 0 to 180 degrees in steps\n"
            "                        of 10 (omnis: one row), the spacing (0 to 200 cm, to 0.1 cm, or\n"
            "                        to 0.001 cm where no tenth comes within 0.2 degrees) at which a\n"
@@ -374,9 +391,9 @@ std::string compareUsage() {
            "      --pattern PATTERN the pattern of the pairs --design looks among (default cardioid)\n" +
            listeningUsage +
            "      --channel N       the channel of a file of more than one to render (1 the first)\n"
-           "      --positions FROM:TO:STEP  the sweep's positions in degrees, negative to the\n"
-           "                        left (default -45:45:7.5, the thirteen of the menu's program;\n"
-           "                        -90:90:15 goes past the loudspeakers' edge)\n"
+           "      --positions FROM:TO:STEP  the sweep's positions in degrees, negative\n"
+           "                        to the left (default -45:45:7.5, the thirteen of\n"
+           "                        auralith; -90:90:15 goes past the loudspeakers)\n"
            "      --excerpt START[:LENGTH]  each position plays only that stretch of the\n"
            "                        recording, in seconds (to its end without LENGTH)\n"
            "      --no-audio        the numbers and the picture only: no renders, no loudness\n"

@@ -45,9 +45,11 @@ Rig treeLayout(double width, double depth, double pattern) {
 }
 
 Rig midSideLayout(double pattern, double width) {
+    const long double p = pattern;
+    const long double scale = 1 / (p + std::sqrt((1 - p) * (1 - p) + static_cast<long double>(width) * width));
+    const long double side = width * scale;
     Rig rig;
-    const long double w = width;
-    rig.mics = {{0, 0, 0, 0, 1, 0, pattern, {1, 1}}, {0, 0, 0, -1, 0, 0, 0, {w, -w}}};
+    rig.mics = {{0, 0, 0, 0, 1, 0, pattern, {scale, scale}}, {0, 0, 0, -1, 0, 0, 0, {side, -side}}};
     return rig;
 }
 

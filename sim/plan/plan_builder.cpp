@@ -68,18 +68,18 @@ std::vector<std::vector<PlanTap>> foldedTaps(const std::vector<HeardMic>& mics, 
 RenderPlan planFor(const AnyArray& array, const Program& program, const Surroundings& surroundings) {
     RenderPlan plan;
     const Rig* rig = std::get_if<Rig>(&array);
-    plan.spec = {program.spec.rate, rig != nullptr ? rig->channels : 2};
+    plan.format = {program.format.rate, rig != nullptr ? rig->channels : 2};
     plan.frames = program.frames;
     const bool tree = rig == nullptr && std::get<MicArray>(array) == MicArray::threeOmniTree;
     plan.mix = rig != nullptr ? rig->mix : tree ? ChannelMix::held : ChannelMix::folded;
     plan.scale = rig != nullptr ? rig->scale : tree ? treeMixScale : 1.0f;
     for (const Segment& segment : program.segments) {
         const std::vector<HeardMic> mics =
-            rig != nullptr ? rigHears(*rig, surroundings, segment.sourceDegrees, program.spec.rate)
-                           : builtInHears(std::get<MicArray>(array), segment.sourceDegrees, program.spec.rate);
+            rig != nullptr ? rigHears(*rig, surroundings, segment.sourceDegrees, program.format.rate)
+                           : builtInHears(std::get<MicArray>(array), segment.sourceDegrees, program.format.rate);
         PlanSegment& planned = plan.segments.emplace_back(PlanSegment{segment.start, segment.length, {}});
         if (plan.mix == ChannelMix::folded) {
-            planned.taps = foldedTaps(mics, plan.spec.channels);
+            planned.taps = foldedTaps(mics, plan.format.channels);
             continue;
         }
         if (plan.shares.empty())

@@ -37,7 +37,7 @@ std::string_view planFault(const RenderPlan& plan, std::span<const std::int16_t>
 // Each channel's value for every sample, converted channel after channel, into its track.
 RenderOutcome renderFolded(const RenderPlan& plan, std::span<const std::int16_t> x, double gain, RandomState& random,
                            std::int64_t end, std::span<std::int16_t> out) {
-    const auto channels = static_cast<std::size_t>(plan.spec.channels);
+    const auto channels = static_cast<std::size_t>(plan.format.channels);
     std::vector<MicTrack<std::int16_t>> tracks;
     for (std::size_t c = 0; c < channels; ++c) {
         auto track = createMicTrack<std::int16_t>(static_cast<std::int32_t>(end), 0);
@@ -82,7 +82,7 @@ RenderOutcome renderHeld(const RenderPlan& plan, std::span<const std::int16_t> x
                 for (std::int32_t i = 0; i < segment.length; ++i)
                     at[i] += treeHeldValue(x[static_cast<std::size_t>(i)], tap.factor, gain);
             }
-    const auto channels = static_cast<std::size_t>(plan.spec.channels);
+    const auto channels = static_cast<std::size_t>(plan.format.channels);
     std::int64_t clipped = 0;
     for (std::size_t k = 0; k < static_cast<std::size_t>(plan.frames); ++k)
         for (std::size_t c = 0; c < channels; ++c)
@@ -94,11 +94,11 @@ RenderOutcome renderHeld(const RenderPlan& plan, std::span<const std::int16_t> x
 
 RenderOutcome renderPlan(const RenderPlan& plan, std::span<const std::int16_t> x, double gain, RandomState& random,
                          std::span<std::int16_t> out) {
-    if (plan.spec.channels < 1 || out.size() != static_cast<std::size_t>(plan.frames) * plan.spec.channels)
+    if (plan.format.channels < 1 || out.size() != static_cast<std::size_t>(plan.frames) * plan.format.channels)
         return {false, 0, "the output does not hold the plan's samples"};
     if (plan.mix == ChannelMix::held)
         for (const std::vector<long double>& shares : plan.shares)
-            if (shares.size() != static_cast<std::size_t>(plan.spec.channels))
+            if (shares.size() != static_cast<std::size_t>(plan.format.channels))
                 return {false, 0, "a microphone has no share for every channel"};
     std::int64_t end = 0;
     if (const std::string_view fault = planFault(plan, x, end); !fault.empty()) return {false, 0, fault};

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "sim/scene/audio_spec.h"
+#include "sim/scene/audio_format.h"
 
 namespace auralith {
 
@@ -33,14 +33,14 @@ struct Segment {
 };
 
 struct Program {
-    AudioSpec spec;
+    AudioFormat format;
     std::int64_t frames = 0;  // the whole output's frames
     std::vector<Segment> segments;
 };
 
-// The sweep of a recording of n samples at the spec's rate: each position's block is a second of
+// The sweep of a recording of n samples at the format's rate: each position's block is a second of
 // silence and the sound, B = rate + n frames, and a second of silence ends it, count * B + rate.
-Program sweepProgram(AudioSpec spec, std::int32_t n, const SweepPositions& positions = {});
+Program sweepProgram(AudioFormat format, std::int32_t n, const SweepPositions& positions = {});
 
 // Whether the program is a sweep: segments of equal length, one block apart, the first one second in.
 bool isSweep(const Program& program);

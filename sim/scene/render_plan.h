@@ -1,4 +1,4 @@
-// What a renderer is given: the output's spec and length, and for each segment of the program the
+// What a renderer is given: the output's format and length, and for each segment of the program the
 // stretch of the recording it plays and its taps (whole-frame delays and level factors), with the
 // rig's shares and mix. Plans of one shape run on the fast kernels; any plan runs on the
 // straightforward renderer, which the fast ones must equal.
@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "sim/scene/audio_spec.h"
+#include "sim/scene/audio_format.h"
 #include "sim/scene/rig.h"
 
 namespace auralith {
@@ -26,7 +26,7 @@ struct PlanSegment {
 };
 
 struct RenderPlan {
-    AudioSpec spec;
+    AudioFormat format;
     std::int64_t frames = 0;
     ChannelMix mix = ChannelMix::folded;
     std::vector<std::vector<long double>> shares;  // the held mix: [microphone][channel]

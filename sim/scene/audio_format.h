@@ -6,7 +6,7 @@
 
 namespace auralith {
 
-struct AudioSpec {
+struct AudioFormat {
     std::int32_t rate = 0;  // frames per second
     int channels = 0;       // samples per frame, interleaved
 };
