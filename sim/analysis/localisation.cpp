@@ -170,15 +170,20 @@ RecordingAngle recordingAngle(const AnyArray& array, std::int32_t rate, const Lo
     };
     // A described array's pickup at a step of the scan from the source places every array's scan
     // shares: the same values, without the sine and cosine of each.
+    // One pickup is filled again at every step: the scan allocates once.
     const Rig* layout = std::get_if<Rig>(&array);
-    const auto pickupAtStep = [&](int k) {
-        return layout ? layoutPickup(*layout, scanPlaces()[static_cast<std::size_t>(k)], rate)
-                      : pickupAtAngle(array, scanAngle(k), rate);
+    Pickup step;
+    const auto pickupAtStep = [&](int k) -> const Pickup& {
+        if (layout != nullptr)
+            layoutPickupInto(*layout, scanPlaces()[static_cast<std::size_t>(k)], rate, step);
+        else
+            step = pickupAtAngle(array, scanAngle(k), rate);
+        return step;
     };
     RecordingAngle result;
     std::vector<double> rough(scanSteps + 1);
     for (int k = 0; k <= scanSteps; ++k) {
-        const Pickup pickup = pickupAtStep(k);
+        const Pickup& pickup = pickupAtStep(k);
         rough[static_cast<std::size_t>(k)] = roughLead(pickup, rate, base);
         const double lead = rough[static_cast<std::size_t>(k)];
         if (!(lead >= fullLead(base) - roughMargin)) continue;

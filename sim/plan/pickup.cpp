@@ -67,12 +67,17 @@ Pickup pickupAtPosition(const AnyArray& array, int position, std::int32_t rate) 
 // Each described microphone by the one rule, with its shares as the layout gives them.
 Pickup layoutPickup(const Rig& rig, const SourcePlace& source, std::int32_t rate) {
     Pickup p;
+    layoutPickupInto(rig, source, rate, p);
+    return p;
+}
+
+void layoutPickupInto(const Rig& rig, const SourcePlace& source, std::int32_t rate, Pickup& pickup) {
+    pickup.mics.clear();
     for (const RigMic& mic : rig.mics) {
         const MicHearing heard = hearSource(mic, sourcePoint(source), rate);
         const auto share = [&](std::size_t c) { return c < mic.shares.size() ? mic.shares[c] : 0.0L; };
-        p.mics.push_back({heard.factor, heard.delay, share(0), share(1)});
+        pickup.mics.push_back({heard.factor, heard.delay, share(0), share(1)});
     }
-    return p;
 }
 
 Pickup pickupAtAngle(const AnyArray& array, long double degrees, std::int32_t rate) {

@@ -40,4 +40,7 @@ Pickup renderedPickupAtAngle(const AnyArray& array, long double degrees, std::in
 // right.
 Pickup layoutPickup(const Rig& rig, const SourcePlace& source, std::int32_t rate);
 
+// The same into a pickup that is filled again, so that a scan of many places allocates once.
+void layoutPickupInto(const Rig& rig, const SourcePlace& source, std::int32_t rate, Pickup& pickup);
+
 }  // namespace auralith

@@ -34,26 +34,24 @@ std::string_view planFault(const RenderPlan& plan, std::span<const std::int16_t>
     return {};
 }
 
-// Each channel's value for every sample, converted channel after channel, into its track.
+// Each channel's value for every sample, converted channel after channel, straight into its
+// frame of the output; a value whose frame lies past the output's end is converted all the same,
+// so that the generator and the count go on as they would.
 RenderOutcome renderFolded(const RenderPlan& plan, std::span<const std::int16_t> x, double gain, RandomState& random,
-                           std::int64_t end, std::span<std::int16_t> out) {
+                           std::span<std::int16_t> out) {
     const auto channels = static_cast<std::size_t>(plan.format.channels);
-    std::vector<MicTrack<std::int16_t>> tracks;
-    for (std::size_t c = 0; c < channels; ++c) {
-        auto track = createMicTrack<std::int16_t>(static_cast<std::int32_t>(end), 0);
-        if (!track) return {false, 0, "there is not enough memory for the tracks"};
-        tracks.push_back(std::move(*track));
-    }
     std::int64_t clipped = 0;
-    for (const PlanSegment& segment : plan.segments)
+    std::vector<PlanTap> taps(channels);  // the segment's one tap of each channel
+    for (const PlanSegment& segment : plan.segments) {
+        for (std::size_t c = 0; c < channels; ++c) taps[c] = segment.taps[c].front();
         for (std::int32_t i = 0; i < segment.length; ++i)
             for (std::size_t c = 0; c < channels; ++c) {
-                const PlanTap& tap = segment.taps[c].front();
-                tracks[c].entries[static_cast<std::size_t>(segment.start + tap.delay + i)] =
-                    ditherCounted(channelValue(x[static_cast<std::size_t>(i)], tap.factor, gain), random, clipped);
+                const std::int16_t sample =
+                    ditherCounted(channelValue(x[static_cast<std::size_t>(i)], taps[c].factor, gain), random, clipped);
+                if (const std::int64_t frame = segment.start + taps[c].delay + i; frame < plan.frames)
+                    out[channels * static_cast<std::size_t>(frame) + c] = sample;
             }
-    for (std::size_t k = 0; k < static_cast<std::size_t>(plan.frames); ++k)
-        for (std::size_t c = 0; c < channels; ++c) out[channels * k + c] = tracks[c].entries[k];
+    }
     return {true, clipped, {}};
 }
 
@@ -102,7 +100,7 @@ RenderOutcome renderPlan(const RenderPlan& plan, std::span<const std::int16_t> x
                 return {false, 0, "a microphone has no share for every channel"};
     std::int64_t end = 0;
     if (const std::string_view fault = planFault(plan, x, end); !fault.empty()) return {false, 0, fault};
-    return plan.mix == ChannelMix::folded ? renderFolded(plan, x, gain, random, end, out)
+    return plan.mix == ChannelMix::folded ? renderFolded(plan, x, gain, random, out)
                                           : renderHeld(plan, x, gain, random, end, out);
 }
 
