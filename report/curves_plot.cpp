@@ -39,8 +39,9 @@ namespace {
 // Earlier built-in arrays are drawn wider, so that a curve another one covers still shows at its
 // edges; the described ones are drawn thinnest, on top of them.
 std::string curveWidth(const ChosenArray& array) {
-    const auto* builtIn = std::get_if<MicArray>(&array.model);
-    return fixedText(builtIn ? 2 + 0.8 * (micArrayCount - static_cast<int>(*builtIn)) : 1.6, 1);
+    const BuiltInArray* builtIn = builtInOf(array.model);
+    const auto rows = static_cast<int>(builtInArrays().size());
+    return fixedText(builtIn ? 2 + 0.8 * (rows - builtIn->menu) : 1.6, 1);
 }
 
 // The plot: source angle -90 .. 90 across, image -30 .. 30 upwards (right at the top).
