@@ -48,8 +48,9 @@ const std::vector<Rig> describedArrays{pairLayout(0.25, 140, 200), pairLayout(0.
 // the generator where the reference leaves it.
 void expectSameAsReference(const std::vector<std::int16_t>& samples, const char* what, int width,
                            const std::vector<Rig>& described = {}) {
-    std::vector<AnyArray> arrays(described.begin(), described.end());
-    for (int k = 1; described.empty() && k <= 6; ++k) arrays.push_back(static_cast<MicArray>(k));
+    std::vector<AnyArray> arrays(described.empty() ? 6 : 0);  // each a built-in array at first
+    for (std::size_t k = 0; k < arrays.size(); ++k) std::get<MicArray>(arrays[k]) = static_cast<MicArray>(k + 1);
+    arrays.insert(arrays.end(), described.begin(), described.end());
     for (std::size_t choice = 0; choice < arrays.size(); ++choice) {
         const AnyArray& array = arrays[choice];
         RandomState referenceState;
