@@ -1,5 +1,6 @@
 #include "catalogue/descriptions.h"
 
+#include <cmath>
 #include <utility>
 
 #include "catalogue/techniques.h"
@@ -115,12 +116,27 @@ ChosenArray describedTree(std::string key, int width, int depth, const PatternCh
         "tree-" + decimalText(width) + "-" + decimalText(depth) + "-" + pattern.text, layout};
 }
 
+namespace {
+
+// p + (1 - p) cos(a) + w sin(a) peaks at p + sqrt((1 - p)^2 + w^2): the shares are scaled by its
+// inverse, which changes no cue and no recording angle.
+Rig midSideRig(double pattern, double width) {
+    const long double p = pattern;
+    const long double scale = 1 / (p + std::sqrt((1 - p) * (1 - p) + static_cast<long double>(width) * width));
+    const long double side = width * scale;
+    Rig rig;
+    rig.mics = {{0, 0, 0, 0, 1, 0, pattern, {scale, scale}}, {0, 0, 0, -1, 0, 0, 0, {side, -side}}};
+    return rig;
+}
+
+}  // namespace
+
 ChosenArray describedMidSide(std::string key, const PatternChoice& pattern, int width) {
     // "Mid-side, cardioid mid, width 1", "Mid-side, pattern 0.6 mid, width 0.5".
     const bool named = patternPlural(pattern).rfind("pattern ", 0) != 0;
     const std::string mid = named ? pattern.text : "pattern " + pattern.text;
     return {std::move(key), "Mid-side, " + mid + " mid, width " + decimalText(width),
-            "ms-" + pattern.text + "-" + decimalText(width), midSideLayout(valueOf(pattern.thousandths), valueOf(width))};
+            "ms-" + pattern.text + "-" + decimalText(width), midSideRig(valueOf(pattern.thousandths), valueOf(width))};
 }
 
 ChosenArray techniqueChoice(const Technique& technique) {

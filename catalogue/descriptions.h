@@ -46,6 +46,10 @@ std::string lowerCase(std::string_view text);
 // In thousandths of a degree, centimetre or metre.
 ChosenArray describedPair(std::string key, const PatternChoice& pattern, int angle, int spacing);
 ChosenArray describedTree(std::string key, int width, int depth, const PatternChoice& pattern);
+// Mid-side: a mid microphone of the pattern facing the front and a figure of eight facing the
+// left, at one point, decoded as L = M + width S and R = M - width S (width in thousandths, 0 to
+// 2), scaled so that each channel's strongest response is 1, as a single microphone's.
+inline constexpr double maxMidSideWidth = 2;
 ChosenArray describedMidSide(std::string key, const PatternChoice& pattern, int width);
 
 struct Technique;

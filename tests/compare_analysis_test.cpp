@@ -443,7 +443,7 @@ TEST(MidSide, IsItsEquivalentCoincidentPair) {
     for (const double w : {0.3, 0.7, 1.0, 1.6}) {
         const double r = std::sqrt(0.25 + w * w);
         const double phi = std::atan(2 * w) * 180 / std::acos(-1.0);
-        const AnyArray midSide = midSideLayout(0.5, w);
+        const AnyArray midSide = describedMidSide("ms", {"cardioid", 500}, static_cast<int>(w * 1000)).model;
         const AnyArray pair = pairLayout(0.5 / (0.5 + r), 2 * phi, 0);
         for (const long double degrees : {-40.0L, -12.5L, 0.0L, 25.0L}) {
             const ChannelDifference a = channelDifference(pickupAtAngle(midSide, degrees, 44100), 44100);

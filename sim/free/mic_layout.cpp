@@ -44,15 +44,6 @@ Rig treeLayout(double width, double depth, double pattern) {
     return rig;
 }
 
-Rig midSideLayout(double pattern, double width) {
-    const long double p = pattern;
-    const long double scale = 1 / (p + std::sqrt((1 - p) * (1 - p) + static_cast<long double>(width) * width));
-    const long double side = width * scale;
-    Rig rig;
-    rig.mics = {{0, 0, 0, 0, 1, 0, pattern, {scale, scale}}, {0, 0, 0, -1, 0, 0, 0, {side, -side}}};
-    return rig;
-}
-
 MicHearing hearSource(const RigMic& mic, const SourcePoint& source, std::int32_t rate) {
     // The distance with the forward term squared and added first, held as a double.
     const long double towardsLateral = static_cast<long double>(source.lateral) - mic.lateral;

@@ -24,7 +24,6 @@ inline constexpr double maxPairAngle = 180;    // degrees between the axes
 inline constexpr double maxPairSpacing = 200;  // centimetres
 inline constexpr double maxTreeWidth = 4;      // metres between the outer microphones
 inline constexpr double maxTreeDepth = 3;      // metres the centre one stands forward
-inline constexpr double maxMidSideWidth = 2;   // the side's weight in the decoding
 
 // A pair of one pattern, the axes `angle` degrees apart and symmetric about the front, the
 // microphones `spacing` centimetres apart on the line across the front.
@@ -33,12 +32,6 @@ Rig pairLayout(double pattern, double angle, double spacing);
 // The tree's layout: outer microphones `width` metres apart, the centre one `depth` metres
 // forward, all of one pattern and all facing the front.
 Rig treeLayout(double width, double depth, double pattern);
-
-// Mid-side: a mid microphone of `pattern` facing the front and a figure of eight facing the left,
-// at one point, decoded as L = M + width S and R = M - width S (width 0 to 2), scaled so that each
-// channel's strongest response is 1, as a single microphone's: p + (1 - p) cos(a) + w sin(a)
-// peaks at p + sqrt((1 - p)^2 + w^2). The scale changes no cue and no recording angle.
-Rig midSideLayout(double pattern, double width);
 
 // What one microphone makes of a source: its level factor, and its delay against the array's
 // centre in frames before the rounding.
