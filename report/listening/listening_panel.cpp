@@ -62,15 +62,16 @@ std::string player(const std::string& file, std::size_t k, const char* kind) {
 
 std::string players(const CompareResults& results) {
     const bool headphones = !results.head.empty();
-    std::string html = std::string("<table class=\"players\">\n<tr><th>array</th><th>on loudspeakers</th>") +
-                       (headphones ? "<th>on headphones</th>" : "") + "</tr>\n";
+    std::string html =
+        std::string("<div class=\"scroll\"><table class=\"players\">\n<tr><th>array</th><th>on loudspeakers</th>") +
+        (headphones ? "<th>on headphones</th>" : "") + "</tr>\n";
     for (std::size_t k = 0; k < results.arrays.size(); ++k) {
         const ArrayResult& r = results.arrays[k];
         html += "<tr class=\"player\"><td>" + htmlEscaped(shownOnPage(r.array.key)) + " " +
                 htmlEscaped(shownOnPage(r.array.name)) + "</td><td>" + player(r.audioFile, k, "loudspeakers") +
                 "</td>" + (headphones ? "<td>" + player(r.headphones.file, k, "headphones") + "</td>" : "") + "</tr>\n";
     }
-    return html + "</table>\n";
+    return html + "</table></div>\n";
 }
 
 }  // namespace
