@@ -56,9 +56,7 @@ bash|--arrays=3,ms:s|subcardioid supercardioid
 bash|-a4,ab|-a4,ab40 -a4,ab60
 words|--arrays=5,PAIR:o|omni
 bash|--speakers |30 45
-bash|--pattern=f|figure8
 bash|--p|--pattern --positions
-bash|--no|--no-audio --no-eq
 bash|--hrtf |head.sofa heads
 bash|-o |heads
 bash|--design 1|
