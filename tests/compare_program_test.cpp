@@ -234,6 +234,15 @@ TEST(CompareProgram, UsageHelpAndVersion) {
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: auralith-compare [OPTIONS] INPUT\n", 0), 0u);
     EXPECT_EQ(help.err, "");
+    // Headed groups, every line at most 80 columns (a UTF-8 continuation byte takes none).
+    std::istringstream lines(help.out);
+    std::vector<std::string> heads;
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_LE(std::count_if(line.begin(), line.end(), [](char c) { return (c & 0xC0) != 0x80; }), 80) << line;
+        if (!line.empty() && line[0] != ' ' && line.back() == ':') heads.push_back(line);
+    }
+    EXPECT_EQ(heads, (std::vector<std::string>{
+                         "Input:", "Arrays:", "Outputs:", "Headphones:", "Others:", "Exit status:", "Examples:"}));
     const ProgramRun version = compare(dir, "--version");
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "auralith-compare " AURALITH_VERSION_TEXT "\n");
