@@ -55,6 +55,18 @@ std::string arrayJson(const CompareResults& results, std::size_t k) {
     return json + "}";
 }
 
+// Where the sound is, for the time line: of every render the loudest at each moment, so that the
+// drawing is the same whichever array is heard and tells nothing in a blind test. The frames and
+// the rate give its length in seconds, which the positions' times are in.
+std::string envelopeJson(const CompareResults& results) {
+    Envelope loudest;
+    for (const ArrayResult& r : results.arrays) takeLouder(loudest, r.envelope);
+    std::string peaks;
+    for (const std::int32_t peak : loudest.peaks) peaks += (peaks.empty() ? "" : ",") + std::to_string(peak);
+    return "{\"frames\":" + std::to_string(loudest.frames) + ",\"rate\":" + std::to_string(results.rate) +
+           ",\"peaks\":[" + peaks + "]}";
+}
+
 std::string player(const std::string& file, std::size_t k, const char* kind) {
     return "<audio controls preload=\"metadata\" src=\"" + htmlEscaped(urlEscaped(file)) + "\" data-array=\"" +
            std::to_string(k) + "\" data-kind=\"" + kind + "\"></audio>";
@@ -86,7 +98,8 @@ std::string listeningPanel(const CompareResults& results) {
     return html + "<div id=\"panel\"></div>\n" + players(results) +
            "<script type=\"application/json\" id=\"listening-data\">\n{\"headphones\":" +
            (results.head.empty() ? "false" : "true") + ",\n\"positions\":[" + positionsJson(results) +
-           "],\n\"arrays\":[" + arrays + "]}\n</script>\n<script>\n" + listeningScript + "</script>\n</section>\n";
+           "],\n\"envelope\":" + envelopeJson(results) + ",\n\"arrays\":[" + arrays + "]}\n</script>\n<script>\n" +
+           listeningScript + "</script>\n</section>\n";
 }
 
 }  // namespace auralith
