@@ -3,6 +3,7 @@
 #include <cmath>
 #include <vector>
 
+#include "report/array_plan.h"
 #include "report/columns.h"
 #include "report/curves_plot.h"
 #include "report/delay_rounding.h"
@@ -89,7 +90,8 @@ std::string arraySection(const CompareResults& results, std::size_t k) {
         html += " On headphones: " + fixedText(*r.headphones.loudness, 2) + " LUFS" +
                 (r.headphones.clipped > 0 ? ", " + std::to_string(r.headphones.clipped) + " samples clipped" : "") +
                 ".";
-    html += "</p>\n<div class=\"scroll\"><table>\n" + tableLine(results, a.positions[0].pickup, nullptr);
+    html += "</p>\n" + arrayDrawings(results, k) + "<div class=\"scroll\"><table>\n" +
+            tableLine(results, a.positions[0].pickup, nullptr);
     for (std::size_t p = 0; p < a.positions.size(); ++p) {
         const PositionRow row = positionRow(results, k, p);
         html += tableLine(results, row.position.pickup, &row);
@@ -109,6 +111,10 @@ constexpr const char* style =
     "table{border-collapse:collapse;margin:0.5em 0 1.5em}td,th{border:1px solid #ccc;padding:2px 6px;"
     "text-align:right;font-size:13px}th{background:#f0f0f0}"
     ".swatch{vertical-align:middle;margin-right:0.4em;height:10px}.antiphase{fill:none}"
+    // Each array's plan and own curve side by side, under each other where the screen is narrow.
+    "figure.drawings{display:flex;flex-wrap:wrap;gap:0.5em 1.5em;align-items:flex-start;margin:0.5em 0}"
+    "figure.drawings figcaption{flex-basis:100%;font-size:13px;color:#555}"
+    "svg.plan text.mic-label,svg.plan text.polarity{font-weight:bold}circle.alone{cursor:auto}"
     ".conventions td,.conventions th{text-align:left}"
     // The listening panel, which the script builds; in blind mode all that tells the arrays apart is hidden.
     "#panel button{margin:2px;padding:3px 8px}#panel button.on{outline:3px solid #222}"

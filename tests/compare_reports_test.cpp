@@ -409,7 +409,7 @@ TEST(CompareHtml, EveryCurveIsToldApartAndAntiphaseDrawnAsSuch) {
     EXPECT_EQ(dotted[1].second, "L720.00 200.00");
     ASSERT_EQ(solid.size(), 1u);
     EXPECT_TRUE(solid[0].first.starts_with("M225.00 ") && solid[0].second.starts_with("L555.00 "));
-    EXPECT_EQ(count(html, ">antiphase</text>"), 2);
+    EXPECT_EQ(count(html, ">antiphase</text>"), 4);  // in the plot of all and in Blumlein's own beside its plan
     EXPECT_EQ(count(html, "Its channels are in antiphase from -90° to -46° and from +46° to +90° (dotted"), 1);
 }
 
