@@ -4,8 +4,8 @@
 
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <numbers>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -39,9 +39,12 @@ std::vector<Dot> pathDots(const std::string& svg, const std::string& head) {
     const std::size_t at = svg.find(head), from = svg.find(" d=\"", at) + 4;
     const std::string d = at == std::string::npos ? "" : svg.substr(from, svg.find('"', from) - from);
     std::vector<Dot> dots;
-    const std::regex point("[ML]([-0-9.]+) ([-0-9.]+)");
-    for (auto it = std::sregex_iterator(d.begin(), d.end(), point); it != std::sregex_iterator(); ++it)
-        dots.push_back({std::stod((*it)[1]), std::stod((*it)[2])});
+    // Each M or L and the two numbers after it (the path's other commands carry no point of ours).
+    for (std::size_t i = d.find_first_of("ML"); i != std::string::npos; i = d.find_first_of("ML", i + 1)) {
+        char* end = nullptr;
+        const double x = std::strtod(d.c_str() + i + 1, &end);
+        dots.push_back({x, std::strtod(end, nullptr)});
+    }
     return dots;
 }
 
