@@ -68,6 +68,7 @@ const std::vector<Layer> layers{
     {"sim/reference/", {"sim/model/", "sim/scene/", "sim/free/", "sim/plan/", "sim/reference/"}, ioHeaders},
     {"sim/fast/", {"sim/model/", "sim/fast/"}, ioHeaders},
     {"sim/analysis/", {"sim/model/", "sim/scene/", "sim/free/", "sim/plan/", "sim/analysis/"}, ioHeaders},
+    {"sim/room/", {"sim/model/", "sim/scene/", "sim/room/"}, ioHeaders},
     {"sim/headphones/",
      {"sim/model/", "sim/scene/", "sim/fast/parallel.h", "sim/plan/", "sim/analysis/", "sim/headphones/"},
      ioHeaders},
