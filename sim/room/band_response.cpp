@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 #include "sim/room/band_filters.h"
 #include "sim/room/fractional_delay.h"
@@ -77,7 +78,13 @@ std::optional<RoomResponse> renderBandTaps(const BandMixer& mixer, std::span<con
     RoomResponse response{mixer.format, static_cast<std::int64_t>(std::floor(first)) - mixer.pad, {}};
     const std::int64_t used = static_cast<std::int64_t>(std::floor(last)) + kernelTaps + mixer.pad - response.start;
     if (used + mixer.pad > mixer.transforms.size()) return std::nullopt;
-    std::vector<double> interleaved(static_cast<std::size_t>(mixer.transforms.size()) * lanes);
+    // Eight doubles a frame of a response up to 10 s: the one allocation here that may fail.
+    std::vector<double> interleaved;
+    try {
+        interleaved.resize(static_cast<std::size_t>(mixer.transforms.size()) * lanes);
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
     for (const BandTap& tap : taps) {
         const DelayKernel kernel = delayKernel(tap.delay - static_cast<double>(response.start));
         double* at = interleaved.data() + kernel.first * lanes;
