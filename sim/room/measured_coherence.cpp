@@ -44,4 +44,34 @@ std::optional<double> lateCoherence(const BandMixer& mixer, const RoomResponse& 
     return cross / std::sqrt(powerA * powerB);
 }
 
+std::optional<BandValues> summedLateCoherence(const BandMixer& mixer, std::span<const ResponsePair> pairs,
+                                              double seconds) {
+    const auto bins = static_cast<std::size_t>(mixer.transforms.bins());
+    if (!mixer.valid()) return std::nullopt;
+    auto x = roomBuffer<std::complex<double>>(bins);
+    auto y = roomBuffer<std::complex<double>>(bins);
+    if (!x || !y) return std::nullopt;
+    const auto from = static_cast<std::int64_t>(std::ceil(seconds * mixer.format.rate));
+    BandValues cross{}, powerA{}, powerB{};
+    for (const ResponsePair& pair : pairs) {
+        if (!lateSpectrum(mixer, *pair.left, from, x.get()) || !lateSpectrum(mixer, *pair.right, from, y.get()))
+            return std::nullopt;
+        for (int band = 0; band < bandCount; ++band) {
+            const double* weight = mixer.weights.data() + static_cast<std::size_t>(band) * bins;
+            for (std::size_t k = 0; k < bins; ++k) {
+                const double w = weight[k] * weight[k];
+                cross[band] += w * (x[k] * std::conj(y[k])).real();
+                powerA[band] += w * std::norm(x[k]);
+                powerB[band] += w * std::norm(y[k]);
+            }
+        }
+    }
+    BandValues coherence{};
+    for (int band = 0; band < bandCount; ++band) {
+        if (!(powerA[band] > 0 && powerB[band] > 0)) return std::nullopt;
+        coherence[band] = cross[band] / std::sqrt(powerA[band] * powerB[band]);
+    }
+    return coherence;
+}
+
 }  // namespace auralith

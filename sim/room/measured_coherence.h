@@ -6,6 +6,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 
 #include "sim/room/band_response.h"
 
@@ -15,5 +16,18 @@ namespace auralith {
 // response has sound after it, it is longer than the mixer's transforms, or the memory cannot be had.
 std::optional<double> lateCoherence(const BandMixer& mixer, const RoomResponse& a, const RoomResponse& b, int band,
                                     double seconds);
+
+// The two channels' responses at one position of the sweep.
+struct ResponsePair {
+    const RoomResponse* left;
+    const RoomResponse* right;
+};
+
+// The same in every band at once over the sweep's positions: each band's cross-spectra and powers
+// summed over the pairs, then normalised, so that each position counts by its energy. Nothing
+// when a band has no late sound, a response is longer than the mixer's transforms, or the memory
+// cannot be had.
+std::optional<BandValues> summedLateCoherence(const BandMixer& mixer, std::span<const ResponsePair> pairs,
+                                              double seconds);
 
 }  // namespace auralith
