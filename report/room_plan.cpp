@@ -81,7 +81,7 @@ std::string roomPlanSvg(const RoomResults& room, const std::vector<double>& sour
 
 namespace {
 
-// The coherence plot: 63 Hz to 16 kHz across on a logarithmic axis, -1 to 1 upwards.
+// The coherence plot: 62.5 Hz to 16 kHz across on a logarithmic axis, -1 to 1 upwards.
 constexpr double plotLeft = 50, plotWidth = 400, plotTop = 12, plotHeight = 180;
 constexpr double lowest = 62.5, highest = 16000;
 double fx(double hertz) { return plotLeft + std::log2(hertz / lowest) / std::log2(highest / lowest) * plotWidth; }
@@ -92,7 +92,12 @@ std::string coherenceFrame() {
     for (const double f : {62.5, 125.0, 250.0, 500.0, 1000.0, 2000.0, 4000.0, 8000.0, 16000.0}) {
         svg += "<line class=\"grid\" x1=\"" + number(fx(f)) + "\" y1=\"" + number(cy(1)) + "\" x2=\"" + number(fx(f)) +
                "\" y2=\"" + number(cy(-1)) + "\"/>\n";
-        svg += svgText(fx(f), cy(-1) + 16, f < 1000 ? fixedText(f, 0) : fixedText(f / 1000, 0) + "k", "middle");
+        // The bands' nominal names: 63 for the lowest's 62.5.
+        svg += svgText(fx(f), cy(-1) + 16,
+                       f < 100    ? "63"
+                       : f < 1000 ? fixedText(f, 0)
+                                  : fixedText(f / 1000, 0) + "k",
+                       "middle");
     }
     for (const double c : {-1.0, -0.5, 0.0, 0.5, 1.0}) {
         svg += "<line class=\"grid\" x1=\"" + number(fx(lowest)) + "\" y1=\"" + number(cy(c)) + "\" x2=\"" +
@@ -106,8 +111,8 @@ std::string coherenceFrame() {
 
 std::string coherenceSvg(const ArrayRoomResult& room, const CurveStyle& style) {
     std::string svg =
-        "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 470 270\" width=\"470\" "
-        "height=\"270\" role=\"img\" aria-label=\"Coherence of the channels\">\n" +
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 470 290\" width=\"470\" "
+        "height=\"290\" role=\"img\" aria-label=\"Coherence of the channels\">\n" +
         coherenceFrame();
     std::string diffuse;
     for (const CoherencePoint& p : room.diffuseCurve)
@@ -130,9 +135,9 @@ std::string coherenceSvg(const ArrayRoomResult& room, const CurveStyle& style) {
     svg += "<line x1=\"" + number(plotLeft) + "\" y1=\"" + number(y - 4) + "\" x2=\"" + number(plotLeft + 24) +
            "\" y2=\"" + number(y - 4) + "\" stroke=\"" + style.colour + "\" stroke-width=\"2\"/>\n" +
            svgText(plotLeft + 30, y, "measured (after 80 ms, all positions)", "start");
-    svg += "<line x1=\"" + number(plotLeft + 250) + "\" y1=\"" + number(y - 4) + "\" x2=\"" + number(plotLeft + 274) +
-           "\" y2=\"" + number(y - 4) + "\" stroke=\"#777\" stroke-dasharray=\"5 3\"/>\n" +
-           svgText(plotLeft + 280, y, "diffuse field", "start");
+    svg += "<line x1=\"" + number(plotLeft) + "\" y1=\"" + number(y + 16) + "\" x2=\"" + number(plotLeft + 24) +
+           "\" y2=\"" + number(y + 16) + "\" stroke=\"#777\" stroke-dasharray=\"5 3\"/>\n" +
+           svgText(plotLeft + 30, y + 20, "diffuse field", "start");
     return svg + "</svg>\n";
 }
 
