@@ -14,6 +14,21 @@ std::string positionsCsv(const CompareResults& results);
 // arrays.csv: one row per chosen array.
 std::string arraysCsv(const CompareResults& results);
 
+// coherence.csv, with a room: one row per chosen array and octave band, the late sound's
+// coherence as measured beside the diffuse field's.
+std::string coherenceCsv(const CompareResults& results);
+
+// room.csv, with a room: one row per octave band, the reverberation asked for, the absorption
+// used (averaged over the surfaces by their areas), the classical formulas' and the measured T30.
+std::string roomCsv(const CompareResults& results);
+
+// The room as the reports name it: "hall, 26 × 42 × 17 m", or "26 × 42 × 17 m" for a size given.
+std::string roomTitle(const RoomResults& room);
+
+// The closing table's line on the room: its title, where the array and the sources stood, whether
+// the air absorbed, and the room's gain.
+std::string roomLine(const RoomResults& room);
+
 // Where a position's sound lies in a render, in seconds from its start: its labels' times, and
 // the times the page jumps to.
 struct PositionSpan {

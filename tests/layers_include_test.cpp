@@ -33,9 +33,11 @@ const std::vector<std::string_view> ioHeaders{"cstdio",   "iostream", "fstream",
 
 // auralith-compare's reports: texts built from what a run found, on the audio core's numbers and
 // the arrays as the catalogue names them; no file, no platform.
-const std::vector<std::string_view> reportIncludes{
-    "report/",   "sim/model/",    "sim/scene/", "sim/free/",
-    "sim/plan/", "sim/analysis/", "catalogue/", "sim/headphones/ear_cues.h"};
+const std::vector<std::string_view> reportIncludes{"report/",         "sim/model/",
+                                                   "sim/scene/",      "sim/free/",
+                                                   "sim/plan/",       "sim/analysis/",
+                                                   "catalogue/",      "sim/headphones/ear_cues.h",
+                                                   "sim/room/room.h", "sim/room/room_numbers.h"};
 
 // A part of the page (the listening panel, the curves): the reports' own layer without the page
 // that holds it, so that the page includes its parts and no part the page.
@@ -68,6 +70,7 @@ const std::vector<Layer> layers{
     {"sim/reference/", {"sim/model/", "sim/scene/", "sim/free/", "sim/plan/", "sim/reference/"}, ioHeaders},
     {"sim/fast/", {"sim/model/", "sim/fast/"}, ioHeaders},
     {"sim/analysis/", {"sim/model/", "sim/scene/", "sim/free/", "sim/plan/", "sim/analysis/"}, ioHeaders},
+    {"sim/room/", {"sim/model/", "sim/scene/", "sim/room/"}, ioHeaders},
     {"sim/headphones/",
      {"sim/model/", "sim/scene/", "sim/fast/parallel.h", "sim/plan/", "sim/analysis/", "sim/headphones/"},
      ioHeaders},
@@ -91,6 +94,7 @@ const std::vector<Layer> layers{
     {"report/html/", {"report/html/"}, ioHeaders},
     {"report/listening/", pageParts("report/listening/"), ioHeaders},
     {"report/curves_plot", pageParts("report/curves_plot"), ioHeaders},
+    {"report/room_plan", pageParts("report/room_plan"), ioHeaders},
     {"job/compare/",
      {"job/compare/", "job/output/", "catalogue/", "report/", "binaural/", "sim/render.h", "sim/model/", "sim/scene/",
       "sim/free/", "sim/plan/", "sim/analysis/", "sim/headphones/", "wave/"},
