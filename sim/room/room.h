@@ -15,7 +15,8 @@ inline constexpr std::array<double, bandCount> bandCentres{125, 250, 500, 1000, 
 using BandValues = std::array<double, bandCount>;
 
 // The free field's conventions, which the room's reflections share: the speed of sound in metres
-// per second, and the arc's radius, at which a source is heard with gain 1 and no delay.
+// per second, and the arc's radius unless a run sets another, at which a source is heard with
+// gain 1 and no delay.
 inline constexpr double soundSpeed = 344;
 inline constexpr double arcRadius = 10;
 
