@@ -8,8 +8,12 @@
 
 #include "sim/free/mic_layout.h"
 #include "sim/plan/pickup.h"
+#include "sim/render.h"
 #include "sim/room/air_absorption.h"
 #include "sim/room/image_sources.h"
+#ifdef AURALITH_ROOM_RESPONSES
+#include "sim/room_render/room_render.h"
+#endif
 
 namespace auralith {
 namespace {
@@ -56,6 +60,117 @@ TEST(ArcRadius, TheFreeFieldsRuleOnAnotherArc) {
         EXPECT_NEAR(static_cast<double>(builtIn.mics[1].delay), (r - radius) / 344 * 44100, 1e-6) << radius;
     }
 }
+
+#ifdef AURALITH_ROOM_RESPONSES
+
+// Noise that reaches full scale, so that the guard gain is below 1 and takes part.
+std::vector<std::int16_t> noise(std::size_t n, std::uint32_t seed) {
+    std::vector<std::int16_t> x(n);
+    for (auto& v : x) {
+        seed = seed * 1664525u + 1013904223u;
+        v = static_cast<std::int16_t>(static_cast<std::int32_t>(seed >> 16) - 32768);
+    }
+    x[n / 2] = -32768;
+    return x;
+}
+
+// Mid-side as ms:cardioid:1 describes it: a forward cardioid in both channels, a figure of eight
+// facing left added to the left and taken from the right.
+Rig midSide() {
+    Rig rig;
+    rig.mics = {{0, 0, 0, 0, 1, 0, 0.5, {1, 1}}, {0, 0, 0, -1, 0, 0, 0, {1, -1}}};
+    return rig;
+}
+
+RoomField fieldIn(double alpha, bool air) { return {uniformRoom(20, 30, 10, alpha), {8.3, 12, 3}, 3, air, 1}; }
+
+struct RoomRender {
+    RoomSweep sweep;
+    std::vector<std::int16_t> out;
+    RenderOutcome outcome;
+};
+
+RoomRender renderInRoom(const AnyArray& array, const RoomField& field, std::span<const std::int16_t> x, double radius) {
+    auto responses = roomResponses(array, field, {}, radius, 44100);
+    EXPECT_TRUE(std::holds_alternative<RoomResponses>(responses)) << std::get<std::string>(responses);
+    RoomRender r{roomSweep(array, field, std::get<RoomResponses>(std::move(responses)),
+                           static_cast<std::int32_t>(x.size()), {}, radius),
+                 {},
+                 {}};
+    r.out.assign(static_cast<std::size_t>(r.sweep.plan.frames) * 2, 0);
+    RandomState random;
+    r.outcome = renderRoomInto(r.sweep, x, measureGuardGain(x), random, r.out);
+    return r;
+}
+
+// The room's sound is added to the free field's values: where every surface absorbs all and the
+// air is left out, every byte is the free field's, for built-in arrays (the pairs' folded mix, the
+// tree's held one) and described ones alike.
+class NothingRings : public ::testing::TestWithParam<AnyArray> {};
+
+TEST_P(NothingRings, TheFreeFieldsBytes) {
+    const auto x = noise(3000, 5);
+    const RoomRender room = renderInRoom(GetParam(), fieldIn(1, false), x, 10);
+    ASSERT_TRUE(room.outcome);
+    EXPECT_EQ(room.sweep.gain, 1);
+    RandomState random;
+    const auto free = renderStereo(GetParam(), x, 44100, measureGuardGain(x), random);
+    ASSERT_TRUE(free);
+    ASSERT_EQ(room.out.size(), free->view().size());
+    EXPECT_TRUE(std::equal(room.out.begin(), room.out.end(), free->view().begin()));
+    EXPECT_EQ(room.outcome.clipped, free->clipped);
+}
+
+INSTANTIATE_TEST_SUITE_P(Room, NothingRings,
+                         ::testing::Values(AnyArray{MicArray::ortfPair}, AnyArray{MicArray::threeOmniTree},
+                                           AnyArray{MicArray::blumleinPair}, AnyArray{pairLayout(0.5, 110, 17)},
+                                           AnyArray{midSide()}, AnyArray{treeLayout(2, 1.5, 0.5)}));
+
+// A room that rings: each segment's reverberation has died away before the next segment's first
+// frame, the room's gain is below 1, and a sample past full scale is clipped, never wrapped.
+TEST(RoomRender, TailsLieAfterEachSegmentAndNothingWraps) {
+    for (const AnyArray& array : {AnyArray{MicArray::spacedOmniPair}, AnyArray{MicArray::threeOmniTree}}) {
+        std::vector<std::int16_t> x(2000, 32767);
+        for (std::size_t i = 1000; i < x.size(); ++i) x[i] = -32768;
+        const RoomRender room = renderInRoom(array, fieldIn(0.25, true), x, 8);
+        ASSERT_TRUE(room.outcome);
+        EXPECT_LT(room.sweep.gain, 0.9);
+        const auto& segments = room.sweep.plan.segments;
+        for (std::size_t p = 0; p < segments.size(); ++p) {
+            std::int64_t last = 0;
+            for (const RoomResponse& r : room.sweep.reflections[p]) {
+                ASSERT_FALSE(r.samples.empty());
+                last = std::max<std::int64_t>(last, segments[p].start + r.start + std::ssize(r.samples) + 2000 - 2);
+            }
+            const std::int64_t next = p + 1 < segments.size() ? segments[p + 1].start - 100 : room.sweep.plan.frames;
+            EXPECT_LT(last, next) << p;
+            if (p > 0) {
+                EXPECT_GT(segments[p].start - segments[p - 1].start, 2000 + 44100 + 4410) << p;
+            }
+        }
+        // The values before the dither, where they pass full scale, become full scale of their sign.
+        const auto spectra = sweepSpectra(room.sweep, x);
+        ASSERT_TRUE(spectra);
+        const double gain = measureGuardGain(x) * 4;  // loud enough to pass full scale
+        const auto values = segmentValues(room.sweep, *spectra, x, gain, 6);
+        ASSERT_TRUE(values);
+        RoomSweep loud = room.sweep;
+        std::vector<std::int16_t> out(room.out.size());
+        RandomState random;
+        const RenderOutcome outcome = renderRoomInto(loud, x, gain, random, out);
+        EXPECT_GT(outcome.clipped, 0);
+        std::int64_t checked = 0;
+        for (std::size_t c = 0; c < 2; ++c)
+            for (std::size_t k = 0; k < values->channels[c].size(); ++k)
+                if (const long double v = values->channels[c][k]; std::abs(v) > 32769) {
+                    EXPECT_EQ(out[2 * (static_cast<std::size_t>(values->first) + k) + c], v > 0 ? 32767 : -32768);
+                    ++checked;
+                }
+        EXPECT_GT(checked, 100);
+    }
+}
+
+#endif
 
 }  // namespace
 }  // namespace auralith

@@ -67,6 +67,23 @@ Echogram freeFieldEchogram(const RigMic& mic, const SourcePoint& source, std::in
     return {{{heard.delay, heard.factor}}};
 }
 
+Rig builtInRig(MicArray array) {
+    switch (array) {
+        case MicArray::blumleinPair: return pairLayout(0, 90, 0);
+        case MicArray::cardioidPair: return pairLayout(0.5, 105, 0);
+        case MicArray::faulknerPair: return pairLayout(0, 0, 20);
+        case MicArray::ortfPair: return pairLayout(0.5, 110, 17);
+        case MicArray::spacedOmniPair: return pairLayout(1, 0, 200);
+        case MicArray::threeOmniTree: return treeLayout(2, 1.5, 1);
+    }
+    return {};
+}
+
+Rig rigOf(const AnyArray& array) {
+    if (const auto* rig = std::get_if<Rig>(&array)) return *rig;
+    return builtInRig(std::get<MicArray>(array));
+}
+
 namespace {
 
 bool sameMic(const RigMic& a, const RigMic& b) {

@@ -57,6 +57,13 @@ Echogram freeFieldEchogram(const RigMic& mic, const SourcePoint& source, std::in
 // Any array the programs can render and analyse: a built-in one of the menu, or one described.
 using AnyArray = std::variant<MicArray, Rig>;
 
+// A built-in array's microphones as a rig: where they stand, their axes and patterns, for what
+// its own arithmetic does not model (a room's reflections). Its direct sound never comes from here.
+Rig builtInRig(MicArray array);
+
+// The rig of any array: a described one's own, a built-in one's by builtInRig.
+Rig rigOf(const AnyArray& array);
+
 // Whether two arrays are one: the same built-in array, or described microphones in the same
 // places with the same patterns, shares and axes (an omni's axis counts for nothing: its response
 // is 1 whatever the angle). Such arrays give the same samples and numbers however they were asked for.

@@ -19,14 +19,16 @@ struct HeardMic {
 
 std::int32_t wholeFrames(long double delay) { return static_cast<std::int32_t>(std::lrint(delay)); }
 
-// What the surroundings make of the source at each of the rig's microphones.
+// The direct sound the surroundings give of the source at each of the rig's microphones: in a
+// room the free field's, from the source's height; its reflections are convolved apart from the
+// plan (sim/room_render/), which holds taps of whole frames.
 std::vector<HeardMic> rigHears(const Rig& rig, const Surroundings& surroundings, long double degrees, std::int32_t rate,
                                double radius) {
-    const SourcePoint source = sourcePoint(sourceAtAngle(degrees, degreesToRadiansFactor(), radius));
+    SourcePoint source = sourcePoint(sourceAtAngle(degrees, degreesToRadiansFactor(), radius));
+    if (const auto* room = std::get_if<RoomField>(&surroundings)) source.up = room->sourceHeight - room->arrayAt.z;
     std::vector<HeardMic> heard;
     for (const RigMic& mic : rig.mics) {
-        const Echogram echogram =
-            std::visit([&](const FreeField&) { return freeFieldEchogram(mic, source, rate, radius); }, surroundings);
+        const Echogram echogram = freeFieldEchogram(mic, source, rate, radius);
         HeardMic& h = heard.emplace_back();
         for (const Tap& tap : echogram.taps) h.taps.push_back({wholeFrames(tap.delay), tap.gain});
         h.shares = mic.shares;
