@@ -97,7 +97,7 @@ const std::vector<Layer> layers{
     {"report/curves_plot", pageParts("report/curves_plot"), ioHeaders},
     {"job/compare/",
      {"job/compare/", "job/output/", "catalogue/", "report/", "binaural/", "sim/render.h", "sim/model/", "sim/scene/",
-      "sim/free/", "sim/plan/", "sim/analysis/", "sim/headphones/", "wave/"},
+      "sim/free/", "sim/plan/", "sim/analysis/", "sim/headphones/", "sim/room_render/", "wave/"},
      {"windows.h", "termios.h", "poll.h", "pty.h", "sys/"}},
     {"job/", {"job/", "sim/render.h", "sim/model/"}, {}},
     {"bench/", {"sim/", "wave/", "binaural/", "catalogue/", "report/"}, {}},
