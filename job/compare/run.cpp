@@ -46,6 +46,7 @@ struct Run {
     const Listening* listening = nullptr;  // with --headphones
     LoudspeakerBase base = base30;
     SweepPositions positions;
+    const RoomRun* room = nullptr;  // the room the arrays are heard in, if any
 };
 
 // One line on standard error about the file `name`.
@@ -80,14 +81,31 @@ int renderHeadphones(Run& run, std::span<const std::int16_t> stereo, const Input
     return 0;
 }
 
+// The array's render in the free field, or in the run's room; empty with the reason told.
+std::optional<RenderedOutput> renderedArray(Run& run, const AnyArray& array, const InputWave& wave, double gain,
+                                            const std::string& audioPath) {
+    RandomState random;  // each array's generator starts where the interactive program's does
+    if (run.room == nullptr) {
+        auto out = renderOutput(array, wave, gain, random, audioPath, ReplaceMode::nameItself, run.positions);
+        if (!out) tell(run, audioPath, noMemory);
+        return out;
+    }
+#ifdef AURALITH_ROOM_RENDER
+    auto heard = renderInRoom(*run.room, array, wave, gain, random, run.positions);
+    if (auto* out = std::get_if<RenderedOutput>(&heard)) return std::move(*out);
+    tell(run, audioPath, std::get<std::string>(heard));
+#else
+    tell(run, audioPath, "this build renders no rooms (it was built without FFTW3)");
+#endif
+    return std::nullopt;
+}
+
 int renderArray(Run& run, int index, const InputWave& wave, double gain, ArrayResult& result) {
     const std::string& name = result.array.name;
     const std::string audioPath = pathIn(run.folder, result.audioFile);
     run.progress.show(index, name, 0.0);
-    RandomState random;  // each array's generator starts where the interactive program's does
-    std::optional<RenderedOutput> out =
-        renderOutput(result.array.model, wave, gain, random, audioPath, ReplaceMode::nameItself, run.positions);
-    if (!out) return fail(run, audioPath, noMemory);
+    std::optional<RenderedOutput> out = renderedArray(run, result.array.model, wave, gain, audioPath);
+    if (!out) return 1;
     result.clipped = out->clipped;
     tellClipped(run, audioPath, out->clipped);
     run.progress.show(index, name, 0.4);
@@ -186,7 +204,7 @@ std::string failureLine(std::string_view name, std::string_view text) {
            std::string(text.substr(0, end == std::string_view::npos ? 0 : end + 1)) + "\n";
 }
 
-int runCompare(const CompareOptions& options, const CompareStreams& streams) {
+int runCompare(const CompareOptions& options, const CompareStreams& streams, const std::optional<RoomRun>& room) {
     Run run{streams,
             ProgressBar(streams.err, streams.progress && !options.quiet && options.audio,
                         static_cast<int>(options.arrays.size())),
@@ -194,7 +212,8 @@ int runCompare(const CompareOptions& options, const CompareStreams& streams) {
             stemOf(options.input),
             nullptr,
             base30,
-            options.positions};
+            options.positions,
+            room ? &*room : nullptr};
     auto read = readRecording({options.input, options.channel, options.audio});
     if (const auto* why = std::get_if<std::string>(&read)) return fail(run, options.input, *why);
     Recording recording = std::move(std::get<Recording>(read));

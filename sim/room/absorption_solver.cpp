@@ -39,7 +39,7 @@ EnergyImages energyImages(const ImageSet& set) {
         e.orders.push_back(order);
         e.binCount = std::max(e.binCount, std::max(bin, 0) + 1);
         e.mostOrder = std::max(e.mostOrder, order);
-        const double spread = arcRadius / image.distance;
+        const double spread = set.radius / image.distance;
         for (int b = 0; b < bandCount; ++b) e.base[b].push_back(image.gain[b] * image.gain[b] * spread * spread);
     }
     return e;
@@ -72,7 +72,7 @@ std::variant<double, DecayRefusal> bisectAbsorption(const EnergyImages& e, int b
 }
 
 ImageRequest omniRequest(const DecayTargets& t, const Room& room) {
-    return {room, t.source, t.array, responseSecondsFor(t.seconds), 0, t.seed};
+    return {room, t.source, t.array, responseSecondsFor(t.seconds), 0, t.seed, imageDisplacement, arcRadius, t.air};
 }
 
 Room bandAbsorbing(const DecayTargets& t, const BandValues& alpha) {

@@ -28,6 +28,7 @@ struct DecayTargets {
     BandValues seconds{};
     AudioFormat format;
     std::uint64_t seed = 1;
+    bool air = true;  // whether the air absorbs on the paths (--no-air leaves it out)
 };
 
 // How long a room's responses last for these targets: the longest target and a quarter more,

@@ -110,7 +110,7 @@ ImageSet imageSources(const ImageRequest& request) {
     const Room& room = request.room;
     const RoomPoint& s = request.source;
     const RoomPoint& c = request.centre;
-    ImageSet set{c, std::hypot(s.x - c.x, s.y - c.y, s.z - c.z), request.seconds, {}};
+    ImageSet set{c, std::hypot(s.x - c.x, s.y - c.y, s.z - c.z), request.seconds, {}, request.radius};
     // An image counts when some microphone can hear it within the length: within this of the
     // centre (the displacement may bring it nearer by up to its radius).
     const double reach = set.direct + soundSpeed * request.seconds + request.reach + imageDisplacement;
@@ -120,7 +120,8 @@ ImageSet imageSources(const ImageRequest& request) {
     const int most = static_cast<int>(std::ceil(reach / (2 * std::min({room.width, room.depth, room.height})))) + 2;
     const FactorPowers powers = factorPowers(room, most);
     Enumeration e{powers, {}, set, request.seed, request.displacement};
-    for (int b = 0; b < bandCount; ++b) e.airNepers[b] = airAbsorptionDbPerMetre(bandCentres[b]) * std::log(10.0) / 20;
+    for (int b = 0; b < bandCount; ++b)
+        e.airNepers[b] = request.air ? airAbsorptionDbPerMetre(bandCentres[b]) * std::log(10.0) / 20 : 0;
     set.images.reserve(static_cast<std::size_t>(imageCountEstimate(room, reach / soundSpeed) * 1.1) + 16);
     for (const AxisImage& x : xs) {
         const double dx = x.coordinate - c.x;
@@ -153,8 +154,8 @@ std::vector<BandTap> micBandTaps(const ImageSet& set, const RigMic& mic, std::in
         const double r = std::sqrt(dx * dx + dy * dy + dz * dz);
         if (r > farthest) continue;
         const double cosine = (axis[0] * dx + axis[1] * dy + axis[2] * dz) / r;
-        const double level = (mic.pattern + (1 - mic.pattern) * cosine) * (arcRadius / r);
-        BandTap tap{(r - arcRadius) / soundSpeed * rate, {}};
+        const double level = (mic.pattern + (1 - mic.pattern) * cosine) * (set.radius / r);
+        BandTap tap{(r - set.radius) / soundSpeed * rate, {}};
         for (int b = 0; b < bandCount; ++b) tap.gain[b] = image.gain[b] * level;
         taps.push_back(tap);
     }

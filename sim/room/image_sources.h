@@ -26,7 +26,8 @@ struct ImageSource {
 
 // What the images are made for: the room, the source and the rig's centre in it, how long after
 // the direct sound reaches the centre the response lasts, the farthest any microphone stands
-// from the centre, the displacements' seed and radius (0: the exact mirror images).
+// from the centre, the displacements' seed and radius (0: the exact mirror images), the arc's
+// radius (at which a path has gain 1 and no delay) and whether the air absorbs.
 struct ImageRequest {
     Room room;
     RoomPoint source;
@@ -35,6 +36,8 @@ struct ImageRequest {
     double reach = 0;
     std::uint64_t seed = 1;
     double displacement = imageDisplacement;
+    double radius = arcRadius;
+    bool air = true;
 };
 
 struct ImageSet {
@@ -42,6 +45,7 @@ struct ImageSet {
     double direct = 0;                // metres from the source to the centre
     double seconds = 0;               // the response's length after the direct sound at the centre
     std::vector<ImageSource> images;  // every image of order 1 and more within reach, none silent
+    double radius = arcRadius;        // the arc's radius the taps are heard against
 };
 
 // About how many images a response of `seconds` has: the sphere the sound reaches over the room's volume.
@@ -50,8 +54,8 @@ double imageCountEstimate(const Room& room, double seconds);
 ImageSet imageSources(const ImageRequest& request);
 
 // One image as a microphone hears it: the delay in frames against the sound's arrival at the
-// rig's centre from the arc (the free field's origin, arcRadius / soundSpeed), and the level in
-// each band, the pattern's response and arcRadius / r included.
+// rig's centre from the arc (the free field's origin, R / soundSpeed for the set's radius R), and
+// the level in each band, the pattern's response and R / r included.
 struct BandTap {
     double delay = 0;
     BandValues gain{};

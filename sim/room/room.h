@@ -3,24 +3,18 @@
 // from the array, which faces the stage), y from the back wall to the stage's end wall, z up.
 #pragma once
 
-#include <array>
 #include <optional>
 #include <string_view>
 
+#include "sim/scene/room_shape.h"
+
 namespace auralith {
 
-// The octave bands the room is described in, by their centres in hertz.
-inline constexpr int bandCount = 7;
-inline constexpr std::array<double, bandCount> bandCentres{125, 250, 500, 1000, 2000, 4000, 8000};
-using BandValues = std::array<double, bandCount>;
-
 // The free field's conventions, which the room's reflections share: the speed of sound in metres
-// per second, and the arc's radius, at which a source is heard with gain 1 and no delay.
+// per second, and the arc's radius unless a run sets another, at which a source is heard with
+// gain 1 and no delay.
 inline constexpr double soundSpeed = 344;
 inline constexpr double arcRadius = 10;
-
-enum class Surface { left, right, stageEnd, back, floor, ceiling };
-inline constexpr int surfaceCount = 6;
 
 std::string_view surfaceName(Surface surface);
 
@@ -30,21 +24,8 @@ inline constexpr double maxRoomSide = 100;
 // How near a surface the array's and the sources' points may come, in metres.
 inline constexpr double minClearance = 0.5;
 
-struct Room {
-    double width = 0;                                   // x
-    double depth = 0;                                   // y
-    double height = 0;                                  // z
-    std::array<BandValues, surfaceCount> absorption{};  // alpha per surface (Surface's order), per band
-};
-
 // A room whose six surfaces absorb alike: `alpha` in every band.
 Room uniformRoom(double width, double depth, double height, double alpha);
-
-struct RoomPoint {
-    double x = 0;
-    double y = 0;
-    double z = 0;
-};
 
 // Why a point cannot stand where it is: the surface it is beyond or nearer than minClearance to,
 // and its distance inside that surface (negative outside).

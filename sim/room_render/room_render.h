@@ -1,0 +1,39 @@
+// The render of a sweep in a room: each value is the free field's, computed as its renderers
+// compute it (a folded channel's x * factor * gain, the held mix of each microphone's track),
+// plus the recording convolved with the channel's reflections times the gain, before the dither;
+// the guard gain and the room's gain are one factor. The dither's draws follow the free field's
+// order: a folded plan channel after channel for every sample of a segment and its reverberation,
+// a held plan every frame of the output; so a room where nothing rings gives the free field's bytes.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "sim/model/frame.h"
+#include "sim/model/random.h"
+#include "sim/room_render/recording_spectra.h"
+#include "sim/room_render/room_sweep.h"
+
+namespace auralith {
+
+// The recording's transforms for the sweep's longest reflection; nothing when the memory cannot
+// be had.
+std::optional<RecordingSpectra> sweepSpectra(const RoomSweep& sweep, std::span<const std::int16_t> x);
+
+// One segment's values before the dither, per channel, from frame `first` of the output on: the
+// frames its direct sound and reflections reach. Nothing when the memory cannot be had.
+struct SegmentValues {
+    std::int64_t first = 0;
+    std::vector<std::vector<long double>> channels;
+};
+std::optional<SegmentValues> segmentValues(const RoomSweep& sweep, const RecordingSpectra& spectra,
+                                           std::span<const std::int16_t> x, double gain, int segment);
+
+// Renders into `out`, which holds the plan's frames times channels zero samples, with the guard
+// gain `gain`; refused when the memory cannot be had, else with the count of samples clipped.
+RenderOutcome renderRoomInto(const RoomSweep& sweep, std::span<const std::int16_t> x, double gain, RandomState& random,
+                             std::span<std::int16_t> out);
+
+}  // namespace auralith

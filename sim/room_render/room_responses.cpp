@@ -1,0 +1,136 @@
+#include "sim/room_render/room_responses.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "sim/fast/parallel.h"
+#include "sim/model/frame.h"
+#include "sim/room/absorption_solver.h"
+#include "sim/room/image_sources.h"
+#include "sim/room/room.h"
+
+namespace auralith {
+
+namespace {
+
+// How much of each microphone each channel takes: its shares, times the held mix's scale, and for
+// the built-in spaced omnis and tree their level's reference (their own arithmetic hears the
+// direct sound at reference / r, the room's rule R / r).
+std::vector<std::vector<double>> channelWeights(const AnyArray& array, const Rig& rig, double radius) {
+    double level = rig.mix == ChannelMix::held ? static_cast<double>(rig.scale) : 1.0;
+    if (const auto* builtIn = std::get_if<MicArray>(&array);
+        builtIn != nullptr && (*builtIn == MicArray::spacedOmniPair || *builtIn == MicArray::threeOmniTree))
+        level *= omniReferenceDistance(degreesToRadiansFactor(), radius) / radius;
+    std::vector<std::vector<double>> weights(rig.count(), std::vector<double>(static_cast<std::size_t>(rig.channels)));
+    for (std::size_t m = 0; m < rig.count(); ++m)
+        for (std::size_t c = 0; c < weights[m].size() && c < rig.mics[m].shares.size(); ++c)
+            weights[m][c] = static_cast<double>(rig.mics[m].shares[c]) * level;
+    return weights;
+}
+
+// The response from 0.1 s before the arrival at the centre to where the energy left after it has
+// fallen 60 dB below the whole (Schroeder's backward integral); empty when it has none.
+RoomResponse trimmed(RoomResponse response) {
+    const std::int64_t earliest = -(response.format.rate / 10);
+    if (response.start < earliest) {
+        const auto cut =
+            static_cast<std::size_t>(std::min<std::int64_t>(earliest - response.start, std::ssize(response.samples)));
+        response.samples.erase(response.samples.begin(), response.samples.begin() + static_cast<std::ptrdiff_t>(cut));
+        response.start = earliest;
+    }
+    double total = 0;
+    for (const double v : response.samples) total += v * v;
+    double left = total;
+    std::size_t end = response.samples.size();
+    for (; end > 0; --end) {
+        const double last = response.samples[end - 1];
+        if (left - last * last >= 1e-6 * total) break;
+        left -= last * last;
+    }
+    response.samples.resize(total > 0 ? end : 0);
+    return response;
+}
+
+// Adds `weight` times the response into `sum`, which grows to take it.
+void addInto(RoomResponse& sum, const RoomResponse& r, double weight) {
+    if (weight == 0 || r.samples.empty()) return;
+    if (sum.samples.empty()) sum.start = r.start;
+    const std::int64_t start = std::min(sum.start, r.start);
+    const std::int64_t end = std::max(sum.start + std::ssize(sum.samples), r.start + std::ssize(r.samples));
+    sum.samples.insert(sum.samples.begin(), static_cast<std::size_t>(sum.start - start), 0.0);
+    sum.samples.resize(static_cast<std::size_t>(end - start), 0.0);
+    sum.start = start;
+    for (std::size_t i = 0; i < r.samples.size(); ++i)
+        sum.samples[static_cast<std::size_t>(r.start - start) + i] += weight * r.samples[i];
+}
+
+double farthestMic(const Rig& rig) {
+    double reach = 0;
+    for (const RigMic& m : rig.mics) reach = std::max(reach, std::hypot(m.lateral, m.forward, m.up));
+    return reach;
+}
+
+// One position's channels; false when the memory cannot be had.
+bool positionResponses(const BandMixer& mixer, const ImageRequest& request, const Rig& rig,
+                       const std::vector<std::vector<double>>& weights, std::vector<RoomResponse>& channels) {
+    const ImageSet set = imageSources(request);
+    channels.assign(static_cast<std::size_t>(rig.channels), RoomResponse{mixer.format, 0, {}});
+    for (std::size_t m = 0; m < rig.count(); ++m) {
+        const std::vector<BandTap> taps = micBandTaps(set, rig.mics[m], mixer.format.rate);
+        if (taps.empty()) continue;
+        const auto response = renderBandTaps(mixer, taps);
+        if (!response) return false;
+        for (std::size_t c = 0; c < channels.size(); ++c) addInto(channels[c], *response, weights[m][c]);
+    }
+    for (RoomResponse& channel : channels) channel = trimmed(std::move(channel));
+    return true;
+}
+
+}  // namespace
+
+double roomResponseSeconds(const Room& room) {
+    const BandValues eyring = eyringSeconds(room);
+    double seconds = std::min(10.0, 1.6 * *std::max_element(eyring.begin(), eyring.end()) + 0.1);
+    while (seconds > 0.2 && imageCountEstimate(room, seconds) > maxImages) seconds *= 0.9;
+    return seconds;
+}
+
+RoomPoint roomSourceAt(const RoomField& field, long double degrees, double radius) {
+    const SourcePlace place = sourceAtAngle(degrees, degreesToRadiansFactor(), radius);
+    return {field.arrayAt.x + place.lateral, field.arrayAt.y + place.forward, field.sourceHeight};
+}
+
+std::variant<RoomResponses, std::string> roomResponses(const AnyArray& array, const RoomField& field,
+                                                       const SweepPositions& positions, double radius,
+                                                       std::int32_t rate) {
+    const Rig rig = rigOf(array);
+    RoomResponses out{{rate, rig.channels}, std::vector<std::vector<RoomResponse>>(positions.count())};
+    std::vector<ImageRequest> requests;
+    for (int p = 0; p < positions.count(); ++p) {
+        const RoomPoint source = roomSourceAt(field, positions.degrees(p), radius);
+        if (const auto refused = placementRefusal(field.room, source))
+            return "the source at " + std::to_string(static_cast<double>(positions.degrees(p))) +
+                   " degrees would stand " + (refused->clearance < 0 ? "beyond the " : "too near the ") +
+                   std::string(surfaceName(refused->surface));
+        requests.push_back({field.room, source, field.arrayAt, roomResponseSeconds(field.room), farthestMic(rig),
+                            field.seed, imageDisplacement, radius, field.air});
+    }
+    if (requests.empty()) return out;
+    const ImageSet shape{field.arrayAt, 0, requests.front().seconds, {}, radius};
+    const std::int64_t lastDirect = static_cast<std::int64_t>(std::ceil(2 * radius / soundSpeed * rate));
+    const BandMixer mixer({rate, 1}, setSpanFrames(shape, farthestMic(rig), rate) + lastDirect);
+    if (!mixer.valid()) return std::string("there is not enough memory for the room's responses");
+    const auto weights = channelWeights(array, rig, radius);
+    std::vector<char> done(requests.size(), 0);
+    const int parts = std::min<int>(static_cast<int>(requests.size()), partsFor(std::uint64_t{1} << 20, 0));
+    runParts(parts, [&](int k) {
+        for (std::size_t p = static_cast<std::size_t>(k); p < requests.size(); p += static_cast<std::size_t>(parts))
+            done[p] = positionResponses(mixer, requests[p], rig, weights, out.channels[p]) ? 1 : 0;
+    });
+    if (std::find(done.begin(), done.end(), 0) != done.end())
+        return std::string("there is not enough memory for the room's responses");
+    return out;
+}
+
+}  // namespace auralith
