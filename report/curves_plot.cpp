@@ -44,11 +44,27 @@ std::string curveWidth(const ChosenArray& array) {
     return fixedText(builtIn ? 2 + 0.8 * (rows - builtIn->menu) : 1.6, 1);
 }
 
-// The plot: source angle -90 .. 90 across, image -30 .. 30 upwards (right at the top).
-constexpr double plotLeft = 60, plotWidth = 660, plotTop = 20, plotHeight = 360;
-std::string xOf(double source) { return fixedText(plotLeft + (source + 90) * plotWidth / 180, 2); }
-double yAt(double image) { return plotTop + (30 - image) * plotHeight / 60; }
-std::string yOf(double image) { return fixedText(yAt(image), 2); }
+// Where a plot stands in its SVG, source angle -90 .. 90 across and image -30 .. 30 upwards
+// (right at the top): the plot of all the arrays, or one array's own beside its plan, whose
+// elements' classes say so, so that the page's script and checks tell the two apart.
+struct PlotArea {
+    double left, width, top, height;
+    int sourceLabelStep;      // degrees between the source angle's labels
+    const char* sourceTitle;  // the axes' titles; the image's ends with the loudspeakers' angle
+    const char* imageTitle;
+    bool alone;  // one array's own: its curve drawn at one width
+};
+
+constexpr PlotArea allArrays{
+    60, 660, 20, 360, 15, "source angle (negative: left)", "predicted image (loudspeakers at ±", false};
+constexpr PlotArea oneArray{54, 226, 12, 160, 45, "source angle", "image (±", true};
+
+std::string xOf(const PlotArea& area, double source) {
+    return fixedText(area.left + (source + 90) * area.width / 180, 2);
+}
+double yAt(const PlotArea& area, double image) { return area.top + (30 - image) * area.height / 60; }
+std::string yOf(const PlotArea& area, double image) { return fixedText(yAt(area, image), 2); }
+std::string classOf(const PlotArea& area, const char* name) { return area.alone ? name + std::string(" alone") : name; }
 
 std::string line(const std::string& cls, const std::string& x1, const std::string& y1, const std::string& x2,
                  const std::string& y2, const std::string& extra = {}) {
@@ -65,22 +81,26 @@ std::string text(const std::string& x, const std::string& y, const std::string& 
 // marks say their own degrees.
 double plotScale(const CompareResults& results) { return 30 / results.base.halfAngle; }
 
-std::string plotFrame(const CompareResults& results) {
+std::string plotFrame(const CompareResults& results, const PlotArea& area) {
     const double half = results.base.halfAngle;
-    std::string svg = "<rect class=\"sweep\" x=\"" + xOf(-45) + "\" y=\"" + yOf(30) + "\" width=\"" +
-                      fixedText(plotWidth / 2, 2) + "\" height=\"" + fixedText(plotHeight, 2) + "\"/>\n";
+    const std::string grid = classOf(area, "grid");
+    std::string svg = "<rect class=\"" + classOf(area, "sweep") + "\" x=\"" + xOf(area, -45) + "\" y=\"" +
+                      yOf(area, 30) + "\" width=\"" + fixedText(area.width / 2, 2) + "\" height=\"" +
+                      fixedText(area.height, 2) + "\"/>\n";
     for (int s = -90; s <= 90; s += 15) {
-        svg += line("grid", xOf(s), yOf(30), xOf(s), yOf(-30));
-        svg += text(xOf(s), fixedText(plotTop + plotHeight + 18, 2), signedText(s, 0) + "°", "middle");
+        svg += line(grid, xOf(area, s), yOf(area, 30), xOf(area, s), yOf(area, -30));
+        if (s % area.sourceLabelStep == 0)
+            svg += text(xOf(area, s), fixedText(area.top + area.height + 18, 2), signedText(s, 0) + "°", "middle");
     }
     for (int i = -30; i <= 30; i += 10) {
-        svg += line(std::abs(i) == 30 ? "limit" : "grid", xOf(-90), yOf(i), xOf(90), yOf(i));
-        svg += text(fixedText(plotLeft - 8, 2), fixedText(yAt(i) + 4, 2), signedText(i * half / 30, 0) + "°", "end");
+        svg += line(std::abs(i) == 30 ? classOf(area, "limit") : grid, xOf(area, -90), yOf(area, i), xOf(area, 90),
+                    yOf(area, i));
+        svg += text(fixedText(area.left - 8, 2), fixedText(yAt(area, i) + 4, 2), signedText(i * half / 30, 0) + "°",
+                    "end");
     }
-    svg += text(xOf(0), fixedText(plotTop + plotHeight + 40, 2), "source angle (negative: left)", "middle");
-    svg += "<text transform=\"translate(16," + yOf(0) +
-           ") rotate(-90)\" text-anchor=\"middle\">predicted image (loudspeakers at ±" + fixedText(half, 0) +
-           "°)</text>\n";
+    svg += text(xOf(area, 0), fixedText(area.top + area.height + 40, 2), area.sourceTitle, "middle");
+    svg += "<text transform=\"translate(16," + yOf(area, 0) + ") rotate(-90)\" text-anchor=\"middle\">" +
+           area.imageTitle + fixedText(half, 0) + "°)</text>\n";
     return svg;
 }
 
@@ -112,52 +132,55 @@ std::vector<Run> plainRuns(const std::vector<CurvePoint>& curve, const std::vect
     return runs;
 }
 
-std::string pathThrough(const std::vector<CurvePoint>& curve, const std::vector<Run>& runs, double scale) {
+std::string pathThrough(const PlotArea& area, const std::vector<CurvePoint>& curve, const std::vector<Run>& runs,
+                        double scale) {
     std::string d;
     for (const auto& [first, last] : runs)
         for (std::size_t i = first; i <= last; ++i)
-            d += std::string(d.empty() ? "" : " ") + (i == first ? "M" : "L") + xOf(curve[i].sourceDegrees) + " " +
-                 yOf(curve[i].image * scale);
+            d += std::string(d.empty() ? "" : " ") + (i == first ? "M" : "L") + xOf(area, curve[i].sourceDegrees) +
+                 " " + yOf(area, curve[i].image * scale);
     return d;
 }
 
 // Dotted, thinner than any curve and labelled at its outer end, where the labels of several
 // arrays stand apart.
-std::string antiphaseStretches(const CompareResults& results, std::size_t k, const std::vector<Run>& runs) {
+std::string antiphaseStretches(const CompareResults& results, std::size_t k, const std::vector<Run>& runs,
+                               const PlotArea& area) {
     const std::vector<CurvePoint>& curve = results.arrays[k].analysis.curve;
     const std::string colour = curveStyle(results, k).colour;
     const double scale = plotScale(results);
-    std::string svg = "<path class=\"antiphase\" stroke=\"" + colour + "\" stroke-dasharray=\"" + antiphaseDash +
-                      "\" stroke-width=\"1.5\" d=\"" + pathThrough(curve, runs, scale) + "\"/>\n";
+    std::string svg = "<path class=\"" + classOf(area, "antiphase") + "\" stroke=\"" + colour +
+                      "\" stroke-dasharray=\"" + antiphaseDash + "\" stroke-width=\"1.5\" d=\"" +
+                      pathThrough(area, curve, runs, scale) + "\"/>\n";
     for (const auto& [first, last] : runs) {
         const CurvePoint& outer =
             curve[std::fabs(curve[first].sourceDegrees) > std::fabs(curve[last].sourceDegrees) ? first : last];
-        svg +=
-            text(xOf(outer.sourceDegrees), fixedText(yAt(outer.image * scale) - 6, 2), "antiphase",
-                 outer.sourceDegrees > 0 ? "end" : "start", " class=\"antiphase-label\" style=\"fill:" + colour + "\"");
+        svg += text(xOf(area, outer.sourceDegrees), fixedText(yAt(area, outer.image * scale) - 6, 2), "antiphase",
+                    outer.sourceDegrees > 0 ? "end" : "start",
+                    " class=\"" + classOf(area, "antiphase-label") + "\" style=\"fill:" + colour + "\"");
     }
     return svg;
 }
 
-std::string arrayCurve(const CompareResults& results, std::size_t k) {
+std::string arrayCurve(const CompareResults& results, std::size_t k, const PlotArea& area) {
     const ArrayResult& r = results.arrays[k];
     const ArrayAnalysis& a = r.analysis;
     const CurveStyle style = curveStyle(results, k);
     const double scale = plotScale(results);
     const std::vector<Run> antiphase = antiphaseRuns(a.curve);
-    std::string svg = "<path class=\"curve\" data-array=\"" + htmlEscaped(r.array.key) + "\"" + strokeOf(style) +
-                      " stroke-width=\"" + curveWidth(r.array) + "\" d=\"" +
-                      pathThrough(a.curve, plainRuns(a.curve, antiphase), scale) + "\"/>\n";
-    if (!antiphase.empty()) svg += antiphaseStretches(results, k, antiphase);
+    std::string svg = "<path class=\"" + classOf(area, "curve") + "\" data-array=\"" + htmlEscaped(r.array.key) + "\"" +
+                      strokeOf(style) + " stroke-width=\"" + (area.alone ? "2.0" : curveWidth(r.array)) + "\" d=\"" +
+                      pathThrough(area, a.curve, plainRuns(a.curve, antiphase), scale) + "\"/>\n";
+    if (!antiphase.empty()) svg += antiphaseStretches(results, k, antiphase, area);
     for (const PositionAnalysis& p : a.positions)
-        svg += "<circle class=\"position\" cx=\"" + xOf(p.sourceDegrees) + "\" cy=\"" + yOf(p.image * scale) +
-               "\" r=\"3\" fill=\"" + style.colour + "\"/>\n";
+        svg += "<circle class=\"" + classOf(area, "position") + "\" cx=\"" + xOf(area, p.sourceDegrees) + "\" cy=\"" +
+               yOf(area, p.image * scale) + "\" r=\"3\" fill=\"" + style.colour + "\"/>\n";
     if (a.recordingAngle.degrees) {
         // The recording angle: where the curve reaches either loudspeaker.
         const double half = *a.recordingAngle.degrees / 2;
-        const std::string stroke = " stroke=\"" + style.colour + "\"";
-        svg += line("sra", xOf(half), fixedText(yAt(30) - 10, 2), xOf(half), yOf(26), stroke);
-        svg += line("sra", xOf(-half), yOf(-26), xOf(-half), fixedText(yAt(-30) + 10, 2), stroke);
+        const std::string stroke = " stroke=\"" + style.colour + "\"", sra = classOf(area, "sra");
+        svg += line(sra, xOf(area, half), fixedText(yAt(area, 30) - 10, 2), xOf(area, half), yOf(area, 26), stroke);
+        svg += line(sra, xOf(area, -half), yOf(area, -26), xOf(area, -half), fixedText(yAt(area, -30) + 10, 2), stroke);
     }
     return svg;
 }
@@ -173,17 +196,17 @@ std::vector<std::string> legendLines(const ArrayResult& r) {
     return lines;
 }
 
-constexpr double legendTop = plotTop + plotHeight + 62, legendLine = 20;
+constexpr double legendTop = allArrays.top + allArrays.height + 62, legendLine = 20;
 
 std::string legend(const CompareResults& results) {
     std::string svg;
     double y = legendTop;
     for (std::size_t k = 0; k < results.arrays.size(); ++k) {
-        svg += "<g class=\"legend\">" + line("key", fixedText(plotLeft, 2), fixedText(y - 4, 2),
-                                             fixedText(plotLeft + 30, 2), fixedText(y - 4, 2),
-                                             strokeOf(curveStyle(results, k)));
+        const double left = allArrays.left;
+        svg += "<g class=\"legend\">" + line("key", fixedText(left, 2), fixedText(y - 4, 2), fixedText(left + 30, 2),
+                                             fixedText(y - 4, 2), strokeOf(curveStyle(results, k)));
         for (const std::string& label : legendLines(results.arrays[k])) {
-            svg += text(fixedText(plotLeft + 38, 2), fixedText(y, 2), label, "start");
+            svg += text(fixedText(left + 38, 2), fixedText(y, 2), label, "start");
             y += legendLine;
         }
         svg += "</g>\n";
@@ -199,9 +222,17 @@ std::string curvesSvg(const CompareResults& results) {
     const double height = legendTop + legendLine * static_cast<double>(lines);
     std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 740 " + fixedText(height, 0) +
                       "\" width=\"740\" height=\"" + fixedText(height, 0) +
-                      "\" role=\"img\" aria-label=\"Localisation curves\">\n" + plotFrame(results);
-    for (std::size_t k = 0; k < results.arrays.size(); ++k) svg += arrayCurve(results, k);
+                      "\" role=\"img\" aria-label=\"Localisation curves\">\n" + plotFrame(results, allArrays);
+    for (std::size_t k = 0; k < results.arrays.size(); ++k) svg += arrayCurve(results, k, allArrays);
     return svg + legend(results) + "</svg>\n";
+}
+
+std::string arrayCurveSvg(const CompareResults& results, std::size_t k) {
+    const double width = oneArray.left + oneArray.width + 20, height = oneArray.top + oneArray.height + 48;
+    return "<svg class=\"own-curve\" viewBox=\"0 0 " + fixedText(width, 0) + " " + fixedText(height, 0) +
+           "\" width=\"" + fixedText(width, 0) + "\" height=\"" + fixedText(height, 0) +
+           "\" role=\"img\" aria-label=\"Localisation curve of " + htmlEscaped(results.arrays[k].array.name) + "\">\n" +
+           plotFrame(results, oneArray) + arrayCurve(results, k, oneArray) + "</svg>\n";
 }
 
 }  // namespace auralith

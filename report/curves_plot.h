@@ -1,6 +1,7 @@
 // The localisation curves of report.html as one inline SVG: each array's predicted image against
 // the source angle, the sweep's positions, the recording angles, the stretches where the channels
-// are in antiphase (dotted and labelled) and a legend; and how each array's curve is drawn.
+// are in antiphase (dotted and labelled) and a legend; each array's curve alone, small, drawn by
+// the same code; and how each array's curve is drawn.
 #pragma once
 
 #include <cstddef>
@@ -21,5 +22,8 @@ std::string strokeOf(const CurveStyle& style);
 std::string styleSwatch(const CurveStyle& style);
 
 std::string curvesSvg(const CompareResults& results);
+
+// The k-th array's curve alone, small, in its own style: the copy its section shows beside its plan.
+std::string arrayCurveSvg(const CompareResults& results, std::size_t k);
 
 }  // namespace auralith

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <vector>
 
+#include "report/array_plan.h"
 #include "report/columns.h"
 #include "report/curves_plot.h"
 #include "report/delay_rounding.h"
@@ -89,22 +90,31 @@ std::string arraySection(const CompareResults& results, std::size_t k) {
         html += " On headphones: " + fixedText(*r.headphones.loudness, 2) + " LUFS" +
                 (r.headphones.clipped > 0 ? ", " + std::to_string(r.headphones.clipped) + " samples clipped" : "") +
                 ".";
-    html += "</p>\n<table>\n" + tableLine(results, a.positions[0].pickup, nullptr);
+    html += "</p>\n" + arrayDrawings(results, k) + "<div class=\"scroll\"><table>\n" +
+            tableLine(results, a.positions[0].pickup, nullptr);
     for (std::size_t p = 0; p < a.positions.size(); ++p) {
         const PositionRow row = positionRow(results, k, p);
         html += tableLine(results, row.position.pickup, &row);
     }
-    return html + "</table>\n</section>\n";
+    return html + "</table></div>\n</section>\n";
 }
 
 constexpr const char* style =
     "body{font-family:sans-serif;margin:2em;max-width:60em;color:#222;background:#fff}"
+    // On a phone's screen too the page never scrolls sideways: a wide table scrolls in its own box,
+    // a long name breaks where it must, the margins shrink.
+    ".scroll{overflow-x:auto;max-width:100%}h1,p{overflow-wrap:break-word}#panel select{max-width:100%}"
+    "@media (max-width:40em){body{margin:1em}}"
     "svg{max-width:100%;height:auto}svg text{font-size:12px;fill:#333}"
     ".grid{stroke:#ddd;stroke-width:1}.limit{stroke:#555;stroke-width:1;stroke-dasharray:6 4}"
     ".sweep{fill:#f4f4f4}.curve{fill:none}.sra,.key{stroke-width:3}"
     "table{border-collapse:collapse;margin:0.5em 0 1.5em}td,th{border:1px solid #ccc;padding:2px 6px;"
     "text-align:right;font-size:13px}th{background:#f0f0f0}"
     ".swatch{vertical-align:middle;margin-right:0.4em;height:10px}.antiphase{fill:none}"
+    // Each array's plan and own curve side by side, under each other where the screen is narrow.
+    "figure.drawings{display:flex;flex-wrap:wrap;gap:0.5em 1.5em;align-items:flex-start;margin:0.5em 0}"
+    "figure.drawings figcaption{flex-basis:100%;font-size:13px;color:#555}"
+    "svg.plan text.mic-label,svg.plan text.polarity{font-weight:bold}circle.alone{cursor:auto}"
     ".conventions td,.conventions th{text-align:left}"
     // The listening panel, which the script builds; in blind mode all that tells the arrays apart is hidden.
     "#panel button{margin:2px;padding:3px 8px}#panel button.on{outline:3px solid #222}"
@@ -188,7 +198,8 @@ std::string htmlReport(const CompareResults& results) {
                        roundingParagraph(results) + listeningPanel(results) +
                        "<div id=\"curves\">\n<h2>Localisation curves</h2>\n" + curvesSvg(results) + "</div>\n";
     for (std::size_t k = 0; k < results.arrays.size(); ++k) body += arraySection(results, k);
-    return htmlPage(input + ": stereo arrays compared", style, body + modelParagraph(results) + publishedAnglesNote());
+    return htmlPage(input + ": stereo arrays compared", style, body + modelParagraph(results) + publishedAnglesNote(),
+                    /*fitsScreen=*/true);
 }
 
 }  // namespace auralith

@@ -8,6 +8,7 @@
 
 #include "catalogue/descriptions.h"
 #include "sim/analysis/array_analysis.h"
+#include "sim/analysis/envelope.h"
 #include "sim/headphones/ear_cues.h"
 
 namespace auralith {
@@ -29,7 +30,12 @@ struct ArrayResult {
     std::string labelFile;
     HeadphonesResult headphones;
     std::int64_t clipped = 0;  // samples the render clipped at full scale
+    Envelope envelope = {};    // where the sound is in the render, for the page; empty without audio
 };
+
+// The buckets of a render's envelope: a few hundred, enough for the page's time line at any width
+// a screen gives it, and a few kilobytes in the page.
+constexpr int envelopePoints = 400;
 
 struct CompareResults {
     std::string input;   // the input's name as given

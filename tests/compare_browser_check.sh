@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The page of auralith-compare in a real browser: headless chromium loads report.html from the
-# disk, and its rendered document must hold the six curves, the 78 position marks and the legend;
-# a screenshot is taken as well (kept when AURALITH_SCREENSHOT names a file). Exit 77 (skipped)
-# where chromium is not installed.
+# disk, and its rendered document must hold the six curves, the 78 position marks, the legend and
+# each array's plan; a screenshot is taken as well (kept when AURALITH_SCREENSHOT names a file).
+# Exit 77 (skipped) where chromium is not installed.
 #
 #   bash tests/compare_browser_check.sh PATH/TO/auralith-compare RECORDING.wav
 set -euo pipefail
@@ -25,8 +25,9 @@ curves=$(grep -o '<path class="curve"' "$work/dom.html" | wc -l)
 marks=$(grep -o '<circle class="position"' "$work/dom.html" | wc -l)
 legend=$(grep -o '<g class="legend">' "$work/dom.html" | wc -l)
 sections=$(grep -o '<section class="array"' "$work/dom.html" | wc -l)
-echo "curves $curves, position marks $marks, legend entries $legend, array sections $sections"
-[ "$curves" -eq 6 ] && [ "$marks" -eq 78 ] && [ "$legend" -eq 6 ] && [ "$sections" -eq 6 ] || {
+plans=$(grep -o '<svg class="plan"' "$work/dom.html" | wc -l)
+echo "curves $curves, position marks $marks, legend entries $legend, array sections $sections, plans $plans"
+[ "$curves" -eq 6 ] && [ "$marks" -eq 78 ] && [ "$legend" -eq 6 ] && [ "$sections" -eq 6 ] && [ "$plans" -eq 6 ] || {
   echo "FAILED: the browser's document lacks parts of the page"; exit 1; }
 grep -q 'Decca three-omni tree' "$work/dom.html" || { echo "FAILED: no legend text"; exit 1; }
 timeout 120 "$browser" "${flags[@]}" --window-size=900,1400 --screenshot="$work/page.png" "$page" \

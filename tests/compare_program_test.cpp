@@ -139,6 +139,31 @@ TEST(CompareProgram, TheChosenArraysOnlyAndNoAudio) {
     EXPECT_NE(arrays.find(",30.0,,,\n4,\"ORTF near-coincident pair\","), std::string::npos);  // no loudness, no count
     const std::string csv = fileText(dir.path() / "out/report.csv");
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 1 + 2 * 13);
+    EXPECT_EQ(fileText(dir.path() / "out/report.html").find("\"envelope\""), std::string::npos);  // nothing to draw
+}
+
+// The page's envelope spans the whole render in 400 buckets (45 ms), aligned with the label
+// track: 50 ms inside each sound loud, 50 ms outside it exact zeros (the pairs' silence).
+TEST(CompareProgram, ThePageDrawsWhereTheSoundIs) {
+    ScratchDir dir;
+    writeRecording(dir, "take.wav");
+    ASSERT_EQ(compare(dir, "-q -a 1,4 -o out take.wav").status, 0);
+    const std::string html = fileText(dir.path() / "out/report.html");
+    const double frames = 13 * (44100 + 13230) + 44100;  // 789390
+    const std::size_t at = html.find("\"envelope\":{\"frames\":789390,\"rate\":44100,\"peaks\":[");
+    ASSERT_NE(at, std::string::npos);
+    std::istringstream list(html.substr(html.find('[', at) + 1)),
+        labels(fileText(dir.path() / "out/take-1-blumlein.txt"));
+    std::vector<long> peaks;
+    for (long peak; list >> peak; list.ignore(1)) peaks.push_back(peak);
+    ASSERT_EQ(peaks.size(), 400u);
+    const auto peakAt = [&](double t) { return peaks[static_cast<std::size_t>(t * 44100 * 400 / frames)]; };
+    int positions = 0;
+    for (double start, end; labels >> start >> end; labels.ignore(1000, '\n'), ++positions)
+        EXPECT_TRUE(peakAt(start - 0.05) == 0 && peakAt(start + 0.05) > 1000 && peakAt(end - 0.05) > 1000 &&
+                    peakAt(end + 0.05) == 0)
+            << "the sound from " << start << " s";
+    EXPECT_EQ(positions, 13);
 }
 
 TEST(CompareProgram, DescribedArraysBesideTheMenusOnes) {
@@ -234,6 +259,15 @@ TEST(CompareProgram, UsageHelpAndVersion) {
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: auralith-compare [OPTIONS] INPUT\n", 0), 0u);
     EXPECT_EQ(help.err, "");
+    // Headed groups, every line at most 80 columns (a UTF-8 continuation byte takes none).
+    std::istringstream lines(help.out);
+    std::vector<std::string> heads;
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_LE(std::count_if(line.begin(), line.end(), [](char c) { return (c & 0xC0) != 0x80; }), 80) << line;
+        if (!line.empty() && line[0] != ' ' && line.back() == ':') heads.push_back(line);
+    }
+    EXPECT_EQ(heads, (std::vector<std::string>{
+                         "Input:", "Arrays:", "Outputs:", "Headphones:", "Others:", "Exit status:", "Examples:"}));
     const ProgramRun version = compare(dir, "--version");
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "auralith-compare " AURALITH_VERSION_TEXT "\n");

@@ -316,54 +316,120 @@ ParsedOptions parseCompareOptions(const std::vector<std::string>& args) {
     return parsed;
 }
 
-// The headphone renders' options, in the help.
-constexpr const char* listeningUsage =
-    "  -H, --headphones      also STEM-SLUG-headphones.wav: the render as its two\n"
-    "                        loudspeakers reach the ears of a measured head, for listening\n"
-    "                        on headphones, and the cues at the ears in the reports\n"
-    "      --hrtf FILE       the head: a SOFA file of two ears' responses (default the MIT\n"
-    "                        KEMAR measurement, " AURALITH_DEFAULT_SOFA
-    ")\n"
-    "      --no-eq           the head's responses as measured, without the diffuse-field\n"
-    "                        equalisation\n"
-    "      --speakers 30|45  the loudspeakers at +-30 (default) or +-45 degrees: the images,\n"
-    "                        the recording angles and the headphone renders follow them\n";
-
 std::string sofaFileOf(const CompareOptions& options) {
     return options.hrtf.empty() ? std::string(AURALITH_DEFAULT_SOFA) : options.hrtf;
 }
 
 namespace {
 
-// -a in the help: the menu's arrays, the named techniques and the described forms.
-std::string arraysUsage() {
-    std::string techniques;
-    for (const Technique& t : namedTechniques()) {
-        const ChosenArray chosen = techniqueChoice(t);
-        techniques += "                          " + std::string(t.key) + std::string(10 - t.key.size(), ' ') +
-                      chosen.name.substr(t.title.size() + 2) + "\n                                    (" +
-                      std::string(t.source) + ")\n";
-    }
-    return "  -a, --arrays LIST     which arrays, separated by commas (default the six of the menu;\n"
-           "                        such as 4,nos,pair:cardioid:100:25):\n"
-           "                        the menu numbers 1 Blumlein crossed pair, 2 Coincident\n"
-           "                        cardioids (105 deg), 3 Faulkner near-coincident pair, 4 ORTF\n"
-           "                        near-coincident pair, 5 Two spaced omnis, 6 Decca three-omni tree;\n"
-           "                        the named techniques\n" +
-           techniques +
-           "                        pair:PATTERN:ANGLE:SPACING  two microphones of one pattern, their\n"
-           "                          axes ANGLE degrees apart (0 to 180) and symmetric about the\n"
-           "                          front, SPACING centimetres apart across it (0 to 200);\n"
-           "                        tree:WIDTH:DEPTH:PATTERN  the tree's layout, mixed as array 6:\n"
-           "                          the outer microphones WIDTH metres apart (0 to 4), the centre\n"
-           "                          one DEPTH metres forward (0 to 3), all facing the front;\n"
-           "                        ms:PATTERN:WIDTH  mid-side: a mid microphone of\n"
-           "                          PATTERN facing the front, a figure of eight facing\n"
-           "                          the left, L = M + WIDTH S, R = M - WIDTH S (0 to 2);\n"
-           "                        PATTERN omni, subcardioid (0.7), cardioid (0.5), supercardioid\n"
-           "                          (0.37), hypercardioid (0.25), figure8 (0), or p itself, 0 to 1:\n"
-           "                          the response p + (1 - p) cos(a) at an angle a off the axis\n";
+// The help comes in headed groups, each line at most 80 columns: options at 2, their
+// explanations at 24; -a's entries at 8, theirs at 18.
+constexpr const char* inputUsage =
+    "Input:\n"
+    "  INPUT                 any file libsndfile reads (WAVE, RF64, AIFF, FLAC, W64,\n"
+    "                        CAF, ...; 8- to 32-bit or floating-point samples,\n"
+    "                        8 000 to 192 000 Hz)\n"
+    "      --channel N       the channel of a file of more than one to render\n"
+    "                        (1 the first)\n"
+    "      --positions FROM:TO:STEP\n"
+    "                        the sweep's positions in degrees, negative to the left\n"
+    "                        (default -45:45:7.5, the thirteen of auralith;\n"
+    "                        -90:90:15 goes past the loudspeakers)\n"
+    "      --excerpt START[:LENGTH]\n"
+    "                        each position plays only that stretch of the\n"
+    "                        recording, in seconds (to its end without LENGTH)\n";
+
+// An entry of -a's list and what it is, the text from column 18.
+std::string listEntry(std::string_view entry, std::string_view what) {
+    const std::string key = "        " + std::string(entry);
+    return key + (key.size() < 18 ? std::string(18 - key.size(), ' ') : "\n" + std::string(18, ' ')) +
+           std::string(what) + "\n";
 }
+
+// -a's entries: the menu's arrays and the named techniques from the catalogue, then the
+// described forms and the patterns.
+std::string arraysUsage() {
+    std::string entries;
+    for (const BuiltInArray& array : builtInArrays()) entries += listEntry(std::to_string(array.menu), array.name);
+    for (const Technique& t : namedTechniques())
+        entries += listEntry(t.key, techniqueChoice(t).name.substr(t.title.size() + 2)) + std::string(18, ' ') + "(" +
+                   std::string(t.source) + ")\n";
+    return "Arrays:\n"
+           "  -a, --arrays LIST     which arrays, separated by commas (default the six of\n"
+           "                        the menu; such as 4,nos,pair:cardioid:100:25), each\n"
+           "                        a menu number, a named technique or a description:\n" +
+           entries +
+           listEntry("pair:PATTERN:ANGLE:SPACING",
+                     "two microphones of one pattern, their axes ANGLE degrees\n"
+                     "                  apart (0 to 180) and symmetric about the front, SPACING\n"
+                     "                  centimetres apart across it (0 to 200)") +
+           listEntry("tree:WIDTH:DEPTH:PATTERN",
+                     "the tree's layout, mixed as array 6: the outer microphones\n"
+                     "                  WIDTH metres apart (0 to 4), the centre one DEPTH metres\n"
+                     "                  forward (0 to 3), all facing the front") +
+           listEntry("ms:PATTERN:WIDTH",
+                     "mid-side: a mid microphone of PATTERN facing the front, a\n"
+                     "                  figure of eight facing the left, L = M + WIDTH S,\n"
+                     "                  R = M - WIDTH S (WIDTH 0 to 2)") +
+           listEntry("PATTERN",
+                     "omni, subcardioid (0.7), cardioid (0.5), supercardioid\n"
+                     "                  (0.37), hypercardioid (0.25), figure8 (0), or p itself,\n"
+                     "                  0 to 1: the response p + (1 - p) cos(a) at an angle a\n"
+                     "                  off the axis") +
+           "      --design SRA      for each angle between the axes from 0 to 180 degrees\n"
+           "                        in steps of 10 (omnis: one row), the spacing (0 to\n"
+           "                        200 cm, to 0.1 cm, or to 0.001 cm where no tenth comes\n"
+           "                        within 0.2 degrees) at which a pair has the recording\n"
+           "                        angle SRA (20 to 180 degrees): a table, design.csv and\n"
+           "                        design.html\n"
+           "      --pattern PATTERN the pattern of the pairs --design looks among\n"
+           "                        (default cardioid)\n";
+}
+
+constexpr const char* outputsUsage =
+    "Outputs:\n"
+    "  -o, --output-dir DIR  where the files go (default: STEM-arrays, STEM being\n"
+    "                        the input's name without folder and extension;\n"
+    "                        design-SRA for --design); created if missing\n"
+    "      --no-audio        the numbers and the picture only: no renders, no\n"
+    "                        loudness\n"
+    "  For each array STEM-SLUG.wav, the render, 16-bit stereo WAVE at the input's\n"
+    "  rate (for menu choice k, STEM-k-NAME.wav, what auralith writes for it), and\n"
+    "  STEM-SLUG.txt, Audacity labels of the positions, SLUG being the array's\n"
+    "  number and name, the technique's name, or its description with '-' for ':';\n"
+    "  and report.csv, arrays.csv, report.html.\n";
+
+// The default head's file on a line of its own: its path is the build's choice.
+constexpr const char* headphonesUsage =
+    "Headphones:\n"
+    "  -H, --headphones      also STEM-SLUG-headphones.wav: the render as its two\n"
+    "                        loudspeakers reach the ears of a measured head, for\n"
+    "                        listening on headphones, and the cues at the ears in\n"
+    "                        the reports\n"
+    "      --hrtf FILE       the head: a SOFA file of two ears' responses (default\n"
+    "                        the MIT KEMAR measurement,\n"
+    "                        " AURALITH_DEFAULT_SOFA
+    ")\n"
+    "      --no-eq           the head's responses as measured, without the\n"
+    "                        diffuse-field equalisation\n"
+    "      --speakers 30|45  the loudspeakers at +-30 (default) or +-45 degrees: the\n"
+    "                        images, the recording angles and the headphone renders\n"
+    "                        follow them\n";
+
+constexpr const char* othersUsage =
+    "Others:\n"
+    "  -q, --quiet           no progress and no closing table\n"
+    "  -h, --help            this text\n"
+    "      --version         the program's name and version\n"
+    "\n"
+    "Exit status:\n"
+    "  0 when everything was written, 1 when the input is refused or a file cannot\n"
+    "  be written, 2 for wrong usage\n"
+    "\n"
+    "Examples:\n"
+    "  auralith-compare -a 4,nos,pair:cardioid:100:25 take.wav\n"
+    "  auralith-compare -H --speakers 45 -o heard take.wav\n"
+    "  auralith-compare --design 100 --pattern supercardioid\n";
 
 }  // namespace
 
@@ -371,42 +437,13 @@ std::string compareUsage() {
     return std::string(
                "Usage: auralith-compare [OPTIONS] INPUT\n"
                "       auralith-compare --design SRA [--pattern PATTERN] [-o DIR]\n"
-               "Renders a recording through stereo microphone arrays (the six of the menu, the field's\n"
-               "named techniques, pairs and trees you describe), with the sweep's positions marked, and\n"
-               "reports each array's channel differences, predicted image, stereo recording angle and\n"
-               "loudness. INPUT is any file libsndfile reads (WAVE, RF64, AIFF, FLAC, W64, CAF, ...; 8- to\n"
-               "32-bit or floating-point samples, 8 000 to 192 000 Hz); the renders are 16-bit WAVE files\n"
-               "at its own rate. With --design it takes no recording and finds the pairs that have the\n"
-               "recording angle you want.\n"
-               "\n"
-               "  -o, --output-dir DIR  where the files go (default: STEM-arrays, STEM being the\n"
-               "                        input's name without folder and extension; design-SRA for\n"
-               "                        --design); created if missing\n") +
-           arraysUsage() +
-           "      --design SRA      for each angle between the axes from 0 to 180 degrees in steps\n"
-           "                        of 10 (omnis: one row), the spacing (0 to 200 cm, to 0.1 cm, or\n"
-           "                        to 0.001 cm where no tenth comes within 0.2 degrees) at which a\n"
-           "                        pair has the recording angle SRA (20 to 180 degrees): a table,\n"
-           "                        design.csv and design.html\n"
-           "      --pattern PATTERN the pattern of the pairs --design looks among (default cardioid)\n" +
-           listeningUsage +
-           "      --channel N       the channel of a file of more than one to render (1 the first)\n"
-           "      --positions FROM:TO:STEP  the sweep's positions in degrees, negative\n"
-           "                        to the left (default -45:45:7.5, the thirteen of\n"
-           "                        auralith; -90:90:15 goes past the loudspeakers)\n"
-           "      --excerpt START[:LENGTH]  each position plays only that stretch of the\n"
-           "                        recording, in seconds (to its end without LENGTH)\n"
-           "      --no-audio        the numbers and the picture only: no renders, no loudness\n"
-           "  -q, --quiet           no progress and no closing table\n"
-           "  -h, --help            this text\n"
-           "      --version         the program's name and version\n"
-           "\n"
-           "Files, for each array: STEM-SLUG.wav (for menu choice k, STEM-k-NAME.wav, what auralith\n"
-           "writes for it), STEM-SLUG.txt (Audacity labels of the positions), SLUG being the\n"
-           "array's number and name, the technique's name, or its description with '-' for ':';\n"
-           "and report.csv, arrays.csv, report.html.\n"
-           "Exit status: 0 when everything was written, 1 when the input is refused or a file cannot\n"
-           "be written, 2 for wrong usage.\n";
+               "Renders a recording through stereo microphone arrays (the six of the menu, the\n"
+               "field's named techniques, pairs and trees you describe), with the sweep's\n"
+               "positions marked, and reports each array's channel differences, predicted\n"
+               "image, stereo recording angle and loudness. With --design it takes no\n"
+               "recording and finds the pairs that have the recording angle you want.\n"
+               "\n") +
+           inputUsage + "\n" + arraysUsage() + "\n" + outputsUsage + "\n" + headphonesUsage + "\n" + othersUsage;
 }
 
 }  // namespace auralith

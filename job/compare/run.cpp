@@ -15,6 +15,7 @@
 #include "report/html_report.h"
 #include "report/shown_text.h"
 #include "report/text_reports.h"
+#include "sim/analysis/envelope.h"
 #include "sim/analysis/loudness.h"
 #include "sim/scene/loudspeakers.h"
 #include "wave/files/file_access.h"
@@ -92,6 +93,7 @@ int renderArray(Run& run, int index, const InputWave& wave, double gain, ArrayRe
     run.progress.show(index, name, 0.4);
     result.loudness = sweepLoudness(out->samples(), wave.sampleRate, wave.sampleCount);
     if (!result.loudness) return fail(run, audioPath, noMemory);
+    result.envelope = peakEnvelope(out->samples(), envelopePoints);
     if (run.listening != nullptr) {
         run.progress.show(index, name, 0.5);
         if (const int status = renderHeadphones(run, out->samples(), wave, result); status != 0) return status;

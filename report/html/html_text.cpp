@@ -50,10 +50,12 @@ std::string jsonString(std::string_view text) {
     return json + "\"";
 }
 
-std::string htmlPage(std::string_view title, std::string_view style, std::string_view body) {
-    return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + std::string(title) +
-           "</title>\n<style>" + std::string(style) + "</style>\n</head>\n<body>\n" + std::string(body) +
-           "</body>\n</html>\n";
+std::string htmlPage(std::string_view title, std::string_view style, std::string_view body, bool fitsScreen) {
+    const std::string viewport =
+        fitsScreen ? "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n" : "";
+    return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n" + viewport + "<title>" +
+           std::string(title) + "</title>\n<style>" + std::string(style) + "</style>\n</head>\n<body>\n" +
+           std::string(body) + "</body>\n</html>\n";
 }
 
 }  // namespace auralith

@@ -18,7 +18,9 @@ std::string urlEscaped(std::string_view name);
 std::string jsonString(std::string_view text);
 
 // A whole self-contained page: the doctype, the head with its title (already escaped) and style
-// sheet, and the body, whose text is given without its <body> tags.
-std::string htmlPage(std::string_view title, std::string_view style, std::string_view body);
+// sheet, and the body, whose text is given without its <body> tags. A page whose style sheet keeps
+// it within a phone's width says so (fitsScreen), and the phone lays it out at its own width
+// rather than a desktop's zoomed out.
+std::string htmlPage(std::string_view title, std::string_view style, std::string_view body, bool fitsScreen = false);
 
 }  // namespace auralith

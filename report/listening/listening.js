@@ -295,10 +295,32 @@ document.addEventListener('DOMContentLoaded', () => {
     return select;
   }
 
+  // Where the sound is, under the positions' marks: the renders' loudest sample in each of a few
+  // hundred stretches, drawn about the line's middle on a scale of 48 dB below the loudest, so that
+  // a quiet passage shows beside a loud one. It spans the render's length on the marks' scale.
+  const envelopeSeconds = data.envelope.frames / data.envelope.rate;
+  function envelope() {
+    const { peaks } = data.envelope, loudest = Math.max(1, ...peaks);
+    const half = (peak) => 50 * Math.max(0, 1 + (20 * Math.log10(Math.max(peak, 1) / loudest)) / 48);
+    const top = peaks.map((peak, b) => `V${(50 - half(peak)).toFixed(1)}H${b + 1}`).join('');
+    const bottom = peaks.map((peak, b) => `V${(50 + half(peak)).toFixed(1)}H${b}`).reverse().join('');
+    const drawing = document.createElementNS(svg.namespaceURI, 'svg');
+    drawing.setAttribute('class', 'envelope');
+    drawing.setAttribute('viewBox', `0 0 ${Math.max(1, peaks.length)} 100`);
+    drawing.setAttribute('preserveAspectRatio', 'none');
+    drawing.style.cssText = 'position:absolute;left:0;top:0;height:100%;pointer-events:none';
+    const path = document.createElementNS(svg.namespaceURI, 'path');
+    path.setAttribute('d', `M0 50${top}${bottom}Z`);
+    path.setAttribute('fill', 'rgba(40,60,90,0.45)');
+    drawing.append(path);
+    return drawing;
+  }
+
   function timeline() {
     const line = document.createElement('div');
     line.className = 'timeline';
     line.innerHTML = '<div class="played"></div>';
+    line.append(envelope());
     for (let p = 0; p < positions.length; ++p) line.append(Object.assign(document.createElement('div'), { className: 'mark' }));
     line.addEventListener('click', (e) => {
       const box = line.getBoundingClientRect();
@@ -380,6 +402,7 @@ document.addEventListener('DOMContentLoaded', () => {
       `${minus(positions[p].source)}°${state.concealed ? '' : image}${audio.paused ? ' · paused' : ''}`;
     panel.querySelector('.played').style.width = `${(100 * audio.currentTime) / total()}%`;
     panel.querySelectorAll('.mark').forEach((m, i) => { m.style.left = `${(100 * positions[i].start) / total()}%`; });
+    panel.querySelector('svg.envelope').style.width = `${(100 * envelopeSeconds) / total()}%`;
     panel.querySelectorAll('#arrays button').forEach((b, i) => b.classList.toggle('on', state.order[i] === heard));
     for (const [id, on] of [['loop', state.loop], ['matched', state.matched], ['headphones', state.headphones]])
       panel.querySelector(`#${id}`)?.classList.toggle('on', on);

@@ -55,6 +55,18 @@ std::string arrayJson(const CompareResults& results, std::size_t k) {
     return json + "}";
 }
 
+// Where the sound is, for the time line: of every render the loudest at each moment, so that the
+// drawing is the same whichever array is heard and tells nothing in a blind test. The frames and
+// the rate give its length in seconds, which the positions' times are in.
+std::string envelopeJson(const CompareResults& results) {
+    Envelope loudest;
+    for (const ArrayResult& r : results.arrays) takeLouder(loudest, r.envelope);
+    std::string peaks;
+    for (const std::int32_t peak : loudest.peaks) peaks += (peaks.empty() ? "" : ",") + std::to_string(peak);
+    return "{\"frames\":" + std::to_string(loudest.frames) + ",\"rate\":" + std::to_string(results.rate) +
+           ",\"peaks\":[" + peaks + "]}";
+}
+
 std::string player(const std::string& file, std::size_t k, const char* kind) {
     return "<audio controls preload=\"metadata\" src=\"" + htmlEscaped(urlEscaped(file)) + "\" data-array=\"" +
            std::to_string(k) + "\" data-kind=\"" + kind + "\"></audio>";
@@ -62,15 +74,16 @@ std::string player(const std::string& file, std::size_t k, const char* kind) {
 
 std::string players(const CompareResults& results) {
     const bool headphones = !results.head.empty();
-    std::string html = std::string("<table class=\"players\">\n<tr><th>array</th><th>on loudspeakers</th>") +
-                       (headphones ? "<th>on headphones</th>" : "") + "</tr>\n";
+    std::string html =
+        std::string("<div class=\"scroll\"><table class=\"players\">\n<tr><th>array</th><th>on loudspeakers</th>") +
+        (headphones ? "<th>on headphones</th>" : "") + "</tr>\n";
     for (std::size_t k = 0; k < results.arrays.size(); ++k) {
         const ArrayResult& r = results.arrays[k];
         html += "<tr class=\"player\"><td>" + htmlEscaped(shownOnPage(r.array.key)) + " " +
                 htmlEscaped(shownOnPage(r.array.name)) + "</td><td>" + player(r.audioFile, k, "loudspeakers") +
                 "</td>" + (headphones ? "<td>" + player(r.headphones.file, k, "headphones") + "</td>" : "") + "</tr>\n";
     }
-    return html + "</table>\n";
+    return html + "</table></div>\n";
 }
 
 }  // namespace
@@ -85,7 +98,8 @@ std::string listeningPanel(const CompareResults& results) {
     return html + "<div id=\"panel\"></div>\n" + players(results) +
            "<script type=\"application/json\" id=\"listening-data\">\n{\"headphones\":" +
            (results.head.empty() ? "false" : "true") + ",\n\"positions\":[" + positionsJson(results) +
-           "],\n\"arrays\":[" + arrays + "]}\n</script>\n<script>\n" + listeningScript + "</script>\n</section>\n";
+           "],\n\"envelope\":" + envelopeJson(results) + ",\n\"arrays\":[" + arrays + "]}\n</script>\n<script>\n" +
+           listeningScript + "</script>\n</section>\n";
 }
 
 }  // namespace auralith

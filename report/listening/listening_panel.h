@@ -1,7 +1,8 @@
 // The top of report.html, where the arrays are heard: a player per file that works without script,
-// the run's numbers for the page's script as JSON, and the script, which turns the players into one
-// transport for every array (switching at the same moment, jumping to positions, level matching,
-// the headphone renders, and blind and ABX comparisons). With no audio written it says so, and no more.
+// the run's numbers and the renders' envelope for the page's script as JSON, and the script, which
+// turns the players into one transport for every array (switching at the same moment, jumping to
+// positions, level matching, the headphone renders, and blind and ABX comparisons), its time line
+// drawing where the sound is. With no audio written it says so, and no more.
 #pragma once
 
 #include <string>

@@ -21,6 +21,17 @@ enum class MicArray {
 
 inline constexpr int micArrayCount = 6;
 
+// The arrays' measures, stated once for their arithmetic and for their drawings on the page: the
+// angle of each directional pair's axes either side of the front, in degrees, and the distances in
+// metres. Their types are the ones the arithmetic has always computed with.
+inline constexpr int blumleinHalfAngle = 45;
+inline constexpr float cardioidHalfAngle = 52.5f;
+inline constexpr int ortfHalfAngle = 55;
+inline constexpr float faulknerHalfSpacing = 0.1f;
+inline constexpr float ortfHalfSpacing = 0.085f;
+inline constexpr double spacedOmniHalfSpacing = 1;
+inline constexpr float treeCentreForward = 1.5f;
+
 // The coincident pairs: one factor per channel, no delay.
 struct ChannelFactors {
     long double left;

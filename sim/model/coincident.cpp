@@ -9,15 +9,15 @@ namespace auralith {
 ChannelFactors blumleinResponsesAt(long double degrees, double deg) {
     // The angle between the source and the left figure of eight's axis (0 to 90 degrees over the
     // sweep); the right one's axis stands 90 degrees further, so its response is the sine.
-    const auto theta = static_cast<double>((degrees + 45) * deg);
+    const auto theta = static_cast<double>((degrees + blumleinHalfAngle) * deg);
     return {extendedCos(theta), extendedSin(theta)};
 }
 
 ChannelFactors cardioidResponsesAt(long double degrees, double deg) {
     // Axes 52.5 degrees either side: a is the source's angle off the left axis, 105 - a off the
     // right one.
-    const auto a = static_cast<double>(degrees + 52.5f);
-    const auto beta = static_cast<double>(deg * (105 - static_cast<long double>(a)));
+    const auto a = static_cast<double>(degrees + cardioidHalfAngle);
+    const auto beta = static_cast<double>(deg * (2 * cardioidHalfAngle - static_cast<long double>(a)));
     const auto alpha = static_cast<double>(deg * static_cast<long double>(a));
     return {extendedCos(alpha) * 0.5f + 0.5f, extendedCos(beta) * 0.5f + 0.5f};
 }

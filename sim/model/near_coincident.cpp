@@ -10,9 +10,6 @@ namespace auralith {
 
 namespace {
 
-constexpr float faulknerHalfSpacing = 0.1f;
-constexpr float ortfHalfSpacing = 0.085f;
-
 PairPlacement rounded(const PairGeometry& g) {
     return {static_cast<std::int16_t>(std::lrint(g.leftDelay)), static_cast<std::int16_t>(std::lrint(g.rightDelay)),
             g.leftFactor, g.rightFactor};
@@ -38,8 +35,8 @@ PairGeometry ortfGeometryAt(long double degrees, double deg, std::int32_t rate) 
     const SourcePlace source = sourceAtAngle(degrees, deg);
     const double rL = micDistance(source, -h, 0);
     const double rR = micDistance(source, h, 0);
-    const auto a = static_cast<double>(degrees + 55);
-    const auto alphaR = static_cast<double>(deg * (110 - static_cast<long double>(a)));
+    const auto a = static_cast<double>(degrees + ortfHalfAngle);
+    const auto alphaR = static_cast<double>(deg * (2 * ortfHalfAngle - static_cast<long double>(a)));
     const auto alphaL = static_cast<double>(deg * static_cast<long double>(a));
     return {micDelayFrames(rL, rate), micDelayFrames(rR, rate), extendedCos(alphaL) * 0.5f + 0.5f,
             extendedCos(alphaR) * 0.5f + 0.5f};

@@ -6,12 +6,12 @@
 
 namespace auralith {
 
-double omniReferenceDistance(double deg) { return micDistance(sourceAt(0, deg), -1, 0); }
+double omniReferenceDistance(double deg) { return micDistance(sourceAt(0, deg), -spacedOmniHalfSpacing, 0); }
 
 PairGeometry spacedOmniGeometryAt(long double degrees, double deg, std::int32_t rate, double reference) {
     const SourcePlace source = sourceAtAngle(degrees, deg);
-    const double rL = micDistance(source, -1, 0);
-    const double rR = micDistance(source, 1, 0);
+    const double rL = micDistance(source, -spacedOmniHalfSpacing, 0);
+    const double rR = micDistance(source, spacedOmniHalfSpacing, 0);
     return {micDelayFrames(rL, rate), micDelayFrames(rR, rate), static_cast<long double>(reference) / rL,
             static_cast<long double>(reference) / rR};
 }

@@ -6,22 +6,16 @@
 
 namespace auralith {
 
-namespace {
-
-constexpr float centreForward = 1.5f;
-
-}  // namespace
-
 TreeGeometry treeGeometryAt(long double degrees, double deg, std::int32_t rate, double reference) {
     const SourcePlace source = sourceAtAngle(degrees, deg);
-    const double rC = micDistance(source, 0, centreForward);
+    const double rC = micDistance(source, 0, treeCentreForward);
     return {spacedOmniGeometryAt(degrees, deg, rate, reference), micDelayFrames(rC, rate),
             static_cast<long double>(reference) / rC};
 }
 
 TreePlacement treePlacement(int position, double deg, std::int32_t rate, double reference) {
     const SourcePlace source = sourceAt(position, deg);
-    const double rC = micDistance(source, 0, centreForward);
+    const double rC = micDistance(source, 0, treeCentreForward);
     return {spacedOmniPlacement(position, deg, rate, reference), micDelay(rC, rate),
             static_cast<long double>(reference) / rC};
 }

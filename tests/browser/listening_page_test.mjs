@@ -88,6 +88,11 @@ for (let i = 0; i < 20; ++i) {
   check(JSON.stringify(await playing()) === JSON.stringify([src]), `switch ${i + 1} leaves only ${src} playing`);
   await sleep(100);
 }
+// The envelope: a step for each of its 400 buckets, under the marks, as long as the renders.
+const drawn = await page.evaluate(`(() => { const line = document.querySelector('#panel .timeline'), e = line.querySelector('svg.envelope');
+  return [e.querySelector('path').getAttribute('d').match(/H/g).length, line.querySelector('svg.envelope ~ .mark') !== null,
+          e.getBoundingClientRect().width - line.getBoundingClientRect().width]; })()`);
+check(drawn[0] === 800 && drawn[1] && Math.abs(drawn[2]) <= 1, `the envelope as drawn: ${drawn}`);
 latencies.sort((a, b) => a - b);
 console.log(`the median switch, from the key to the new element's playing event: ${latencies[10]?.toFixed(1)} ms`);
 
