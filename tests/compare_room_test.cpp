@@ -45,7 +45,6 @@ TEST_P(RoomUsageError, SaysWhatIsWrong) {
 
 const std::string presets = "studio, chamber, hall, church";
 const std::string bands = "125, 250, 500, 1k, 2k, 4k, 8k";
-const std::string seeArc = " (see --distance, --array-at and --source-height)";
 
 INSTANTIATE_TEST_SUITE_P(
     EachValue, RoomUsageError,
@@ -86,12 +85,10 @@ INSTANTIATE_TEST_SUITE_P(
         BadRoom{"--room hall --array-at 8,60,3",
                 "the array (x 8, y 60, z 3 m) lies outside the room, past the stage "
                 "end wall"},
-        BadRoom{
-            "--room hall --distance 20",
-            "the source at -45 degrees (x -5.84, y 44.94, z 3.5 m) lies outside the room, past the left wall" + seeArc},
-        BadRoom{
-            "--room studio --source-height 8.2",
-            "the source at -45 degrees (x 2.37, y 14.13, z 8.2 m) is 0.3 m from the ceiling (0.5 m at least)" + seeArc},
+        BadRoom{"--room hall --distance 20",
+                "the source at -45 degrees (x -5.84, y 44.94, z 3.5 m) lies outside the room, past the left wall"},
+        BadRoom{"--room studio --source-height 8.2",
+                "the source at -45 degrees (x 2.37, y 14.13, z 8.2 m) is 0.3 m from the ceiling (0.5 m at least)"},
         BadRoom{"--room 20x30x10 --absorption 0.001",
                 "--absorption: a room of 20 x 30 x 10 m that absorbs so little "
                 "rings too long to be simulated (some ",

@@ -78,7 +78,7 @@ std::optional<RoomRefusal> placementFault(const RoomSetting& s, const SweepPosit
         const RoomPoint source = sourceOnArc(s.arrayAt, s.distance, s.sourceHeight, degrees);
         if (const auto refusal = placementRefusal(s.room, source))
             return RoomRefusal{"the source at " + decimal(degrees) + " degrees " + pointText(source) + " " +
-                               placementText(*refusal) + " (see --distance, --array-at and --source-height)"};
+                               placementText(*refusal)};
     }
     return std::nullopt;
 }
