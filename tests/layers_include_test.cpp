@@ -55,7 +55,7 @@ std::vector<std::string_view> pageParts(std::string_view own) {
 // their microphones on top of it, the two kinds of renderer and the analysis that rest on them
 // (the program's renderers on the model alone: they take placements, whoever works them out),
 // and the entry above them, the headphone processing on the analysis; no I/O in any. The catalogue of arrays on the
-// model, the described arrays and the scene, without I/O either. auralith-compare's own layer uses
+// model, the described arrays, the scene and the room's measures, without I/O either. auralith-compare's own layer uses
 // the audio core and the WAVE files but no console. The WAVE files: the format above the platform's file access. The
 // console: the portable part, the two platforms beside each other on top of it, the driver above, and main joining
 // them. The headphone render's assembly joins the headphone processing and the WAVE files, below any program; the
