@@ -57,7 +57,7 @@ std::vector<std::string_view> pageParts(std::string_view own) {
 // their microphones on top of it, the two kinds of renderer and the analysis that rest on them
 // (the program's renderers on the model alone: they take placements, whoever works them out),
 // and the entry above them, the headphone processing on the analysis; no I/O in any. The catalogue of arrays on the
-// model, the described arrays and the scene, without I/O either. auralith-compare's own layer uses
+// model, the described arrays, the scene and the room's measures, without I/O either. auralith-compare's own layer uses
 // the audio core and the WAVE files but no console. The WAVE files: the format above the platform's file access. The
 // console: the portable part, the two platforms beside each other on top of it, the driver above, and main joining
 // them. The headphone render's assembly joins the headphone processing and the WAVE files, below any program; the
@@ -85,7 +85,7 @@ const std::vector<Layer> layers{
     {"binaural/",
      {"binaural/", "sim/headphones/", "sim/plan/", "sim/analysis/", "sim/model/", "sim/scene/", "wave/"},
      {"windows.h", "termios.h", "poll.h", "pty.h"}},
-    {"catalogue/", {"sim/model/", "sim/free/", "sim/scene/", "catalogue/"}, ioHeaders},
+    {"catalogue/", {"sim/model/", "sim/free/", "sim/scene/", "sim/room/room.h", "catalogue/"}, ioHeaders},
     {"job/console/", {"job/console/"}, platformHeaders},
     {"job/posix/", {"job/console/", "job/posix/"}, {"windows.h"}},
     {"job/windows/", {"job/console/", "job/windows/"}, {"unistd.h", "termios.h", "poll.h", "sys/"}},
@@ -100,7 +100,7 @@ const std::vector<Layer> layers{
     {"report/room_plan", pageParts("report/room_plan"), ioHeaders},
     {"job/compare/",
      {"job/compare/", "job/output/", "catalogue/", "report/", "binaural/", "sim/render.h", "sim/model/", "sim/scene/",
-      "sim/free/", "sim/plan/", "sim/analysis/", "sim/headphones/", "sim/room_render/", "wave/"},
+      "sim/free/", "sim/plan/", "sim/analysis/", "sim/headphones/", "sim/room/", "sim/room_render/", "wave/"},
      {"windows.h", "termios.h", "poll.h", "pty.h", "sys/"}},
     {"job/", {"job/", "sim/render.h", "sim/model/"}, {}},
     {"bench/", {"sim/", "wave/", "binaural/", "catalogue/", "report/"}, {}},
