@@ -121,12 +121,12 @@ TEST(RoomSetting, WhatTheOptionsResolveTo) {
 
     // One time for every band: the air keeps 8 kHz below 2 s in any room, so it gets the longest it can.
     const auto own = parseCompareOptions(
-        words("--room=26x42x17 --rt60 2 --no-air --array-at 12,20,3 --distance 8 --source-height 2.5 take.wav"));
+        words("--room=26x42x17 --rt60 2 --array-at 12,20,3 --distance 8 --source-height 2.5 take.wav"));
     ASSERT_TRUE(own.options.room.has_value()) << own.error;
     const RoomSetting& r = *own.options.room;
     EXPECT_EQ(own.options.distance, 8);
     EXPECT_EQ(r.sourceHeight, 2.5);
-    EXPECT_FALSE(r.air);
+    EXPECT_TRUE(r.air);
     EXPECT_TRUE(r.targeted);
     for (int b = 0; b < bandCount; ++b) {
         EXPECT_EQ(r.airLimited[static_cast<std::size_t>(b)], b == 6) << b;
