@@ -41,6 +41,7 @@ struct PositionRow {
     std::int32_t rate;                                          // the render's, for where the position lies in it
     std::int32_t n;                                             // the recording's samples
     const std::array<std::optional<double>, 2>* drr = nullptr;  // the channels' DRR; null without a room
+    std::span<const std::int64_t> starts = {};                  // the positions' frames (CompareResults::starts)
 };
 
 struct PositionColumn {

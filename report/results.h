@@ -79,6 +79,10 @@ struct CompareResults {
     LoudspeakerBase base = base30;
     std::string head;  // the head heard through (--headphones), "default.sofa, diffuse-field equalised"; else empty
     std::optional<RoomResults> room{};  // none in the free field
+    double distance = 10;               // the arc's radius, in metres
+    // Where each position's sound begins in the renders, in frames: in a room, as far apart as
+    // the reverberation needs; empty for the sweep's own layout, a second between the sounds.
+    std::vector<std::int64_t> starts{};
 };
 
 // The absorption each band has on average over the room's surfaces, weighted by their areas

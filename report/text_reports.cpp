@@ -135,16 +135,19 @@ std::string labelText(const PositionAnalysis& p, const LoudspeakerBase& base) {
     return text + (base.halfAngle == 30 ? "" : " of ±" + fixedText(base.halfAngle, 0) + "°");
 }
 
-PositionSpan positionSpan(int position, std::int32_t rate, std::int32_t n) {
-    // The position's sound begins one second into its block of rate + n frames.
-    const std::int64_t first = static_cast<std::int64_t>(position) * (rate + n) + rate;
+PositionSpan positionSpan(int position, std::int32_t rate, std::int32_t n, std::span<const std::int64_t> starts) {
+    // The sweep's position's sound begins one second into its block of rate + n frames.
+    const std::int64_t first = static_cast<std::size_t>(position) < starts.size()
+                                   ? starts[static_cast<std::size_t>(position)]
+                                   : static_cast<std::int64_t>(position) * (rate + n) + rate;
     return {static_cast<double>(first) / rate, static_cast<double>(first + n) / rate};
 }
 
-std::string labelTrack(const ArrayAnalysis& analysis, std::int32_t rate, std::int32_t n, const LoudspeakerBase& base) {
+std::string labelTrack(const ArrayAnalysis& analysis, std::int32_t rate, std::int32_t n, const LoudspeakerBase& base,
+                       std::span<const std::int64_t> starts) {
     std::string track;
     for (const PositionAnalysis& p : analysis.positions) {
-        const PositionRow row{p, nullptr, rate, n};
+        const PositionRow row{p, nullptr, rate, n, nullptr, starts};
         for (const PositionColumn& column : positionColumns())
             if (column.label.shown && column.unit == "s")
                 track += writtenNumber(*column.value(row), column.label) + "\t";

@@ -2,6 +2,7 @@
 // closing table on standard output. Each is built whole, as the file or the text it becomes.
 #pragma once
 
+#include <span>
 #include <string>
 
 #include "report/results.h"
@@ -35,11 +36,12 @@ struct PositionSpan {
     double start;
     double end;
 };
-PositionSpan positionSpan(int position, std::int32_t rate, std::int32_t n);
+PositionSpan positionSpan(int position, std::int32_t rate, std::int32_t n, std::span<const std::int64_t> starts = {});
 
-// The analysis's positions as Audacity labels: "start<TAB>end<TAB>text" per line, in seconds.
+// The analysis's positions as Audacity labels: "start<TAB>end<TAB>text" per line, in seconds;
+// `starts` as CompareResults has them.
 std::string labelTrack(const ArrayAnalysis& analysis, std::int32_t rate, std::int32_t n,
-                       const LoudspeakerBase& base = base30);
+                       const LoudspeakerBase& base = base30, std::span<const std::int64_t> starts = {});
 
 // The text of one position's label, such as "-45.0° ICLD +3.1 dB ICTD +0.36 ms image -30.0°";
 // at +-45 degrees the image is followed by " of ±45°".

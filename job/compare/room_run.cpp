@@ -1,18 +1,134 @@
 #include "job/compare/room_run.h"
 
+#include <algorithm>
 #include <limits>
 
+#include "catalogue/rooms.h"
+#include "sim/room/absorption_solver.h"
+#include "sim/room/diffuse_coherence.h"
+#include "sim/room/measured_coherence.h"
 #include "sim/room_render/room_render.h"
+#include "sim/room_render/room_sweep.h"
 
 namespace auralith {
 
+namespace {
+
+// The coherence is of what arrives 80 ms after the direct sound on: the late field's.
+constexpr double lateSeconds = 0.08;
+
+// Each position's and channel's direct-to-reverberant ratio, left and right.
+std::vector<std::array<std::optional<double>, 2>> drrOf(const RoomSweep& sweep) {
+    std::vector<std::array<std::optional<double>, 2>> drr;
+    for (std::size_t p = 0; p < sweep.reflections.size(); ++p) {
+        const auto taps = directTaps(sweep, static_cast<int>(p));
+        auto& row = drr.emplace_back();
+        for (std::size_t c = 0; c < row.size() && c < taps.size(); ++c) {
+            std::vector<DirectTap> direct;
+            for (const PlanTap& tap : taps[c]) direct.push_back({tap.delay, static_cast<double>(tap.factor)});
+            row[c] = directToReverberantDb(direct, sweep.reflections[p][c].samples);
+        }
+    }
+    return drr;
+}
+
+// The left and right channels' late coherence per band, their cross-spectra summed over the
+// positions; none where nothing rings.
+std::optional<BandValues> lateCoherenceOf(const RoomSweep& sweep) {
+    std::vector<ResponsePair> pairs;
+    std::int64_t longest = 0;
+    for (const auto& channels : sweep.reflections) {
+        if (channels.size() < 2) return std::nullopt;
+        pairs.push_back({&channels[0], &channels[1]});
+        for (const RoomResponse& r : channels) longest = std::max<std::int64_t>(longest, std::ssize(r.samples));
+    }
+    if (longest == 0) return std::nullopt;
+    const BandMixer mixer({sweep.plan.format.rate, 1}, longest);
+    return summedLateCoherence(mixer, pairs, lateSeconds);
+}
+
+ArrayRoomResult numbersOf(const RoomSweep& sweep, const AnyArray& array, const RoomRun& room,
+                          const BandValues& seconds) {
+    const Rig rig = rigOf(array);
+    ArrayRoomResult numbers;
+    numbers.drrDb = drrOf(sweep);
+    numbers.coherence = lateCoherenceOf(sweep);
+    for (int b = 0; b < bandCount; ++b) numbers.diffuse[b] = channelCoherence(rig, 0, 1, bandCentres[b]);
+    numbers.diffuseCurve = diffuseCoherenceCurve(rig, 62.5, 16000, 24);
+    const Room& r = room.field.room;
+    numbers.criticalDistance =
+        criticalDistance(channelDirectivity(rig, 0), r.width * r.depth * r.height, midBandSeconds(seconds));
+    return numbers;
+}
+
+std::variant<RoomSweep, std::string> sweepInRoom(const RoomRun& room, const AnyArray& array, std::int32_t rate,
+                                                 std::int32_t n, const SweepPositions& positions) {
+    auto responses = roomResponses(array, room.field, positions, room.distance, rate);
+    if (auto* why = std::get_if<std::string>(&responses)) return std::move(*why);
+    return roomSweep(array, room.field, std::get<RoomResponses>(std::move(responses)), n, positions, room.distance);
+}
+
+}  // namespace
+
+RoomRun roomRunOf(const RoomSetting& setting) {
+    return {{setting.room, setting.arrayAt, setting.sourceHeight, setting.air, 1}, setting.distance};
+}
+
+std::variant<RoomHearing, std::string> hearInRoom(const RoomRun& room, const AnyArray& array, std::int32_t rate,
+                                                  std::int32_t n, const SweepPositions& positions,
+                                                  const BandValues& seconds) {
+    auto sweep = sweepInRoom(room, array, rate, n, positions);
+    if (auto* why = std::get_if<std::string>(&sweep)) return std::move(*why);
+    const RoomSweep& heard = std::get<RoomSweep>(sweep);
+    return RoomHearing{numbersOf(heard, array, room, seconds), segmentExtents(heard), heard.gain};
+}
+
+RoomAlignment roomAlignment(const std::vector<RoomHearing>& arrays, std::int32_t rate, std::int32_t n) {
+    std::vector<std::vector<SegmentExtent>> extents;
+    double gain = 1;
+    for (const RoomHearing& h : arrays) {
+        extents.push_back(h.extents);
+        gain = std::min(gain, h.gain);
+    }
+    return {sharedLayout(extents, n, rate), gain};
+}
+
+RoomResults roomResultsOf(const RoomRun& room, const std::optional<RoomSetting>& setting, double gain) {
+    const RoomField& f = room.field;
+    RoomResults results{setting && roomPreset(setting->name) != nullptr ? setting->name : std::string(),
+                        f.room,
+                        f.arrayAt,
+                        room.distance,
+                        f.sourceHeight,
+                        f.air,
+                        setting && setting->targeted ? std::optional<BandValues>(setting->target) : std::nullopt,
+                        sabineSeconds(f.room),
+                        eyringSeconds(f.room),
+                        {},
+                        gain};
+    std::optional<BandValues> measured;
+    if (setting && setting->targeted) {
+        measured = setting->measured;
+    } else {
+        // With the absorption given, T30 as the solver measures it: at 44.1 kHz, which holds every band.
+        const RoomPoint source = sourceOnArc(f.arrayAt, room.distance, f.sourceHeight, 0);
+        measured = omniT30(imageSources({f.room, source, f.arrayAt, roomResponseSeconds(f.room), 0, f.seed,
+                                         imageDisplacement, room.distance, f.air}),
+                           {44100, 1});
+    }
+    for (int b = 0; b < bandCount && measured; ++b)
+        if ((*measured)[b] > 0) results.measured[b] = (*measured)[b];
+    return results;
+}
+
 std::variant<RenderedOutput, std::string> renderInRoom(const RoomRun& room, const AnyArray& array,
                                                        const InputWave& wave, double gain, RandomState& random,
-                                                       const SweepPositions& positions) {
-    auto responses = roomResponses(array, room.field, positions, room.distance, wave.sampleRate);
-    if (auto* why = std::get_if<std::string>(&responses)) return std::move(*why);
-    const RoomSweep sweep = roomSweep(array, room.field, std::get<RoomResponses>(std::move(responses)),
-                                      wave.sampleCount, positions, room.distance);
+                                                       const SweepPositions& positions,
+                                                       const std::optional<RoomAlignment>& alignment) {
+    auto heard = sweepInRoom(room, array, wave.sampleRate, wave.sampleCount, positions);
+    if (auto* why = std::get_if<std::string>(&heard)) return std::move(*why);
+    RoomSweep& sweep = std::get<RoomSweep>(heard);
+    if (alignment) placeSweep(sweep, alignment->layout, alignment->gain);
     // A WAVE file's size is 32-bit: four bytes a frame.
     if (sweep.plan.frames > (std::numeric_limits<std::int32_t>::max() - 44) / 4)
         return std::string("the renders in this room would be too long for a WAVE file");

@@ -46,7 +46,10 @@ struct Run {
     const Listening* listening = nullptr;  // with --headphones
     LoudspeakerBase base = base30;
     SweepPositions positions;
-    const RoomRun* room = nullptr;  // the room the arrays are heard in, if any
+    double distance = defaultArcRadius;   // the arc's radius, metres
+    const RoomRun* room = nullptr;        // the room the arrays are heard in, if any
+    std::optional<RoomAlignment> aligned;  // how their renders line up there
+    std::span<const std::int64_t> starts;  // where each position's sound begins (CompareResults::starts)
 };
 
 // One line on standard error about the file `name`.
@@ -86,12 +89,13 @@ std::optional<RenderedOutput> renderedArray(Run& run, const AnyArray& array, con
                                             const std::string& audioPath) {
     RandomState random;  // each array's generator starts where the interactive program's does
     if (run.room == nullptr) {
-        auto out = renderOutput(array, wave, gain, random, audioPath, ReplaceMode::nameItself, run.positions);
+        auto out =
+            renderOutput(array, wave, gain, random, audioPath, ReplaceMode::nameItself, run.positions, run.distance);
         if (!out) tell(run, audioPath, noMemory);
         return out;
     }
 #ifdef AURALITH_ROOM_RENDER
-    auto heard = renderInRoom(*run.room, array, wave, gain, random, run.positions);
+    auto heard = renderInRoom(*run.room, array, wave, gain, random, run.positions, run.aligned);
     if (auto* out = std::get_if<RenderedOutput>(&heard)) return std::move(*out);
     tell(run, audioPath, std::get<std::string>(heard));
 #else
@@ -122,20 +126,29 @@ int renderArray(Run& run, int index, const InputWave& wave, double gain, ArrayRe
     out.reset();
     const std::string labelPath = pathIn(run.folder, result.labelFile);
     if (const WriteOutcome w =
-            writeText(labelPath, labelTrack(result.analysis, wave.sampleRate, wave.sampleCount, run.base));
+            writeText(labelPath, labelTrack(result.analysis, wave.sampleRate, wave.sampleCount, run.base, run.starts));
         !w)
         return fail(run, labelPath, errorText(w.error));
     run.progress.show(index, name, 1.0);
     return 0;
 }
 
-constexpr const char* reportFiles[] = {"report.csv", "arrays.csv", "report.html"};
+// The reports' files, and with a room its own two.
+std::vector<std::string> reportFiles(const CompareResults& results) {
+    if (!results.room) return {"report.csv", "arrays.csv", "report.html"};
+    return {"report.csv", "arrays.csv", "coherence.csv", "room.csv", "report.html"};
+}
 
 int writeReports(Run& run, const CompareResults& results) {
-    const std::string texts[] = {positionsCsv(results), arraysCsv(results), htmlReport(results)};
-    for (std::size_t k = 0; k < std::size(reportFiles); ++k) {
-        const std::string path = pathIn(run.folder, reportFiles[k]);
-        if (const WriteOutcome w = writeText(path, texts[k]); !w) return fail(run, path, errorText(w.error));
+    const std::vector<std::string> files = reportFiles(results);
+    for (const std::string& file : files) {
+        const std::string path = pathIn(run.folder, file);
+        const std::string text = file == "report.csv"      ? positionsCsv(results)
+                                 : file == "arrays.csv"    ? arraysCsv(results)
+                                 : file == "coherence.csv" ? coherenceCsv(results)
+                                 : file == "room.csv"      ? roomCsv(results)
+                                                           : htmlReport(results);
+        if (const WriteOutcome w = writeText(path, text); !w) return fail(run, path, errorText(w.error));
     }
     return 0;
 }
@@ -146,7 +159,7 @@ std::vector<std::string> outputPaths(const Run& run, const CompareResults& resul
     for (const ArrayResult& r : results.arrays)
         for (const std::string& file : {r.audioFile, r.headphones.file, r.labelFile})
             if (!file.empty()) paths.push_back(pathIn(run.folder, file));
-    for (const char* file : reportFiles) paths.push_back(pathIn(run.folder, file));
+    for (const std::string& file : reportFiles(results)) paths.push_back(pathIn(run.folder, file));
     return paths;
 }
 
@@ -155,7 +168,7 @@ void analyseArrays(const Run& run, const CompareOptions& options, CompareResults
     for (const ChosenArray& array : options.arrays) {
         ArrayResult& result = results.arrays.emplace_back();
         result.array = array;
-        result.analysis = analyseArray(array.model, results.rate, results.base, run.positions);
+        result.analysis = analyseArray(array.model, results.rate, results.base, run.positions, run.distance);
         if (options.audio) {
             result.audioFile = audioFileName(run.stem, array.slug);
             result.labelFile = labelFileName(run.stem, array.slug);
@@ -167,6 +180,36 @@ void analyseArrays(const Run& run, const CompareOptions& options, CompareResults
         }
     }
 }
+
+#ifdef AURALITH_ROOM_RENDER
+// The reverberation times the room's numbers take: T30 as measured, Eyring's where a band has none.
+BandValues roomSeconds(const RoomResults& room) {
+    BandValues seconds = room.eyring;
+    for (int b = 0; b < bandCount; ++b)
+        if (room.measured[b]) seconds[b] = *room.measured[b];
+    return seconds;
+}
+
+// Each array heard in the run's room: its numbers, then the layout and the gain every render
+// shares. 0, or the exit status of a failure (a source outside the room, memory).
+int hearInRoom(Run& run, const CompareOptions& options, CompareResults& results) {
+    RoomResults room = roomResultsOf(*run.room, options.room, 1);
+    const BandValues seconds = roomSeconds(room);
+    std::vector<RoomHearing> heard;
+    for (ArrayResult& result : results.arrays) {
+        auto hearing = hearInRoom(*run.room, result.array.model, results.rate, results.n, run.positions, seconds);
+        if (const auto* why = std::get_if<std::string>(&hearing)) return fail(run, options.input, *why);
+        result.room = std::get<RoomHearing>(hearing).numbers;
+        heard.push_back(std::move(std::get<RoomHearing>(hearing)));
+    }
+    run.aligned = roomAlignment(heard, results.rate, results.n);
+    room.gain = run.aligned->gain;
+    results.room = std::move(room);
+    results.starts = run.aligned->layout.starts;
+    run.starts = results.starts;
+    return 0;
+}
+#endif
 
 // The renders and the reports into the folder; 0, or the exit status of a failure.
 int writeOutputs(Run& run, const CompareOptions& options, Recording& recording, CompareResults& results) {
@@ -213,7 +256,20 @@ int runCompare(const CompareOptions& options, const CompareStreams& streams, con
             nullptr,
             base30,
             options.positions,
-            room ? &*room : nullptr};
+            options.distance,
+            nullptr,
+            {},
+            {}};
+#ifdef AURALITH_ROOM_RENDER
+    const std::optional<RoomRun> asked = options.room ? std::optional<RoomRun>(roomRunOf(*options.room)) : std::nullopt;
+    const std::optional<RoomRun>& inRoom = room ? room : asked;
+    if (inRoom) {
+        run.room = &*inRoom;
+        run.distance = inRoom->distance;
+    }
+#else
+    if (room || options.room) return fail(run, options.input, "this build renders no rooms (it was built without FFTW3)");
+#endif
     auto read = readRecording({options.input, options.channel, options.audio});
     if (const auto* why = std::get_if<std::string>(&read)) return fail(run, options.input, *why);
     Recording recording = std::move(std::get<Recording>(read));
@@ -235,6 +291,7 @@ int runCompare(const CompareOptions& options, const CompareStreams& streams, con
                            options.speakers == 45 ? base45 : base30,
                            {}};
     run.base = results.base;
+    results.distance = run.distance;
     // The head is read and checked before anything is written.
     ListeningHandle listening;
     if (options.headphones) {
@@ -247,6 +304,10 @@ int runCompare(const CompareOptions& options, const CompareStreams& streams, con
         results.head = headDescription(*listening);
     }
     analyseArrays(run, options, results);
+#ifdef AURALITH_ROOM_RENDER
+    if (run.room != nullptr)
+        if (const int status = hearInRoom(run, options, results); status != 0) return status;
+#endif
     if (const std::string note = delayRoundingNote(results); !note.empty()) tell(run, options.input, note);
     // Before anything is written: no output may take the input's place.
     if (const auto over = outputOverInput(options.input, outputPaths(run, results)))

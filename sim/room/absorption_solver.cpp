@@ -83,18 +83,7 @@ Room bandAbsorbing(const DecayTargets& t, const BandValues& alpha) {
 
 // T30 of each band measured on the omni's filtered response in the room with `alpha`.
 std::optional<BandValues> measuredT30(const DecayTargets& t, const BandValues& alpha) {
-    const ImageSet set = imageSources(omniRequest(t, bandAbsorbing(t, alpha)));
-    const std::vector<BandTap> taps = micBandTaps(set, RigMic{}, t.format.rate);
-    const BandMixer mixer(t.format, setSpanFrames(set, 0, t.format.rate));
-    const auto response = renderBandTaps(mixer, taps);
-    if (!response) return std::nullopt;
-    BandValues measured{};
-    for (int b = 0; b < bandCount; ++b) {
-        const auto band = responseBand(mixer, *response, b);
-        if (!band) return std::nullopt;
-        measured[b] = t30Seconds(band->samples, t.format.rate).value_or(0);
-    }
-    return measured;
+    return omniT30(imageSources(omniRequest(t, bandAbsorbing(t, alpha))), t.format);
 }
 
 double longestWithinImages(const DecayTargets& t) {
@@ -103,6 +92,20 @@ double longestWithinImages(const DecayTargets& t) {
 }
 
 }  // namespace
+
+std::optional<BandValues> omniT30(const ImageSet& set, AudioFormat format) {
+    const std::vector<BandTap> taps = micBandTaps(set, RigMic{}, format.rate);
+    const BandMixer mixer(format, setSpanFrames(set, 0, format.rate));
+    const auto response = renderBandTaps(mixer, taps);
+    if (!response) return std::nullopt;
+    BandValues measured{};
+    for (int b = 0; b < bandCount; ++b) {
+        const auto band = responseBand(mixer, *response, b);
+        if (!band) return std::nullopt;
+        measured[b] = t30Seconds(band->samples, format.rate).value_or(0);
+    }
+    return measured;
+}
 
 double responseSecondsFor(const BandValues& targets) {
     return std::min(10.0, 1.25 * *std::max_element(targets.begin(), targets.end()) + 0.1);

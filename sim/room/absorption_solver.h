@@ -6,8 +6,10 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <variant>
 
+#include "sim/room/image_sources.h"
 #include "sim/room/room.h"
 #include "sim/scene/audio_format.h"
 
@@ -30,6 +32,11 @@ struct DecayTargets {
     std::uint64_t seed = 1;
     bool air = true;  // whether the air absorbs on the paths (--no-air leaves it out)
 };
+
+// T30 of each band measured on an omni's response from a set's images (each band's filter of the
+// bank, Schroeder's integral from -5 to -35 dB); 0 where a band never falls that far, nothing when
+// the memory cannot be had.
+std::optional<BandValues> omniT30(const ImageSet& set, AudioFormat format);
 
 // How long a room's responses last for these targets: the longest target and a quarter more,
 // so that the decay curve's -35 dB lies far above the cut; at most 10 s.

@@ -10,9 +10,7 @@ namespace auralith {
 
 namespace {
 
-// The direct sound of a segment per channel: (delay, amplitude) with the shares and the held
-// mix's scale, not yet the room's gain.
-std::vector<std::vector<PlanTap>> directTaps(const RenderPlan& plan, const PlanSegment& segment) {
+std::vector<std::vector<PlanTap>> planDirectTaps(const RenderPlan& plan, const PlanSegment& segment) {
     const auto channels = static_cast<std::size_t>(plan.format.channels);
     if (plan.mix == ChannelMix::folded) return segment.taps;
     std::vector<std::vector<PlanTap>> out(channels);
@@ -65,7 +63,7 @@ double roomGain(const RoomSweep& sweep) {
     double direct = 0, whole = 0;
     bool rings = false;
     for (std::size_t p = 0; p < sweep.plan.segments.size(); ++p) {
-        const auto taps = directTaps(sweep.plan, sweep.plan.segments[p]);
+        const auto taps = planDirectTaps(sweep.plan, sweep.plan.segments[p]);
         const MixedResponse mixed = mixedResponse(sweep, static_cast<int>(p));
         for (std::size_t c = 0; c < taps.size(); ++c) {
             double d = 0;
@@ -87,31 +85,39 @@ RoomSweep roomSweep(const AnyArray& array, const RoomField& field, RoomResponses
     program.radius = radius;
     sweep.plan = planFor(array, program, field);
     sweep.reflections = std::move(responses.channels);
-    const std::int64_t second = responses.format.rate;
-    // A second of silence after each sound, as in the free field, unless the frames the segment
-    // reaches (its direct taps' spread, its reflections) need more.
-    std::int64_t soundEnd = 0, reachEnd = 0;
-    for (std::size_t p = 0; p < sweep.plan.segments.size(); ++p) {
-        PlanSegment& segment = sweep.plan.segments[p];
-        const SegmentReach reach = segmentReach(sweep.plan, segment, sweep.reflections[p]);
-        const DelaySpan span = delaySpan(segment);
-        const std::int64_t early = span.first + reach.lead;
-        segment.start = std::max(soundEnd + second, reachEnd - early);
-        soundEnd = segment.start + n;
-        reachEnd = segment.start + span.last + n + reach.tail;
-        sweep.reach.push_back(reach);
-    }
-    sweep.plan.frames = std::max(soundEnd + second, reachEnd);
-    sweep.gain = 1;
+    for (std::size_t p = 0; p < sweep.plan.segments.size(); ++p)
+        sweep.reach.push_back(segmentReach(sweep.plan, sweep.plan.segments[p], sweep.reflections[p]));
+    const std::vector<SegmentExtent> extents[] = {segmentExtents(sweep)};
+    placeSweep(sweep, sharedLayout(extents, n, responses.format.rate), 1);
     sweep.gain = roomGain(sweep);
     return sweep;
+}
+
+std::vector<SegmentExtent> segmentExtents(const RoomSweep& sweep) {
+    std::vector<SegmentExtent> extents;
+    for (std::size_t p = 0; p < sweep.plan.segments.size(); ++p) {
+        const DelaySpan span = delaySpan(sweep.plan.segments[p]);
+        extents.push_back({span.first + sweep.reach[p].lead, span.last + sweep.reach[p].tail});
+    }
+    return extents;
+}
+
+void placeSweep(RoomSweep& sweep, const SweepLayout& layout, double gain) {
+    for (std::size_t p = 0; p < sweep.plan.segments.size() && p < layout.starts.size(); ++p)
+        sweep.plan.segments[p].start = layout.starts[p];
+    sweep.plan.frames = layout.frames;
+    sweep.gain = gain;
+}
+
+std::vector<std::vector<PlanTap>> directTaps(const RoomSweep& sweep, int segment) {
+    return planDirectTaps(sweep.plan, sweep.plan.segments[static_cast<std::size_t>(segment)]);
 }
 
 MixedResponse mixedResponse(const RoomSweep& sweep, int segment) {
     const auto channels = static_cast<std::size_t>(sweep.plan.format.channels);
     const std::int64_t origin = -(sweep.plan.format.rate / 10);
     const auto p = static_cast<std::size_t>(segment);
-    const auto taps = directTaps(sweep.plan, sweep.plan.segments[p]);
+    const auto taps = planDirectTaps(sweep.plan, sweep.plan.segments[p]);
     std::int64_t last = 0;
     for (std::size_t c = 0; c < channels; ++c) {
         for (const PlanTap& tap : taps[c]) last = std::max<std::int64_t>(last, tap.delay);

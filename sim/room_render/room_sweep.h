@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "sim/room_render/room_responses.h"
+#include "sim/room_render/sweep_layout.h"
 #include "sim/scene/render_plan.h"
 
 namespace auralith {
@@ -28,6 +29,17 @@ struct RoomSweep {
     // does not clip in the free field seldom clips here; 1 when nothing rings.
     double gain = 1;
 };
+
+// Each segment's extent in a sweep: its direct taps' spread and its reflections' reach.
+std::vector<SegmentExtent> segmentExtents(const RoomSweep& sweep);
+
+// The sweep laid out again, and heard at another gain: several arrays' renders then line up in
+// time, and their levels compare as in the free field.
+void placeSweep(RoomSweep& sweep, const SweepLayout& layout, double gain);
+
+// A segment's direct sound per channel: (delay, amplitude) with the shares and the held mix's
+// scale, not the room's gain.
+std::vector<std::vector<PlanTap>> directTaps(const RoomSweep& sweep, int segment);
 
 // The program for a recording of n samples: each segment starts a second after the previous one's
 // sound ends, or later where its reverberation (or the next one's early reflections) needs it,
