@@ -28,11 +28,13 @@ std::optional<double> drr(const Row& row, int channel) {
 const PositionColumn positions[] = {
     // Where the position's sound lies in the render: its label's times, the times the page jumps to.
     {"start_s", "start", "s", Needs::nothing,
-     [](const Row& r) -> std::optional<double> { return positionSpan(r.position.position, r.rate, r.n, r.starts).start; },
+     [](const Row& r) -> std::optional<double> {
+         return positionSpan(r.position.position, r.rate, r.n, r.starts).start;
+     },
      notShown, notShown, fixed(6), fixed(6), "start", true},
     {"end_s", "end", "s", Needs::nothing,
-     [](const Row& r) -> std::optional<double> { return positionSpan(r.position.position, r.rate, r.n, r.starts).end; }, notShown,
-     notShown, fixed(6), fixed(6), "end", true},
+     [](const Row& r) -> std::optional<double> { return positionSpan(r.position.position, r.rate, r.n, r.starts).end; },
+     notShown, notShown, fixed(6), fixed(6), "end", true},
     {"position", "position", "", Needs::nothing,
      [](const Row& r) -> std::optional<double> { return r.position.position; }, fixed(0), fixed(0), notShown, notShown,
      "", true},
@@ -247,8 +249,12 @@ std::string writtenNumber(double value, const Written& how) {
 PositionRow positionRow(const CompareResults& results, std::size_t array, std::size_t position) {
     const ArrayResult& r = results.arrays[array];
     const bool drr = results.room && r.room && position < r.room->drrDb.size();
-    return {r.analysis.positions[position], results.head.empty() ? nullptr : &r.headphones.ears[position], results.rate,
-            results.n, drr ? &r.room->drrDb[position] : nullptr, results.starts};
+    return {r.analysis.positions[position],
+            results.head.empty() ? nullptr : &r.headphones.ears[position],
+            results.rate,
+            results.n,
+            drr ? &r.room->drrDb[position] : nullptr,
+            results.starts};
 }
 
 }  // namespace auralith

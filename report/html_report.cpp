@@ -176,7 +176,7 @@ std::string modelParagraph(const CompareResults& results) {
     std::string text =
         "<h2>The model</h2>\n<p>The numbers come from the same model as the sound: each microphone's level factor, "
         "its share in each channel and its whole-sample delay at each position of the sweep (a source " +
-        decimalText(static_cast<int>(std::lrint(results.distance * 1000))) +
+        decimalText(static_cast<int>(std::lrint((results.room ? results.room->distance : results.distance) * 1000))) +
         " m from the array's centre, " + sweepArc(results) +
         "). ICLD is the level difference of the two channels for a "
         "white-noise source (positive: left louder); ICTD is the lag at which the channels' white-noise "

@@ -78,8 +78,7 @@ RenderOutcome renderStereoInto(const AnyArray& choice, std::span<const std::int1
 
 std::optional<StereoBuffer> renderStereo(const AnyArray& choice, std::span<const std::int16_t> samples,
                                          std::int32_t rate, double gain, RandomState& random,
-                                         const RenderOptions& options, const SweepPositions& positions,
-                                         double radius) {
+                                         const RenderOptions& options, const SweepPositions& positions, double radius) {
     StereoBuffer out;
     out.frames =
         static_cast<std::int32_t>(outputFrameCount(rate, static_cast<std::int32_t>(samples.size()), positions.count()));

@@ -1,10 +1,17 @@
 // auralith-compare's run in a room, end to end: a room where nothing rings writes the free field's
-// files byte for byte; a room that rings writes longer renders; a source outside the room is refused.
+// files byte for byte; a room that rings writes longer renders, laid out as its labels say, with
+// the room's numbers; a source outside the room is refused; the hall's late coherence is the
+// diffuse field's.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <map>
+#include <numbers>
 #include <set>
+#include <sstream>
 
 #include "job/compare/options.h"
 #include "job/compare/run.h"
@@ -41,7 +48,7 @@ Outcome runIn(const ScratchDir& dir, const std::string& folder, const std::optio
 
 TEST(CompareRoom, NothingRingingWritesTheFreeFieldsFilesAndARoomLongerOnes) {
     const ScratchDir dir;
-    testing::writeBytes(dir.file("take.wav"), testing::monoWaveBytes(testing::whiteNoise(4410, 0.5, 3)));
+    testing::writeBytes(dir.file("take.wav"), testing::monoWaveBytes(testing::whiteNoise(4410, 12000, 3)));
     const Outcome free = runIn(dir, "free", std::nullopt);
     ASSERT_EQ(free.status, 0);
     ASSERT_EQ(free.audio.size(), 2u);
@@ -56,6 +63,174 @@ TEST(CompareRoom, NothingRingingWritesTheFreeFieldsFilesAndARoomLongerOnes) {
     const Outcome narrow = runIn(dir, "narrow", RoomRun{{uniformRoom(12, 30, 10, 0.3), {6, 12, 3}, 3, true, 1}, 10});
     EXPECT_EQ(narrow.status, 1);
     EXPECT_TRUE(narrow.audio.empty());
+}
+
+// What a run of auralith-compare wrote: its status, and each file of its folder by name.
+struct Written {
+    int status;
+    std::map<std::string, std::string> files;
+};
+
+Written compare(const ScratchDir& dir, const std::string& folder, std::vector<std::string> args) {
+    args.insert(args.begin(), {dir.file("take.wav"), "-q", "-o", dir.file(folder)});
+    std::FILE* sink = std::tmpfile();
+    Written out{compareMain(args, {sink, sink, false}), {}};
+    std::fclose(sink);
+    if (std::filesystem::exists(dir.file(folder)))
+        for (const auto& entry : std::filesystem::directory_iterator(dir.file(folder))) {
+            const std::vector<std::uint8_t> bytes = testing::readBytes(entry.path().string());
+            out.files[entry.path().filename().string()] = std::string(bytes.begin(), bytes.end());
+        }
+    return out;
+}
+
+// A CSV file's rows as cells, a quoted cell (an array's name) taken whole.
+std::vector<std::vector<std::string>> csvRows(const std::string& csv) {
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream lines(csv);
+    for (std::string line; std::getline(lines, line);) {
+        auto& row = rows.emplace_back(1);
+        bool quoted = false;
+        for (const char c : line) {
+            if (c == '"') quoted = !quoted;
+            if (c == ',' && !quoted)
+                row.emplace_back();
+            else
+                row.back() += c;
+        }
+    }
+    return rows;
+}
+
+// The column named `name` of a CSV file's rows after the header.
+std::vector<std::string> column(const std::string& csv, const std::string& name) {
+    const auto rows = csvRows(csv);
+    const auto at = std::find(rows[0].begin(), rows[0].end(), name) - rows[0].begin();
+    std::vector<std::string> cells;
+    for (std::size_t r = 1; r < rows.size(); ++r) cells.push_back(rows[r].at(static_cast<std::size_t>(at)));
+    return cells;
+}
+
+// The CSV file without the columns only a room has.
+std::string withoutRoomColumns(const std::string& csv) {
+    const std::set<std::string> room{"drr_left_db", "drr_right_db", "critical_distance_m", "distance_m"};
+    const auto rows = csvRows(csv);
+    std::string kept;
+    for (const auto& row : rows) {
+        std::string line;
+        for (std::size_t c = 0; c < row.size(); ++c)
+            if (!room.contains(rows[0][c])) line += (line.empty() ? "" : ",") + row[c];
+        kept += line + "\n";
+    }
+    return kept;
+}
+
+TEST(CompareRoomOptions, NothingRingingWritesTheFreeFieldsBytes) {
+    const ScratchDir dir;
+    testing::writeBytes(dir.file("take.wav"), testing::monoWaveBytes(testing::whiteNoise(4410, 12000, 5)));
+    const std::vector<std::string> arrays{"-a", "4,pair:cardioid:110:17"};
+    const Written free = compare(dir, "free", arrays);
+    std::vector<std::string> dead = arrays;
+    dead.insert(dead.end(), {"--room", "20x30x10", "--absorption", "1", "--no-air"});
+    const Written room = compare(dir, "room", dead);
+    ASSERT_EQ(free.status, 0);
+    ASSERT_EQ(room.status, 0);
+    ASSERT_EQ(free.files.size(), 7u);  // two renders, two label tracks, two CSV files and the page
+    for (const auto& [name, bytes] : free.files) {
+        ASSERT_TRUE(room.files.contains(name)) << name;
+        // The page names the room; the CSV files have the room's columns besides.
+        if (name.ends_with(".html")) continue;
+        const bool csv = name.ends_with(".csv");
+        EXPECT_EQ(csv ? withoutRoomColumns(room.files.at(name)) : room.files.at(name),
+                  csv ? withoutRoomColumns(bytes) : bytes)
+            << name;
+    }
+    EXPECT_EQ(room.files.size(), 9u);  // and coherence.csv and room.csv
+    EXPECT_EQ(column(room.files.at("report.csv"), "drr_left_db"), std::vector<std::string>(26, "inf"));
+}
+
+// The render's 16-bit frames after its header, left and right interleaved.
+std::vector<std::int16_t> renderSamples(const std::string& wave) {
+    const std::size_t data = wave.find("data") + 8;
+    std::vector<std::int16_t> samples((wave.size() - data) / 2);
+    std::memcpy(samples.data(), wave.data() + data, samples.size() * 2);
+    return samples;
+}
+
+double rmsDb(const std::vector<std::int16_t>& stereo, double from, double to) {
+    double sum = 0;
+    const auto first = static_cast<std::size_t>(from * 44100) * 2, last = static_cast<std::size_t>(to * 44100) * 2;
+    for (std::size_t i = first; i < last; ++i) sum += double(stereo[i]) * stereo[i];
+    return 10 * std::log10(sum / static_cast<double>(last - first) + 1e-9);
+}
+
+TEST(CompareRoomOptions, ARingingRoomsLabelsFollowItsSoundAndItsNumbersAreWritten) {
+    const ScratchDir dir;
+    testing::writeBytes(dir.file("take.wav"), testing::monoWaveBytes(testing::whiteNoise(4410, 12000, 5)));
+    const Written run = compare(dir, "room", {"-a", "4,ab40", "--room", "20x30x10", "--absorption", "0.3"});
+    ASSERT_EQ(run.status, 0);
+    ASSERT_EQ(run.files.size(), 9u);
+    // Both arrays' positions lie alike: the page switches between them at the same moment.
+    const auto labelStarts = [&](const std::string& name) {
+        std::vector<double> starts;
+        std::istringstream lines(run.files.at(name));
+        for (std::string line; std::getline(lines, line);) starts.push_back(std::stod(line));
+        return starts;
+    };
+    const std::vector<double> starts = labelStarts("take-4-ortf.txt");
+    EXPECT_EQ(labelStarts("take-ab40.txt"), starts);
+    ASSERT_EQ(starts.size(), 13u);
+    EXPECT_EQ(starts[0], 1.0);
+    for (const auto& name : {"take-4-ortf.wav", "take-ab40.wav"}) {
+        const std::vector<std::int16_t> stereo = renderSamples(run.files.at(name));
+        for (std::size_t p = 0; p + 1 < starts.size(); ++p) {
+            // The room rings longer than the free field's second of silence, and dies away before the next sound.
+            EXPECT_GT(starts[p + 1] - starts[p], 0.1 + 1.2) << p;
+            EXPECT_LT(rmsDb(stereo, starts[p + 1] - 0.15, starts[p + 1] - 0.1),
+                      rmsDb(stereo, starts[p], starts[p] + 0.1) - 45)
+                << name << " before position " << p + 1;
+        }
+    }
+    // The page jumps to the labels' times; every channel's DRR is a finite number of dB.
+    const std::string& page = run.files.at("report.html");
+    for (std::size_t p = 0, at = 0; p < starts.size(); ++p) {
+        at = page.find("{\"start\":", at + 1);
+        ASSERT_NE(at, std::string::npos);
+        EXPECT_EQ(std::stod(page.substr(at + 9, 12)), starts[p]);
+    }
+    const std::string& report = run.files.at("report.csv");
+    for (const auto& name : {"drr_left_db", "drr_right_db"})
+        for (const std::string& cell : column(report, name)) EXPECT_TRUE(std::isfinite(std::stod(cell))) << cell;
+    // The critical distance 0.057 sqrt(Q V / T), T the mean of 500 Hz and 1 kHz as measured: Q 3 for
+    // cardioids, 1 for omnis.
+    const std::string& room = run.files.at("room.csv");
+    EXPECT_EQ(column(room, "absorption"), std::vector<std::string>(7, "0.3000"));
+    EXPECT_EQ(column(room, "target_s"), std::vector<std::string>(7, ""));
+    const double tMid =
+        (std::stod(column(room, "measured_t30_s")[2]) + std::stod(column(room, "measured_t30_s")[3])) / 2;
+    const std::vector<std::string> distances = column(run.files.at("arrays.csv"), "critical_distance_m");
+    EXPECT_NEAR(std::stod(distances[0]), 0.057 * std::sqrt(3 * 6000 / tMid), 0.02);
+    EXPECT_NEAR(std::stod(distances[1]), 0.057 * std::sqrt(1 * 6000 / tMid), 0.02);
+    EXPECT_EQ(column(run.files.at("arrays.csv"), "distance_m"), std::vector<std::string>(2, "10.00"));
+    EXPECT_EQ(csvRows(run.files.at("coherence.csv")).size(), 1 + 2 * 7u);
+}
+
+// The hall's late coherence, the array off the room's centre line: XY cardioids within 0.1 of the
+// diffuse field's 0.75, omnis 40 cm apart within 0.2 of sin x / x, in each band from 250 Hz to 4 kHz.
+TEST(CompareRoomOptions, TheHallsLateCoherenceIsTheDiffuseFields) {
+    const ScratchDir dir;
+    testing::writeBytes(dir.file("take.wav"), testing::monoWaveBytes(testing::whiteNoise(4410, 12000, 5)));
+    const Written run = compare(dir, "hall", {"-a", "xy,ab40", "--room", "hall", "--no-audio"});
+    ASSERT_EQ(run.status, 0);
+    const auto rows = csvRows(run.files.at("coherence.csv"));
+    ASSERT_EQ(rows.size(), 15u);
+    for (std::size_t r = 1; r < rows.size(); ++r) {
+        const double hertz = std::stod(rows[r][2]), measured = std::stod(rows[r][3]);
+        if (hertz < 250 || hertz > 4000) continue;
+        const double x = 2 * std::numbers::pi * hertz * 0.4 / soundSpeed;
+        const bool xy = rows[r][0] == "xy";
+        EXPECT_NEAR(measured, xy ? 0.75 : std::sin(x) / x, xy ? 0.1 : 0.2) << rows[r][0] << " at " << hertz << " Hz";
+    }
 }
 
 #endif

@@ -46,8 +46,8 @@ struct Run {
     const Listening* listening = nullptr;  // with --headphones
     LoudspeakerBase base = base30;
     SweepPositions positions;
-    double distance = defaultArcRadius;   // the arc's radius, metres
-    const RoomRun* room = nullptr;        // the room the arrays are heard in, if any
+    double distance = defaultArcRadius;    // the arc's radius, metres
+    const RoomRun* room = nullptr;         // the room the arrays are heard in, if any
     std::optional<RoomAlignment> aligned;  // how their renders line up there
     std::span<const std::int64_t> starts;  // where each position's sound begins (CompareResults::starts)
 };
@@ -268,7 +268,8 @@ int runCompare(const CompareOptions& options, const CompareStreams& streams, con
         run.distance = inRoom->distance;
     }
 #else
-    if (room || options.room) return fail(run, options.input, "this build renders no rooms (it was built without FFTW3)");
+    if (room || options.room)
+        return fail(run, options.input, "this build renders no rooms (it was built without FFTW3)");
 #endif
     auto read = readRecording({options.input, options.channel, options.audio});
     if (const auto* why = std::get_if<std::string>(&read)) return fail(run, options.input, *why);
