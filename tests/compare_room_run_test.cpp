@@ -149,6 +149,19 @@ TEST(CompareRoomOptions, NothingRingingWritesTheFreeFieldsBytes) {
     EXPECT_EQ(column(room.files.at("report.csv"), "drr_left_db"), std::vector<std::string>(26, "inf"));
 }
 
+// --distance moves the arc in free field: omnis 40 cm apart hear the source at 45 degrees left
+// 5 m away with their distances' ratio, 20 log10(r_right / r_left).
+TEST(CompareRoomOptions, TheDistanceMovesTheArcInFreeFieldToo) {
+    const ScratchDir dir;
+    testing::writeBytes(dir.file("take.wav"), testing::monoWaveBytes(testing::whiteNoise(4410, 12000, 5)));
+    const Written run = compare(dir, "near", {"-a", "ab40", "--distance", "5", "--no-audio"});
+    ASSERT_EQ(run.status, 0);
+    const double s = 5 * std::sqrt(0.5);
+    const double icld = 20 * std::log10(std::hypot(s + 0.2, s) / std::hypot(s - 0.2, s));
+    EXPECT_NEAR(std::stod(column(run.files.at("report.csv"), "icld_db")[0]), icld, 0.0015);
+    EXPECT_NE(run.files.at("report.html").find("a source 5 m from the array's centre"), std::string::npos);
+}
+
 // The render's 16-bit frames after its header, left and right interleaved.
 std::vector<std::int16_t> renderSamples(const std::string& wave) {
     const std::size_t data = wave.find("data") + 8;
