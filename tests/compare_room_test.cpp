@@ -79,6 +79,9 @@ INSTANTIATE_TEST_SUITE_P(
         BadRoom{"--no-air", "--no-air goes with --room"}, BadRoom{"--array-at 1,1,1", "--array-at goes with --room"},
         BadRoom{"--room hall --rt60 2 --absorption 0.3", "--rt60 and --absorption cannot go together"},
         BadRoom{"--room 26x42x17", "--room 26 x 42 x 17 m needs --rt60 or --absorption"},
+        BadRoom{"--responses", "--responses goes with --room"},
+        BadRoom{"--room studio --responses --no-audio",
+                "--responses goes with the renders: it cannot go with --no-audio"},
         BadRoom{"--room hall --array-at 0.3,20,3",
                 "the array (x 0.3, y 20, z 3 m) is 0.3 m from the left wall (0.5 m "
                 "at least)"},

@@ -267,6 +267,15 @@ ParsedOptions checkedListening(ParsedOptions parsed) {
     return parsed;
 }
 
+// The responses are a room's, at the level of the renders they go with: in free field a response
+// would be the direct taps alone, and without the recording the guard gain is unknown.
+ParsedOptions checkedResponses(ParsedOptions parsed) {
+    if (parsed.options.responses && !parsed.roomRequest.room()) return usageError("--responses goes with --room");
+    if (parsed.options.responses && !parsed.options.audio)
+        return usageError("--responses goes with the renders: it cannot go with --no-audio");
+    return parsed;
+}
+
 // --design asks for no recording and no arrays: what it finds, it lists.
 ParsedOptions designOptions(ParsedOptions parsed, const std::vector<std::string>& inputs) {
     if (!parsed.options.design) return usageError("--pattern goes with --design");
@@ -296,6 +305,10 @@ bool readOption(const std::vector<std::string>& args, std::size_t& k, ParsedOpti
     }
     if (arg == "--no-audio") {
         parsed.options.audio = false;
+        return true;
+    }
+    if (arg == "--responses") {
+        parsed.options.responses = true;
         return true;
     }
     if (const Valued channel = valueOf(args, k, "", "--channel"); channel.matched) {
@@ -342,7 +355,7 @@ ParsedOptions parseCompareOptions(const std::vector<std::string>& args) {
             return parsed;
         }
     }
-    parsed = checkedListening(std::move(parsed));
+    parsed = checkedResponses(checkedListening(std::move(parsed)));
     if (parsed.action != Action::run) return parsed;
     if (parsed.options.design || parsed.options.pattern) return designOptions(std::move(parsed), inputs);
     if (inputs.empty()) return usageError("no input file given");
@@ -446,7 +459,10 @@ constexpr const char* roomUsage =
     "      --distance R      the sweep's radius, 1 to 100 metres (default 10, or the\n"
     "                        preset's)\n"
     "      --source-height H the sources' height in metres above the floor (default\n"
-    "                        the array's); in free field above the array (default 0)\n";
+    "                        the array's); in free field above the array (default 0)\n"
+    "      --responses       also STEM-SLUG-response-p00.wav and on: each position's\n"
+    "                        response as mixed, 32-bit float WAVE, sample 0 being\n"
+    "                        0.1 s before the direct sound would reach the array\n";
 
 constexpr const char* outputsUsage =
     "Outputs:\n"

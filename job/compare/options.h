@@ -48,6 +48,8 @@ struct CompareOptions {
     // --room and its options, resolved: the room with its absorption solved. The renders do not
     // hear it yet.
     std::optional<RoomSetting> room;
+    // --responses: each array's response at each position in the room, as floating-point WAVE.
+    bool responses = false;
 };
 
 struct ParsedOptions {

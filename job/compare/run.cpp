@@ -9,6 +9,7 @@
 #include "job/compare/file_names.h"
 #include "job/compare/output_folder.h"
 #include "job/compare/progress.h"
+#include "job/compare/response_files.h"
 #include "job/compare/sweep_setting.h"
 #include "job/output/rendered_output.h"
 #include "report/delay_rounding.h"
@@ -214,6 +215,9 @@ int hearInRoom(Run& run, const CompareOptions& options, CompareResults& results)
 // The renders and the reports into the folder; 0, or the exit status of a failure.
 int writeOutputs(Run& run, const CompareOptions& options, Recording& recording, CompareResults& results) {
     const double gain = measureGuardGain(recording.wave.samples);
+    if (const auto refused =
+            writeResponseFiles(options, {run.folder, run.stem, run.room}, results.arrays, recording.wave, gain))
+        return fail(run, refused->path, refused->why);
     for (std::size_t k = 0; k < results.arrays.size() && options.audio; ++k)
         if (const int status = renderArray(run, static_cast<int>(k), recording.wave, gain, results.arrays[k]);
             status != 0)
