@@ -29,13 +29,16 @@ std::vector<std::string> responsePaths(const CompareOptions& options, const Resp
 #ifdef AURALITH_ROOM_RENDER
 
 // One array's responses into the files from `path` on; nothing, or the refusal.
-std::optional<FileRefusal> writeArrayResponses(const CompareOptions& options, const RoomRun& room,
+std::optional<FileRefusal> writeArrayResponses(const CompareOptions& options, const ResponsePlace& place,
                                                const AnyArray& array, const InputWave& wave, double gain,
                                                std::vector<std::string>::const_iterator path) {
+    const RoomRun& room = *place.room;
     auto responses = roomResponses(array, room.field, options.positions, room.distance, wave.sampleRate);
     if (auto* why = std::get_if<std::string>(&responses)) return FileRefusal{*path, std::move(*why)};
-    const RoomSweep sweep = roomSweep(array, room.field, std::get<RoomResponses>(std::move(responses)),
-                                      wave.sampleCount, options.positions, room.distance);
+    RoomSweep sweep = roomSweep(array, room.field, std::get<RoomResponses>(std::move(responses)), wave.sampleCount,
+                                options.positions, room.distance);
+    // As the render places it: the response then carries the room's gain the render has.
+    if (place.aligned != nullptr) placeSweep(sweep, place.aligned->layout, place.aligned->gain);
     for (int p = 0; p < options.positions.count(); ++p, ++path) {
         std::vector<float> samples;
         int channels = 0;
@@ -78,7 +81,7 @@ std::optional<FileRefusal> writeResponseFiles(const CompareOptions& options, con
 #ifdef AURALITH_ROOM_RENDER
     for (std::size_t k = 0; k < arrays.size(); ++k)
         if (auto refused =
-                writeArrayResponses(options, *place.room, arrays[k].array.model, wave, gain,
+                writeArrayResponses(options, place, arrays[k].array.model, wave, gain,
                                     paths.begin() + static_cast<std::ptrdiff_t>(k) * options.positions.count()))
             return refused;
     return std::nullopt;

@@ -2,7 +2,7 @@
 // STEM-SLUG-response-p00.wav and on, 32-bit floating-point WAVE at the render's rate, sample 0
 // being 0.1 s before the sound reaches the array's centre from the arc. A response holds the
 // room's gain and the run's guard gain, so that the recording convolved with it is that
-// position's render before the dither.
+// position's render before the dither (at the room's gain the renders share).
 #pragma once
 
 #include <optional>
@@ -24,6 +24,9 @@ struct ResponsePlace {
     std::string folder;
     std::string stem;
     const RoomRun* room = nullptr;  // none: nothing to write
+    // The layout and the room's gain every render shares; none: each array's own, as its render
+    // alone would have them.
+    const RoomAlignment* aligned = nullptr;
 };
 
 // A file that could not be written, and why.

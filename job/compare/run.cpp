@@ -216,7 +216,8 @@ int hearInRoom(Run& run, const CompareOptions& options, CompareResults& results)
 int writeOutputs(Run& run, const CompareOptions& options, Recording& recording, CompareResults& results) {
     const double gain = measureGuardGain(recording.wave.samples);
     if (const auto refused =
-            writeResponseFiles(options, {run.folder, run.stem, run.room}, results.arrays, recording.wave, gain))
+            writeResponseFiles(options, {run.folder, run.stem, run.room, run.aligned ? &*run.aligned : nullptr},
+                               results.arrays, recording.wave, gain))
         return fail(run, refused->path, refused->why);
     for (std::size_t k = 0; k < results.arrays.size() && options.audio; ++k)
         if (const int status = renderArray(run, static_cast<int>(k), recording.wave, gain, results.arrays[k]);
