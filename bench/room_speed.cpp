@@ -3,16 +3,18 @@
 // longest it can have, as a single --rt60 gives), the array 1.5 m left of the room's centre line,
 // 14 m from the back wall, 3 m up, the sweep on the 10 m arc at its height.
 //
-// (a) the responses of the six built-in arrays at the thirteen positions (roomResponses), beside
-//     the straightforward generator (below) on a few microphones' responses,
-//     its mean time a response times the responses the six arrays have (13 microphones x 13);
-// (b) the six arrays' whole renders of the recording (roomResponses, roomSweep, renderRoomInto),
-//     with the split of one array's render; then each position's stereo response as mixed is
-//     written as 32-bit float WAVE, for ffmpeg's afir to apply (the script times that).
+// (a) the responses of the six built-in arrays at the thirteen positions, array by array
+//     (roomResponses, as a run makes them) and with the images shared (roomResponsesOf), beside
+//     the straightforward generator (below) on a few microphones' responses: its mean time a
+//     response times the responses the six arrays have (13 microphones x 13 positions);
+// (b) the six arrays' whole renders of the recording (roomResponsesOf, roomSweep, renderRoomInto);
+//     then each position's stereo response as mixed is written as 32-bit float WAVE, for
+//     ffmpeg's afir to apply (the script times that).
 //
 //   room_speed RECORDING.wav OUTDIR [REFERENCE_RESPONSES [ARRAYS]]
 //
-// REFERENCE_RESPONSES 0 leaves (a) out; ARRAYS renders the first so many arrays (default 6).
+// REFERENCE_RESPONSES 0 leaves the straightforward generator out; ARRAYS renders the first so
+// many arrays (default 6).
 #include <time.h>
 
 #include <chrono>
@@ -21,6 +23,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <numbers>
+#include <span>
 #include <string>
 #include <thread>
 #include <variant>
@@ -178,23 +181,34 @@ bool writeFloatWave(const std::string& name, const MixedResponse& r) {
     return static_cast<bool>(out);
 }
 
+const std::vector<AnyArray>& builtInArrays() {
+    static const std::vector<AnyArray> arrays{MicArray::blumleinPair,   MicArray::cardioidPair,
+                                              MicArray::faulknerPair,   MicArray::ortfPair,
+                                              MicArray::spacedOmniPair, MicArray::threeOmniTree};
+    return arrays;
+}
+
 void measureResponses(const RoomField& field, int referenceCount) {
     const SweepPositions positions;
     int mics = 0;
-    Clock ours;
-    for (int a = 1; a <= micArrayCount; ++a) {
-        const AnyArray array{static_cast<MicArray>(a)};
+    Clock each;
+    for (const AnyArray& array : builtInArrays()) {
         mics += static_cast<int>(rigOf(array).count());
         const auto responses = roomResponses(array, field, positions, arcRadius, 44100);
-        if (!std::holds_alternative<RoomResponses>(responses)) std::printf("array %d refused\n", a);
+        if (!std::holds_alternative<RoomResponses>(responses)) std::printf("refused\n");
     }
-    const double oursWall = ours.wallSeconds(), oursCpu = ours.cpuSeconds();
+    const double eachWall = each.wallSeconds(), eachCpu = each.cpuSeconds();
     const int count = mics * positions.count();
-    std::printf("(a) ours: %d responses of the six arrays (roomResponses): %.3f s wall, %.3f s processor\n", count,
-                oursWall, oursCpu);
+    std::printf("(a) ours, array by array (roomResponses): %d responses: %.3f s wall, %.3f s processor\n", count,
+                eachWall, eachCpu);
+    Clock ours;
+    (void)roomResponsesOf(builtInArrays(), field, positions, arcRadius, 44100);
+    const double oursWall = ours.wallSeconds(), oursCpu = ours.cpuSeconds();
+    std::printf("(a) ours, the images shared (roomResponsesOf): %.3f s wall, %.3f s processor\n", oursWall, oursCpu);
     // The reference on microphones of three arrays, at positions across the arc.
     const Rig rigs[] = {rigOf(MicArray::blumleinPair), rigOf(MicArray::spacedOmniPair), rigOf(MicArray::threeOmniTree)};
     double referenceWall = 0, referenceCpu = 0;
+    if (referenceCount <= 0) return;
     for (int k = 0; k < referenceCount; ++k) {
         const Rig& rig = rigs[k % 3];
         const int p = (k * 5) % positions.count();
@@ -211,55 +225,42 @@ void measureResponses(const RoomField& field, int referenceCount) {
     const double perWall = referenceWall / referenceCount, perCpu = referenceCpu / referenceCount;
     std::printf("(a) reference: %.3f s wall, %.3f s processor a response (mean of %d); x %d: %.1f s wall, %.1f s\n",
                 perWall, perCpu, referenceCount, count, perWall * count, perCpu * count);
-    std::printf("(a) x faster: %.1f (wall, ours on %u cores), %.1f (processor time)\n", perWall * count / oursWall,
-                std::thread::hardware_concurrency(), perCpu * count / oursCpu);
+    std::printf("(a) x faster, the images shared: %.1f (wall, ours on %u cores), %.1f (processor time)\n",
+                perWall * count / oursWall, std::thread::hardware_concurrency(), perCpu * count / oursCpu);
+    std::printf("(a) x faster, array by array: %.1f (wall), %.1f (processor time)\n", perWall * count / eachWall,
+                perCpu * count / eachCpu);
 }
 
-// One array's render with its split: responses, sweep, the recording's transforms, each
-// segment's values (direct sound and convolutions), and the dither of renderRoomInto (the
-// render's whole time less the transforms and values it repeats).
+// The six arrays' responses (the images shared), then each array's sweep and render; each
+// position's response as mixed is written after the clocks stop.
 void measureRenders(const RoomField& field, const std::vector<std::int16_t>& x, const std::string& outDir, int arrays) {
     const SweepPositions positions;
     const double gain = measureGuardGain(x);
-    double total = 0, totalCpu = 0;
-    for (int a = 1; a <= arrays; ++a) {
-        const AnyArray array{static_cast<MicArray>(a)};
-        Clock whole;
-        auto responses = roomResponses(array, field, positions, arcRadius, 44100);
-        const double responded = whole.wallSeconds();
-        const RoomSweep sweep = roomSweep(array, field, std::get<RoomResponses>(std::move(responses)),
-                                          static_cast<std::int32_t>(x.size()), positions, arcRadius);
+    const std::span<const AnyArray> chosen(builtInArrays().data(), static_cast<std::size_t>(arrays));
+    Clock whole;
+    auto responses = roomResponsesOf(chosen, field, positions, arcRadius, 44100);
+    std::printf("(b) the responses: %.3f s wall\n", whole.wallSeconds());
+    std::vector<RoomSweep> sweeps;
+    for (std::size_t a = 0; a < chosen.size(); ++a) {
+        const double before = whole.wallSeconds();
+        sweeps.push_back(roomSweep(chosen[a], field, std::get<RoomResponses>(std::move(responses[a])),
+                                   static_cast<std::int32_t>(x.size()), positions, arcRadius));
         const double swept = whole.wallSeconds();
-        std::vector<std::int16_t> out(static_cast<std::size_t>(sweep.plan.frames) * 2);
+        std::vector<std::int16_t> out(static_cast<std::size_t>(sweeps.back().plan.frames) * 2);
         RandomState random;
-        const RenderOutcome done = renderRoomInto(sweep, x, gain, random, out);
-        const double wall = whole.wallSeconds(), cpu = whole.cpuSeconds();
-        total += wall;
-        totalCpu += cpu;
-        std::printf(
-            "(b) array %d: %.3f s wall (responses %.3f, sweep %.3f, render %.3f), %.3f s processor, %lld "
-            "frames, %s, %lld clipped\n",
-            a, wall, responded, swept - responded, wall - swept, cpu, static_cast<long long>(sweep.plan.frames),
-            done ? "done" : "refused", static_cast<long long>(done.clipped));
-        if (a == 1) {
-            Clock split;
-            const auto spectra = sweepSpectra(sweep, x);
-            const double transformed = split.wallSeconds();
-            for (std::size_t p = 0; p < sweep.plan.segments.size(); ++p)
-                (void)segmentValues(sweep, *spectra, x, gain, static_cast<int>(p));
-            std::printf(
-                "    its render's split: the recording's transforms %.3f s, the segments' values %.3f s, the "
-                "dither the rest\n",
-                transformed, split.wallSeconds() - transformed);
-        }
-        for (std::size_t p = 0; p < sweep.plan.segments.size(); ++p) {
-            char name[64];
-            std::snprintf(name, sizeof name, "/a%d-p%02zu.wav", a, p);
-            writeFloatWave(outDir + name, mixedResponse(sweep, static_cast<int>(p)));
-        }
+        const RenderOutcome done = renderRoomInto(sweeps.back(), x, gain, random, out);
+        std::printf("(b) array %zu: sweep %.3f s, render %.3f s wall, %lld frames, %s, %lld clipped\n", a + 1,
+                    swept - before, whole.wallSeconds() - swept, static_cast<long long>(sweeps.back().plan.frames),
+                    done ? "done" : "refused", static_cast<long long>(done.clipped));
     }
     std::printf("(b) ours: the six renders of the %.1f s recording: %.3f s wall, %.3f s processor\n",
-                static_cast<double>(x.size()) / 44100, total, totalCpu);
+                static_cast<double>(x.size()) / 44100, whole.wallSeconds(), whole.cpuSeconds());
+    for (std::size_t a = 0; a < sweeps.size(); ++a)
+        for (std::size_t p = 0; p < sweeps[a].plan.segments.size(); ++p) {
+            char name[64];
+            std::snprintf(name, sizeof name, "/a%zu-p%02zu.wav", a + 1, p);
+            writeFloatWave(outDir + name, mixedResponse(sweeps[a], static_cast<int>(p)));
+        }
 }
 
 }  // namespace
@@ -278,7 +279,7 @@ int main(int argc, char** argv) {
     const int referenceCount = argc > 3 ? std::atoi(argv[3]) : 3;
     const RoomField field = benchField();
     std::printf("response length: %.2f s after the direct sound\n", roomResponseSeconds(field.room));
-    if (referenceCount > 0) measureResponses(field, referenceCount);
+    measureResponses(field, referenceCount);
     measureRenders(field, wave->samples, argv[2], argc > 4 ? std::atoi(argv[4]) : micArrayCount);
     return 0;
 }
