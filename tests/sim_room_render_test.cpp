@@ -205,6 +205,77 @@ TEST(RoomRender, ARecordingConvolvedWithAResponseIsThatPositionsValues) {
     }
 }
 
+// The arrays at one place share the images of each position: each array's responses are the
+// ones it has alone, bit for bit, though the set is made for the farthest microphone of them all.
+TEST(RoomResponses, SharedImagesGiveEachArraysOwnResponses) {
+    const std::vector<AnyArray> arrays{MicArray::ortfPair, MicArray::threeOmniTree, treeLayout(4, 3, 1)};
+    const RoomField field = fieldIn(0.3, true);
+    const auto shared = roomResponsesOf(arrays, field, {}, 10, 44100);
+    ASSERT_EQ(shared.size(), arrays.size());
+    for (std::size_t a = 0; a < arrays.size(); ++a) {
+        const auto alone = roomResponses(arrays[a], field, {}, 10, 44100);
+        const auto& one = std::get<RoomResponses>(shared[a]).channels;
+        const auto& other = std::get<RoomResponses>(alone).channels;
+        ASSERT_EQ(one.size(), other.size());
+        for (std::size_t p = 0; p < one.size(); ++p)
+            for (std::size_t c = 0; c < one[p].size(); ++c) {
+                EXPECT_EQ(one[p][c].start, other[p][c].start) << a << " " << p;
+                EXPECT_EQ(one[p][c].samples, other[p][c].samples) << a << " " << p;
+            }
+    }
+}
+
+// The render's parts: any number of them gives the bytes, the clipped count and the generator's
+// state of the serial order, which dithers each segment's values (segmentValues) in turn, the
+// folded mix channel after channel from each tap's frames, the held mix every frame.
+TEST(RoomRender, AnyNumberOfPartsGivesTheSerialOrdersBytes) {
+    const auto x = noise(700, 3);
+    const double gain = measureGuardGain(x) * 2;  // loud enough to clip now and then
+    for (const AnyArray& array : {AnyArray{MicArray::faulknerPair}, AnyArray{MicArray::threeOmniTree}}) {
+        const RoomRender room = renderInRoom(array, fieldIn(0.4, true), x, 9);
+        const auto spectra = sweepSpectra(room.sweep, x);
+        ASSERT_TRUE(spectra);
+        const RenderPlan& plan = room.sweep.plan;
+        std::vector<std::int16_t> serial(room.out.size());
+        RandomState expectedState;
+        std::int64_t clipped = 0, next = 0;
+        const auto dither = [&](long double v, std::int64_t frame, std::size_t c) {
+            const double first = unitRandom(expectedState), second = unitRandom(expectedState);
+            clipped += clipsAtFullScale(ditheredInteger(v, first, second));
+            serial[2 * static_cast<std::size_t>(frame) + c] = ditherWithDraws(v, first, second);
+        };
+        for (std::size_t p = 0; p < plan.segments.size(); ++p) {
+            const auto v = segmentValues(room.sweep, *spectra, x, gain, static_cast<int>(p));
+            ASSERT_TRUE(v);
+            const PlanSegment& s = plan.segments[p];
+            const std::int64_t end = v->first + std::ssize(v->channels[0]);
+            for (std::int64_t i = room.sweep.reach[p].lead;
+                 plan.mix == ChannelMix::folded && i < s.length + room.sweep.reach[p].tail; ++i)
+                for (std::size_t c = 0; c < 2; ++c) {
+                    const std::int64_t frame = s.start + s.taps[c].front().delay + i;
+                    dither(v->channels[c][static_cast<std::size_t>(frame - v->first)], frame, c);
+                }
+            for (; plan.mix == ChannelMix::held && next < plan.frames; ++next) {
+                if (next >= end && p + 1 < plan.segments.size()) break;
+                for (std::size_t c = 0; c < 2; ++c)
+                    dither(next >= v->first && next < end ? v->channels[c][static_cast<std::size_t>(next - v->first)]
+                                                          : 0.0L,
+                           next, c);
+            }
+        }
+        EXPECT_GT(clipped, 0);
+        for (const int parts : {1, 2, 5}) {
+            std::vector<std::int16_t> out(room.out.size());
+            RandomState random;
+            const RenderOutcome outcome = renderRoomInto(room.sweep, x, gain, random, out, parts);
+            ASSERT_TRUE(outcome);
+            EXPECT_TRUE(out == serial) << parts;
+            EXPECT_EQ(outcome.clipped, clipped) << parts;
+            EXPECT_EQ(random.s, expectedState.s) << parts;
+        }
+    }
+}
+
 #endif
 
 }  // namespace

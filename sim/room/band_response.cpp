@@ -11,9 +11,9 @@ namespace auralith {
 
 namespace {
 
-// The band buffers are interleaved, eight doubles a frame (the seventh band's neighbour unused),
-// so that one tap touches one stretch of memory.
-constexpr int lanes = 8;
+// The band buffers lie one after another, each the transforms' size: a tap adds its sixteen
+// coefficients to seven short runs, and each band goes to its transform as one run (read across
+// bands interleaved frame by frame, each band would stride through every cache line of them all).
 
 // A tenth of a second either side: the bank's bands ring for a few hundredths at the lowest band.
 std::int64_t padFrames(AudioFormat format) { return (format.rate + 9) / 10; }
@@ -45,7 +45,7 @@ namespace {
 
 // The bands' buffers summed through the bank into `out` (size frames), scaled back from the
 // transforms' gain.
-bool mixBands(const BandMixer& mixer, const std::vector<double>& interleaved, std::vector<double>& out) {
+bool mixBands(const BandMixer& mixer, const std::vector<double>& bands, std::vector<double>& out) {
     const RoomTransforms& t = mixer.transforms;
     const auto size = static_cast<std::size_t>(t.size());
     const auto bins = static_cast<std::size_t>(t.bins());
@@ -55,7 +55,8 @@ bool mixBands(const BandMixer& mixer, const std::vector<double>& interleaved, st
     if (!real || !spectrum || !sum) return false;
     std::fill(sum.get(), sum.get() + bins, std::complex<double>{});
     for (int b = 0; b < bandCount; ++b) {
-        for (std::size_t n = 0; n < size; ++n) real[n] = interleaved[n * lanes + static_cast<std::size_t>(b)];
+        const double* band = bands.data() + static_cast<std::size_t>(b) * size;
+        std::copy(band, band + size, real.get());
         t.forward(real.get(), spectrum.get());
         const double* weight = mixer.weights.data() + static_cast<std::size_t>(b) * bins;
         for (std::size_t k = 0; k < bins; ++k) sum[k] += weight[k] * spectrum[k];
@@ -69,6 +70,12 @@ bool mixBands(const BandMixer& mixer, const std::vector<double>& interleaved, st
 }  // namespace
 
 std::optional<RoomResponse> renderBandTaps(const BandMixer& mixer, std::span<const BandTap> taps) {
+    std::vector<double> bands;
+    return renderBandTaps(mixer, taps, bands);
+}
+
+std::optional<RoomResponse> renderBandTaps(const BandMixer& mixer, std::span<const BandTap> taps,
+                                           std::vector<double>& bands) {
     if (!mixer.valid()) return std::nullopt;
     double first = 0, last = 0;
     for (std::size_t i = 0; i < taps.size(); ++i) {
@@ -78,20 +85,22 @@ std::optional<RoomResponse> renderBandTaps(const BandMixer& mixer, std::span<con
     RoomResponse response{mixer.format, static_cast<std::int64_t>(std::floor(first)) - mixer.pad, {}};
     const std::int64_t used = static_cast<std::int64_t>(std::floor(last)) + kernelTaps + mixer.pad - response.start;
     if (used + mixer.pad > mixer.transforms.size()) return std::nullopt;
-    // Eight doubles a frame of a response up to 10 s: the one allocation here that may fail.
-    std::vector<double> interleaved;
+    // Seven bands of a response up to 10 s: the one allocation here that may fail.
+    const auto size = static_cast<std::size_t>(mixer.transforms.size());
     try {
-        interleaved.resize(static_cast<std::size_t>(mixer.transforms.size()) * lanes);
+        bands.assign(size * bandCount, 0.0);
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }
     for (const BandTap& tap : taps) {
         const DelayKernel kernel = delayKernel(tap.delay - static_cast<double>(response.start));
-        double* at = interleaved.data() + kernel.first * lanes;
-        for (int j = 0; j < kernelTaps; ++j, at += lanes)
-            for (int b = 0; b < bandCount; ++b) at[b] += kernel.coefficients[j] * tap.gain[b];
+        for (int b = 0; b < bandCount; ++b) {
+            double* at = bands.data() + static_cast<std::size_t>(b) * size + kernel.first;
+            const double gain = tap.gain[b];
+            for (int j = 0; j < kernelTaps; ++j) at[j] += kernel.coefficients[j] * gain;
+        }
     }
-    if (!mixBands(mixer, interleaved, response.samples)) return std::nullopt;
+    if (!mixBands(mixer, bands, response.samples)) return std::nullopt;
     response.samples.resize(static_cast<std::size_t>(used));
     return response;
 }

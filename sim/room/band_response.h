@@ -44,6 +44,10 @@ std::int64_t setSpanFrames(const ImageSet& set, double reach, std::int32_t rate)
 
 // Nothing when the taps span more than the mixer was made for, or the memory cannot be had.
 std::optional<RoomResponse> renderBandTaps(const BandMixer& mixer, std::span<const BandTap> taps);
+// The same with the bands' buffer kept by the caller from response to response (first touching
+// fresh memory costs more here than filling it).
+std::optional<RoomResponse> renderBandTaps(const BandMixer& mixer, std::span<const BandTap> taps,
+                                           std::vector<double>& bands);
 
 // One octave band of a response through the same bank, of the same length and start; nothing
 // when the response is longer than the mixer's transforms or the memory cannot be had.

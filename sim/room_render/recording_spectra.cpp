@@ -37,32 +37,47 @@ std::optional<RecordingSpectra> recordingSpectra(std::span<const std::int16_t> x
     return s;
 }
 
-std::optional<std::vector<double>> convolveRecording(const RecordingSpectra& s, std::span<const double> response) {
-    if (!s.transforms || std::ssize(response) > s.longest) return std::nullopt;
+std::optional<ConvolutionScratch> convolutionScratch(const RecordingSpectra& s) {
+    if (!s.transforms) return std::nullopt;
+    const auto bins = static_cast<std::size_t>(s.transforms->bins());
+    ConvolutionScratch scratch{roomBuffer<double>(static_cast<std::size_t>(s.transforms->size())),
+                               roomBuffer<std::complex<double>>(bins), roomBuffer<std::complex<double>>(bins)};
+    if (!scratch.real || !scratch.filter || !scratch.product) return std::nullopt;
+    return scratch;
+}
+
+bool convolveRecordingInto(const RecordingSpectra& s, std::span<const double> response, ConvolutionScratch& scratch,
+                           std::vector<double>& out) {
+    if (!s.transforms || std::ssize(response) > s.longest) return false;
     const std::int64_t size = s.transforms->size();
     const auto bins = static_cast<std::size_t>(s.transforms->bins());
-    auto real = roomBuffer<double>(static_cast<std::size_t>(size));
-    auto filter = roomBuffer<std::complex<double>>(bins);
-    auto product = roomBuffer<std::complex<double>>(bins);
-    if (!real || !filter || !product) return std::nullopt;
-    std::vector<double> out;
+    double* real = scratch.real.get();
+    std::complex<double>* filter = scratch.filter.get();
+    std::complex<double>* product = scratch.product.get();
     try {
         out.resize(static_cast<std::size_t>(std::max<std::int64_t>(s.samples + std::ssize(response) - 1, 0)));
     } catch (const std::bad_alloc&) {
-        return std::nullopt;
+        return false;
     }
-    std::fill(real.get(), real.get() + size, 0.0);
-    std::copy(response.begin(), response.end(), real.get());
-    s.transforms->forward(real.get(), filter.get());
+    std::fill(real, real + size, 0.0);
+    std::copy(response.begin(), response.end(), real);
+    s.transforms->forward(real, filter);
     const double scale = 1.0 / static_cast<double>(size);
     for (std::int64_t b = 0; b < s.blockCount() && b * s.step < std::ssize(out); ++b) {
         const std::complex<double>* block = s.blocks.data() + b * static_cast<std::int64_t>(bins);
         for (std::size_t k = 0; k < bins; ++k) product[k] = block[k] * filter[k] * scale;
-        s.transforms->inverse(product.get(), real.get());
+        s.transforms->inverse(product, real);
         const std::int64_t count = std::min(s.step, std::ssize(out) - b * s.step);
-        std::copy(real.get() + (s.longest - 1), real.get() + (s.longest - 1) + count,
+        std::copy(real + (s.longest - 1), real + (s.longest - 1) + count,
                   out.begin() + static_cast<std::ptrdiff_t>(b * s.step));
     }
+    return true;
+}
+
+std::optional<std::vector<double>> convolveRecording(const RecordingSpectra& s, std::span<const double> response) {
+    auto scratch = convolutionScratch(s);
+    std::vector<double> out;
+    if (!scratch || !convolveRecordingInto(s, response, *scratch, out)) return std::nullopt;
     return out;
 }
 

@@ -33,4 +33,20 @@ std::optional<RecordingSpectra> recordingSpectra(std::span<const std::int16_t> x
 // Any number of threads may convolve at once.
 std::optional<std::vector<double>> convolveRecording(const RecordingSpectra& spectra, std::span<const double> response);
 
+// One thread's buffers for its convolutions, made once and kept from response to response: on
+// this machine first touching fresh memory costs more than the transforms themselves.
+struct ConvolutionScratch {
+    RoomBuffer<double> real;
+    RoomBuffer<std::complex<double>> filter;
+    RoomBuffer<std::complex<double>> product;
+};
+
+// Nothing when the memory cannot be had.
+std::optional<ConvolutionScratch> convolutionScratch(const RecordingSpectra& spectra);
+
+// The same convolution into `out` (resized to n + size - 1, its memory kept); false for a
+// response longer than the spectra take or memory that cannot be had.
+bool convolveRecordingInto(const RecordingSpectra& spectra, std::span<const double> response,
+                           ConvolutionScratch& scratch, std::vector<double>& out);
+
 }  // namespace auralith

@@ -66,11 +66,121 @@ std::int64_t longestReflection(const RoomSweep& sweep) {
     return longest;
 }
 
+// What one segment's part renders: the frames it dithers (a folded plan: each channel's frames
+// from its tap's delay + lead to delay + n + tail; a held plan: every frame from the end of the
+// previous segment's stretch to the end of its own, the last one's to the output's end) and the
+// draws of the serial order they start at.
+struct SegmentWork {
+    Stretch stretch;
+    std::int64_t from = 0;
+    std::int64_t end = 0;
+    std::uint64_t firstDraw = 0;
+    std::uint64_t draws = 0;
+};
+
+std::vector<SegmentWork> segmentWork(const RoomSweep& sweep) {
+    const RenderPlan& plan = sweep.plan;
+    const auto channels = static_cast<std::uint64_t>(plan.format.channels);
+    std::vector<SegmentWork> work;
+    std::uint64_t draws = 0;
+    for (std::size_t p = 0; p < plan.segments.size(); ++p) {
+        SegmentWork w{stretchOf(sweep, p), sweep.reach[p].lead, plan.segments[p].length + sweep.reach[p].tail, 0, 0};
+        if (plan.mix == ChannelMix::held) {
+            w.from = p == 0 ? 0 : work.back().stretch.end;
+            w.end = p + 1 == plan.segments.size() ? plan.frames : w.stretch.end;
+            draws = 2 * channels * static_cast<std::uint64_t>(w.from);
+        }
+        w.firstDraw = draws;
+        w.draws = 2 * channels * static_cast<std::uint64_t>(w.end - w.from);
+        draws += w.draws;
+        work.push_back(w);
+    }
+    return work;
+}
+
+struct Renderer {
+    const RoomSweep& sweep;
+    const RecordingSpectra& spectra;
+    std::span<const std::int16_t> x;
+    double g;  // the guard gain times the room's
+    const RandomState& random;
+    std::span<std::int16_t> out;
+};
+
+// A channel's reflections at a frame, as segmentValues adds them.
+long double reflectionAt(const std::vector<double>& wet, std::int64_t at, double g) {
+    return at >= 0 && at < std::ssize(wet) ? static_cast<long double>(wet[static_cast<std::size_t>(at)] * g) : 0.0L;
+}
+
 std::int16_t ditherCounted(long double value, RandomState& random, std::int64_t& clipped) {
     const double first = unitRandom(random);
     const double second = unitRandom(random);
-    clipped += clipsAtFullScale(ditheredInteger(value, first, second));
-    return ditherWithDraws(value, first, second);
+    const long k = ditheredInteger(value, first, second);
+    clipped += clipsAtFullScale(k);
+    return static_cast<std::int16_t>(std::clamp<long>(k, -32768, 32767));
+}
+
+// The folded mix: channel after channel for each frame of the segment and its reverberation.
+void ditherFolded(const Renderer& r, const SegmentWork& w, std::size_t p, const std::vector<std::vector<double>>& wet,
+                  RandomState& random, std::int64_t& clipped) {
+    const PlanSegment& s = r.sweep.plan.segments[p];
+    const std::size_t channels = wet.size();
+    for (std::int64_t i = w.from; i < w.end; ++i)
+        for (std::size_t c = 0; c < channels; ++c) {
+            const PlanTap& tap = s.taps[c].front();
+            const std::int64_t frame = s.start + tap.delay + i;
+            long double v =
+                i >= 0 && i < s.length ? channelValue(r.x[static_cast<std::size_t>(i)], tap.factor, r.g) : 0.0L;
+            if (!wet[c].empty()) v += reflectionAt(wet[c], frame - s.start - r.sweep.reflections[p][c].start, r.g);
+            r.out[channels * static_cast<std::size_t>(frame) + c] = ditherCounted(v, random, clipped);
+        }
+}
+
+// The held mix: each microphone's track as a double, the channels' long double mix of them,
+// every frame of the part's territory.
+void ditherHeld(const Renderer& r, const SegmentWork& w, std::size_t p, const std::vector<std::vector<double>>& wet,
+                RandomState& random, std::int64_t& clipped) {
+    const RenderPlan& plan = r.sweep.plan;
+    const PlanSegment& s = plan.segments[p];
+    const std::size_t channels = wet.size();
+    std::vector<double> tracks(s.taps.size());
+    for (std::int64_t frame = w.from; frame < w.end; ++frame) {
+        const bool inside = frame >= w.stretch.first && frame < w.stretch.end;
+        for (std::size_t m = 0; inside && m < tracks.size(); ++m) {
+            tracks[m] = 0;
+            for (const PlanTap& tap : s.taps[m])
+                if (const std::int64_t i = frame - s.start - tap.delay; i >= 0 && i < s.length)
+                    tracks[m] += treeHeldValue(r.x[static_cast<std::size_t>(i)], tap.factor, r.g);
+        }
+        for (std::size_t c = 0; c < channels; ++c) {
+            long double v = 0.0L;
+            if (inside) {
+                long double sum = 0;
+                for (std::size_t m = 0; m < tracks.size(); ++m)
+                    if (const long double share = plan.shares[m][c]; share != 0) sum += share * tracks[m];
+                v = sum * plan.scale;
+                if (!wet[c].empty()) v += reflectionAt(wet[c], frame - s.start - r.sweep.reflections[p][c].start, r.g);
+            }
+            r.out[channels * static_cast<std::size_t>(frame) + c] = ditherCounted(v, random, clipped);
+        }
+    }
+}
+
+// One segment: each channel's reflections convolved, then its frames dithered from its draws on.
+bool renderSegment(const Renderer& r, const SegmentWork& w, std::size_t p, ConvolutionScratch& scratch,
+                   std::vector<std::vector<double>>& wet, std::int64_t& clipped) {
+    for (std::size_t c = 0; c < wet.size(); ++c) {
+        const RoomResponse& response = r.sweep.reflections[p][c];
+        wet[c].clear();
+        if (!response.samples.empty() && !convolveRecordingInto(r.spectra, response.samples, scratch, wet[c]))
+            return false;
+    }
+    RandomState random = randomStateAfter(r.random, w.firstDraw);
+    if (r.sweep.plan.mix == ChannelMix::folded)
+        ditherFolded(r, w, p, wet, random, clipped);
+    else
+        ditherHeld(r, w, p, wet, random, clipped);
+    return true;
 }
 
 }  // namespace
@@ -111,41 +221,32 @@ std::optional<SegmentValues> segmentValues(const RoomSweep& sweep, const Recordi
 }
 
 RenderOutcome renderRoomInto(const RoomSweep& sweep, std::span<const std::int16_t> x, double gain, RandomState& random,
-                             std::span<std::int16_t> out) {
+                             std::span<std::int16_t> out, int parts) {
     const RenderPlan& plan = sweep.plan;
-    const auto channels = static_cast<std::size_t>(plan.format.channels);
-    if (out.size() != static_cast<std::size_t>(plan.frames) * channels)
+    if (out.size() != static_cast<std::size_t>(plan.frames) * static_cast<std::size_t>(plan.format.channels))
         return {false, 0, "the output does not hold the plan's samples"};
     const auto spectra = sweepSpectra(sweep, x);
     if (!spectra) return {false, 0, "there is not enough memory for the recording's transforms"};
-    std::int64_t clipped = 0;
-    std::int64_t next = 0;  // the held mix's next frame to convert
-    for (std::size_t p = 0; p < plan.segments.size(); ++p) {
-        const auto values = segmentValues(sweep, *spectra, x, gain, static_cast<int>(p));
-        if (!values) return {false, 0, "there is not enough memory for the room's render"};
-        const PlanSegment& s = plan.segments[p];
-        if (plan.mix == ChannelMix::folded) {
-            for (std::int64_t i = sweep.reach[p].lead; i < s.length + sweep.reach[p].tail; ++i)
-                for (std::size_t c = 0; c < channels; ++c) {
-                    const std::int64_t frame = s.start + s.taps[c].front().delay + i;
-                    out[channels * static_cast<std::size_t>(frame) + c] = ditherCounted(
-                        values->channels[c][static_cast<std::size_t>(frame - values->first)], random, clipped);
-                }
-            continue;
-        }
-        const std::int64_t end = values->first + std::ssize(values->channels.front());
-        for (; next < end; ++next)
-            for (std::size_t c = 0; c < channels; ++c) {
-                const long double v =
-                    next < values->first ? 0.0L : values->channels[c][static_cast<std::size_t>(next - values->first)];
-                out[channels * static_cast<std::size_t>(next) + c] = ditherCounted(v, random, clipped);
-            }
-    }
-    if (plan.mix == ChannelMix::held)
-        for (; next < plan.frames; ++next)
-            for (std::size_t c = 0; c < channels; ++c)
-                out[channels * static_cast<std::size_t>(next) + c] = ditherCounted(0.0L, random, clipped);
-    return {true, clipped, {}};
+    const std::vector<SegmentWork> work = segmentWork(sweep);
+    const int count = std::min<int>(static_cast<int>(work.size()), partsFor(std::uint64_t{1} << 20, parts));
+    std::vector<std::int64_t> clipped(static_cast<std::size_t>(std::max(count, 1)), 0);
+    std::vector<char> done(clipped.size(), 1);
+    const Renderer renderer{sweep, *spectra, x, gain * sweep.gain, random, out};
+    // Each part takes every count-th segment, starting its dither at that segment's own draws.
+    runParts(count, [&](int k) {
+        auto scratch = convolutionScratch(*spectra);
+        std::vector<std::vector<double>> wet(static_cast<std::size_t>(plan.format.channels));
+        for (std::size_t p = static_cast<std::size_t>(k); p < work.size() && done[static_cast<std::size_t>(k)];
+             p += static_cast<std::size_t>(count))
+            done[static_cast<std::size_t>(k)] =
+                scratch && renderSegment(renderer, work[p], p, *scratch, wet, clipped[static_cast<std::size_t>(k)]);
+    });
+    if (std::find(done.begin(), done.end(), 0) != done.end())
+        return {false, 0, "there is not enough memory for the room's render"};
+    random = randomStateAfter(random, work.empty() ? 0 : work.back().firstDraw + work.back().draws);
+    std::int64_t total = 0;
+    for (const std::int64_t c : clipped) total += c;
+    return {true, total, {}};
 }
 
 }  // namespace auralith

@@ -33,7 +33,10 @@ std::optional<SegmentValues> segmentValues(const RoomSweep& sweep, const Recordi
 
 // Renders into `out`, which holds the plan's frames times channels zero samples, with the guard
 // gain `gain`; refused when the memory cannot be had, else with the count of samples clipped.
+// The segments are shared out among `parts` threads (0: one per core), each segment's dither
+// starting at its own draws of the serial order, so the bytes and the generator's state after
+// are the same for any number of parts.
 RenderOutcome renderRoomInto(const RoomSweep& sweep, std::span<const std::int16_t> x, double gain, RandomState& random,
-                             std::span<std::int16_t> out);
+                             std::span<std::int16_t> out, int parts = 0);
 
 }  // namespace auralith

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <numbers>
 
 #include "sim/fast/parallel.h"
@@ -72,14 +73,14 @@ double farthestMic(const Rig& rig) {
 }
 
 // One position's channels; false when the memory cannot be had.
-bool positionResponses(const BandMixer& mixer, const ImageRequest& request, const Rig& rig,
-                       const std::vector<std::vector<double>>& weights, std::vector<RoomResponse>& channels) {
-    const ImageSet set = imageSources(request);
+bool positionResponses(const BandMixer& mixer, const ImageSet& set, const Rig& rig,
+                       const std::vector<std::vector<double>>& weights, std::vector<double>& bands,
+                       std::vector<RoomResponse>& channels) {
     channels.assign(static_cast<std::size_t>(rig.channels), RoomResponse{mixer.format, 0, {}});
     for (std::size_t m = 0; m < rig.count(); ++m) {
         const std::vector<BandTap> taps = micBandTaps(set, rig.mics[m], mixer.format.rate);
         if (taps.empty()) continue;
-        const auto response = renderBandTaps(mixer, taps);
+        const auto response = renderBandTaps(mixer, taps, bands);
         if (!response) return false;
         for (std::size_t c = 0; c < channels.size(); ++c) addInto(channels[c], *response, weights[m][c]);
     }
@@ -101,36 +102,76 @@ RoomPoint roomSourceAt(const RoomField& field, long double degrees, double radiu
     return {field.arrayAt.x + place.lateral, field.arrayAt.y + place.forward, field.sourceHeight};
 }
 
-std::variant<RoomResponses, std::string> roomResponses(const AnyArray& array, const RoomField& field,
-                                                       const SweepPositions& positions, double radius,
-                                                       std::int32_t rate) {
-    const Rig rig = rigOf(array);
-    RoomResponses out{{rate, rig.channels}, std::vector<std::vector<RoomResponse>>(positions.count())};
+namespace {
+
+// What each array's responses are made with: its rig, its channels' weights and its mixer.
+struct ArrayWork {
+    Rig rig;
+    std::vector<std::vector<double>> weights;
+    std::unique_ptr<BandMixer> mixer;
+};
+
+ArrayWork arrayWork(const AnyArray& array, const ImageSet& shape, double radius, std::int32_t rate) {
+    ArrayWork work{rigOf(array), {}, nullptr};
+    work.weights = channelWeights(array, work.rig, radius);
+    const std::int64_t lastDirect = static_cast<std::int64_t>(std::ceil(2 * radius / soundSpeed * rate));
+    work.mixer = std::make_unique<BandMixer>(AudioFormat{rate, 1},
+                                             setSpanFrames(shape, farthestMic(work.rig), rate) + lastDirect);
+    return work;
+}
+
+}  // namespace
+
+std::vector<std::variant<RoomResponses, std::string>> roomResponsesOf(std::span<const AnyArray> arrays,
+                                                                      const RoomField& field,
+                                                                      const SweepPositions& positions, double radius,
+                                                                      std::int32_t rate) {
+    using Outcome = std::variant<RoomResponses, std::string>;
+    if (arrays.empty()) return {};
     std::vector<ImageRequest> requests;
+    double reach = 0;
+    for (const AnyArray& array : arrays) reach = std::max(reach, farthestMic(rigOf(array)));
     for (int p = 0; p < positions.count(); ++p) {
         const RoomPoint source = roomSourceAt(field, positions.degrees(p), radius);
         if (const auto refused = placementRefusal(field.room, source))
-            return "the source at " + std::to_string(static_cast<double>(positions.degrees(p))) +
-                   " degrees would stand " + (refused->clearance < 0 ? "beyond the " : "too near the ") +
-                   std::string(surfaceName(refused->surface));
-        requests.push_back({field.room, source, field.arrayAt, roomResponseSeconds(field.room), farthestMic(rig),
-                            field.seed, imageDisplacement, radius, field.air});
+            return std::vector<Outcome>(arrays.size(), "the source at " +
+                                                           std::to_string(static_cast<double>(positions.degrees(p))) +
+                                                           " degrees would stand " +
+                                                           (refused->clearance < 0 ? "beyond the " : "too near the ") +
+                                                           std::string(surfaceName(refused->surface)));
+        requests.push_back({field.room, source, field.arrayAt, roomResponseSeconds(field.room), reach, field.seed,
+                            imageDisplacement, radius, field.air});
     }
-    if (requests.empty()) return out;
-    const ImageSet shape{field.arrayAt, 0, requests.front().seconds, {}, radius};
-    const std::int64_t lastDirect = static_cast<std::int64_t>(std::ceil(2 * radius / soundSpeed * rate));
-    const BandMixer mixer({rate, 1}, setSpanFrames(shape, farthestMic(rig), rate) + lastDirect);
-    if (!mixer.valid()) return std::string("there is not enough memory for the room's responses");
-    const auto weights = channelWeights(array, rig, radius);
-    std::vector<char> done(requests.size(), 0);
+    const ImageSet shape{field.arrayAt, 0, requests.empty() ? 0 : requests.front().seconds, {}, radius};
+    std::vector<ArrayWork> work;
+    std::vector<RoomResponses> out;
+    for (const AnyArray& array : arrays) {
+        work.push_back(arrayWork(array, shape, radius, rate));
+        out.push_back({{rate, work.back().rig.channels}, std::vector<std::vector<RoomResponse>>(requests.size())});
+    }
+    std::vector<char> done(requests.size(), 1);
     const int parts = std::min<int>(static_cast<int>(requests.size()), partsFor(std::uint64_t{1} << 20, 0));
     runParts(parts, [&](int k) {
-        for (std::size_t p = static_cast<std::size_t>(k); p < requests.size(); p += static_cast<std::size_t>(parts))
-            done[p] = positionResponses(mixer, requests[p], rig, weights, out.channels[p]) ? 1 : 0;
+        std::vector<double> bands;
+        for (std::size_t p = static_cast<std::size_t>(k); p < requests.size(); p += static_cast<std::size_t>(parts)) {
+            const ImageSet set = imageSources(requests[p]);
+            for (std::size_t a = 0; a < work.size() && done[p]; ++a)
+                done[p] = work[a].mixer->valid() && positionResponses(*work[a].mixer, set, work[a].rig, work[a].weights,
+                                                                      bands, out[a].channels[p]);
+        }
     });
-    if (std::find(done.begin(), done.end(), 0) != done.end())
-        return std::string("there is not enough memory for the room's responses");
-    return out;
+    const bool had = std::find(done.begin(), done.end(), 0) == done.end();
+    std::vector<Outcome> outcomes;
+    for (RoomResponses& responses : out)
+        outcomes.push_back(had ? Outcome{std::move(responses)}
+                               : Outcome{std::string("there is not enough memory for the room's responses")});
+    return outcomes;
+}
+
+std::variant<RoomResponses, std::string> roomResponses(const AnyArray& array, const RoomField& field,
+                                                       const SweepPositions& positions, double radius,
+                                                       std::int32_t rate) {
+    return std::move(roomResponsesOf(std::span(&array, 1), field, positions, radius, rate).front());
 }
 
 }  // namespace auralith

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <variant>
 #include <vector>
@@ -36,5 +37,14 @@ RoomPoint roomSourceAt(const RoomField& field, long double degrees, double radiu
 std::variant<RoomResponses, std::string> roomResponses(const AnyArray& array, const RoomField& field,
                                                        const SweepPositions& positions, double radius,
                                                        std::int32_t rate);
+
+// Several arrays' responses at once, each as roomResponses gives it, from one set of images per
+// position made for the farthest microphone of any of them (an image a microphone cannot hear
+// within the length is left out of its taps whatever the set holds): the arrays at one place
+// hear the same images, which take as long to find as one array's responses take to mix.
+std::vector<std::variant<RoomResponses, std::string>> roomResponsesOf(std::span<const AnyArray> arrays,
+                                                                      const RoomField& field,
+                                                                      const SweepPositions& positions, double radius,
+                                                                      std::int32_t rate);
 
 }  // namespace auralith
