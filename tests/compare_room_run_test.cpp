@@ -4,7 +4,6 @@
 // diffuse field's.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -164,30 +163,23 @@ TEST(CompareRoomOptions, TheDistanceMovesTheArcInFreeFieldToo) {
 }
 
 #ifdef AURALITH_HAS_HEADPHONES
-// The ears' IACC at the centre position, through the build's default head. Every value lies in
-// 0..1 (Cauchy-Schwarz). Two omnis at one point feed both loudspeakers the same response, and the
-// head (MIT KEMAR's, one side mirroring the other) then gives both ears the same response: 1 early
-// and late. Spaced omnis' late channels are nearly incoherent above a few hundred hertz (sin x / x),
-// which leaves the late ears far from alike; whether early lies above late is the room's and the
-// array's affair, not asserted.
+// The ears' IACC at the centre position through the default head: in 0..1 (Cauchy-Schwarz); 1 for
+// two omnis at one point (both loudspeakers fed alike, KEMAR's sides mirror each other); far less
+// late for spaced omnis, whose late channels are nearly incoherent (sin x / x). Early above late
+// is usual but not the physics' rule: not asserted.
 TEST(CompareRoomOptions, TheEarsCorrelationAtTheCentrePosition) {
     const ScratchDir dir;
     testing::writeBytes(dir.file("take.wav"), testing::monoWaveBytes(testing::whiteNoise(4410, 12000, 5)));
     const Written run = compare(dir, "ears", {"-H", "-a", "1,5,pair:omni:0:0", "--room", "studio"});
     ASSERT_EQ(run.status, 0);
     const std::string& arrays = run.files.at("arrays.csv");
-    const std::vector<std::string> names = column(arrays, "array");
-    std::map<std::string, std::array<double, 2>> iacc;  // early, late
-    for (std::size_t r = 0; r < names.size(); ++r)
-        for (const std::size_t k : {0u, 1u}) {
-            const double v = std::stod(column(arrays, k == 0 ? "iacc_early" : "iacc_late").at(r));
-            EXPECT_TRUE(v >= 0 && v <= 1) << names[r] << ": " << v;
-            iacc[names[r]][k] = v;
-        }
-    ASSERT_EQ(iacc.size(), 3u);
-    EXPECT_GT(iacc["pair:omni:0:0"][0], 0.99);
-    EXPECT_GT(iacc["pair:omni:0:0"][1], 0.99);
-    EXPECT_LT(iacc["5"][1], 0.7);
+    ASSERT_EQ(column(arrays, "array"), (std::vector<std::string>{"1", "5", "pair:omni:0:0"}));
+    std::vector<double> early, late;
+    for (const std::string& cell : column(arrays, "iacc_early")) early.push_back(std::stod(cell));
+    for (const std::string& cell : column(arrays, "iacc_late")) late.push_back(std::stod(cell));
+    for (std::size_t r = 0; r < 3; ++r) EXPECT_TRUE(early[r] >= 0 && early[r] <= 1 && late[r] >= 0 && late[r] <= 1);
+    EXPECT_GT(std::min(early[2], late[2]), 0.99);
+    EXPECT_LT(late[1], 0.7);
     EXPECT_NE(run.files.at("report.html").find("At the ears, from the centre position: IACC early "),
               std::string::npos);
 }
