@@ -1,12 +1,15 @@
 #include "job/compare/room_run.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
+#include "binaural/listening.h"
 #include "catalogue/rooms.h"
 #include "sim/room/absorption_solver.h"
 #include "sim/room/diffuse_coherence.h"
 #include "sim/room/measured_coherence.h"
+#include "sim/room/room_numbers.h"
 #include "sim/room_render/room_render.h"
 #include "sim/room_render/room_sweep.h"
 
@@ -61,6 +64,27 @@ ArrayRoomResult numbersOf(const RoomSweep& sweep, const AnyArray& array, const R
     return numbers;
 }
 
+// The position nearest straight ahead; the first of two as near.
+int centrePosition(const SweepPositions& positions) {
+    int best = 0;
+    for (int p = 1; p < positions.count(); ++p)
+        if (std::fabs(positions.degrees(p)) < std::fabs(positions.degrees(best))) best = p;
+    return best;
+}
+
+// The ears' IACC at the centre position, its time origin the ears' direct sound; false when the
+// memory cannot be had.
+bool hearEars(const RoomSweep& sweep, const SweepPositions& positions, const Listening& listening,
+              ArrayRoomResult& numbers) {
+    const MixedResponse centre = mixedResponse(sweep, centrePosition(positions));
+    const std::optional<EarResponses> ears = earResponsesOf(listening, centre.samples);
+    if (!ears) return false;
+    const EarCorrelation iacc = earlyAndLateIacc(ears->left, ears->right, centre.format.rate, earsArrival(*ears));
+    numbers.iaccEarly = iacc.early;
+    numbers.iaccLate = iacc.late;
+    return true;
+}
+
 std::variant<RoomSweep, std::string> sweepInRoom(const RoomRun& room, const AnyArray& array, std::int32_t rate,
                                                  std::int32_t n, const SweepPositions& positions) {
     auto responses = roomResponses(array, room.field, positions, room.distance, rate);
@@ -76,11 +100,14 @@ RoomRun roomRunOf(const RoomSetting& setting) {
 
 std::variant<RoomHearing, std::string> hearInRoom(const RoomRun& room, const AnyArray& array, std::int32_t rate,
                                                   std::int32_t n, const SweepPositions& positions,
-                                                  const BandValues& seconds) {
+                                                  const BandValues& seconds, const Listening* listening) {
     auto sweep = sweepInRoom(room, array, rate, n, positions);
     if (auto* why = std::get_if<std::string>(&sweep)) return std::move(*why);
     const RoomSweep& heard = std::get<RoomSweep>(sweep);
-    return RoomHearing{numbersOf(heard, array, room, seconds), segmentExtents(heard), heard.gain};
+    RoomHearing hearing{numbersOf(heard, array, room, seconds), segmentExtents(heard), heard.gain};
+    if (listening != nullptr && !hearEars(heard, positions, *listening, hearing.numbers))
+        return std::string("there is not enough memory for this recording");
+    return hearing;
 }
 
 RoomAlignment roomAlignment(const std::vector<RoomHearing>& arrays, std::int32_t rate, std::int32_t n) {

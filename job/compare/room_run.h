@@ -17,6 +17,8 @@
 
 namespace auralith {
 
+struct Listening;  // binaural/listening.h: the head, with --headphones
+
 struct RoomRun {
     RoomField field;
     double distance = defaultArcRadius;  // the arc's radius, metres
@@ -43,10 +45,13 @@ struct RoomHearing {
 };
 
 // The reason, as renderInRoom gives it, when the array cannot be heard there. `seconds` is the
-// room's reverberation time in each band (the critical distance takes its mid-band value).
+// room's reverberation time in each band (the critical distance takes its mid-band value). With a
+// head, the ears' IACC early and late of the position nearest straight ahead (the centre
+// position of the default sweep): its stereo response as mixed, played through the two
+// loudspeakers and received by the head as measured.
 std::variant<RoomHearing, std::string> hearInRoom(const RoomRun& room, const AnyArray& array, std::int32_t rate,
                                                   std::int32_t n, const SweepPositions& positions,
-                                                  const BandValues& seconds);
+                                                  const BandValues& seconds, const Listening* listening = nullptr);
 
 // The alignment of the arrays heard.
 RoomAlignment roomAlignment(const std::vector<RoomHearing>& arrays, std::int32_t rate, std::int32_t n);

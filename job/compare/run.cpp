@@ -198,7 +198,8 @@ int hearInRoom(Run& run, const CompareOptions& options, CompareResults& results)
     const BandValues seconds = roomSeconds(room);
     std::vector<RoomHearing> heard;
     for (ArrayResult& result : results.arrays) {
-        auto hearing = hearInRoom(*run.room, result.array.model, results.rate, results.n, run.positions, seconds);
+        auto hearing =
+            hearInRoom(*run.room, result.array.model, results.rate, results.n, run.positions, seconds, run.listening);
         if (const auto* why = std::get_if<std::string>(&hearing)) return fail(run, options.input, *why);
         result.room = std::get<RoomHearing>(hearing).numbers;
         heard.push_back(std::move(std::get<RoomHearing>(hearing)));
