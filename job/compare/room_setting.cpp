@@ -29,11 +29,6 @@ std::string pointText(const RoomPoint& p) {
     return "(x " + decimal(p.x) + ", y " + decimal(p.y) + ", z " + decimal(p.z) + " m)";
 }
 
-std::string bandName(int band) {
-    const double hertz = bandCentres[static_cast<std::size_t>(band)];
-    return hertz < 1000 ? decimal(hertz) + " Hz" : decimal(hertz / 1000) + " kHz";
-}
-
 std::string placementText(const PlacementRefusal& refusal) {
     const std::string surface(surfaceName(refusal.surface));
     if (refusal.clearance <= 0) return "lies outside the room, past the " + surface;
@@ -98,6 +93,11 @@ std::variant<RoomSetting, RoomRefusal> absorbing(RoomSetting s, const std::array
 }
 
 #if AURALITH_ROOM_RESPONSES
+std::string bandName(int band) {
+    const double hertz = bandCentres[static_cast<std::size_t>(band)];
+    return hertz < 1000 ? decimal(hertz) + " Hz" : decimal(hertz / 1000) + " kHz";
+}
+
 // Why a target cannot be met, naming it as it was asked for: --rt60's, or the preset's.
 std::string decayRefusalText(const DecayRefusal& refusal, const RoomRequest& request, const BandValues& targets) {
     const std::string asked = request.rt60 ? "--rt60" : "the " + request.preset + "'s times";
