@@ -21,14 +21,6 @@
 namespace auralith {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-std::uint32_t field(const Bytes& b, std::size_t at, int size = 4) {
-    std::uint32_t v = 0;
-    for (int i = size - 1; i >= 0; --i) v = (v << 8) | b[at + static_cast<std::size_t>(i)];
-    return v;
-}
-
 TEST(CompareResponses, FilesAreNumberedWithTwoDigitsOrAsManyAsThePositionsNeed) {
     EXPECT_EQ(responseFileName("take", "4-ortf", 0, 13), "take-4-ortf-response-p00.wav");
     EXPECT_EQ(responseFileName("take", "nos", 12, 13), "take-nos-response-p12.wav");
@@ -36,6 +28,14 @@ TEST(CompareResponses, FilesAreNumberedWithTwoDigitsOrAsManyAsThePositionsNeed) 
 }
 
 #ifdef AURALITH_ROOM_RENDER
+
+using Bytes = std::vector<std::uint8_t>;
+
+std::uint32_t field(const Bytes& b, std::size_t at, int size = 4) {
+    std::uint32_t v = 0;
+    for (int i = size - 1; i >= 0; --i) v = (v << 8) | b[at + static_cast<std::size_t>(i)];
+    return v;
+}
 
 // A response file's samples, checked against its header (IEEE float, stereo, 44.1 kHz) and as
 // libsndfile reads them where the tests have it.
