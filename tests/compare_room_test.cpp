@@ -131,6 +131,7 @@ TEST(RoomSetting, WhatTheOptionsResolveTo) {
     for (int s = 0; s < surfaceCount; ++s)
         for (double alpha : w.room.absorption[static_cast<std::size_t>(s)]) EXPECT_NEAR(alpha, 0.1 * (s + 1), 1e-12);
 
+#if AURALITH_ROOM_RESPONSES
     // One time for every band: the air keeps 8 kHz below 2 s in any room, so it gets the longest it can.
     const auto own = parseCompareOptions(
         words("--room=26x42x17 --rt60 2 --array-at 12,20,3 --distance 8 --source-height 2.5 take.wav"));
@@ -146,7 +147,10 @@ TEST(RoomSetting, WhatTheOptionsResolveTo) {
         EXPECT_NEAR(r.measured[static_cast<std::size_t>(b)] / r.target[static_cast<std::size_t>(b)], 1, 0.05) << b;
     }
     EXPECT_LT(r.target[6], 1.66);
+#endif
 }
+
+#if AURALITH_ROOM_RESPONSES
 
 // Each preset's room rings as its source says, measured on its own response, with the array off
 // the centre line; its 8 kHz time is the 4 kHz one with the air's absorption at 8 kHz instead.
@@ -166,6 +170,7 @@ TEST(RoomSetting, EachPresetMeetsItsTimesAsMeasured) {
                 << preset.key << " " << bandCentres[static_cast<std::size_t>(b)];
     }
 }
+#endif
 
 }  // namespace
 }  // namespace auralith
