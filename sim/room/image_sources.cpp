@@ -16,7 +16,8 @@ struct AxisImage {
     double coordinate;
     std::uint16_t lowHits;
     std::uint16_t highHits;
-    std::int32_t index;  // 2 n + q: names the image for its displacement
+    std::int32_t index;   // 2 n + q: names the image for its displacement
+    BandValues factor{};  // what its meetings with the axis's two surfaces leave in each band
 };
 
 std::vector<AxisImage> axisImages(double length, double source, double centre, double reach) {
@@ -73,8 +74,15 @@ RoomPoint imageOffset(std::uint64_t seed, double radius, std::int32_t i, std::in
     }
 }
 
+// Each image's factors along the axis whose low surface is `low` and high one `high`.
+void axisFactors(std::vector<AxisImage>& images, const FactorPowers& powers, Surface lowSurface, Surface highSurface) {
+    const int low = static_cast<int>(lowSurface), high = static_cast<int>(highSurface);
+    for (AxisImage& image : images)
+        for (int b = 0; b < bandCount; ++b)
+            image.factor[b] = powers.at(low, b, image.lowHits) * powers.at(high, b, image.highHits);
+}
+
 struct Enumeration {
-    const FactorPowers& powers;
     std::array<double, bandCount> airNepers;  // the air's amplitude attenuation per metre
     ImageSet& set;
     std::uint64_t seed;
@@ -91,10 +99,9 @@ void addImage(Enumeration& e, const AxisImage& x, const AxisImage& y, const Axis
     image.distance = std::sqrt(dx * dx + dy * dy + dz * dz);
     bool heard = false;
     for (int b = 0; b < bandCount; ++b) {
-        double gain = std::exp(-e.airNepers[b] * image.distance);
-        for (int s = 0; s < surfaceCount; ++s) gain *= e.powers.at(s, b, image.reflections[s]);
-        image.gain[b] = gain;
-        heard = heard || gain > 0;
+        const double air = e.airNepers[b] == 0 ? 1 : std::exp(-e.airNepers[b] * image.distance);
+        image.gain[b] = air * x.factor[b] * y.factor[b] * z.factor[b];
+        heard = heard || image.gain[b] > 0;
     }
     if (heard) e.set.images.push_back(image);
 }
@@ -114,12 +121,15 @@ ImageSet imageSources(const ImageRequest& request) {
     // An image counts when some microphone can hear it within the length: within this of the
     // centre (the displacement may bring it nearer by up to its radius).
     const double reach = set.direct + soundSpeed * request.seconds + request.reach + imageDisplacement;
-    const auto xs = axisImages(room.width, s.x, c.x, reach);
-    const auto ys = axisImages(room.depth, s.y, c.y, reach);
-    const auto zs = axisImages(room.height, s.z, c.z, reach);
+    auto xs = axisImages(room.width, s.x, c.x, reach);
+    auto ys = axisImages(room.depth, s.y, c.y, reach);
+    auto zs = axisImages(room.height, s.z, c.z, reach);
     const int most = static_cast<int>(std::ceil(reach / (2 * std::min({room.width, room.depth, room.height})))) + 2;
     const FactorPowers powers = factorPowers(room, most);
-    Enumeration e{powers, {}, set, request.seed, request.displacement};
+    axisFactors(xs, powers, Surface::left, Surface::right);
+    axisFactors(ys, powers, Surface::back, Surface::stageEnd);
+    axisFactors(zs, powers, Surface::floor, Surface::ceiling);
+    Enumeration e{{}, set, request.seed, request.displacement};
     for (int b = 0; b < bandCount; ++b)
         e.airNepers[b] = request.air ? airAbsorptionDbPerMetre(bandCentres[b]) * std::log(10.0) / 20 : 0;
     set.images.reserve(static_cast<std::size_t>(imageCountEstimate(room, reach / soundSpeed) * 1.1) + 16);
@@ -135,6 +145,10 @@ ImageSet imageSources(const ImageRequest& request) {
             }
         }
     }
+    // Nearest first: each microphone's taps then come in nearly the order of their delays, and
+    // the response they are added into is written front to back instead of at random.
+    std::sort(set.images.begin(), set.images.end(),
+              [](const ImageSource& a, const ImageSource& b) { return a.distance < b.distance; });
     return set;
 }
 

@@ -44,7 +44,8 @@ struct ImageSet {
     RoomPoint centre;
     double direct = 0;                // metres from the source to the centre
     double seconds = 0;               // the response's length after the direct sound at the centre
-    std::vector<ImageSource> images;  // every image of order 1 and more within reach, none silent
+    std::vector<ImageSource> images;  // every image of order 1 and more within reach, none silent,
+                                      // nearest first
     double radius = arcRadius;        // the arc's radius the taps are heard against
 };
 
