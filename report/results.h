@@ -44,9 +44,10 @@ struct ArrayResult {
     std::string audioFile;           // names in the output folder; empty without audio
     std::string labelFile;
     HeadphonesResult headphones;
-    std::int64_t clipped = 0;               // samples the render clipped at full scale
-    Envelope envelope = {};                 // where the sound is in the render, for the page; empty without audio
-    std::optional<ArrayRoomResult> room{};  // with a room
+    std::int64_t clipped = 0;                  // samples the render clipped at full scale
+    Envelope envelope = {};                    // where the sound is in the render, for the page; empty without audio
+    std::optional<ArrayRoomResult> room{};     // with a room
+    std::vector<std::string> responseFiles{};  // with --responses: each position's response file
 };
 
 // The room the run's stage stood in: its size and surfaces, where the array and the sources stood,

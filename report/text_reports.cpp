@@ -238,6 +238,10 @@ std::string summaryTable(const CompareResults& results, const std::string& folde
         if (!r.audioFile.empty())
             table += "  " + shownOnTerminal(r.audioFile) + "  " + shownOnTerminal(r.labelFile) +
                      (r.headphones.file.empty() ? "" : "  " + shownOnTerminal(r.headphones.file)) + "\n";
+    for (const ArrayResult& r : results.arrays)
+        if (!r.responseFiles.empty())
+            table += "  " + shownOnTerminal(r.responseFiles.front()) +
+                     (r.responseFiles.size() > 1 ? " … " + shownOnTerminal(r.responseFiles.back()) : "") + "\n";
     table +=
         std::string("  report.csv  arrays.csv  ") + (results.room ? "coherence.csv  room.csv  " : "") + "report.html\n";
     return table;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "job/compare/options.h"
+#include "job/compare/progress.h"
 #include "job/compare/room_run.h"
 #include "report/results.h"
 #include "wave/input_wave.h"
@@ -23,10 +24,10 @@ std::string responseFileName(std::string_view stem, std::string_view slug, int p
 struct ResponsePlace {
     std::string folder;
     std::string stem;
-    const RoomRun* room = nullptr;  // none: nothing to write
-    // The layout and the room's gain every render shares; none: each array's own, as its render
-    // alone would have them.
-    const RoomAlignment* aligned = nullptr;
+    // The arrays heard in the run's room, laid out and at the room's gain their renders share;
+    // none: nothing to write.
+    const RoomHeard* heard = nullptr;
+    ProgressBar* progress = nullptr;  // shows which array's responses are being written
 };
 
 // A file that could not be written, and why.

@@ -85,39 +85,32 @@ bool hearEars(const RoomSweep& sweep, const SweepPositions& positions, const Lis
     return true;
 }
 
-std::variant<RoomSweep, std::string> sweepInRoom(const RoomRun& room, const AnyArray& array, std::int32_t rate,
-                                                 std::int32_t n, const SweepPositions& positions) {
-    auto responses = roomResponses(array, room.field, positions, room.distance, rate);
-    if (auto* why = std::get_if<std::string>(&responses)) return std::move(*why);
-    return roomSweep(array, room.field, std::get<RoomResponses>(std::move(responses)), n, positions, room.distance);
-}
-
 }  // namespace
 
 RoomRun roomRunOf(const RoomSetting& setting) {
     return {{setting.room, setting.arrayAt, setting.sourceHeight, setting.air, 1}, setting.distance};
 }
 
-std::variant<RoomHearing, std::string> hearInRoom(const RoomRun& room, const AnyArray& array, std::int32_t rate,
-                                                  std::int32_t n, const SweepPositions& positions,
-                                                  const BandValues& seconds, const Listening* listening) {
-    auto sweep = sweepInRoom(room, array, rate, n, positions);
-    if (auto* why = std::get_if<std::string>(&sweep)) return std::move(*why);
-    const RoomSweep& heard = std::get<RoomSweep>(sweep);
-    RoomHearing hearing{numbersOf(heard, array, room, seconds), segmentExtents(heard), heard.gain};
-    if (listening != nullptr && !hearEars(heard, positions, *listening, hearing.numbers))
-        return std::string("there is not enough memory for this recording");
-    return hearing;
-}
-
-RoomAlignment roomAlignment(const std::vector<RoomHearing>& arrays, std::int32_t rate, std::int32_t n) {
+std::variant<RoomHeard, std::string> hearInRoom(const RoomRun& room, std::span<const AnyArray> arrays,
+                                                std::int32_t rate, std::int32_t n, const SweepPositions& positions,
+                                                const BandValues& seconds, const Listening* listening) {
+    auto responses = roomResponsesOf(arrays, room.field, positions, room.distance, rate);
+    RoomHeard heard;
     std::vector<std::vector<SegmentExtent>> extents;
-    double gain = 1;
-    for (const RoomHearing& h : arrays) {
-        extents.push_back(h.extents);
-        gain = std::min(gain, h.gain);
+    for (std::size_t a = 0; a < arrays.size(); ++a) {
+        if (auto* why = std::get_if<std::string>(&responses[a])) return std::move(*why);
+        RoomSweep sweep = roomSweep(arrays[a], room.field, std::get<RoomResponses>(std::move(responses[a])), n,
+                                    positions, room.distance);
+        HeardArray& array = heard.arrays.emplace_back(HeardArray{numbersOf(sweep, arrays[a], room, seconds), {}});
+        if (listening != nullptr && !hearEars(sweep, positions, *listening, array.numbers))
+            return std::string("there is not enough memory for this recording");
+        extents.push_back(segmentExtents(sweep));
+        heard.gain = std::min(heard.gain, sweep.gain);
+        array.sweep = std::move(sweep);
     }
-    return {sharedLayout(extents, n, rate), gain};
+    heard.layout = sharedLayout(extents, n, rate);
+    for (HeardArray& array : heard.arrays) placeSweep(array.sweep, heard.layout, heard.gain);
+    return heard;
 }
 
 RoomResults roomResultsOf(const RoomRun& room, const std::optional<RoomSetting>& setting, double gain) {
@@ -148,14 +141,8 @@ RoomResults roomResultsOf(const RoomRun& room, const std::optional<RoomSetting>&
     return results;
 }
 
-std::variant<RenderedOutput, std::string> renderInRoom(const RoomRun& room, const AnyArray& array,
-                                                       const InputWave& wave, double gain, RandomState& random,
-                                                       const SweepPositions& positions,
-                                                       const std::optional<RoomAlignment>& alignment) {
-    auto heard = sweepInRoom(room, array, wave.sampleRate, wave.sampleCount, positions);
-    if (auto* why = std::get_if<std::string>(&heard)) return std::move(*why);
-    RoomSweep& sweep = std::get<RoomSweep>(heard);
-    if (alignment) placeSweep(sweep, alignment->layout, alignment->gain);
+std::variant<RenderedOutput, std::string> renderInRoom(const RoomSweep& sweep, const InputWave& wave, double gain,
+                                                       RandomState& random) {
     // A WAVE file's size is 32-bit: four bytes a frame.
     if (sweep.plan.frames > (std::numeric_limits<std::int32_t>::max() - 44) / 4)
         return std::string("the renders in this room would be too long for a WAVE file");

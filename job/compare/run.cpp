@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <variant>
 
@@ -49,7 +50,7 @@ struct Run {
     SweepPositions positions;
     double distance = defaultArcRadius;    // the arc's radius, metres
     const RoomRun* room = nullptr;         // the room the arrays are heard in, if any
-    std::optional<RoomAlignment> aligned;  // how their renders line up there
+    std::shared_ptr<RoomHeard> heard;      // the arrays heard there: their numbers and sweeps
     std::span<const std::int64_t> starts;  // where each position's sound begins (CompareResults::starts)
 };
 
@@ -86,8 +87,8 @@ int renderHeadphones(Run& run, std::span<const std::int16_t> stereo, const Input
 }
 
 // The array's render in the free field, or in the run's room; empty with the reason told.
-std::optional<RenderedOutput> renderedArray(Run& run, const AnyArray& array, const InputWave& wave, double gain,
-                                            const std::string& audioPath) {
+std::optional<RenderedOutput> renderedArray(Run& run, int index, const AnyArray& array, const InputWave& wave,
+                                            double gain, const std::string& audioPath) {
     RandomState random;  // each array's generator starts where the interactive program's does
     if (run.room == nullptr) {
         auto out =
@@ -96,10 +97,13 @@ std::optional<RenderedOutput> renderedArray(Run& run, const AnyArray& array, con
         return out;
     }
 #ifdef AURALITH_ROOM_RENDER
-    auto heard = renderInRoom(*run.room, array, wave, gain, random, run.positions, run.aligned);
+    // The array's sweep is the run's last use of its responses: its memory goes with it.
+    RoomSweep sweep = std::move(run.heard->arrays[static_cast<std::size_t>(index)].sweep);
+    auto heard = renderInRoom(sweep, wave, gain, random);
     if (auto* out = std::get_if<RenderedOutput>(&heard)) return std::move(*out);
     tell(run, audioPath, std::get<std::string>(heard));
 #else
+    (void)index;
     tell(run, audioPath, "this build renders no rooms (it was built without FFTW3)");
 #endif
     return std::nullopt;
@@ -109,7 +113,7 @@ int renderArray(Run& run, int index, const InputWave& wave, double gain, ArrayRe
     const std::string& name = result.array.name;
     const std::string audioPath = pathIn(run.folder, result.audioFile);
     run.progress.show(index, name, 0.0);
-    std::optional<RenderedOutput> out = renderedArray(run, result.array.model, wave, gain, audioPath);
+    std::optional<RenderedOutput> out = renderedArray(run, index, result.array.model, wave, gain, audioPath);
     if (!out) return 1;
     result.clipped = out->clipped;
     tellClipped(run, audioPath, out->clipped);
@@ -160,6 +164,8 @@ std::vector<std::string> outputPaths(const Run& run, const CompareResults& resul
     for (const ArrayResult& r : results.arrays)
         for (const std::string& file : {r.audioFile, r.headphones.file, r.labelFile})
             if (!file.empty()) paths.push_back(pathIn(run.folder, file));
+    for (const ArrayResult& r : results.arrays)
+        for (const std::string& file : r.responseFiles) paths.push_back(pathIn(run.folder, file));
     for (const std::string& file : reportFiles(results)) paths.push_back(pathIn(run.folder, file));
     return paths;
 }
@@ -173,6 +179,9 @@ void analyseArrays(const Run& run, const CompareOptions& options, CompareResults
         if (options.audio) {
             result.audioFile = audioFileName(run.stem, array.slug);
             result.labelFile = labelFileName(run.stem, array.slug);
+            const int count = run.positions.count();
+            for (int p = 0; p < count && options.responses && run.room != nullptr; ++p)
+                result.responseFiles.push_back(responseFileName(run.stem, array.slug, p, count));
         }
         if (run.listening != nullptr) {
             result.headphones.file = headphonesFileName(run.stem, array.slug);
@@ -196,18 +205,17 @@ BandValues roomSeconds(const RoomResults& room) {
 int hearInRoom(Run& run, const CompareOptions& options, CompareResults& results) {
     RoomResults room = roomResultsOf(*run.room, options.room, 1);
     const BandValues seconds = roomSeconds(room);
-    std::vector<RoomHearing> heard;
-    for (ArrayResult& result : results.arrays) {
-        auto hearing =
-            hearInRoom(*run.room, result.array.model, results.rate, results.n, run.positions, seconds, run.listening);
-        if (const auto* why = std::get_if<std::string>(&hearing)) return fail(run, options.input, *why);
-        result.room = std::get<RoomHearing>(hearing).numbers;
-        heard.push_back(std::move(std::get<RoomHearing>(hearing)));
-    }
-    run.aligned = roomAlignment(heard, results.rate, results.n);
-    room.gain = run.aligned->gain;
+    std::vector<AnyArray> arrays;
+    for (const ArrayResult& result : results.arrays) arrays.push_back(result.array.model);
+    // The responses of every array come first, all at once: the bar shows the run has begun.
+    if (!results.arrays.empty()) run.progress.show(0, results.arrays.front().array.name, 0.0);
+    auto hearing = hearInRoom(*run.room, arrays, results.rate, results.n, run.positions, seconds, run.listening);
+    if (const auto* why = std::get_if<std::string>(&hearing)) return fail(run, options.input, *why);
+    run.heard = std::make_shared<RoomHeard>(std::get<RoomHeard>(std::move(hearing)));
+    for (std::size_t k = 0; k < results.arrays.size(); ++k) results.arrays[k].room = run.heard->arrays[k].numbers;
+    room.gain = run.heard->gain;
     results.room = std::move(room);
-    results.starts = run.aligned->layout.starts;
+    results.starts = run.heard->layout.starts;
     run.starts = results.starts;
     return 0;
 }
@@ -216,9 +224,8 @@ int hearInRoom(Run& run, const CompareOptions& options, CompareResults& results)
 // The renders and the reports into the folder; 0, or the exit status of a failure.
 int writeOutputs(Run& run, const CompareOptions& options, Recording& recording, CompareResults& results) {
     const double gain = measureGuardGain(recording.wave.samples);
-    if (const auto refused =
-            writeResponseFiles(options, {run.folder, run.stem, run.room, run.aligned ? &*run.aligned : nullptr},
-                               results.arrays, recording.wave, gain))
+    if (const auto refused = writeResponseFiles(options, {run.folder, run.stem, run.heard.get(), &run.progress},
+                                                results.arrays, recording.wave, gain))
         return fail(run, refused->path, refused->why);
     for (std::size_t k = 0; k < results.arrays.size() && options.audio; ++k)
         if (const int status = renderArray(run, static_cast<int>(k), recording.wave, gain, results.arrays[k]);
