@@ -79,6 +79,7 @@ std::vector<BadRoom> badRooms() {
         BadRoom{"--rt60 2", "--rt60 goes with --room"},
         BadRoom{"--absorption 0.3", "--absorption goes with --room"},
         BadRoom{"--no-air", "--no-air goes with --room"},
+        BadRoom{"--source-height 1", "--source-height goes with --room"},
         BadRoom{"--array-at 1,1,1", "--array-at goes with --room"},
         BadRoom{"--room hall --rt60 2 --absorption 0.3", "--rt60 and --absorption cannot go together"},
         BadRoom{"--room 26x42x17", "--room 26 x 42 x 17 m needs --rt60 or --absorption"},
@@ -112,9 +113,8 @@ INSTANTIATE_TEST_SUITE_P(EachValue, RoomUsageError, testing::ValuesIn(badRooms()
 
 // The options' values as the room takes them, in free field and in a room of one's own size.
 TEST(RoomSetting, WhatTheOptionsResolveTo) {
-    const ParsedOptions free = parseCompareOptions(words("--distance 7.5 --source-height -1 take.wav"));
+    const ParsedOptions free = parseCompareOptions(words("--distance 7.5 take.wav"));
     EXPECT_EQ(free.options.distance, 7.5);
-    EXPECT_EQ(free.options.sourceHeight, -1);
     EXPECT_FALSE(free.options.room.has_value());
     EXPECT_EQ(parseCompareOptions({"--design", "90", "--distance", "5"}).error,
               "--design takes none of the room's options");

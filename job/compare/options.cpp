@@ -459,7 +459,7 @@ constexpr const char* roomUsage =
     "      --distance R      the sweep's radius, 1 to 100 metres (default 10, or the\n"
     "                        preset's)\n"
     "      --source-height H the sources' height in metres above the floor (default\n"
-    "                        the array's); in free field above the array (default 0)\n"
+    "                        the array's)\n"
     "      --responses       also STEM-SLUG-response-p00.wav and on: each position's\n"
     "                        response as mixed, 32-bit float WAVE, sample 0 being\n"
     "                        0.1 s before the direct sound would reach the array\n";

@@ -170,6 +170,8 @@ std::variant<std::optional<RoomSetting>, RoomRefusal> roomSettingOf(const RoomRe
         if (request.absorption) return refused("--absorption goes with --room");
         if (!request.air) return refused("--no-air goes with --room");
         if (request.arrayAt) return refused("--array-at goes with --room");
+        // The free field's arrays hear a horizontal sweep: a height there would change nothing.
+        if (request.sourceHeight) return refused("--source-height goes with --room");
         return std::optional<RoomSetting>{};
     }
     if (request.rt60 && request.absorption) return refused("--rt60 and --absorption cannot go together");
