@@ -9,7 +9,8 @@ namespace {
 // The sizes are the rooms' inner measures, rounded; their balconies, coffers and vaults are left
 // out, so each shoebox holds somewhat more air than its room. The times are for the room as it is
 // recorded in (the hall and the chamber with an audience, the studio and the church empty), from
-// 125 Hz to 4 kHz as the sources give them, rounded to a tenth of a second. No source gives 8 kHz:
+// 125 Hz to 4 kHz after what the sources give, rounded to a tenth of a second: they stand for a
+// room of the kind rather than quote a measurement band by band. No source gives 8 kHz:
 // it is the 4 kHz time with the air's absorption at 8 kHz in place of that at 4 kHz (ISO 9613-1,
 // 20 degrees, 50 %), by Sabine's rule 1/T8 = 1/T4 + 4 (m8 - m4) / (24 ln 10 / c) = 1/T4 + 0.433 /s.
 //
@@ -27,8 +28,8 @@ constexpr std::array presets{
                "occupied room's 1.6 s at mid band, the bands shaped as a plastered shoebox's",
                10.3, 32.5, 11, BandValues{1.8, 1.7, 1.6, 1.6, 1.5, 1.3, 0.83}, RoomPoint{4.55, 22.5, 3}, 5},
     RoomPreset{"hall", "Grosser Musikvereinssaal, Vienna",
-               "L. L. Beranek, Concert Halls and Opera Houses, 2nd ed., Springer 2004: 48.8 x 19.1 x 17.75 m, "
-               "occupied",
+               "after L. L. Beranek, Concert Halls and Opera Houses, 2nd ed., Springer 2004: 48.8 x 19.1 x "
+               "17.75 m; times shaped after the occupied hall's 2.0 s at mid band",
                19.1, 48.8, 17.75, BandValues{2.4, 2.2, 2.1, 2.0, 1.9, 1.6, 0.94}, RoomPoint{8.3, 30.8, 3.5}, 10},
     RoomPreset{"church", "King's College Chapel, Cambridge",
                "size: the chapel's 289 x 40 x 80 ft; times: the empty chapel's some 4.5 s at mid band, the "
