@@ -6,6 +6,7 @@
 #include <cmath>
 #include <complex>
 #include <numbers>
+#include <tuple>
 #include <variant>
 
 #include "sim/free/mic_layout.h"
@@ -68,29 +69,41 @@ TEST(Room, AirAbsorptionAsTabulated) {
     EXPECT_NEAR(airFactors(1000)[3], std::pow(10, -4.6647 / 20), 1e-5);
 }
 
-// A microphone at the centre of a room whose surfaces absorb all but one: the one image of the
-// source mirrored in that surface, its delay from the path against the arc's 10 m and its level
-// 10 / r times the pattern's response, the reflection factor and the air.
-TEST(Room, OneReflectingSurfaceGivesOneTap) {
-    const RoomPoint centre{9, 12, 2}, source{9, 22, 2};
-    const RoomPoint mirrored[] = {{-9, 22, 2}, {23, 22, 2}, {9, 34, 2}, {9, -22, 2}, {9, 22, -2}, {9, 22, 10}};
+// A cardioid facing the stage in a room whose surfaces absorb all but one (it keeps 0.8 of the
+// sound), on arcs of two radii, with and without the air: one image, the source mirrored in that
+// surface; its delay counts from the sound's arrival from R, its level is the pattern's response
+// times R / r, the surface's factor and, with the air, the air's over r.
+class OneSurface : public ::testing::TestWithParam<std::tuple<int, double, bool>> {};
+
+TEST_P(OneSurface, GivesOneTapFromTheGeometry) {
+    const auto [s, radius, air] = GetParam();
+    const double width = 16, depth = 28, height = 6;
+    const RoomPoint centre{9, 2, 2}, source{9, 2 + radius, 2};
+    const RoomPoint mirrored[] = {{-source.x, source.y, source.z},
+                                  {2 * width - source.x, source.y, source.z},
+                                  {source.x, 2 * depth - source.y, source.z},
+                                  {source.x, -source.y, source.z},
+                                  {source.x, source.y, -source.z},
+                                  {source.x, source.y, 2 * height - source.z}};
+    Room room = uniformRoom(width, depth, height, 1);
+    room.absorption[static_cast<std::size_t>(s)].fill(0.36);
     RigMic cardioid;
     cardioid.pattern = 0.5;
-    for (int s = 0; s < surfaceCount; ++s) {
-        Room room = uniformRoom(16, 28, 6, 1);
-        room.absorption[s].fill(0.36);
-        const ImageSet set = imageSources({room, source, centre, 0.5, 0, 7, 0});
-        const auto taps = micBandTaps(set, cardioid, 48000);
-        ASSERT_EQ(taps.size(), 1u) << surfaceName(static_cast<Surface>(s));
-        const RoomPoint& m = mirrored[s];
-        const double r = std::hypot(m.x - centre.x, m.y - centre.y, m.z - centre.z);
-        EXPECT_NEAR(taps[0].delay, (r - 10) / 344 * 48000, 1e-9);
-        const double level = (0.5 + 0.5 * (m.y - centre.y) / r) * 10 / r * 0.8;
-        for (int b = 0; b < bandCount; ++b)
-            EXPECT_NEAR(taps[0].gain[b], level * std::pow(10, -airAbsorptionDbPerMetre(bandCentres[b]) * r / 20),
-                        1e-12);
-    }
+    const ImageSet set = imageSources({room, source, centre, 0.5, 0, 7, 0, radius, air});
+    const auto taps = micBandTaps(set, cardioid, 48000);
+    ASSERT_EQ(taps.size(), 1u) << surfaceName(static_cast<Surface>(s));
+    const RoomPoint& m = mirrored[s];
+    const double r = std::hypot(m.x - centre.x, m.y - centre.y, m.z - centre.z);
+    EXPECT_NEAR(taps[0].delay, (r - radius) / 344 * 48000, 1e-9);
+    const double level = (0.5 + 0.5 * (m.y - centre.y) / r) * radius / r * 0.8;
+    for (int b = 0; b < bandCount; ++b)
+        EXPECT_NEAR(taps[0].gain[b],
+                    level * (air ? std::pow(10, -airAbsorptionDbPerMetre(bandCentres[b]) * r / 20) : 1), 1e-12);
 }
+
+INSTANTIATE_TEST_SUITE_P(Room, OneSurface,
+                         ::testing::Combine(::testing::Range(0, surfaceCount), ::testing::Values(10.0, 17.0),
+                                            ::testing::Bool()));
 
 TEST(Room, ImagesFillTheSphereAndMoveByTheSeed) {
     const Room room = uniformRoom(10, 12, 8, 0);
