@@ -70,7 +70,7 @@ const std::vector<Layer> layers{
     {"sim/reference/", {"sim/model/", "sim/scene/", "sim/free/", "sim/plan/", "sim/reference/"}, ioHeaders},
     {"sim/fast/", {"sim/model/", "sim/fast/"}, ioHeaders},
     {"sim/analysis/", {"sim/model/", "sim/scene/", "sim/free/", "sim/plan/", "sim/analysis/"}, ioHeaders},
-    {"sim/room/", {"sim/model/", "sim/scene/", "sim/room/"}, ioHeaders},
+    {"sim/room/", {"sim/model/", "sim/scene/", "sim/fast/parallel.h", "sim/room/"}, ioHeaders},
     {"sim/room_render/",
      {"sim/model/", "sim/scene/", "sim/free/", "sim/plan/", "sim/room/", "sim/fast/parallel.h", "sim/room_render/"},
      ioHeaders},

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "sim/fast/parallel.h"
 #include "sim/room/band_response.h"
 #include "sim/room/decay.h"
 #include "sim/room/image_sources.h"
@@ -14,6 +15,15 @@
 namespace auralith {
 
 namespace {
+
+// band(b) for every band, the bands shared among the cores.
+template <typename Band>
+void eachBand(Band band) {
+    const int parts = std::min(bandCount, partsFor(std::uint64_t{1} << 20, 0));
+    runParts(parts, [&](int k) {
+        for (int b = k; b < bandCount; b += parts) band(b);
+    });
+}
 
 // Energies binned by the millisecond: fine enough for a slope over hundreds of them.
 constexpr double binSeconds = 0.001;
@@ -75,15 +85,16 @@ ImageRequest omniRequest(const DecayTargets& t, const Room& room) {
     return {room, t.source, t.array, responseSecondsFor(t.seconds), 0, t.seed, imageDisplacement, arcRadius, t.air};
 }
 
-Room bandAbsorbing(const DecayTargets& t, const BandValues& alpha) {
-    Room room{t.width, t.depth, t.height, {}};
-    room.absorption.fill(alpha);
-    return room;
-}
-
-// T30 of each band measured on the omni's filtered response in the room with `alpha`.
-std::optional<BandValues> measuredT30(const DecayTargets& t, const BandValues& alpha) {
-    return omniT30(imageSources(omniRequest(t, bandAbsorbing(t, alpha))), t.format);
+// The images of a room that absorbs nothing, in the room whose six surfaces absorb `alpha` in
+// each band: each image's gain times the reflection factor sqrt(1 - alpha) once a meeting.
+ImageSet absorbing(const ImageSet& clear, const BandValues& alpha) {
+    ImageSet set = clear;
+    for (ImageSource& image : set.images) {
+        int order = 0;
+        for (std::uint16_t hits : image.reflections) order += hits;
+        for (int b = 0; b < bandCount; ++b) image.gain[b] *= std::pow(1 - alpha[b], 0.5 * order);
+    }
+    return set;
 }
 
 double longestWithinImages(const DecayTargets& t) {
@@ -99,11 +110,13 @@ std::optional<BandValues> omniT30(const ImageSet& set, AudioFormat format) {
     const auto response = renderBandTaps(mixer, taps);
     if (!response) return std::nullopt;
     BandValues measured{};
-    for (int b = 0; b < bandCount; ++b) {
+    std::array<bool, bandCount> had{};
+    eachBand([&](int b) {
         const auto band = responseBand(mixer, *response, b);
-        if (!band) return std::nullopt;
-        measured[b] = t30Seconds(band->samples, format.rate).value_or(0);
-    }
+        had[b] = band.has_value();
+        if (band) measured[b] = t30Seconds(band->samples, format.rate).value_or(0);
+    });
+    if (std::find(had.begin(), had.end(), false) != had.end()) return std::nullopt;
     return measured;
 }
 
@@ -115,18 +128,22 @@ std::variant<AbsorptionFit, DecayRefusal> solveAbsorption(const DecayTargets& t)
     const Room clear{t.width, t.depth, t.height, {}};
     if (imageCountEstimate(clear, responseSecondsFor(t.seconds)) > maxImages)
         return DecayRefusal{DecayRefusalKind::tooManyImages, 0, longestWithinImages(t)};
-    const EnergyImages energies = energyImages(imageSources(omniRequest(t, clear)));
+    // The images stand where they stand whatever the surfaces absorb: found once, their gains
+    // scaled for each round's absorption.
+    const ImageSet clearSet = imageSources(omniRequest(t, clear));
+    const EnergyImages energies = energyImages(clearSet);
     // The energy echogram ignores the bands' filters; what they change is taken back by aiming
     // each band's next bisection at its target scaled by how far the measurement missed.
     AbsorptionFit fit;
     BandValues aims = t.seconds;
     for (int round = 0; round < 4; ++round) {
+        std::array<std::variant<double, DecayRefusal>, bandCount> alphas;
+        eachBand([&](int b) { alphas[b] = bisectAbsorption(energies, b, aims[b]); });
         for (int b = 0; b < bandCount; ++b) {
-            const auto alpha = bisectAbsorption(energies, b, aims[b]);
-            if (const auto* refusal = std::get_if<DecayRefusal>(&alpha)) return *refusal;
-            fit.absorption[b] = std::get<double>(alpha);
+            if (const auto* refusal = std::get_if<DecayRefusal>(&alphas[b])) return *refusal;
+            fit.absorption[b] = std::get<double>(alphas[b]);
         }
-        const auto measured = measuredT30(t, fit.absorption);
+        const auto measured = omniT30(absorbing(clearSet, fit.absorption), t.format);
         if (!measured) return DecayRefusal{DecayRefusalKind::noMemory, 0, 0};
         fit.measured = *measured;
         bool close = true;
