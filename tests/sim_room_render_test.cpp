@@ -225,9 +225,10 @@ TEST(RoomResponses, SharedImagesGiveEachArraysOwnResponses) {
     }
 }
 
-// The render's parts: any number of them gives the bytes, the clipped count and the generator's
-// state of the serial order, which dithers each segment's values (segmentValues) in turn, the
-// folded mix channel after channel from each tap's frames, the held mix every frame.
+// The render's parts and conversion widths: any of them gives the bytes, the clipped count and the
+// generator's state of the serial order, which dithers each segment's values (segmentValues) in
+// turn, the folded mix channel after channel from each tap's frames, the held mix every frame;
+// width 1 one value at a time in extended precision, 2 and 4 the stereo batches in double.
 TEST(RoomRender, AnyNumberOfPartsGivesTheSerialOrdersBytes) {
     const auto x = noise(700, 3);
     const double gain = measureGuardGain(x) * 2;  // loud enough to clip now and then
@@ -264,14 +265,14 @@ TEST(RoomRender, AnyNumberOfPartsGivesTheSerialOrdersBytes) {
             }
         }
         EXPECT_GT(clipped, 0);
-        for (const int parts : {1, 2, 5}) {
+        for (const auto& [parts, width] : {std::pair{1, 1}, {2, 1}, {5, 1}, {1, 2}, {2, 4}, {5, 0}}) {
             std::vector<std::int16_t> out(room.out.size());
             RandomState random;
-            const RenderOutcome outcome = renderRoomInto(room.sweep, x, gain, random, out, parts);
+            const RenderOutcome outcome = renderRoomInto(room.sweep, x, gain, random, out, {parts, width});
             ASSERT_TRUE(outcome);
-            EXPECT_TRUE(out == serial) << parts;
-            EXPECT_EQ(outcome.clipped, clipped) << parts;
-            EXPECT_EQ(random.s, expectedState.s) << parts;
+            EXPECT_TRUE(out == serial) << parts << " " << width;
+            EXPECT_EQ(outcome.clipped, clipped) << parts << " " << width;
+            EXPECT_EQ(random.s, expectedState.s) << parts << " " << width;
         }
     }
 }
