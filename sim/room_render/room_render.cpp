@@ -109,6 +109,18 @@ bool renderSegment(const Renderer& r, const SegmentWork& w, std::size_t p, Convo
     return true;
 }
 
+// A part's buffers for its segments' reflections, each with room for the longest: a segment
+// whose response is longer than the one before then neither moves nor copies them.
+std::optional<SegmentWet> wetBuffers(int channels, const RecordingSpectra& spectra) {
+    try {
+        SegmentWet wet(static_cast<std::size_t>(channels));
+        for (auto& w : wet) w.reserve(static_cast<std::size_t>(spectra.samples + spectra.longest - 1));
+        return wet;
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
 // The recording's largest size, which bounds every value of the direct sound.
 double peakOf(std::span<const std::int16_t> x) {
     int peak = 0;
@@ -175,11 +187,12 @@ RenderOutcome renderRoomInto(const RoomSweep& sweep, std::span<const std::int16_
     // Each part takes every count-th segment, starting its dither at that segment's own draws.
     runParts(count, [&](int k) {
         auto scratch = convolutionScratch(*spectra);
-        SegmentWet wet(static_cast<std::size_t>(plan.format.channels));
+        auto wet = wetBuffers(plan.format.channels, *spectra);
+        const bool ready = scratch && wet;
         for (std::size_t p = static_cast<std::size_t>(k); p < work.size() && done[static_cast<std::size_t>(k)];
              p += static_cast<std::size_t>(count))
             done[static_cast<std::size_t>(k)] =
-                scratch && renderSegment(renderer, work[p], p, *scratch, wet, clipped[static_cast<std::size_t>(k)]);
+                ready && renderSegment(renderer, work[p], p, *scratch, *wet, clipped[static_cast<std::size_t>(k)]);
     });
     if (std::find(done.begin(), done.end(), 0) != done.end())
         return {false, 0, "there is not enough memory for the room's render"};
