@@ -13,6 +13,7 @@
 #include "sim/room/image_sources.h"
 #ifdef AURALITH_ROOM_RESPONSES
 #include "sim/room_render/room_render.h"
+#include "sim/room_render/segment_dither.h"
 #endif
 
 namespace auralith {
@@ -278,7 +279,8 @@ SerialRender serialRender(const RoomRender& room, std::span<const std::int16_t> 
 // value scales with the gain), which the batches must convert again exactly.
 TEST(RoomRender, AnyNumberOfPartsGivesTheSerialOrdersBytes) {
     const auto x = noise(700, 3);
-    for (const AnyArray& array : {AnyArray{MicArray::faulknerPair}, AnyArray{MicArray::threeOmniTree}}) {
+    for (const AnyArray& array :
+         {AnyArray{MicArray::faulknerPair}, AnyArray{MicArray::threeOmniTree}, AnyArray{treeLayout(2, 1.5, 0.5)}}) {
         const RoomRender room = renderInRoom(array, fieldIn(0.4, true), x, 9);
         const SerialRender loud = serialRender(room, x, measureGuardGain(x) * 2);  // clips now and then
         EXPECT_GT(loud.clipped, 0);
@@ -296,6 +298,26 @@ TEST(RoomRender, AnyNumberOfPartsGivesTheSerialOrdersBytes) {
                 EXPECT_EQ(outcome.clipped, serial->clipped) << parts << " " << width;
                 EXPECT_EQ(random.s, serial->after.s) << parts << " " << width;
             }
+    }
+}
+
+// The batches stand for the model's values while the direct sound stays small enough (the bound
+// of stereo_dither.cpp): at the guard gain and twice it for the pairs and the trees every segment
+// takes them, a thousand times louder none does (every value is far past full scale then).
+TEST(RoomRender, TheBatchesTakeEveryRenderUpToTwiceTheGuardGain) {
+    const auto x = noise(700, 3);
+    for (const AnyArray& array : {AnyArray{MicArray::faulknerPair}, AnyArray{MicArray::threeOmniTree}}) {
+        const RoomRender room = renderInRoom(array, fieldIn(0.4, true), x, 9);
+        const auto spectra = sweepSpectra(room.sweep, x);
+        ASSERT_TRUE(spectra);
+        std::vector<std::int16_t> out(room.out.size());
+        const RandomState random;
+        for (const auto& [times, hold] : {std::pair{1.0, true}, {2.0, true}, {1000.0, false}}) {
+            const double g = measureGuardGain(x) * times * room.sweep.gain;
+            const Renderer r{room.sweep, *spectra, x, g, random, out, 32768, 4};
+            for (std::size_t p = 0; p < room.sweep.plan.segments.size(); ++p)
+                EXPECT_EQ(stereoBatchesHold(r, p), hold) << times << " " << p;
+        }
     }
 }
 
