@@ -11,10 +11,11 @@
 //     then each position's stereo response as mixed is written as 32-bit float WAVE, for
 //     ffmpeg's afir to apply (the script times that).
 //
-//   room_speed RECORDING.wav OUTDIR [REFERENCE_RESPONSES [ARRAYS]]
+//   room_speed RECORDING.wav OUTDIR [REFERENCE_RESPONSES [ARRAYS [WIDTH]]]
 //
 // REFERENCE_RESPONSES 0 leaves the straightforward generator out; ARRAYS renders the first so
-// many arrays (default 6).
+// many arrays (default 6); WIDTH is the render's conversions side by side (RoomRenderOptions:
+// 1 dithers every value on its own in extended precision; default 0, the widest).
 #include <time.h>
 
 #include <chrono>
@@ -233,7 +234,8 @@ void measureResponses(const RoomField& field, int referenceCount) {
 
 // The six arrays' responses (the images shared), then each array's sweep and render; each
 // position's response as mixed is written after the clocks stop.
-void measureRenders(const RoomField& field, const std::vector<std::int16_t>& x, const std::string& outDir, int arrays) {
+void measureRenders(const RoomField& field, const std::vector<std::int16_t>& x, const std::string& outDir, int arrays,
+                    int width) {
     const SweepPositions positions;
     const double gain = measureGuardGain(x);
     const std::span<const AnyArray> chosen(builtInArrays().data(), static_cast<std::size_t>(arrays));
@@ -248,10 +250,15 @@ void measureRenders(const RoomField& field, const std::vector<std::int16_t>& x, 
         const double swept = whole.wallSeconds();
         std::vector<std::int16_t> out(static_cast<std::size_t>(sweeps.back().plan.frames) * 2);
         RandomState random;
-        const RenderOutcome done = renderRoomInto(sweeps.back(), x, gain, random, out);
-        std::printf("(b) array %zu: sweep %.3f s, render %.3f s wall, %lld frames, %s, %lld clipped\n", a + 1,
-                    swept - before, whole.wallSeconds() - swept, static_cast<long long>(sweeps.back().plan.frames),
-                    done ? "done" : "refused", static_cast<long long>(done.clipped));
+        const RenderOutcome done = renderRoomInto(sweeps.back(), x, gain, random, out, {0, width});
+        const double rendered = whole.wallSeconds();
+        // FNV-1a over the samples: the same bytes at every width.
+        std::uint64_t digest = 14695981039346656037u;
+        for (const std::int16_t v : out) digest = (digest ^ static_cast<std::uint16_t>(v)) * 1099511628211u;
+        std::printf("(b) array %zu: sweep %.3f s, render %.3f s wall, %lld frames, %s, %lld clipped, digest %016llx\n",
+                    a + 1, swept - before, rendered - swept, static_cast<long long>(sweeps.back().plan.frames),
+                    done ? "done" : "refused", static_cast<long long>(done.clipped),
+                    static_cast<unsigned long long>(digest));
     }
     std::printf("(b) ours: the six renders of the %.1f s recording: %.3f s wall, %.3f s processor\n",
                 static_cast<double>(x.size()) / 44100, whole.wallSeconds(), whole.cpuSeconds());
@@ -267,7 +274,7 @@ void measureRenders(const RoomField& field, const std::vector<std::int16_t>& x, 
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: room_speed RECORDING.wav OUTDIR [REFERENCE_RESPONSES [ARRAYS]]\n");
+        std::fprintf(stderr, "usage: room_speed RECORDING.wav OUTDIR [REFERENCE_RESPONSES [ARRAYS [WIDTH]]]\n");
         return 2;
     }
     auto header = readInputHeader(argv[1]);
@@ -280,6 +287,7 @@ int main(int argc, char** argv) {
     const RoomField field = benchField();
     std::printf("response length: %.2f s after the direct sound\n", roomResponseSeconds(field.room));
     measureResponses(field, referenceCount);
-    measureRenders(field, wave->samples, argv[2], argc > 4 ? std::atoi(argv[4]) : micArrayCount);
+    measureRenders(field, wave->samples, argv[2], argc > 4 ? std::atoi(argv[4]) : micArrayCount,
+                   argc > 5 ? std::atoi(argv[5]) : 0);
     return 0;
 }

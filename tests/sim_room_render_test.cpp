@@ -13,6 +13,7 @@
 #include "sim/room/image_sources.h"
 #ifdef AURALITH_ROOM_RESPONSES
 #include "sim/room_render/room_render.h"
+#include "sim/room_render/segment_dither.h"
 #endif
 
 namespace auralith {
@@ -201,53 +202,97 @@ TEST(RoomResponses, SharedImagesGiveEachArraysOwnResponses) {
     }
 }
 
-// The render's parts: any number of them gives the bytes, the clipped count and the generator's
-// state of the serial order, which dithers each segment's values (segmentValues) in turn, the
-// folded mix channel after channel from each tap's frames, the held mix every frame.
+// The serial order's render: each segment's values (segmentValues) dithered in turn, the folded
+// mix channel after channel from each tap's frames, the held mix every frame; with the value
+// whose dithered sum lies nearest a half-integer (of those past 100 in size).
+struct SerialRender {
+    double gain = 0;
+    std::vector<std::int16_t> out;
+    std::int64_t clipped = 0;
+    RandomState after;
+    long double tieDistance = 1, value = 0, dither = 0;  // the one nearest a tie, and its r1 + r2 - 1
+};
+
+SerialRender serialRender(const RoomRender& room, std::span<const std::int16_t> x, double gain) {
+    const auto spectra = sweepSpectra(room.sweep, x);
+    const RenderPlan& plan = room.sweep.plan;
+    SerialRender r;
+    r.gain = gain;
+    r.out.resize(room.out.size());
+    std::int64_t next = 0;
+    const auto dither = [&](long double v, std::int64_t frame, std::size_t c) {
+        const double first = unitRandom(r.after), second = unitRandom(r.after);
+        r.clipped += clipsAtFullScale(ditheredInteger(v, first, second));
+        r.out[2 * static_cast<std::size_t>(frame) + c] = ditherWithDraws(v, first, second);
+        const long double w = v + first + second - 1, tie = std::fabs(w - std::floor(w) - 0.5L);
+        if (std::fabs(v) > 100 && tie < r.tieDistance)
+            std::tie(r.tieDistance, r.value, r.dither) = std::tuple{tie, v, w - v};
+    };
+    for (std::size_t p = 0; p < plan.segments.size(); ++p) {
+        const auto v = segmentValues(room.sweep, *spectra, x, gain, static_cast<int>(p));
+        const PlanSegment& s = plan.segments[p];
+        const std::int64_t end = v->first + std::ssize(v->channels[0]);
+        for (std::int64_t i = room.sweep.reach[p].lead;
+             plan.mix == ChannelMix::folded && i < s.length + room.sweep.reach[p].tail; ++i)
+            for (std::size_t c = 0; c < 2; ++c) {
+                const std::int64_t frame = s.start + s.taps[c].front().delay + i;
+                dither(v->channels[c][static_cast<std::size_t>(frame - v->first)], frame, c);
+            }
+        for (; plan.mix == ChannelMix::held && next < plan.frames; ++next) {
+            if (next >= end && p + 1 < plan.segments.size()) break;
+            for (std::size_t c = 0; c < 2; ++c)
+                dither(
+                    next >= v->first && next < end ? v->channels[c][static_cast<std::size_t>(next - v->first)] : 0.0L,
+                    next, c);
+        }
+    }
+    return r;
+}
+
+// The render's parts and conversion widths: any of them gives the serial order's bytes, clipped
+// count and generator state; width 1 one value at a time in extended precision, 2 and 4 the
+// stereo batches in double. Then again at a gain that puts the value nearest a tie on it (every
+// value scales with the gain), which the batches must convert again exactly.
 TEST(RoomRender, AnyNumberOfPartsGivesTheSerialOrdersBytes) {
     const auto x = noise(700, 3);
-    const double gain = measureGuardGain(x) * 2;  // loud enough to clip now and then
+    for (const AnyArray& array :
+         {AnyArray{MicArray::faulknerPair}, AnyArray{MicArray::threeOmniTree}, AnyArray{treeLayout(2, 1.5, 0.5)}}) {
+        const RoomRender room = renderInRoom(array, fieldIn(0.4, true), x, 9);
+        const SerialRender loud = serialRender(room, x, measureGuardGain(x) * 2);  // clips now and then
+        EXPECT_GT(loud.clipped, 0);
+        const long double half = std::floor(loud.value + loud.dither) + 0.5L;
+        const SerialRender tied =
+            serialRender(room, x, loud.gain * static_cast<double>((half - loud.dither) / loud.value));
+        EXPECT_LT(tied.tieDistance, 0x1p-30L);
+        for (const SerialRender* serial : {&loud, &tied})
+            for (const auto& [parts, width] : {std::pair{1, 1}, {2, 1}, {5, 1}, {1, 2}, {2, 4}, {5, 0}}) {
+                std::vector<std::int16_t> out(room.out.size());
+                RandomState random;
+                const RenderOutcome outcome = renderRoomInto(room.sweep, x, serial->gain, random, out, {parts, width});
+                ASSERT_TRUE(outcome);
+                EXPECT_TRUE(out == serial->out) << parts << " " << width;
+                EXPECT_EQ(outcome.clipped, serial->clipped) << parts << " " << width;
+                EXPECT_EQ(random.s, serial->after.s) << parts << " " << width;
+            }
+    }
+}
+
+// The batches stand for the model's values while the direct sound stays small enough (the bound
+// of stereo_dither.cpp): at the guard gain and twice it for the pairs and the trees every segment
+// takes them, a thousand times louder none does (every value is far past full scale then).
+TEST(RoomRender, TheBatchesTakeEveryRenderUpToTwiceTheGuardGain) {
+    const auto x = noise(700, 3);
     for (const AnyArray& array : {AnyArray{MicArray::faulknerPair}, AnyArray{MicArray::threeOmniTree}}) {
         const RoomRender room = renderInRoom(array, fieldIn(0.4, true), x, 9);
         const auto spectra = sweepSpectra(room.sweep, x);
         ASSERT_TRUE(spectra);
-        const RenderPlan& plan = room.sweep.plan;
-        std::vector<std::int16_t> serial(room.out.size());
-        RandomState expectedState;
-        std::int64_t clipped = 0, next = 0;
-        const auto dither = [&](long double v, std::int64_t frame, std::size_t c) {
-            const double first = unitRandom(expectedState), second = unitRandom(expectedState);
-            clipped += clipsAtFullScale(ditheredInteger(v, first, second));
-            serial[2 * static_cast<std::size_t>(frame) + c] = ditherWithDraws(v, first, second);
-        };
-        for (std::size_t p = 0; p < plan.segments.size(); ++p) {
-            const auto v = segmentValues(room.sweep, *spectra, x, gain, static_cast<int>(p));
-            ASSERT_TRUE(v);
-            const PlanSegment& s = plan.segments[p];
-            const std::int64_t end = v->first + std::ssize(v->channels[0]);
-            for (std::int64_t i = room.sweep.reach[p].lead;
-                 plan.mix == ChannelMix::folded && i < s.length + room.sweep.reach[p].tail; ++i)
-                for (std::size_t c = 0; c < 2; ++c) {
-                    const std::int64_t frame = s.start + s.taps[c].front().delay + i;
-                    dither(v->channels[c][static_cast<std::size_t>(frame - v->first)], frame, c);
-                }
-            for (; plan.mix == ChannelMix::held && next < plan.frames; ++next) {
-                if (next >= end && p + 1 < plan.segments.size()) break;
-                for (std::size_t c = 0; c < 2; ++c)
-                    dither(next >= v->first && next < end ? v->channels[c][static_cast<std::size_t>(next - v->first)]
-                                                          : 0.0L,
-                           next, c);
-            }
-        }
-        EXPECT_GT(clipped, 0);
-        for (const int parts : {1, 2, 5}) {
-            std::vector<std::int16_t> out(room.out.size());
-            RandomState random;
-            const RenderOutcome outcome = renderRoomInto(room.sweep, x, gain, random, out, parts);
-            ASSERT_TRUE(outcome);
-            EXPECT_TRUE(out == serial) << parts;
-            EXPECT_EQ(outcome.clipped, clipped) << parts;
-            EXPECT_EQ(random.s, expectedState.s) << parts;
+        std::vector<std::int16_t> out(room.out.size());
+        const RandomState random;
+        for (const auto& [times, hold] : {std::pair{1.0, true}, {2.0, true}, {1000.0, false}}) {
+            const double g = measureGuardGain(x) * times * room.sweep.gain;
+            const Renderer r{room.sweep, *spectra, x, g, random, out, 32768, 4};
+            for (std::size_t p = 0; p < room.sweep.plan.segments.size(); ++p)
+                EXPECT_EQ(stereoBatchesHold(r, p), hold) << times << " " << p;
         }
     }
 }

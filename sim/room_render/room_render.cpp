@@ -1,20 +1,17 @@
 #include "sim/room_render/room_render.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <new>
 
 #include "sim/fast/parallel.h"
+#include "sim/fast/vector_width.h"
 #include "sim/model/arrays.h"
+#include "sim/room_render/segment_dither.h"
 
 namespace auralith {
 
 namespace {
-
-// The frames a segment reaches, against the output.
-struct Stretch {
-    std::int64_t first = 0;
-    std::int64_t end = 0;
-};
 
 Stretch stretchOf(const RoomSweep& sweep, std::size_t p) {
     const PlanSegment& s = sweep.plan.segments[p];
@@ -66,18 +63,6 @@ std::int64_t longestReflection(const RoomSweep& sweep) {
     return longest;
 }
 
-// What one segment's part renders: the frames it dithers (a folded plan: each channel's frames
-// from its tap's delay + lead to delay + n + tail; a held plan: every frame from the end of the
-// previous segment's stretch to the end of its own, the last one's to the output's end) and the
-// draws of the serial order they start at.
-struct SegmentWork {
-    Stretch stretch;
-    std::int64_t from = 0;
-    std::int64_t end = 0;
-    std::uint64_t firstDraw = 0;
-    std::uint64_t draws = 0;
-};
-
 std::vector<SegmentWork> segmentWork(const RoomSweep& sweep) {
     const RenderPlan& plan = sweep.plan;
     const auto channels = static_cast<std::uint64_t>(plan.format.channels);
@@ -98,89 +83,55 @@ std::vector<SegmentWork> segmentWork(const RoomSweep& sweep) {
     return work;
 }
 
-struct Renderer {
-    const RoomSweep& sweep;
-    const RecordingSpectra& spectra;
-    std::span<const std::int16_t> x;
-    double g;  // the guard gain times the room's
-    const RandomState& random;
-    std::span<std::int16_t> out;
-};
-
-// A channel's reflections at a frame, as segmentValues adds them.
-long double reflectionAt(const std::vector<double>& wet, std::int64_t at, double g) {
-    return at >= 0 && at < std::ssize(wet) ? static_cast<long double>(wet[static_cast<std::size_t>(at)] * g) : 0.0L;
-}
-
-std::int16_t ditherCounted(long double value, RandomState& random, std::int64_t& clipped) {
-    const double first = unitRandom(random);
-    const double second = unitRandom(random);
-    const long k = ditheredInteger(value, first, second);
-    clipped += clipsAtFullScale(k);
-    return static_cast<std::int16_t>(std::clamp<long>(k, -32768, 32767));
-}
-
-// The folded mix: channel after channel for each frame of the segment and its reverberation.
-void ditherFolded(const Renderer& r, const SegmentWork& w, std::size_t p, const std::vector<std::vector<double>>& wet,
-                  RandomState& random, std::int64_t& clipped) {
-    const PlanSegment& s = r.sweep.plan.segments[p];
-    const std::size_t channels = wet.size();
-    for (std::int64_t i = w.from; i < w.end; ++i)
-        for (std::size_t c = 0; c < channels; ++c) {
-            const PlanTap& tap = s.taps[c].front();
-            const std::int64_t frame = s.start + tap.delay + i;
-            long double v =
-                i >= 0 && i < s.length ? channelValue(r.x[static_cast<std::size_t>(i)], tap.factor, r.g) : 0.0L;
-            if (!wet[c].empty()) v += reflectionAt(wet[c], frame - s.start - r.sweep.reflections[p][c].start, r.g);
-            r.out[channels * static_cast<std::size_t>(frame) + c] = ditherCounted(v, random, clipped);
-        }
-}
-
-// The held mix: each microphone's track as a double, the channels' long double mix of them,
-// every frame of the part's territory.
-void ditherHeld(const Renderer& r, const SegmentWork& w, std::size_t p, const std::vector<std::vector<double>>& wet,
-                RandomState& random, std::int64_t& clipped) {
-    const RenderPlan& plan = r.sweep.plan;
-    const PlanSegment& s = plan.segments[p];
-    const std::size_t channels = wet.size();
-    std::vector<double> tracks(s.taps.size());
-    for (std::int64_t frame = w.from; frame < w.end; ++frame) {
-        const bool inside = frame >= w.stretch.first && frame < w.stretch.end;
-        for (std::size_t m = 0; inside && m < tracks.size(); ++m) {
-            tracks[m] = 0;
-            for (const PlanTap& tap : s.taps[m])
-                if (const std::int64_t i = frame - s.start - tap.delay; i >= 0 && i < s.length)
-                    tracks[m] += treeHeldValue(r.x[static_cast<std::size_t>(i)], tap.factor, r.g);
-        }
-        for (std::size_t c = 0; c < channels; ++c) {
-            long double v = 0.0L;
-            if (inside) {
-                long double sum = 0;
-                for (std::size_t m = 0; m < tracks.size(); ++m)
-                    if (const long double share = plan.shares[m][c]; share != 0) sum += share * tracks[m];
-                v = sum * plan.scale;
-                if (!wet[c].empty()) v += reflectionAt(wet[c], frame - s.start - r.sweep.reflections[p][c].start, r.g);
-            }
-            r.out[channels * static_cast<std::size_t>(frame) + c] = ditherCounted(v, random, clipped);
-        }
-    }
-}
-
 // One segment: each channel's reflections convolved, then its frames dithered from its draws on.
-bool renderSegment(const Renderer& r, const SegmentWork& w, std::size_t p, ConvolutionScratch& scratch,
-                   std::vector<std::vector<double>>& wet, std::int64_t& clipped) {
+bool renderSegment(const Renderer& r, const SegmentWork& w, std::size_t p, ConvolutionScratch& scratch, SegmentWet& wet,
+                   std::int64_t& clipped) {
     for (std::size_t c = 0; c < wet.size(); ++c) {
         const RoomResponse& response = r.sweep.reflections[p][c];
-        wet[c].clear();
-        if (!response.samples.empty() && !convolveRecordingInto(r.spectra, response.samples, scratch, wet[c]))
+        // Every value of a kept buffer is written again: only its growth is zeroed.
+        if (response.samples.empty())
+            wet[c].clear();
+        else if (!convolveRecordingInto(r.spectra, response.samples, scratch, wet[c]))
             return false;
     }
     RandomState random = randomStateAfter(r.random, w.firstDraw);
-    if (r.sweep.plan.mix == ChannelMix::folded)
+    const bool folded = r.sweep.plan.mix == ChannelMix::folded;
+    if (r.width > 1 && wet.size() == 2 && stereoBatchesHold(r, p)) {
+        if (folded)
+            ditherFoldedStereo(r, w, p, wet, random.s, clipped);
+        else
+            ditherHeldStereo(r, w, p, wet, random.s, clipped);
+    } else if (folded) {
         ditherFolded(r, w, p, wet, random, clipped);
-    else
+    } else {
         ditherHeld(r, w, p, wet, random, clipped);
+    }
     return true;
+}
+
+// A part's buffers for its segments' reflections, each with room for the longest: a segment
+// whose response is longer than the one before then neither moves nor copies them.
+std::optional<SegmentWet> wetBuffers(int channels, const RecordingSpectra& spectra) {
+    try {
+        SegmentWet wet(static_cast<std::size_t>(channels));
+        for (auto& w : wet) w.reserve(static_cast<std::size_t>(spectra.samples + spectra.longest - 1));
+        return wet;
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
+// The recording's largest size, which bounds every value of the direct sound.
+double peakOf(std::span<const std::int16_t> x) {
+    int peak = 0;
+    for (const std::int16_t v : x) peak = std::max(peak, std::abs(static_cast<int>(v)));
+    return peak;
+}
+
+// 1 for one value at a time; else the width asked for (0: the widest), as the processor has it.
+int conversionWidth(int asked) {
+    if (asked == 1) return 1;
+    return std::min(vectorWidthFor(RenderOptions{0, asked}), 4);
 }
 
 }  // namespace
@@ -221,25 +172,27 @@ std::optional<SegmentValues> segmentValues(const RoomSweep& sweep, const Recordi
 }
 
 RenderOutcome renderRoomInto(const RoomSweep& sweep, std::span<const std::int16_t> x, double gain, RandomState& random,
-                             std::span<std::int16_t> out, int parts) {
+                             std::span<std::int16_t> out, const RoomRenderOptions& options) {
     const RenderPlan& plan = sweep.plan;
     if (out.size() != static_cast<std::size_t>(plan.frames) * static_cast<std::size_t>(plan.format.channels))
         return {false, 0, "the output does not hold the plan's samples"};
     const auto spectra = sweepSpectra(sweep, x);
     if (!spectra) return {false, 0, "there is not enough memory for the recording's transforms"};
     const std::vector<SegmentWork> work = segmentWork(sweep);
-    const int count = std::min<int>(static_cast<int>(work.size()), partsFor(std::uint64_t{1} << 20, parts));
+    const int count = std::min<int>(static_cast<int>(work.size()), partsFor(std::uint64_t{1} << 20, options.parts));
     std::vector<std::int64_t> clipped(static_cast<std::size_t>(std::max(count, 1)), 0);
     std::vector<char> done(clipped.size(), 1);
-    const Renderer renderer{sweep, *spectra, x, gain * sweep.gain, random, out};
+    const Renderer renderer{sweep,  *spectra, x,         gain * sweep.gain,
+                            random, out,      peakOf(x), conversionWidth(options.vectorWidth)};
     // Each part takes every count-th segment, starting its dither at that segment's own draws.
     runParts(count, [&](int k) {
         auto scratch = convolutionScratch(*spectra);
-        std::vector<std::vector<double>> wet(static_cast<std::size_t>(plan.format.channels));
+        auto wet = wetBuffers(plan.format.channels, *spectra);
+        const bool ready = scratch && wet;
         for (std::size_t p = static_cast<std::size_t>(k); p < work.size() && done[static_cast<std::size_t>(k)];
              p += static_cast<std::size_t>(count))
             done[static_cast<std::size_t>(k)] =
-                scratch && renderSegment(renderer, work[p], p, *scratch, wet, clipped[static_cast<std::size_t>(k)]);
+                ready && renderSegment(renderer, work[p], p, *scratch, *wet, clipped[static_cast<std::size_t>(k)]);
     });
     if (std::find(done.begin(), done.end(), 0) != done.end())
         return {false, 0, "there is not enough memory for the room's render"};

@@ -31,12 +31,20 @@ struct SegmentValues {
 std::optional<SegmentValues> segmentValues(const RoomSweep& sweep, const RecordingSpectra& spectra,
                                            std::span<const std::int16_t> x, double gain, int segment);
 
+// How a room's render runs; the bytes are the same for every setting. The segments are shared out
+// among `parts` threads (0: one per core). A stereo plan's values are dithered `vectorWidth` at a
+// time in double precision (2 or 4; 0: the widest the processor has), those near a tie again in
+// extended precision; 1 dithers every value on its own in extended precision, as other plans are.
+struct RoomRenderOptions {
+    int parts = 0;
+    int vectorWidth = 0;
+};
+
 // Renders into `out`, which holds the plan's frames times channels zero samples, with the guard
 // gain `gain`; refused when the memory cannot be had, else with the count of samples clipped.
-// The segments are shared out among `parts` threads (0: one per core), each segment's dither
-// starting at its own draws of the serial order, so the bytes and the generator's state after
-// are the same for any number of parts.
+// Each segment's dither starts at its own draws of the serial order, so the bytes and the
+// generator's state after are the same for any options.
 RenderOutcome renderRoomInto(const RoomSweep& sweep, std::span<const std::int16_t> x, double gain, RandomState& random,
-                             std::span<std::int16_t> out, int parts = 0);
+                             std::span<std::int16_t> out, const RoomRenderOptions& options = {});
 
 }  // namespace auralith
