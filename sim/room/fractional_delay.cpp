@@ -65,13 +65,16 @@ const std::vector<std::array<double, kernelTaps>>& kernelTable() {
 }  // namespace
 
 DelayKernel delayKernel(double delay) {
-    const double whole = std::floor(delay);
-    const double position = (delay - whole) * fractions;
+    // floor(delay) by conversion: the library's floor is a call or a long sequence on the
+    // baseline x86-64, and this runs once for every image a microphone hears.
+    auto whole = static_cast<std::int64_t>(delay);
+    whole -= static_cast<double>(whole) > delay ? 1 : 0;
+    const double position = (delay - static_cast<double>(whole)) * fractions;
     // A fraction a rounding away from 1 reads the last row.
     const int row = std::min(static_cast<int>(position), fractions - 1);
     const double between = position - row;
     const auto& table = kernelTable();
-    DelayKernel kernel{static_cast<std::int64_t>(whole) - (kernelTaps / 2 - 1), {}};
+    DelayKernel kernel{whole - (kernelTaps / 2 - 1), {}};
     for (int j = 0; j < kernelTaps; ++j)
         kernel.coefficients[j] = table[row][j] + between * (table[row + 1][j] - table[row][j]);
     return kernel;

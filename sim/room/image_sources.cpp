@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <utility>
 
 #include "sim/room/air_absorption.h"
 
@@ -89,7 +90,7 @@ struct Enumeration {
     double displacement;
 };
 
-void addImage(Enumeration& e, const AxisImage& x, const AxisImage& y, const AxisImage& z) {
+ImageSource madeImage(const Enumeration& e, const AxisImage& x, const AxisImage& y, const AxisImage& z) {
     ImageSource image;
     image.reflections = {x.lowHits, x.highHits, y.highHits, y.lowHits, z.lowHits, z.highHits};
     const RoomPoint moved = imageOffset(e.seed, e.displacement, x.index, y.index, z.index);
@@ -97,14 +98,38 @@ void addImage(Enumeration& e, const AxisImage& x, const AxisImage& y, const Axis
     const double dx = image.place.x - e.set.centre.x, dy = image.place.y - e.set.centre.y,
                  dz = image.place.z - e.set.centre.z;
     image.distance = std::sqrt(dx * dx + dy * dy + dz * dz);
-    bool heard = false;
     for (int b = 0; b < bandCount; ++b) {
         const double air = e.airNepers[b] == 0 ? 1 : std::exp(-e.airNepers[b] * image.distance);
         image.gain[b] = air * x.factor[b] * y.factor[b] * z.factor[b];
-        heard = heard || image.gain[b] > 0;
     }
-    if (heard) e.set.images.push_back(image);
+    return image;
 }
+
+// Every image of the lattice within `reach` of the centre but the source itself:
+// visit(x, y, z, its distance from the centre before any displacement).
+template <typename Visit>
+void forEachImage(const std::vector<AxisImage>& xs, const std::vector<AxisImage>& ys, const std::vector<AxisImage>& zs,
+                  const RoomPoint& c, double reach, Visit visit) {
+    for (const AxisImage& x : xs) {
+        const double dx = x.coordinate - c.x;
+        for (const AxisImage& y : ys) {
+            const double dy = y.coordinate - c.y;
+            if (dx * dx + dy * dy > reach * reach) continue;
+            for (const AxisImage& z : zs) {
+                const double dz = z.coordinate - c.z;
+                const double squared = dx * dx + dy * dy + dz * dz;
+                const bool direct = x.index == 0 && y.index == 0 && z.index == 0;
+                if (!direct && squared <= reach * reach) visit(x, y, z, std::sqrt(squared));
+            }
+        }
+    }
+}
+
+// The images are ordered by the metre of their distance: each microphone's taps then come in
+// nearly the order of their delays, and the response they are added into is written front to
+// back instead of at random. Counted first, each metre's images then go into their own run of
+// the set (a sort of the images themselves would take as long as finding them).
+constexpr double orderMetres = 1;
 
 }  // namespace
 
@@ -132,23 +157,21 @@ ImageSet imageSources(const ImageRequest& request) {
     Enumeration e{{}, set, request.seed, request.displacement};
     for (int b = 0; b < bandCount; ++b)
         e.airNepers[b] = request.air ? airAbsorptionDbPerMetre(bandCentres[b]) * std::log(10.0) / 20 : 0;
-    set.images.reserve(static_cast<std::size_t>(imageCountEstimate(room, reach / soundSpeed) * 1.1) + 16);
-    for (const AxisImage& x : xs) {
-        const double dx = x.coordinate - c.x;
-        for (const AxisImage& y : ys) {
-            const double dy = y.coordinate - c.y;
-            if (dx * dx + dy * dy > reach * reach) continue;
-            for (const AxisImage& z : zs) {
-                const double dz = z.coordinate - c.z;
-                const bool direct = x.index == 0 && y.index == 0 && z.index == 0;
-                if (!direct && dx * dx + dy * dy + dz * dz <= reach * reach) addImage(e, x, y, z);
-            }
-        }
-    }
-    // Nearest first: each microphone's taps then come in nearly the order of their delays, and
-    // the response they are added into is written front to back instead of at random.
-    std::sort(set.images.begin(), set.images.end(),
-              [](const ImageSource& a, const ImageSource& b) { return a.distance < b.distance; });
+    const auto metre = [](double distance) { return static_cast<std::size_t>(distance / orderMetres); };
+    std::vector<std::size_t> next(metre(reach) + 1, 0);
+    forEachImage(xs, ys, zs, c, reach, [&](const AxisImage&, const AxisImage&, const AxisImage&, double distance) {
+        ++next[metre(distance)];
+    });
+    std::size_t total = 0;
+    for (std::size_t& n : next) total += std::exchange(n, total);
+    set.images.resize(total);
+    forEachImage(xs, ys, zs, c, reach,
+                 [&](const AxisImage& x, const AxisImage& y, const AxisImage& z, double distance) {
+                     set.images[next[metre(distance)]++] = madeImage(e, x, y, z);
+                 });
+    std::erase_if(set.images, [](const ImageSource& image) {
+        return std::all_of(image.gain.begin(), image.gain.end(), [](double g) { return g == 0; });
+    });
     return set;
 }
 

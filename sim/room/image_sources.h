@@ -45,7 +45,7 @@ struct ImageSet {
     double direct = 0;                // metres from the source to the centre
     double seconds = 0;               // the response's length after the direct sound at the centre
     std::vector<ImageSource> images;  // every image of order 1 and more within reach, none silent,
-                                      // nearest first
+                                      // in the order of their distance, a metre at a time
     double radius = arcRadius;        // the arc's radius the taps are heard against
 };
 
