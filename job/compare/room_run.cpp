@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 
 #include "binaural/listening.h"
 #include "catalogue/rooms.h"
+#include "sim/fast/parallel.h"
 #include "sim/room/absorption_solver.h"
 #include "sim/room/diffuse_coherence.h"
 #include "sim/room/measured_coherence.h"
@@ -35,27 +37,33 @@ std::vector<std::array<std::optional<double>, 2>> drrOf(const RoomSweep& sweep) 
     return drr;
 }
 
+// The transforms the late coherence of a sweep's reflections takes, made before the arrays'
+// numbers are worked out side by side (planning is not thread-safe); none where nothing rings.
+std::unique_ptr<BandMixer> coherenceMixer(const RoomSweep& sweep) {
+    std::int64_t longest = 0;
+    for (const auto& channels : sweep.reflections)
+        for (const RoomResponse& r : channels) longest = std::max<std::int64_t>(longest, std::ssize(r.samples));
+    return longest == 0 ? nullptr : std::make_unique<BandMixer>(AudioFormat{sweep.plan.format.rate, 1}, longest);
+}
+
 // The left and right channels' late coherence per band, their cross-spectra summed over the
 // positions; none where nothing rings.
-std::optional<BandValues> lateCoherenceOf(const RoomSweep& sweep) {
+std::optional<BandValues> lateCoherenceOf(const RoomSweep& sweep, const BandMixer* mixer) {
     std::vector<ResponsePair> pairs;
-    std::int64_t longest = 0;
     for (const auto& channels : sweep.reflections) {
         if (channels.size() < 2) return std::nullopt;
         pairs.push_back({&channels[0], &channels[1]});
-        for (const RoomResponse& r : channels) longest = std::max<std::int64_t>(longest, std::ssize(r.samples));
     }
-    if (longest == 0) return std::nullopt;
-    const BandMixer mixer({sweep.plan.format.rate, 1}, longest);
-    return summedLateCoherence(mixer, pairs, lateSeconds);
+    if (mixer == nullptr) return std::nullopt;
+    return summedLateCoherence(*mixer, pairs, lateSeconds);
 }
 
-ArrayRoomResult numbersOf(const RoomSweep& sweep, const AnyArray& array, const RoomRun& room,
-                          const BandValues& seconds) {
+ArrayRoomResult numbersOf(const RoomSweep& sweep, const AnyArray& array, const RoomRun& room, const BandValues& seconds,
+                          const BandMixer* mixer) {
     const Rig rig = rigOf(array);
     ArrayRoomResult numbers;
     numbers.drrDb = drrOf(sweep);
-    numbers.coherence = lateCoherenceOf(sweep);
+    numbers.coherence = lateCoherenceOf(sweep, mixer);
     for (int b = 0; b < bandCount; ++b) numbers.diffuse[b] = channelCoherence(rig, 0, 1, bandCentres[b]);
     numbers.diffuseCurve = diffuseCoherenceCurve(rig, 62.5, 16000, 24);
     const Room& r = room.field.room;
@@ -96,17 +104,26 @@ std::variant<RoomHeard, std::string> hearInRoom(const RoomRun& room, std::span<c
                                                 const BandValues& seconds, const Listening* listening) {
     auto responses = roomResponsesOf(arrays, room.field, positions, room.distance, rate);
     RoomHeard heard;
-    std::vector<std::vector<SegmentExtent>> extents;
+    std::vector<std::unique_ptr<BandMixer>> mixers;
     for (std::size_t a = 0; a < arrays.size(); ++a) {
         if (auto* why = std::get_if<std::string>(&responses[a])) return std::move(*why);
         RoomSweep sweep = roomSweep(arrays[a], room.field, std::get<RoomResponses>(std::move(responses[a])), n,
                                     positions, room.distance);
-        HeardArray& array = heard.arrays.emplace_back(HeardArray{numbersOf(sweep, arrays[a], room, seconds), {}});
-        if (listening != nullptr && !hearEars(sweep, positions, *listening, array.numbers))
+        mixers.push_back(coherenceMixer(sweep));
+        heard.arrays.push_back({{}, std::move(sweep)});
+    }
+    // The arrays' numbers side by side, an array a part.
+    const int parts = std::min<int>(std::ssize(arrays), partsFor(std::uint64_t{1} << 20, 0));
+    runParts(parts, [&](int k) {
+        for (std::size_t a = static_cast<std::size_t>(k); a < arrays.size(); a += static_cast<std::size_t>(parts))
+            heard.arrays[a].numbers = numbersOf(heard.arrays[a].sweep, arrays[a], room, seconds, mixers[a].get());
+    });
+    std::vector<std::vector<SegmentExtent>> extents;
+    for (HeardArray& array : heard.arrays) {
+        if (listening != nullptr && !hearEars(array.sweep, positions, *listening, array.numbers))
             return std::string("there is not enough memory for this recording");
-        extents.push_back(segmentExtents(sweep));
-        heard.gain = std::min(heard.gain, sweep.gain);
-        array.sweep = std::move(sweep);
+        extents.push_back(segmentExtents(array.sweep));
+        heard.gain = std::min(heard.gain, array.sweep.gain);
     }
     heard.layout = sharedLayout(extents, n, rate);
     for (HeardArray& array : heard.arrays) placeSweep(array.sweep, heard.layout, heard.gain);
@@ -141,17 +158,41 @@ RoomResults roomResultsOf(const RoomRun& room, const std::optional<RoomSetting>&
     return results;
 }
 
-std::variant<RenderedOutput, std::string> renderInRoom(const RoomSweep& sweep, const InputWave& wave, double gain,
-                                                       RandomState& random) {
+bool transformRecording(RoomHeard& heard, std::span<const std::int16_t> x) {
+    std::int64_t longest = 0;
+    for (const HeardArray& array : heard.arrays)
+        for (const auto& channels : array.sweep.reflections)
+            for (const RoomResponse& r : channels) longest = std::max<std::int64_t>(longest, std::ssize(r.samples));
+    heard.spectra = recordingSpectra(x, longest);
+    return heard.spectra.has_value();
+}
+
+std::variant<RenderedOutput, std::string> renderInRoom(const RoomSweep& sweep, const RecordingSpectra* spectra,
+                                                       const InputWave& wave, double gain, RandomState& random,
+                                                       const std::string& outputName, ReplaceMode mode) {
+    const RoomRenderOptions options{0, 0, spectra};
     // A WAVE file's size is 32-bit: four bytes a frame.
     if (sweep.plan.frames > (std::numeric_limits<std::int32_t>::max() - 44) / 4)
         return std::string("the renders in this room would be too long for a WAVE file");
     RenderedOutput out;
     out.frames = static_cast<std::int32_t>(sweep.plan.frames);
+    // Built in the file itself where it allows it, as the free field's renders are: the samples
+    // are neither zeroed in memory first nor copied into the file after.
+    out.inPlace = OutputInPlace::create(outputName, out.frames, wave.sampleRate, wave.bitsPerSample, mode);
+    if (out.inPlace) {
+        const RandomState start = random;
+        const RenderOutcome rendered =
+            renderRoomInto(sweep, wave.samples, gain, random, out.inPlace->samples(), options);
+        if (!rendered) return std::string(rendered.why);
+        out.clipped = rendered.clipped;
+        if (!out.inPlace->failed()) return out;
+        out.inPlace.reset();
+        random = start;
+    }
     out.memory.frames = out.frames;
     out.memory.samples = SampleStorage::zeroed(2 * static_cast<std::size_t>(out.frames));
     if (out.memory.samples.size() == 0) return std::string("there is not enough memory for this recording");
-    const RenderOutcome rendered = renderRoomInto(sweep, wave.samples, gain, random, out.memory.view());
+    const RenderOutcome rendered = renderRoomInto(sweep, wave.samples, gain, random, out.memory.view(), options);
     if (!rendered) return std::string(rendered.why);
     out.clipped = rendered.clipped;
     out.memory.clipped = rendered.clipped;

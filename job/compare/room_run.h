@@ -15,6 +15,7 @@
 #include "report/results.h"
 #include "sim/room_render/sweep_layout.h"
 #ifdef AURALITH_ROOM_RENDER
+#include "sim/room_render/recording_spectra.h"
 #include "sim/room_render/room_sweep.h"
 #endif
 #include "sim/scene/scene.h"
@@ -50,6 +51,7 @@ struct RoomHeard {
     std::vector<HeardArray> arrays;
     SweepLayout layout;
     double gain = 1;
+    std::optional<RecordingSpectra> spectra;  // the recording's transforms every render shares
 };
 
 // The arrays heard in the room, or the reason they cannot be (a source outside the room, the
@@ -61,10 +63,16 @@ std::variant<RoomHeard, std::string> hearInRoom(const RoomRun& room, std::span<c
                                                 std::int32_t rate, std::int32_t n, const SweepPositions& positions,
                                                 const BandValues& seconds, const Listening* listening = nullptr);
 
-// An array's render of its sweep, in memory, with the clipped samples counted; the reason when
-// the memory cannot be had or the render would not fit a WAVE file.
-std::variant<RenderedOutput, std::string> renderInRoom(const RoomSweep& sweep, const InputWave& wave, double gain,
-                                                       RandomState& random);
+// The recording's transforms for the longest reflection of any array, made once for every
+// render; false when the memory cannot be had.
+bool transformRecording(RoomHeard& heard, std::span<const std::int16_t> x);
+
+// An array's render of its sweep (with the recording's transforms, where made), with the clipped samples counted: built
+// in the file `outputName` where it allows it, else in memory; the reason when the memory cannot be had or the render
+// would not fit a WAVE file.
+std::variant<RenderedOutput, std::string> renderInRoom(const RoomSweep& sweep, const RecordingSpectra* spectra,
+                                                       const InputWave& wave, double gain, RandomState& random,
+                                                       const std::string& outputName, ReplaceMode mode);
 
 #endif
 

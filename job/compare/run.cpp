@@ -87,8 +87,10 @@ int renderHeadphones(Run& run, std::span<const std::int16_t> stereo, const Input
 }
 
 // The array's render in the free field, or in the run's room; empty with the reason told.
+// `split`: where its loudness may be measured in two parts, for a room's render (the free field's
+// sweep knows its own).
 std::optional<RenderedOutput> renderedArray(Run& run, int index, const AnyArray& array, const InputWave& wave,
-                                            double gain, const std::string& audioPath) {
+                                            double gain, const std::string& audioPath, std::int64_t& split) {
     RandomState random;  // each array's generator starts where the interactive program's does
     if (run.room == nullptr) {
         auto out =
@@ -99,11 +101,15 @@ std::optional<RenderedOutput> renderedArray(Run& run, int index, const AnyArray&
 #ifdef AURALITH_ROOM_RENDER
     // The array's sweep is the run's last use of its responses: its memory goes with it.
     RoomSweep sweep = std::move(run.heard->arrays[static_cast<std::size_t>(index)].sweep);
-    auto heard = renderInRoom(sweep, wave, gain, random);
+    // Between the middle two positions, as in the free field, where the reverberation has faded.
+    const FadedFrames faded = fadedAfter(sweep, run.positions.count() / 2 - 1);
+    split = loudnessSplitIn(wave.sampleRate, faded.from, faded.to);
+    const RecordingSpectra* spectra = run.heard->spectra ? &*run.heard->spectra : nullptr;
+    auto heard = renderInRoom(sweep, spectra, wave, gain, random, audioPath, ReplaceMode::nameItself);
     if (auto* out = std::get_if<RenderedOutput>(&heard)) return std::move(*out);
     tell(run, audioPath, std::get<std::string>(heard));
 #else
-    (void)index;
+    (void)index, (void)split;
     tell(run, audioPath, "this build renders no rooms (it was built without FFTW3)");
 #endif
     return std::nullopt;
@@ -113,12 +119,14 @@ int renderArray(Run& run, int index, const InputWave& wave, double gain, ArrayRe
     const std::string& name = result.array.name;
     const std::string audioPath = pathIn(run.folder, result.audioFile);
     run.progress.show(index, name, 0.0);
-    std::optional<RenderedOutput> out = renderedArray(run, index, result.array.model, wave, gain, audioPath);
+    std::int64_t split = 0;
+    std::optional<RenderedOutput> out = renderedArray(run, index, result.array.model, wave, gain, audioPath, split);
     if (!out) return 1;
     result.clipped = out->clipped;
     tellClipped(run, audioPath, out->clipped);
     run.progress.show(index, name, 0.4);
-    result.loudness = sweepLoudness(out->samples(), wave.sampleRate, wave.sampleCount);
+    result.loudness = run.room != nullptr ? loudnessInParts(out->samples(), wave.sampleRate, split)
+                                          : sweepLoudness(out->samples(), wave.sampleRate, wave.sampleCount);
     if (!result.loudness) return fail(run, audioPath, noMemory);
     result.envelope = peakEnvelope(out->samples(), envelopePoints);
     if (run.listening != nullptr) {
@@ -227,6 +235,10 @@ int writeOutputs(Run& run, const CompareOptions& options, Recording& recording, 
     if (const auto refused = writeResponseFiles(options, {run.folder, run.stem, run.heard.get(), &run.progress},
                                                 results.arrays, recording.wave, gain))
         return fail(run, refused->path, refused->why);
+#ifdef AURALITH_ROOM_RENDER
+    // A render that cannot have them makes its own, and says so if it cannot either.
+    if (run.heard && options.audio) transformRecording(*run.heard, recording.wave.samples);
+#endif
     for (std::size_t k = 0; k < results.arrays.size() && options.audio; ++k)
         if (const int status = renderArray(run, static_cast<int>(k), recording.wave, gain, results.arrays[k]);
             status != 0)

@@ -176,8 +176,11 @@ RenderOutcome renderRoomInto(const RoomSweep& sweep, std::span<const std::int16_
     const RenderPlan& plan = sweep.plan;
     if (out.size() != static_cast<std::size_t>(plan.frames) * static_cast<std::size_t>(plan.format.channels))
         return {false, 0, "the output does not hold the plan's samples"};
-    const auto spectra = sweepSpectra(sweep, x);
-    if (!spectra) return {false, 0, "there is not enough memory for the recording's transforms"};
+    const bool shared = options.spectra != nullptr && options.spectra->longest >= longestReflection(sweep) &&
+                        options.spectra->samples == std::ssize(x);
+    const auto own = shared ? std::nullopt : sweepSpectra(sweep, x);
+    const RecordingSpectra* spectra = shared ? options.spectra : own ? &*own : nullptr;
+    if (spectra == nullptr) return {false, 0, "there is not enough memory for the recording's transforms"};
     const std::vector<SegmentWork> work = segmentWork(sweep);
     const int count = std::min<int>(static_cast<int>(work.size()), partsFor(std::uint64_t{1} << 20, options.parts));
     std::vector<std::int64_t> clipped(static_cast<std::size_t>(std::max(count, 1)), 0);

@@ -35,9 +35,12 @@ std::optional<SegmentValues> segmentValues(const RoomSweep& sweep, const Recordi
 // among `parts` threads (0: one per core). A stereo plan's values are dithered `vectorWidth` at a
 // time in double precision (2 or 4; 0: the widest the processor has), those near a tie again in
 // extended precision; 1 dithers every value on its own in extended precision, as other plans are.
+// `spectra`: the recording's transforms, made for reflections at least as long as the sweep's
+// (the renders of several arrays share them); none, or too short: made here.
 struct RoomRenderOptions {
     int parts = 0;
     int vectorWidth = 0;
+    const RecordingSpectra* spectra = nullptr;
 };
 
 // Renders into `out`, which holds the plan's frames times channels zero samples, with the guard

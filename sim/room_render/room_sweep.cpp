@@ -93,6 +93,16 @@ RoomSweep roomSweep(const AnyArray& array, const RoomField& field, RoomResponses
     return sweep;
 }
 
+FadedFrames fadedAfter(const RoomSweep& sweep, int segment) {
+    const auto p = static_cast<std::size_t>(segment);
+    const std::vector<PlanSegment>& segments = sweep.plan.segments;
+    if (segment < 0 || p + 1 >= segments.size()) return {};
+    const PlanSegment& s = segments[p];
+    const PlanSegment& next = segments[p + 1];
+    return {s.start + delaySpan(s).last + s.length + sweep.reach[p].tail / 2,
+            next.start + delaySpan(next).first + sweep.reach[p + 1].lead};
+}
+
 std::vector<SegmentExtent> segmentExtents(const RoomSweep& sweep) {
     std::vector<SegmentExtent> extents;
     for (std::size_t p = 0; p < sweep.plan.segments.size(); ++p) {

@@ -37,6 +37,15 @@ std::vector<SegmentExtent> segmentExtents(const RoomSweep& sweep);
 // time, and their levels compare as in the free field.
 void placeSweep(RoomSweep& sweep, const SweepLayout& layout, double gain);
 
+// The frames [from, to) from halfway through a segment's reverberation after its sound (each
+// response ends where what is left of it has fallen 60 dB, so from there on it lies some 30 dB
+// below its start) to the next segment's first sound; none (from >= to) after the last segment.
+struct FadedFrames {
+    std::int64_t from = 0;
+    std::int64_t to = 0;
+};
+FadedFrames fadedAfter(const RoomSweep& sweep, int segment);
+
 // A segment's direct sound per channel: (delay, amplitude) with the shares and the held mix's
 // scale, not the room's gain.
 std::vector<std::vector<PlanTap>> directTaps(const RoomSweep& sweep, int segment);
