@@ -6,6 +6,7 @@
 #include <numbers>
 #include <tuple>
 
+#include "sim/analysis/loudness.h"
 #include "sim/free/mic_layout.h"
 #include "sim/plan/pickup.h"
 #include "sim/render.h"
@@ -112,6 +113,13 @@ TEST(RoomRender, TailsLieAfterEachSegmentAndNothingWraps) {
         const RoomRender room = renderInRoom(array, fieldIn(0.25, true), x, 8);
         ASSERT_TRUE(room.outcome);
         EXPECT_LT(room.sweep.gain, 0.9);
+        // Measured in two parts, split where the middle position's reverberation has faded, the
+        // loudness is the one pass's far below the two decimals it is given with.
+        const FadedFrames faded = fadedAfter(room.sweep, 5);
+        const std::int64_t split = loudnessSplitIn(44100, faded.from, faded.to);
+        EXPECT_GT(split, faded.from);
+        EXPECT_NEAR(loudnessInParts(room.out, 44100, split).value_or(0),
+                    integratedLoudness(room.out, 44100).value_or(1), 1e-6);
         const auto& segments = room.sweep.plan.segments;
         for (std::size_t p = 0; p < segments.size(); ++p) {
             std::int64_t last = 0;
