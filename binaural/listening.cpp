@@ -19,7 +19,8 @@ namespace auralith {
 
 struct Listening {
     BinauralRender render;
-    std::optional<EarCueMeter> cues;  // for two loudspeakers alone
+    std::optional<EarCueMeter> cues;    // for two loudspeakers alone
+    std::optional<SpeakerPaths> heard;  // their paths as measured, which the cues are taken from
     std::string head;
 };
 
@@ -29,6 +30,10 @@ std::string headDescription(const Listening& listening) { return listening.head;
 
 EarCues earCuesOf(const Listening& listening, const Pickup& pickup) {
     return listening.cues ? listening.cues->cues(pickup) : EarCues{};
+}
+
+std::optional<EarResponses> earResponsesOf(const Listening& listening, std::span<const double> stereo) {
+    return listening.heard ? earResponses(stereo, *listening.heard) : std::nullopt;
 }
 
 namespace {
@@ -71,15 +76,15 @@ std::variant<ListeningHandle, ListeningRefusal> prepareListening(const Listening
     if (!render) return noMemory;
     // The cues a head receives in front of the loudspeakers, whatever equalises the headphones.
     std::optional<EarCueMeter> cues;
+    std::optional<SpeakerPaths> asMeasured;
     if (request.layout.channels() == 2) {
-        std::optional<SpeakerPaths> asMeasured =
-            request.equalise ? speakerPaths(head, measurements, Equalisation::none) : std::move(paths);
+        asMeasured = request.equalise ? speakerPaths(head, measurements, Equalisation::none) : std::move(paths);
         cues = asMeasured ? EarCueMeter::create(*asMeasured) : std::nullopt;
         if (!cues) return noMemory;
     }
     try {
         return ListeningHandle(
-            new Listening{std::move(*render), std::move(cues),
+            new Listening{std::move(*render), std::move(cues), std::move(asMeasured),
                           std::string(nameOf(file)) +
                               (request.equalise ? ", diffuse-field equalised" : ", as measured (no equalisation)")});
     } catch (const std::bad_alloc&) {

@@ -11,8 +11,9 @@
 #include <string>
 #include <variant>
 
-#include "sim/plan/pickup.h"
 #include "sim/headphones/ear_cues.h"
+#include "sim/headphones/ear_responses.h"
+#include "sim/plan/pickup.h"
 #include "sim/scene/loudspeakers.h"
 #include "wave/files/file_access.h"
 
@@ -49,6 +50,12 @@ std::string headDescription(const Listening& listening);
 // The cues at the ears of a listener in front of two loudspeakers fed the pickup's left and right
 // channels; zeros for a layout of another count, which a pickup does not feed.
 EarCues earCuesOf(const Listening& listening, const Pickup& pickup);
+
+// What the ears of a listener in front of two loudspeakers receive from a stereo response
+// (interleaved by frame, at the head's rate) played through them, the head as measured whatever
+// equalises the headphones, as for the cues. Empty for a layout of another count, and when the
+// memory cannot be had.
+std::optional<EarResponses> earResponsesOf(const Listening& listening, std::span<const double> stereo);
 
 struct HeadphoneRender {
     WriteOutcome written;

@@ -18,6 +18,8 @@ std::string headDescription(const Listening&) { return {}; }
 
 EarCues earCuesOf(const Listening&, const Pickup&) { return {}; }
 
+std::optional<EarResponses> earResponsesOf(const Listening&, std::span<const double>) { return std::nullopt; }
+
 HeadphoneRender writeHeadphoneRender(const Listening&, std::span<const std::int16_t>, std::int32_t, std::int32_t,
                                      const std::string&, bool) {
     return {};

@@ -11,6 +11,7 @@
 #include "report/listening/listening_panel.h"
 #include "report/numbers.h"
 #include "report/page_notes.h"
+#include "report/room_plan.h"
 #include "report/shown_text.h"
 #include "report/text_reports.h"
 
@@ -33,8 +34,9 @@ std::string tableLine(const CompareResults& results, const Pickup& pickup, const
     std::string line = "<tr>";
     for (const PositionColumn& column : positionColumns()) {
         if (!column.page.shown || !carried(column, results)) continue;
+        const std::optional<double> value = row ? column.value(*row) : std::nullopt;
         line += std::string("<") + cell +
-                (row ? writtenNumber(*column.value(*row), column.page) : std::string(column.heading)) + "</" + cell;
+                (row ? (value ? writtenNumber(*value, column.page) : "-") : std::string(column.heading)) + "</" + cell;
         if (column.name != "source_deg") continue;
         for (int m = 0; m < pickup.count(); ++m)
             for (const MicColumn& mic : micColumns())
@@ -72,6 +74,23 @@ std::string sectionHead(const CompareResults& results, std::size_t k) {
            antiphaseText(r.analysis.curve) + publishedFigures(r.array.key);
 }
 
+// In a room: how far its direct sound carries, the ears' correlation, and its channels' late
+// coherence beside the diffuse field's.
+std::string roomOfArray(const CompareResults& results, std::size_t k) {
+    const std::optional<ArrayRoomResult>& room = results.arrays[k].room;
+    if (!results.room || !room) return {};
+    std::string html = "<p class=\"room\">In the room: critical distance " + fixedText(room->criticalDistance, 2) +
+                       " m, the sources " + fixedText(results.room->distance, 2) + " m away.";
+    if (room->iaccEarly && room->iaccLate)
+        html += " At the ears, from the centre position: IACC early " + fixedText(*room->iaccEarly, 3) + ", late " +
+                fixedText(*room->iaccLate, 3) + ".";
+    html +=
+        " The channels' coherence after the first 80 ms, summed over the positions, per octave band, beside "
+        "the diffuse field's (dashed): above it, the reverberation of the two channels is more alike than a "
+        "diffuse field would make it, and sounds narrower.</p>\n";
+    return html + coherenceSvg(*room, curveStyle(results, k));
+}
+
 std::string arraySection(const CompareResults& results, std::size_t k) {
     const ArrayResult& r = results.arrays[k];
     const ArrayAnalysis& a = r.analysis;
@@ -90,7 +109,7 @@ std::string arraySection(const CompareResults& results, std::size_t k) {
         html += " On headphones: " + fixedText(*r.headphones.loudness, 2) + " LUFS" +
                 (r.headphones.clipped > 0 ? ", " + std::to_string(r.headphones.clipped) + " samples clipped" : "") +
                 ".";
-    html += "</p>\n" + arrayDrawings(results, k) + "<div class=\"scroll\"><table>\n" +
+    html += "</p>\n" + arrayDrawings(results, k) + roomOfArray(results, k) + "<div class=\"scroll\"><table>\n" +
             tableLine(results, a.positions[0].pickup, nullptr);
     for (std::size_t p = 0; p < a.positions.size(); ++p) {
         const PositionRow row = positionRow(results, k, p);
@@ -156,16 +175,18 @@ std::string sweepArc(const CompareResults& results) {
 std::string modelParagraph(const CompareResults& results) {
     std::string text =
         "<h2>The model</h2>\n<p>The numbers come from the same model as the sound: each microphone's level factor, "
-        "its share in each channel and its whole-sample delay at each position of the sweep (a source 10 m from "
-        "the array's centre, " +
-        sweepArc(results) +
+        "its share in each channel and its whole-sample delay at each position of the sweep (a source " +
+        decimalText(static_cast<int>(std::lrint((results.room ? results.room->distance : results.distance) * 1000))) +
+        " m from the array's centre, " + sweepArc(results) +
         "). ICLD is the level difference of the two channels for a "
         "white-noise source (positive: left louder); ICTD is the lag at which the channels' white-noise "
         "cross-correlation is largest (positive: the right channel later). The image on a loudspeaker pair at " +
         tradingRule(results.base) +
         " The stereo recording angle is twice the smallest source angle at which "
         "the image reaches a loudspeaker, found with unrounded delays on the arc from 0° to 90°; the curves "
-        "use unrounded delays too, the dots and tables the delays as rendered. The model leaves out the room, "
+        "use unrounded delays too, the dots and tables the delays as rendered. The model leaves out " +
+        std::string(results.room ? "the room's reflections (the renders and the room's numbers have them), "
+                                 : "the room, ") +
         "the cues of distance, and the precedence effect between the tree's centre microphone and its outer "
         "ones (the centre's sound arrives first, which the trading rule does not weigh).</p>\n";
     if (!results.head.empty())
@@ -178,6 +199,39 @@ std::string modelParagraph(const CompareResults& results) {
                 "and the level difference of the ears (positive: the left ear louder). Beside the image the "
                 "trading rule predicts, they show what a listener's ears are given to work with.</p>\n";
     return text;
+}
+
+// The reverberation table's header, or a band's row: the room's band columns the page shows.
+std::string reverberationLine(const BandRow* row) {
+    const char* cell = row ? "td>" : "th>";
+    std::string line = row ? "<tr class=\"band\">" : "<tr>";
+    for (const BandColumn& column : bandColumns()) {
+        if (!inTable(column, BandTable::reverberation) || !column.page.shown) continue;
+        const std::optional<double> value = row ? column.value(*row) : std::nullopt;
+        line += std::string("<") + cell +
+                (row ? (value ? writtenNumber(*value, column.page) : "-") : std::string(column.heading)) + "</" + cell;
+    }
+    return line + "</tr>\n";
+}
+
+// The room: what it is and where everything stood, its plan, and its reverberation per band.
+std::string roomSection(const CompareResults& results) {
+    if (!results.room) return {};
+    std::vector<double> sources;
+    if (!results.arrays.empty())
+        for (const PositionAnalysis& p : results.arrays[0].analysis.positions) sources.push_back(p.sourceDegrees);
+    std::string html =
+        "<div id=\"room\">\n<h2>The room</h2>\n<p>" + htmlEscaped(roomLine(*results.room)) + ".</p>\n" +
+        roomPlanSvg(*results.room, sources) +
+        "<p>Reverberation per octave band: the time asked for, the absorption that gives it as "
+        "measured (the surfaces' mean), what Sabine's and Eyring's formulas give with that absorption, "
+        "and T30 measured on an omni's response at the array's place.</p>\n<table class=\"reverberation\">\n" +
+        reverberationLine(nullptr);
+    for (int b = 0; b < bandCount; ++b) {
+        const BandRow row{results, 0, b};
+        html += reverberationLine(&row);
+    }
+    return html + "</table>\n</div>\n";
 }
 
 // At a low rate, how far the whole-sample delays move the rendered images from the curves.
@@ -196,7 +250,8 @@ std::string htmlReport(const CompareResults& results) {
     std::string body = "<h1>Stereo arrays compared: <code>" + input +
                        "</code></h1>\n<p class=\"source\">Read: " + htmlEscaped(results.source) + ".</p>\n" +
                        roundingParagraph(results) + listeningPanel(results) +
-                       "<div id=\"curves\">\n<h2>Localisation curves</h2>\n" + curvesSvg(results) + "</div>\n";
+                       "<div id=\"curves\">\n<h2>Localisation curves</h2>\n" + curvesSvg(results) + "</div>\n" +
+                       roomSection(results);
     for (std::size_t k = 0; k < results.arrays.size(); ++k) body += arraySection(results, k);
     return htmlPage(input + ": stereo arrays compared", style, body + modelParagraph(results) + publishedAnglesNote(),
                     /*fitsScreen=*/true);

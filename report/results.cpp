@@ -20,4 +20,19 @@ std::optional<double> loudnessOffset(const std::vector<ArrayResult>& arrays, std
     return offsetToLoudest(loudness, index);
 }
 
+BandValues meanAbsorption(const Room& room) {
+    const double wd = room.width * room.depth, dh = room.depth * room.height, wh = room.width * room.height;
+    const std::array<double, surfaceCount> areas{dh, dh, wh, wh, wd, wd};
+    BandValues mean{};
+    for (int b = 0; b < bandCount; ++b) {
+        double weighted = 0, total = 0;
+        for (int s = 0; s < surfaceCount; ++s) {
+            weighted += areas[s] * room.absorption[s][b];
+            total += areas[s];
+        }
+        mean[b] = total > 0 ? weighted / total : 0;
+    }
+    return mean;
+}
+
 }  // namespace auralith

@@ -1,6 +1,7 @@
 // What one run of auralith-compare found, array by array: what the reports are made from.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -10,6 +11,8 @@
 #include "sim/analysis/array_analysis.h"
 #include "sim/analysis/envelope.h"
 #include "sim/headphones/ear_cues.h"
+#include "sim/room/room.h"
+#include "sim/room/room_numbers.h"
 
 namespace auralith {
 
@@ -22,6 +25,18 @@ struct HeadphonesResult {
     std::vector<EarCues> ears;  // one per position of the analysis; empty without --headphones
 };
 
+// What the room did to one array. The channels are left and right: a channel mixed from several
+// microphones counts as one.
+struct ArrayRoomResult {
+    std::vector<std::array<std::optional<double>, 2>> drrDb;  // per position of the analysis: left, right
+    std::optional<BandValues> coherence;                      // the late sound's, measured; none without any
+    BandValues diffuse{};                      // the diffuse field's at each band's centre (channelCoherence)
+    std::vector<CoherencePoint> diffuseCurve;  // the same over frequency, for the page (diffuseCoherenceCurve)
+    double criticalDistance = 0;               // metres, for the left channel's directivity and T_mid
+    std::optional<double> iaccEarly;           // the ears' at the centre position, with --headphones
+    std::optional<double> iaccLate;
+};
+
 struct ArrayResult {
     ChosenArray array;  // what was asked for, its name and its files' names
     ArrayAnalysis analysis;
@@ -29,8 +44,27 @@ struct ArrayResult {
     std::string audioFile;           // names in the output folder; empty without audio
     std::string labelFile;
     HeadphonesResult headphones;
-    std::int64_t clipped = 0;  // samples the render clipped at full scale
-    Envelope envelope = {};    // where the sound is in the render, for the page; empty without audio
+    std::int64_t clipped = 0;                  // samples the render clipped at full scale
+    Envelope envelope = {};                    // where the sound is in the render, for the page; empty without audio
+    std::optional<ArrayRoomResult> room{};     // with a room
+    std::vector<std::string> responseFiles{};  // with --responses: each position's response file
+};
+
+// The room the run's stage stood in: its size and surfaces, where the array and the sources stood,
+// the reverberation it was asked for, the classical formulas' and what its responses measured.
+struct RoomResults {
+    std::string name;  // a preset's ("hall"); empty for a size given as WxDxH
+    Room room;
+    RoomPoint arrayAt;
+    double distance = 10;  // the arc's radius, in metres
+    double sourceHeight = 0;
+    bool air = true;
+    std::optional<BandValues> target;  // with --rt60 or a preset; none with --absorption
+    BandValues sabine{};               // sabineSeconds and eyringSeconds, the air as the run had it
+    BandValues eyring{};
+    std::array<std::optional<double>, bandCount> measured{};  // T30 of an omni at the array's point, the
+                                                              // source at the sweep's centre
+    double gain = 1;                                          // the room's gain on every render
 };
 
 // The buckets of a render's envelope: a few hundred, enough for the page's time line at any width
@@ -45,7 +79,16 @@ struct CompareResults {
     std::vector<ArrayResult> arrays;
     LoudspeakerBase base = base30;
     std::string head;  // the head heard through (--headphones), "default.sofa, diffuse-field equalised"; else empty
+    std::optional<RoomResults> room{};  // none in the free field
+    double distance = 10;               // the arc's radius, in metres
+    // Where each position's sound begins in the renders, in frames: in a room, as far apart as
+    // the reverberation needs; empty for the sweep's own layout, a second between the sounds.
+    std::vector<std::int64_t> starts{};
 };
+
+// The absorption each band has on average over the room's surfaces, weighted by their areas
+// (as Sabine's formula takes it): the value of all six where they are alike.
+BandValues meanAbsorption(const Room& room);
 
 // The gain that would bring array `index` to the loudest of them, in dB (0 for the loudest;
 // +inf for a silent one beside a sounding one; 0 for all when all are silent); empty without audio.

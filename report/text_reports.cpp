@@ -24,6 +24,11 @@ std::string csvField(const PositionColumn& column, const PositionRow& row) {
     return value ? writtenNumber(*value, column.csv) : std::string();
 }
 
+std::string csvField(const BandColumn& column, const BandRow& row) {
+    const std::optional<double> value = column.value(row);
+    return value ? writtenNumber(*value, column.csv) : std::string();
+}
+
 // The header and the fields of a CSV line, from the columns the file shows and the run carries.
 template <typename Column, typename Row>
 void csvFields(std::string& line, const Column& column, const CompareResults& results, const Row* row, bool& first) {
@@ -49,7 +54,55 @@ std::string arraysLine(const CompareResults& results, const ArrayRow* array) {
     return line + "\n";
 }
 
+// A line of coherence.csv (an array's band) or room.csv (a band), or its header where there is no row.
+std::string bandLine(const CompareResults& results, BandTable table, const ArrayRow* array, const BandRow* band) {
+    std::string line;
+    bool first = true;
+    if (table == BandTable::coherence)
+        for (const ArrayColumn& column : arrayColumns())
+            if (column.namesTheArray) csvFields(line, column, results, array, first);
+    for (const BandColumn& column : bandColumns())
+        if (inTable(column, table)) csvFields(line, column, results, band, first);
+    return line + "\n";
+}
+
 }  // namespace
+
+std::string coherenceCsv(const CompareResults& results) {
+    std::string csv = bandLine(results, BandTable::coherence, nullptr, nullptr);
+    for (std::size_t k = 0; k < results.arrays.size(); ++k) {
+        const ArrayRow array{results, k};
+        for (int b = 0; b < bandCount; ++b) {
+            const BandRow band{results, k, b};
+            csv += bandLine(results, BandTable::coherence, &array, &band);
+        }
+    }
+    return csv;
+}
+
+std::string roomCsv(const CompareResults& results) {
+    std::string csv = bandLine(results, BandTable::reverberation, nullptr, nullptr);
+    for (int b = 0; b < bandCount; ++b) {
+        const BandRow band{results, 0, b};
+        csv += bandLine(results, BandTable::reverberation, nullptr, &band);
+    }
+    return csv;
+}
+
+std::string roomTitle(const RoomResults& room) {
+    const auto metres = [](double m) { return decimalText(static_cast<int>(std::lrint(m * 1000))); };
+    const std::string size =
+        metres(room.room.width) + " × " + metres(room.room.depth) + " × " + metres(room.room.height) + " m";
+    return room.name.empty() ? size : room.name + ", " + size;
+}
+
+std::string roomLine(const RoomResults& room) {
+    const auto metres = [](double m) { return decimalText(static_cast<int>(std::lrint(m * 1000))); };
+    return "Room: " + roomTitle(room) + ", the array at " + metres(room.arrayAt.x) + ", " + metres(room.arrayAt.y) +
+           ", " + metres(room.arrayAt.z) + " m, the sources " + metres(room.distance) + " m away at " +
+           metres(room.sourceHeight) + " m" + (room.air ? "" : ", no air absorption") + ", the room's gain " +
+           fixedText(20 * std::log10(room.gain), 1) + " dB";
+}
 
 std::string positionsCsv(const CompareResults& results) {
     std::string csv = positionsLine(results, nullptr, nullptr);
@@ -82,16 +135,19 @@ std::string labelText(const PositionAnalysis& p, const LoudspeakerBase& base) {
     return text + (base.halfAngle == 30 ? "" : " of ±" + fixedText(base.halfAngle, 0) + "°");
 }
 
-PositionSpan positionSpan(int position, std::int32_t rate, std::int32_t n) {
-    // The position's sound begins one second into its block of rate + n frames.
-    const std::int64_t first = static_cast<std::int64_t>(position) * (rate + n) + rate;
+PositionSpan positionSpan(int position, std::int32_t rate, std::int32_t n, std::span<const std::int64_t> starts) {
+    // The sweep's position's sound begins one second into its block of rate + n frames.
+    const std::int64_t first = static_cast<std::size_t>(position) < starts.size()
+                                   ? starts[static_cast<std::size_t>(position)]
+                                   : static_cast<std::int64_t>(position) * (rate + n) + rate;
     return {static_cast<double>(first) / rate, static_cast<double>(first + n) / rate};
 }
 
-std::string labelTrack(const ArrayAnalysis& analysis, std::int32_t rate, std::int32_t n, const LoudspeakerBase& base) {
+std::string labelTrack(const ArrayAnalysis& analysis, std::int32_t rate, std::int32_t n, const LoudspeakerBase& base,
+                       std::span<const std::int64_t> starts) {
     std::string track;
     for (const PositionAnalysis& p : analysis.positions) {
-        const PositionRow row{p, nullptr, rate, n};
+        const PositionRow row{p, nullptr, rate, n, nullptr, starts};
         for (const PositionColumn& column : positionColumns())
             if (column.label.shown && column.unit == "s")
                 track += writtenNumber(*column.value(row), column.label) + "\t";
@@ -169,6 +225,7 @@ std::string summaryTable(const CompareResults& results, const std::string& folde
     std::string table = shownOnTerminal(results.input) + ": " + results.source + "\n";
     if (results.base.halfAngle != 30) table += "Loudspeakers at ±" + fixedText(results.base.halfAngle, 0) + "°\n";
     if (!results.head.empty()) table += "Headphone renders through " + shownOnTerminal(results.head) + "\n";
+    if (results.room) table += roomLine(*results.room) + "\n";
     table += "\n";
     table += closingLine(results, nullptr, width);
     for (std::size_t k = 0; k < results.arrays.size(); ++k) {
@@ -181,7 +238,12 @@ std::string summaryTable(const CompareResults& results, const std::string& folde
         if (!r.audioFile.empty())
             table += "  " + shownOnTerminal(r.audioFile) + "  " + shownOnTerminal(r.labelFile) +
                      (r.headphones.file.empty() ? "" : "  " + shownOnTerminal(r.headphones.file)) + "\n";
-    table += "  report.csv  arrays.csv  report.html\n";
+    for (const ArrayResult& r : results.arrays)
+        if (!r.responseFiles.empty())
+            table += "  " + shownOnTerminal(r.responseFiles.front()) +
+                     (r.responseFiles.size() > 1 ? " … " + shownOnTerminal(r.responseFiles.back()) : "") + "\n";
+    table +=
+        std::string("  report.csv  arrays.csv  ") + (results.room ? "coherence.csv  room.csv  " : "") + "report.html\n";
     return table;
 }
 

@@ -70,20 +70,21 @@ RenderOutcome renderPlanInto(const RenderPlan& plan, std::span<const std::int16_
 
 RenderOutcome renderStereoInto(const AnyArray& choice, std::span<const std::int16_t> samples, std::int32_t rate,
                                double gain, RandomState& random, std::span<std::int16_t> out,
-                               const RenderOptions& options, const SweepPositions& positions) {
-    const Program program = sweepProgram({rate, 2}, static_cast<std::int32_t>(samples.size()), positions);
+                               const RenderOptions& options, const SweepPositions& positions, double radius) {
+    Program program = sweepProgram({rate, 2}, static_cast<std::int32_t>(samples.size()), positions);
+    program.radius = radius;
     return renderPlanInto(planFor(choice, program), samples, gain, random, out, options);
 }
 
 std::optional<StereoBuffer> renderStereo(const AnyArray& choice, std::span<const std::int16_t> samples,
                                          std::int32_t rate, double gain, RandomState& random,
-                                         const RenderOptions& options, const SweepPositions& positions) {
+                                         const RenderOptions& options, const SweepPositions& positions, double radius) {
     StereoBuffer out;
     out.frames =
         static_cast<std::int32_t>(outputFrameCount(rate, static_cast<std::int32_t>(samples.size()), positions.count()));
     out.samples = SampleStorage::zeroed(2 * static_cast<std::size_t>(out.frames));
     const RenderOutcome rendered =
-        renderStereoInto(choice, samples, rate, gain, random, out.view(), options, positions);
+        renderStereoInto(choice, samples, rate, gain, random, out.view(), options, positions, radius);
     if (!rendered) return std::nullopt;
     out.clipped = rendered.clipped;
     return out;

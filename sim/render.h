@@ -27,15 +27,18 @@ namespace auralith {
 RenderOutcome renderPlanInto(const RenderPlan& plan, std::span<const std::int16_t> samples, double gain,
                              RandomState& random, std::span<std::int16_t> out, const RenderOptions& options = {});
 
-// The array's sweep over `positions` into `out`, which must hold the sweep's 2F samples, all zero.
+// The array's sweep over `positions` on the arc of `radius` metres into `out`, which must hold the
+// sweep's 2F samples, all zero.
 RenderOutcome renderStereoInto(const AnyArray& choice, std::span<const std::int16_t> samples, std::int32_t rate,
                                double gain, RandomState& random, std::span<std::int16_t> out,
-                               const RenderOptions& options = {}, const SweepPositions& positions = {});
+                               const RenderOptions& options = {}, const SweepPositions& positions = {},
+                               double radius = defaultArcRadius);
 
 // Creates the output buffer and renders into it (its `clipped` the render's count). Empty when
 // its memory cannot be had.
 std::optional<StereoBuffer> renderStereo(const AnyArray& choice, std::span<const std::int16_t> samples,
                                          std::int32_t rate, double gain, RandomState& random,
-                                         const RenderOptions& options = {}, const SweepPositions& positions = {});
+                                         const RenderOptions& options = {}, const SweepPositions& positions = {},
+                                         double radius = defaultArcRadius);
 
 }  // namespace auralith

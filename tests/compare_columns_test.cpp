@@ -16,18 +16,46 @@
 namespace auralith {
 namespace {
 
-CompareResults run(bool head) {
+// A run with or without a head and a room; in the room one band's T30 and one position's DRR are
+// missing, as where a decay never fell far enough or a channel heard nothing.
+struct Run {
+    bool head;
+    bool room;
+};
+
+CompareResults run(Run kind) {
     CompareResults results;
     results.input = "take.wav";
     results.n = 4410;
-    if (head) results.head = "h.sofa";
+    if (kind.head) results.head = "h.sofa";
+    if (kind.room) {
+        results.room = RoomResults{"hall",
+                                   uniformRoom(25, 40, 16, 0.3),
+                                   {12, 12, 3},
+                                   10,
+                                   3,
+                                   true,
+                                   BandValues{},
+                                   BandValues{},
+                                   BandValues{},
+                                   {},
+                                   0.5};
+        results.room->measured[0] = 2.1;
+    }
     for (const MicArray a : {MicArray::ortfPair, MicArray::threeOmniTree}) {
         ArrayResult& r = results.arrays.emplace_back();
         r.array = builtInChoice(a);
         r.analysis = analyseArray(a, 44100);
         r.loudness = -20.0;
         r.audioFile = "a.wav";
-        if (head) r.headphones = {"h.wav", -21.0, 0, std::vector<EarCues>(r.analysis.positions.size())};
+        if (kind.head) r.headphones = {"h.wav", -21.0, 0, std::vector<EarCues>(r.analysis.positions.size())};
+        if (kind.room) {
+            r.room = ArrayRoomResult{};
+            r.room->drrDb.assign(r.analysis.positions.size(), {-3.0, -4.0});
+            r.room->drrDb[1][0].reset();
+            r.room->coherence = BandValues{};
+            if (kind.head) r.room->iaccEarly = 0.5;
+        }
     }
     return results;
 }
@@ -59,7 +87,24 @@ int count(const std::string& text, const std::string& what) {
     return found;
 }
 
-class Columns : public ::testing::TestWithParam<bool> {};
+// Each band table's CSV: the header its columns make (the coherence's after the array's names),
+// and one field per column in each of its rows, a row per band (and array).
+void expectBandTable(const std::string& csv, BandTable table, const CompareResults& results) {
+    std::vector<std::string> names;
+    if (table == BandTable::coherence)
+        for (const ArrayColumn& c : arrayColumns())
+            if (c.namesTheArray) names.emplace_back(c.name);
+    for (const BandColumn& c : bandColumns())
+        if (inTable(c, table) && c.csv.shown) names.emplace_back(c.name);
+    const std::vector<std::string> rows = lines(csv);
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(fields(rows[0]), names);
+    const std::size_t perBand = table == BandTable::coherence ? results.arrays.size() : 1;
+    EXPECT_EQ(rows.size(), 1 + perBand * bandCount);
+    for (const std::string& row : rows) EXPECT_EQ(fields(row).size(), names.size()) << row;
+}
+
+class Columns : public ::testing::TestWithParam<Run> {};
 
 TEST_P(Columns, EveryFormatCarriesItsColumns) {
     const CompareResults results = run(GetParam());
@@ -113,9 +158,21 @@ TEST_P(Columns, EveryFormatCarriesItsColumns) {
     EXPECT_EQ(headings, (std::vector<int>{pageColumns + 4, pageColumns + 6}));
     ASSERT_EQ(rows.size(), 2 * positions);
     for (std::size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(rows[i], headings[i / positions]) << i;
+    // The room's band tables: in their files, and the reverberation's on the page, only with a room.
+    for (const BandColumn& c : bandColumns()) {
+        EXPECT_EQ(carried(c, results), results.room.has_value());
+        if (c.page.shown && inTable(c, BandTable::reverberation)) {
+            EXPECT_EQ(count(html, "<th>" + std::string(c.heading) + "</th>"), results.room ? 1 : 0) << c.name;
+        }
+    }
+    EXPECT_EQ(count(html, "<tr class=\"band\">"), results.room ? bandCount : 0);
+    if (!results.room) return;
+    expectBandTable(coherenceCsv(results), BandTable::coherence, results);
+    expectBandTable(roomCsv(results), BandTable::reverberation, results);
 }
 
-INSTANTIATE_TEST_SUITE_P(Runs, Columns, ::testing::Values(false, true));
+INSTANTIATE_TEST_SUITE_P(Runs, Columns,
+                         ::testing::Values(Run{false, false}, Run{true, false}, Run{false, true}, Run{true, true}));
 
 // The rate in the note of rounded delays is grouped as the recording's description groups it.
 TEST(ColumnsNumbers, GroupedAsTheReaderGroups) {

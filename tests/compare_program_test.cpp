@@ -266,8 +266,8 @@ TEST(CompareProgram, UsageHelpAndVersion) {
         EXPECT_LE(std::count_if(line.begin(), line.end(), [](char c) { return (c & 0xC0) != 0x80; }), 80) << line;
         if (!line.empty() && line[0] != ' ' && line.back() == ':') heads.push_back(line);
     }
-    EXPECT_EQ(heads, (std::vector<std::string>{
-                         "Input:", "Arrays:", "Outputs:", "Headphones:", "Others:", "Exit status:", "Examples:"}));
+    EXPECT_EQ(heads, (std::vector<std::string>{"Input:", "Arrays:", "Room:", "Outputs:", "Headphones:", "Others:",
+                                               "Exit status:", "Examples:"}));
     const ProgramRun version = compare(dir, "--version");
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "auralith-compare " AURALITH_VERSION_TEXT "\n");
@@ -276,7 +276,8 @@ TEST(CompareProgram, UsageHelpAndVersion) {
              {"-a 9 take.wav", "'9' is not a list of menu numbers 1 to 6 (such as 1,3,5)"},
              {"--frobnicate take.wav", "unknown option '--frobnicate'"},
              {"--channel 0 take.wav", "'0' is not a channel number (1 for the first)"},
-             {"take.wav other.wav", "more than one input file given ('other.wav')"}}) {
+             {"take.wav other.wav", "more than one input file given ('other.wav')"},
+             {"--room hall --rt60 2 --absorption 0.3 take.wav", "--rt60 and --absorption cannot go together"}}) {
         const ProgramRun wrong = compare(dir, args);
         EXPECT_EQ(wrong.status, 2) << args;
         EXPECT_EQ(wrong.err, "auralith-compare: " + message + " (see auralith-compare --help)\n");

@@ -56,6 +56,9 @@ bash|--arrays=3,ms:s|subcardioid supercardioid
 bash|-a4,ab|-a4,ab40 -a4,ab60
 words|--arrays=5,PAIR:o|omni
 bash|--speakers |30 45
+bash|--room |chamber church hall studio
+bash|--room=c|chamber church
+bash|--rt60 |
 bash|--p|--pattern --positions
 bash|--hrtf |head.sofa heads
 bash|-o |heads

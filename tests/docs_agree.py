@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """auralith-compare's --help, its man page and its bash completion tell the same options, the
-same named techniques and the same patterns.
+same named techniques, the same patterns and the same rooms.
 
     docs_agree.py AURALITH-COMPARE MAN-PAGE COMPLETION
 
@@ -67,13 +67,16 @@ def main():
                            "the completion": listed})
     agree("patterns", {"--help": patterns, "the completion": completions(script, "auralith-compare --pattern "),
                        "the man page": {p for p in patterns if re.search(rf"\b{p} \(", man_text)}})
+    rooms = set(re.search(r"reverberation times: ([a-z, ]+)", " ".join(help_text.split())).group(1).strip().split(", "))
+    agree("rooms", {"--help": rooms, "the completion": completions(script, "auralith-compare --room "),
+                    "the man page": {r for r in rooms if re.search(rf"\b{r} [A-Z]", man_text)}})
     for key, text in techniques.items():
         if f"{key} {text}" not in man_text:
             faults.append(f"the man page lacks '{key} {text}'")
-    if len(techniques) < 8 or len(numbers) != 6 or len(patterns) != 6 or len(options(help_text)) < 20:
-        faults.append(f"--help read wrong: {techniques}, {numbers}, {patterns}, {options(help_text)}")
-    print("\n".join(faults) or f"{len(options(help_text))} options, {len(techniques)} techniques and "
-          f"{len(patterns)} patterns agree")
+    if len(techniques) < 8 or len(numbers) != 6 or len(patterns) != 6 or len(rooms) != 4 or len(options(help_text)) < 20:
+        faults.append(f"--help read wrong: {techniques}, {numbers}, {patterns}, {rooms}, {options(help_text)}")
+    print("\n".join(faults) or f"{len(options(help_text))} options, {len(techniques)} techniques, "
+          f"{len(patterns)} patterns and {len(rooms)} rooms agree")
     return 1 if faults else 0
 
 

@@ -33,9 +33,11 @@ const std::vector<std::string_view> ioHeaders{"cstdio",   "iostream", "fstream",
 
 // auralith-compare's reports: texts built from what a run found, on the audio core's numbers and
 // the arrays as the catalogue names them; no file, no platform.
-const std::vector<std::string_view> reportIncludes{
-    "report/",   "sim/model/",    "sim/scene/", "sim/free/",
-    "sim/plan/", "sim/analysis/", "catalogue/", "sim/headphones/ear_cues.h"};
+const std::vector<std::string_view> reportIncludes{"report/",         "sim/model/",
+                                                   "sim/scene/",      "sim/free/",
+                                                   "sim/plan/",       "sim/analysis/",
+                                                   "catalogue/",      "sim/headphones/ear_cues.h",
+                                                   "sim/room/room.h", "sim/room/room_numbers.h"};
 
 // A part of the page (the listening panel, the curves): the reports' own layer without the page
 // that holds it, so that the page includes its parts and no part the page.
@@ -55,7 +57,7 @@ std::vector<std::string_view> pageParts(std::string_view own) {
 // their microphones on top of it, the two kinds of renderer and the analysis that rest on them
 // (the program's renderers on the model alone: they take placements, whoever works them out),
 // and the entry above them, the headphone processing on the analysis; no I/O in any. The catalogue of arrays on the
-// model, the described arrays and the scene, without I/O either. auralith-compare's own layer uses
+// model, the described arrays, the scene and the room's measures, without I/O either. auralith-compare's own layer uses
 // the audio core and the WAVE files but no console. The WAVE files: the format above the platform's file access. The
 // console: the portable part, the two platforms beside each other on top of it, the driver above, and main joining
 // them. The headphone render's assembly joins the headphone processing and the WAVE files, below any program; the
@@ -68,6 +70,12 @@ const std::vector<Layer> layers{
     {"sim/reference/", {"sim/model/", "sim/scene/", "sim/free/", "sim/plan/", "sim/reference/"}, ioHeaders},
     {"sim/fast/", {"sim/model/", "sim/fast/"}, ioHeaders},
     {"sim/analysis/", {"sim/model/", "sim/scene/", "sim/free/", "sim/plan/", "sim/analysis/"}, ioHeaders},
+    {"sim/room/", {"sim/model/", "sim/scene/", "sim/fast/parallel.h", "sim/room/"}, ioHeaders},
+    {"sim/room_render/",
+     {"sim/model/", "sim/scene/", "sim/free/", "sim/plan/", "sim/room/", "sim/fast/parallel.h",
+      "sim/fast/dither_batch.h", "sim/fast/fast_dither.h", "sim/fast/vector_width.h", "sim/fast/render_options.h",
+      "sim/room_render/"},
+     ioHeaders},
     {"sim/headphones/",
      {"sim/model/", "sim/scene/", "sim/fast/parallel.h", "sim/plan/", "sim/analysis/", "sim/headphones/"},
      ioHeaders},
@@ -79,7 +87,7 @@ const std::vector<Layer> layers{
     {"binaural/",
      {"binaural/", "sim/headphones/", "sim/plan/", "sim/analysis/", "sim/model/", "sim/scene/", "wave/"},
      {"windows.h", "termios.h", "poll.h", "pty.h"}},
-    {"catalogue/", {"sim/model/", "sim/free/", "sim/scene/", "catalogue/"}, ioHeaders},
+    {"catalogue/", {"sim/model/", "sim/free/", "sim/scene/", "sim/room/room.h", "catalogue/"}, ioHeaders},
     {"job/console/", {"job/console/"}, platformHeaders},
     {"job/posix/", {"job/console/", "job/posix/"}, {"windows.h"}},
     {"job/windows/", {"job/console/", "job/windows/"}, {"unistd.h", "termios.h", "poll.h", "sys/"}},
@@ -91,9 +99,11 @@ const std::vector<Layer> layers{
     {"report/html/", {"report/html/"}, ioHeaders},
     {"report/listening/", pageParts("report/listening/"), ioHeaders},
     {"report/curves_plot", pageParts("report/curves_plot"), ioHeaders},
+    {"report/room_plan", pageParts("report/room_plan"), ioHeaders},
     {"job/compare/",
      {"job/compare/", "job/output/", "catalogue/", "report/", "binaural/", "sim/render.h", "sim/model/", "sim/scene/",
-      "sim/free/", "sim/plan/", "sim/analysis/", "sim/headphones/", "wave/"},
+      "sim/free/", "sim/plan/", "sim/analysis/", "sim/headphones/", "sim/room/", "sim/room_render/",
+      "sim/fast/parallel.h", "wave/"},
      {"windows.h", "termios.h", "poll.h", "pty.h", "sys/"}},
     {"job/", {"job/", "sim/render.h", "sim/model/"}, {}},
     {"bench/", {"sim/", "wave/", "binaural/", "catalogue/", "report/"}, {}},

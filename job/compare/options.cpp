@@ -3,6 +3,7 @@
 #include "catalogue/array_list.h"
 #include "catalogue/built_in_arrays.h"
 #include "catalogue/techniques.h"
+#include "job/compare/room_options.h"
 
 #include "report/shown_text.h"
 
@@ -222,6 +223,40 @@ bool isListeningOption(std::string_view arg) {
            arg.starts_with("--speakers");
 }
 
+bool isRoomOption(std::string_view arg) { return arg == "--no-air" || isRoomValueOption(arg.substr(0, arg.find('='))); }
+
+// --room, --rt60, --absorption, --array-at, --distance, --source-height and --no-air, each value
+// checked for its own form here; roomSettingOf says whether they go together.
+bool readRoomOption(const std::vector<std::string>& args, std::size_t& k, ParsedOptions& parsed) {
+    const std::string arg = args[k];
+    if (arg == "--no-air") {
+        parsed.roomRequest.air = false;
+        return true;
+    }
+    const Valued value = valueOf(args, k, "", arg.substr(0, arg.find('=')));
+    if (!value.hasValue)
+        parsed = usageError("option " + arg + " needs a value");
+    else if (const std::string why = readRoomValue(arg.substr(0, arg.find('=')), value.value, parsed.roomRequest);
+             !why.empty())
+        parsed = usageError(why);
+    return parsed.action == Action::run;
+}
+
+bool anyRoomOption(const RoomRequest& r) {
+    return r.room() || r.rt60 || r.absorption || !r.air || r.arrayAt || r.distance || r.sourceHeight;
+}
+
+// The arc and the room as asked for; the room's absorption solved, which takes a moment.
+ParsedOptions resolvedRoom(ParsedOptions parsed) {
+    parsed.options.distance = parsed.roomRequest.distance.value_or(parsed.options.distance);
+    parsed.options.sourceHeight = parsed.roomRequest.sourceHeight;
+    auto setting = roomSettingOf(parsed.roomRequest, parsed.options.positions);
+    if (const auto* refusal = std::get_if<RoomRefusal>(&setting)) return usageError(refusal->why);
+    parsed.options.room = std::move(std::get<std::optional<RoomSetting>>(setting));
+    if (parsed.options.room) parsed.options.distance = parsed.options.room->distance;
+    return parsed;
+}
+
 // The headphone options go together, and with the renders.
 ParsedOptions checkedListening(ParsedOptions parsed) {
     const CompareOptions& o = parsed.options;
@@ -232,11 +267,21 @@ ParsedOptions checkedListening(ParsedOptions parsed) {
     return parsed;
 }
 
+// The responses are a room's, at the level of the renders they go with: in free field a response
+// would be the direct taps alone, and without the recording the guard gain is unknown.
+ParsedOptions checkedResponses(ParsedOptions parsed) {
+    if (parsed.options.responses && !parsed.roomRequest.room()) return usageError("--responses goes with --room");
+    if (parsed.options.responses && !parsed.options.audio)
+        return usageError("--responses goes with the renders: it cannot go with --no-audio");
+    return parsed;
+}
+
 // --design asks for no recording and no arrays: what it finds, it lists.
 ParsedOptions designOptions(ParsedOptions parsed, const std::vector<std::string>& inputs) {
     if (!parsed.options.design) return usageError("--pattern goes with --design");
     if (!inputs.empty()) return usageError("--design takes no recording ('" + shown(inputs[0]) + "')");
     if (!parsed.options.arrays.empty()) return usageError("--design takes no -a list");
+    if (anyRoomOption(parsed.roomRequest)) return usageError("--design takes none of the room's options");
     if (parsed.options.excerpt || parsed.options.positions != SweepPositions{})
         return usageError("--design takes neither --positions nor --excerpt");
     if (!parsed.options.pattern) parsed.options.pattern = PatternChoice{"cardioid", 500};
@@ -262,6 +307,10 @@ bool readOption(const std::vector<std::string>& args, std::size_t& k, ParsedOpti
         parsed.options.audio = false;
         return true;
     }
+    if (arg == "--responses") {
+        parsed.options.responses = true;
+        return true;
+    }
     if (const Valued channel = valueOf(args, k, "", "--channel"); channel.matched) {
         parsed.options.channel = channelNumber(channel.value);
         if (!channel.hasValue)
@@ -273,6 +322,7 @@ bool readOption(const std::vector<std::string>& args, std::size_t& k, ParsedOpti
     if (arg.starts_with("--design") || arg.starts_with("--pattern")) return readDesignOption(args, k, parsed);
     if (isListeningOption(arg)) return readListeningOption(args, k, parsed);
     if (arg.starts_with("--positions") || arg.starts_with("--excerpt")) return readSweepOption(args, k, parsed);
+    if (isRoomOption(arg)) return readRoomOption(args, k, parsed);
     const Valued dir = valueOf(args, k, "-o", "--output-dir");
     const Valued list = dir.matched ? Valued{} : valueOf(args, k, "-a", "--arrays");
     if (dir.matched && dir.hasValue && !dir.value.empty()) parsed.options.outputDir = dir.value;
@@ -305,7 +355,7 @@ ParsedOptions parseCompareOptions(const std::vector<std::string>& args) {
             return parsed;
         }
     }
-    parsed = checkedListening(std::move(parsed));
+    parsed = checkedResponses(checkedListening(std::move(parsed)));
     if (parsed.action != Action::run) return parsed;
     if (parsed.options.design || parsed.options.pattern) return designOptions(std::move(parsed), inputs);
     if (inputs.empty()) return usageError("no input file given");
@@ -313,7 +363,7 @@ ParsedOptions parseCompareOptions(const std::vector<std::string>& args) {
     parsed.options.input = inputs[0];
     if (parsed.options.arrays.empty())
         for (const BuiltInArray& array : builtInArrays()) parsed.options.arrays.push_back(builtInChoice(array));
-    return parsed;
+    return resolvedRoom(std::move(parsed));
 }
 
 std::string sofaFileOf(const CompareOptions& options) {
@@ -386,6 +436,34 @@ std::string arraysUsage() {
            "                        (default cardioid)\n";
 }
 
+constexpr const char* roomUsage =
+    "Room:\n"
+    "      --room WxDxH|PRESET\n"
+    "                        the sweep in a shoebox room of W x D x H metres (2 to\n"
+    "                        100 each, such as 26x42x17), or in a real room's size\n"
+    "                        and reverberation times: studio, chamber, hall, church\n"
+    "                        (without it, free field)\n"
+    "      --rt60 T|BAND:T,...\n"
+    "                        the reverberation time in seconds, in every band or in\n"
+    "                        each of 125, 250, 500, 1k, 2k, 4k, 8k (such as 125:2.2,\n"
+    "                        250:2.1,500:2,1k:1.9,2k:1.7,4k:1.4,8k:1), met as T30\n"
+    "                        measured on the room's own response\n"
+    "      --absorption A|L,R,S,B,F,C\n"
+    "                        what the surfaces absorb, 0 to 1: all alike, or the\n"
+    "                        left, right, stage end and back walls, the floor, the\n"
+    "                        ceiling\n"
+    "      --no-air          the room without the air's absorption\n"
+    "      --array-at X,Y,Z  the array's place in metres from the left wall, the back\n"
+    "                        wall and the floor (default the preset's, off the centre\n"
+    "                        line); it faces the stage's end wall\n"
+    "      --distance R      the sweep's radius, 1 to 100 metres (default 10, or the\n"
+    "                        preset's)\n"
+    "      --source-height H the sources' height in metres above the floor (default\n"
+    "                        the array's)\n"
+    "      --responses       also STEM-SLUG-response-p00.wav and on: each position's\n"
+    "                        response as mixed, 32-bit float WAVE, sample 0 being\n"
+    "                        0.1 s before the direct sound would reach the array\n";
+
 constexpr const char* outputsUsage =
     "Outputs:\n"
     "  -o, --output-dir DIR  where the files go (default: STEM-arrays, STEM being\n"
@@ -429,6 +507,7 @@ constexpr const char* othersUsage =
     "Examples:\n"
     "  auralith-compare -a 4,nos,pair:cardioid:100:25 take.wav\n"
     "  auralith-compare -H --speakers 45 -o heard take.wav\n"
+    "  auralith-compare --room hall -a ortf,ab40 take.wav\n"
     "  auralith-compare --design 100 --pattern supercardioid\n";
 
 }  // namespace
@@ -443,7 +522,8 @@ std::string compareUsage() {
                "image, stereo recording angle and loudness. With --design it takes no\n"
                "recording and finds the pairs that have the recording angle you want.\n"
                "\n") +
-           inputUsage + "\n" + arraysUsage() + "\n" + outputsUsage + "\n" + headphonesUsage + "\n" + othersUsage;
+           inputUsage + "\n" + arraysUsage() + "\n" + roomUsage + "\n" + outputsUsage + "\n" + headphonesUsage + "\n" +
+           othersUsage;
 }
 
 }  // namespace auralith

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "catalogue/descriptions.h"
+#include "job/compare/room_setting.h"
 #include "sim/scene/program.h"
 
 namespace auralith {
@@ -39,12 +40,23 @@ struct CompareOptions {
     // --positions FROM:TO:STEP: the sweep's positions (default the thirteen from -45 to 45).
     SweepPositions positions;
     std::optional<Excerpt> excerpt;
+    // --distance R: the sweep's arc's radius in metres, in free field as in a room.
+    double distance = 10;
+    // --source-height H in metres: in free field above the array (default 0), in a room above the
+    // floor (default the array's height).
+    std::optional<double> sourceHeight;
+    // --room and its options, resolved: the room with its absorption solved. The renders do not
+    // hear it yet.
+    std::optional<RoomSetting> room;
+    // --responses: each array's response at each position in the room, as floating-point WAVE.
+    bool responses = false;
 };
 
 struct ParsedOptions {
     enum class Action { run, help, version, usageError } action = Action::run;
     CompareOptions options;
-    std::string error;  // what is wrong, for usageError
+    RoomRequest roomRequest;  // the room's options as read, before roomSettingOf resolves them
+    std::string error;        // what is wrong, for usageError
 };
 
 // Reads the arguments after the program's name. --help and --version answer at once; anything

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <variant>
 
@@ -9,6 +10,7 @@
 #include "job/compare/file_names.h"
 #include "job/compare/output_folder.h"
 #include "job/compare/progress.h"
+#include "job/compare/response_files.h"
 #include "job/compare/sweep_setting.h"
 #include "job/output/rendered_output.h"
 #include "report/delay_rounding.h"
@@ -46,6 +48,10 @@ struct Run {
     const Listening* listening = nullptr;  // with --headphones
     LoudspeakerBase base = base30;
     SweepPositions positions;
+    double distance = defaultArcRadius;    // the arc's radius, metres
+    const RoomRun* room = nullptr;         // the room the arrays are heard in, if any
+    std::shared_ptr<RoomHeard> heard;      // the arrays heard there: their numbers and sweeps
+    std::span<const std::int64_t> starts;  // where each position's sound begins (CompareResults::starts)
 };
 
 // One line on standard error about the file `name`.
@@ -80,18 +86,47 @@ int renderHeadphones(Run& run, std::span<const std::int16_t> stereo, const Input
     return 0;
 }
 
+// The array's render in the free field, or in the run's room; empty with the reason told.
+// `split`: where its loudness may be measured in two parts, for a room's render (the free field's
+// sweep knows its own).
+std::optional<RenderedOutput> renderedArray(Run& run, int index, const AnyArray& array, const InputWave& wave,
+                                            double gain, const std::string& audioPath, std::int64_t& split) {
+    RandomState random;  // each array's generator starts where the interactive program's does
+    if (run.room == nullptr) {
+        auto out =
+            renderOutput(array, wave, gain, random, audioPath, ReplaceMode::nameItself, run.positions, run.distance);
+        if (!out) tell(run, audioPath, noMemory);
+        return out;
+    }
+#ifdef AURALITH_ROOM_RENDER
+    // The array's sweep is the run's last use of its responses: its memory goes with it.
+    RoomSweep sweep = std::move(run.heard->arrays[static_cast<std::size_t>(index)].sweep);
+    // Between the middle two positions, as in the free field, where the reverberation has faded.
+    const FadedFrames faded = fadedAfter(sweep, run.positions.count() / 2 - 1);
+    split = loudnessSplitIn(wave.sampleRate, faded.from, faded.to);
+    const RecordingSpectra* spectra = run.heard->spectra ? &*run.heard->spectra : nullptr;
+    auto heard = renderInRoom(sweep, spectra, wave, gain, random, audioPath, ReplaceMode::nameItself);
+    if (auto* out = std::get_if<RenderedOutput>(&heard)) return std::move(*out);
+    tell(run, audioPath, std::get<std::string>(heard));
+#else
+    (void)index, (void)split;
+    tell(run, audioPath, "this build renders no rooms (it was built without FFTW3)");
+#endif
+    return std::nullopt;
+}
+
 int renderArray(Run& run, int index, const InputWave& wave, double gain, ArrayResult& result) {
     const std::string& name = result.array.name;
     const std::string audioPath = pathIn(run.folder, result.audioFile);
     run.progress.show(index, name, 0.0);
-    RandomState random;  // each array's generator starts where the interactive program's does
-    std::optional<RenderedOutput> out =
-        renderOutput(result.array.model, wave, gain, random, audioPath, ReplaceMode::nameItself, run.positions);
-    if (!out) return fail(run, audioPath, noMemory);
+    std::int64_t split = 0;
+    std::optional<RenderedOutput> out = renderedArray(run, index, result.array.model, wave, gain, audioPath, split);
+    if (!out) return 1;
     result.clipped = out->clipped;
     tellClipped(run, audioPath, out->clipped);
     run.progress.show(index, name, 0.4);
-    result.loudness = sweepLoudness(out->samples(), wave.sampleRate, wave.sampleCount);
+    result.loudness = run.room != nullptr ? loudnessInParts(out->samples(), wave.sampleRate, split)
+                                          : sweepLoudness(out->samples(), wave.sampleRate, wave.sampleCount);
     if (!result.loudness) return fail(run, audioPath, noMemory);
     result.envelope = peakEnvelope(out->samples(), envelopePoints);
     if (run.listening != nullptr) {
@@ -104,20 +139,29 @@ int renderArray(Run& run, int index, const InputWave& wave, double gain, ArrayRe
     out.reset();
     const std::string labelPath = pathIn(run.folder, result.labelFile);
     if (const WriteOutcome w =
-            writeText(labelPath, labelTrack(result.analysis, wave.sampleRate, wave.sampleCount, run.base));
+            writeText(labelPath, labelTrack(result.analysis, wave.sampleRate, wave.sampleCount, run.base, run.starts));
         !w)
         return fail(run, labelPath, errorText(w.error));
     run.progress.show(index, name, 1.0);
     return 0;
 }
 
-constexpr const char* reportFiles[] = {"report.csv", "arrays.csv", "report.html"};
+// The reports' files, and with a room its own two.
+std::vector<std::string> reportFiles(const CompareResults& results) {
+    if (!results.room) return {"report.csv", "arrays.csv", "report.html"};
+    return {"report.csv", "arrays.csv", "coherence.csv", "room.csv", "report.html"};
+}
 
 int writeReports(Run& run, const CompareResults& results) {
-    const std::string texts[] = {positionsCsv(results), arraysCsv(results), htmlReport(results)};
-    for (std::size_t k = 0; k < std::size(reportFiles); ++k) {
-        const std::string path = pathIn(run.folder, reportFiles[k]);
-        if (const WriteOutcome w = writeText(path, texts[k]); !w) return fail(run, path, errorText(w.error));
+    const std::vector<std::string> files = reportFiles(results);
+    for (const std::string& file : files) {
+        const std::string path = pathIn(run.folder, file);
+        const std::string text = file == "report.csv"      ? positionsCsv(results)
+                                 : file == "arrays.csv"    ? arraysCsv(results)
+                                 : file == "coherence.csv" ? coherenceCsv(results)
+                                 : file == "room.csv"      ? roomCsv(results)
+                                                           : htmlReport(results);
+        if (const WriteOutcome w = writeText(path, text); !w) return fail(run, path, errorText(w.error));
     }
     return 0;
 }
@@ -128,7 +172,9 @@ std::vector<std::string> outputPaths(const Run& run, const CompareResults& resul
     for (const ArrayResult& r : results.arrays)
         for (const std::string& file : {r.audioFile, r.headphones.file, r.labelFile})
             if (!file.empty()) paths.push_back(pathIn(run.folder, file));
-    for (const char* file : reportFiles) paths.push_back(pathIn(run.folder, file));
+    for (const ArrayResult& r : results.arrays)
+        for (const std::string& file : r.responseFiles) paths.push_back(pathIn(run.folder, file));
+    for (const std::string& file : reportFiles(results)) paths.push_back(pathIn(run.folder, file));
     return paths;
 }
 
@@ -137,10 +183,13 @@ void analyseArrays(const Run& run, const CompareOptions& options, CompareResults
     for (const ChosenArray& array : options.arrays) {
         ArrayResult& result = results.arrays.emplace_back();
         result.array = array;
-        result.analysis = analyseArray(array.model, results.rate, results.base, run.positions);
+        result.analysis = analyseArray(array.model, results.rate, results.base, run.positions, run.distance);
         if (options.audio) {
             result.audioFile = audioFileName(run.stem, array.slug);
             result.labelFile = labelFileName(run.stem, array.slug);
+            const int count = run.positions.count();
+            for (int p = 0; p < count && options.responses && run.room != nullptr; ++p)
+                result.responseFiles.push_back(responseFileName(run.stem, array.slug, p, count));
         }
         if (run.listening != nullptr) {
             result.headphones.file = headphonesFileName(run.stem, array.slug);
@@ -150,9 +199,46 @@ void analyseArrays(const Run& run, const CompareOptions& options, CompareResults
     }
 }
 
+#ifdef AURALITH_ROOM_RENDER
+// The reverberation times the room's numbers take: T30 as measured, Eyring's where a band has none.
+BandValues roomSeconds(const RoomResults& room) {
+    BandValues seconds = room.eyring;
+    for (int b = 0; b < bandCount; ++b)
+        if (room.measured[b]) seconds[b] = *room.measured[b];
+    return seconds;
+}
+
+// Each array heard in the run's room: its numbers, then the layout and the gain every render
+// shares. 0, or the exit status of a failure (a source outside the room, memory).
+int hearInRoom(Run& run, const CompareOptions& options, CompareResults& results) {
+    RoomResults room = roomResultsOf(*run.room, options.room, 1);
+    const BandValues seconds = roomSeconds(room);
+    std::vector<AnyArray> arrays;
+    for (const ArrayResult& result : results.arrays) arrays.push_back(result.array.model);
+    // The responses of every array come first, all at once: the bar shows the run has begun.
+    if (!results.arrays.empty()) run.progress.show(0, results.arrays.front().array.name, 0.0);
+    auto hearing = hearInRoom(*run.room, arrays, results.rate, results.n, run.positions, seconds, run.listening);
+    if (const auto* why = std::get_if<std::string>(&hearing)) return fail(run, options.input, *why);
+    run.heard = std::make_shared<RoomHeard>(std::get<RoomHeard>(std::move(hearing)));
+    for (std::size_t k = 0; k < results.arrays.size(); ++k) results.arrays[k].room = run.heard->arrays[k].numbers;
+    room.gain = run.heard->gain;
+    results.room = std::move(room);
+    results.starts = run.heard->layout.starts;
+    run.starts = results.starts;
+    return 0;
+}
+#endif
+
 // The renders and the reports into the folder; 0, or the exit status of a failure.
 int writeOutputs(Run& run, const CompareOptions& options, Recording& recording, CompareResults& results) {
     const double gain = measureGuardGain(recording.wave.samples);
+    if (const auto refused = writeResponseFiles(options, {run.folder, run.stem, run.heard.get(), &run.progress},
+                                                results.arrays, recording.wave, gain))
+        return fail(run, refused->path, refused->why);
+#ifdef AURALITH_ROOM_RENDER
+    // A render that cannot have them makes its own, and says so if it cannot either.
+    if (run.heard && options.audio) transformRecording(*run.heard, recording.wave.samples);
+#endif
     for (std::size_t k = 0; k < results.arrays.size() && options.audio; ++k)
         if (const int status = renderArray(run, static_cast<int>(k), recording.wave, gain, results.arrays[k]);
             status != 0)
@@ -186,7 +272,7 @@ std::string failureLine(std::string_view name, std::string_view text) {
            std::string(text.substr(0, end == std::string_view::npos ? 0 : end + 1)) + "\n";
 }
 
-int runCompare(const CompareOptions& options, const CompareStreams& streams) {
+int runCompare(const CompareOptions& options, const CompareStreams& streams, const std::optional<RoomRun>& room) {
     Run run{streams,
             ProgressBar(streams.err, streams.progress && !options.quiet && options.audio,
                         static_cast<int>(options.arrays.size())),
@@ -194,7 +280,22 @@ int runCompare(const CompareOptions& options, const CompareStreams& streams) {
             stemOf(options.input),
             nullptr,
             base30,
-            options.positions};
+            options.positions,
+            options.distance,
+            nullptr,
+            {},
+            {}};
+#ifdef AURALITH_ROOM_RENDER
+    const std::optional<RoomRun> asked = options.room ? std::optional<RoomRun>(roomRunOf(*options.room)) : std::nullopt;
+    const std::optional<RoomRun>& inRoom = room ? room : asked;
+    if (inRoom) {
+        run.room = &*inRoom;
+        run.distance = inRoom->distance;
+    }
+#else
+    if (room || options.room)
+        return fail(run, options.input, "this build renders no rooms (it was built without FFTW3)");
+#endif
     auto read = readRecording({options.input, options.channel, options.audio});
     if (const auto* why = std::get_if<std::string>(&read)) return fail(run, options.input, *why);
     Recording recording = std::move(std::get<Recording>(read));
@@ -216,6 +317,7 @@ int runCompare(const CompareOptions& options, const CompareStreams& streams) {
                            options.speakers == 45 ? base45 : base30,
                            {}};
     run.base = results.base;
+    results.distance = run.distance;
     // The head is read and checked before anything is written.
     ListeningHandle listening;
     if (options.headphones) {
@@ -228,6 +330,10 @@ int runCompare(const CompareOptions& options, const CompareStreams& streams) {
         results.head = headDescription(*listening);
     }
     analyseArrays(run, options, results);
+#ifdef AURALITH_ROOM_RENDER
+    if (run.room != nullptr)
+        if (const int status = hearInRoom(run, options, results); status != 0) return status;
+#endif
     if (const std::string note = delayRoundingNote(results); !note.empty()) tell(run, options.input, note);
     // Before anything is written: no output may take the input's place.
     if (const auto over = outputOverInput(options.input, outputPaths(run, results)))

@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "job/compare/options.h"
+#include "job/compare/room_run.h"
 #include "wave/files/file_access.h"
 
 namespace auralith {
@@ -21,7 +23,9 @@ struct CompareStreams {
 // wrong usage.
 int compareMain(const std::vector<std::string>& args, const CompareStreams& streams);
 
-int runCompare(const CompareOptions& options, const CompareStreams& streams);
+// With a room, each array is heard in it (where the room's renders are built: AURALITH_ROOM_RENDER).
+int runCompare(const CompareOptions& options, const CompareStreams& streams,
+               const std::optional<RoomRun>& room = std::nullopt);
 
 // --design: the spacings for the wanted recording angle, as a table, design.csv and design.html.
 int runDesign(const CompareOptions& options, const CompareStreams& streams);

@@ -8,14 +8,14 @@ namespace auralith {
 
 std::optional<RenderedOutput> renderOutput(const AnyArray& choice, const InputWave& wave, double gain,
                                            RandomState& random, const std::string& outputName, ReplaceMode mode,
-                                           const SweepPositions& positions) {
+                                           const SweepPositions& positions, double radius) {
     RenderedOutput out;
     out.frames = static_cast<std::int32_t>(outputFrameCount(wave.sampleRate, wave.sampleCount, positions.count()));
     out.inPlace = OutputInPlace::create(outputName, out.frames, wave.sampleRate, wave.bitsPerSample, mode);
     if (out.inPlace) {
         const RandomState start = random;
         const RenderOutcome rendered = renderStereoInto(choice, wave.samples, wave.sampleRate, gain, random,
-                                                        out.inPlace->samples(), {}, positions);
+                                                        out.inPlace->samples(), {}, positions, radius);
         if (!rendered) return {};
         out.clipped = rendered.clipped;
         if (!out.inPlace->failed()) return out;
@@ -23,7 +23,7 @@ std::optional<RenderedOutput> renderOutput(const AnyArray& choice, const InputWa
         random = start;
     }
     std::optional<StereoBuffer> buffer =
-        renderStereo(choice, wave.samples, wave.sampleRate, gain, random, {}, positions);
+        renderStereo(choice, wave.samples, wave.sampleRate, gain, random, {}, positions, radius);
     if (!buffer) return {};
     out.memory = std::move(*buffer);
     out.clipped = out.memory.clipped;

@@ -29,7 +29,7 @@ struct RenderedOutput {
 std::optional<RenderedOutput> renderOutput(const AnyArray& choice, const InputWave& wave, double gain,
                                            RandomState& random, const std::string& outputName,
                                            ReplaceMode mode = ReplaceMode::followLinks,
-                                           const SweepPositions& positions = {});
+                                           const SweepPositions& positions = {}, double radius = defaultArcRadius);
 
 // A file built in place is put under its name on the first attempt; any later attempt, and any
 // output in memory, is written the ordinary way. True only when the file is there, whole.

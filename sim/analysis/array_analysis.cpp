@@ -5,21 +5,21 @@
 namespace auralith {
 
 ArrayAnalysis analyseArray(const AnyArray& array, std::int32_t rate, const LoudspeakerBase& base,
-                           const SweepPositions& sweep) {
+                           const SweepPositions& sweep, double radius) {
     ArrayAnalysis a;
     a.array = array;
     for (int p = 0; p < sweep.count(); ++p) {
         PositionAnalysis& at = a.positions.emplace_back();
         at.position = p;
         at.sourceDegrees = static_cast<double>(sweep.degrees(p));
-        at.pickup = renderedPickupAtAngle(array, sweep.degrees(p), rate);
+        at.pickup = renderedPickupAtAngle(array, sweep.degrees(p), rate, radius);
         at.difference = channelDifference(at.pickup, rate);
         at.image = predictedImage(at.difference.icldDb, at.difference.ictdMs, base);
-        at.unroundedImage = predictedImage(pickupAtAngle(array, sweep.degrees(p), rate), rate, base);
+        at.unroundedImage = predictedImage(pickupAtAngle(array, sweep.degrees(p), rate, radius), rate, base);
     }
-    a.recordingAngle = recordingAngle(array, rate, base);
+    a.recordingAngle = recordingAngle(array, rate, base, radius);
     for (int degrees = -90; degrees <= 90; ++degrees) {
-        const Pickup pickup = pickupAtAngle(array, degrees, rate);
+        const Pickup pickup = pickupAtAngle(array, degrees, rate, radius);
         a.curve.push_back(
             {static_cast<double>(degrees), predictedImage(pickup, rate, base), channelsInAntiphase(pickup)});
     }

@@ -37,6 +37,6 @@ struct ArrayAnalysis {
 };
 
 ArrayAnalysis analyseArray(const AnyArray& array, std::int32_t rate, const LoudspeakerBase& base = base30,
-                           const SweepPositions& sweep = {});
+                           const SweepPositions& sweep = {}, double radius = defaultArcRadius);
 
 }  // namespace auralith

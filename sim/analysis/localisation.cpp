@@ -160,7 +160,7 @@ double predictedImage(const Pickup& pickup, std::int32_t rate, const Loudspeaker
     return predictedImage(d.icldDb, d.ictdMs, base);
 }
 
-RecordingAngle recordingAngle(const AnyArray& array, std::int32_t rate, const LoudspeakerBase& base) {
+RecordingAngle recordingAngle(const AnyArray& array, std::int32_t rate, const LoudspeakerBase& base, double radius) {
     // A scan in steps of 1/20 degree finds the first step that reaches the cap; halving the step
     // before it then pins the angle down far below the printed precision. Each step is looked at
     // roughly first, and exactly only near the cap (or, when none reaches it, near the largest
@@ -174,10 +174,10 @@ RecordingAngle recordingAngle(const AnyArray& array, std::int32_t rate, const Lo
     const Rig* layout = std::get_if<Rig>(&array);
     Pickup step;
     const auto pickupAtStep = [&](int k) -> const Pickup& {
-        if (layout != nullptr)
+        if (layout != nullptr && radius == defaultArcRadius)
             layoutPickupInto(*layout, scanPlaces()[static_cast<std::size_t>(k)], rate, step);
         else
-            step = pickupAtAngle(array, scanAngle(k), rate);
+            step = pickupAtAngle(array, scanAngle(k), rate, radius);
         return step;
     };
     RecordingAngle result;
@@ -192,7 +192,7 @@ RecordingAngle recordingAngle(const AnyArray& array, std::int32_t rate, const Lo
         long double above = scanAngle(k);
         for (int halving = 0; k > 0 && halving < 40; ++halving) {
             const long double middle = (below + above) / 2;
-            (reaches(channelDifference(pickupAtAngle(array, middle, rate), rate)) ? above : below) = middle;
+            (reaches(channelDifference(pickupAtAngle(array, middle, rate, radius), rate)) ? above : below) = middle;
         }
         result.degrees = static_cast<double>(2 * above);
         result.maxImage = base.halfAngle;

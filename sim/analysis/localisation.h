@@ -62,6 +62,7 @@ struct RecordingAngle {
     double maxImage = 0;
 };
 
-RecordingAngle recordingAngle(const AnyArray& array, std::int32_t rate, const LoudspeakerBase& base = base30);
+RecordingAngle recordingAngle(const AnyArray& array, std::int32_t rate, const LoudspeakerBase& base = base30,
+                              double radius = defaultArcRadius);
 
 }  // namespace auralith

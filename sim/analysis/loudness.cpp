@@ -44,26 +44,34 @@ std::optional<double> integratedLoudness(std::span<const std::int16_t> samples, 
 
 std::int64_t sweepLoudnessSplit(std::int32_t rate, std::int32_t n) {
     if (rate < 10 || rate % 10 != 0) return 0;
-    const std::int64_t hop = rate / 10;  // the blocks' 100 ms step
     // libebur128 sums a block over its 400 ms ring buffer from the ring's start: a part that
-    // starts on a multiple of 400 ms sums each block in the order the one pass does.
-    const std::int64_t ring = 4 * hop;
+    // starts on a multiple of 400 ms sums each block in the order the one pass does (the blocks
+    // step by 100 ms).
     const std::int64_t block = static_cast<std::int64_t>(rate) + n;
     // Between positions 6 and 7 no microphone hears anything from 7 B + 94 to 7 B + rate - 198
     // (the widest delays). The second part starts at least 0.1 s into that silence, when the one
     // pass's filter has all but come to rest, and at least 0.3 s before its end, by when the
     // little left of the difference has decayed far below the last bit of any sound.
-    const std::int64_t quietFrom = 7 * block + 94 + hop;
-    const std::int64_t quietTo = 7 * block + rate - 198 - 3 * hop;
-    const std::int64_t start = (quietFrom + ring - 1) / ring * ring;
-    return start <= quietTo ? start : 0;
+    return loudnessSplitIn(rate, 7 * block + 94, 7 * block + rate - 198);
+}
+
+std::int64_t loudnessSplitIn(std::int32_t rate, std::int64_t quietFrom, std::int64_t quietTo) {
+    if (rate < 10 || rate % 10 != 0) return 0;
+    const std::int64_t hop = rate / 10;
+    const std::int64_t ring = 4 * hop;
+    const std::int64_t start = (quietFrom + hop + ring - 1) / ring * ring;
+    return start <= quietTo - 3 * hop ? start : 0;
 }
 
 std::optional<double> sweepLoudness(std::span<const std::int16_t> samples, std::int32_t rate, std::int32_t n) {
-    const std::int64_t start = sweepLoudnessSplit(rate, n);
     const auto frames = static_cast<std::int64_t>(samples.size() / 2);
-    if (start == 0 || frames != outputFrameCount(rate, n)) return integratedLoudness(samples, rate);
+    return loudnessInParts(samples, rate, frames == outputFrameCount(rate, n) ? sweepLoudnessSplit(rate, n) : 0);
+}
+
+std::optional<double> loudnessInParts(std::span<const std::int16_t> samples, std::int32_t rate, std::int64_t start) {
     const std::int64_t firstEnd = start + 3 * (rate / 10);
+    if (start <= 0 || firstEnd > static_cast<std::int64_t>(samples.size() / 2))
+        return integratedLoudness(samples, rate);
     Meter second;
     std::thread other;
     try {

@@ -29,6 +29,17 @@ std::optional<double> sweepLoudness(std::span<const std::int16_t> samples, std::
 // Where the second part starts (a frame on the 100 ms grid), or 0 when the output is not split.
 std::int64_t sweepLoudnessSplit(std::int32_t rate, std::int32_t n);
 
+// Where an output may be split as the sweep's is, given frames [quietFrom, quietTo) that hold no
+// sound, or none but some 30 dB below what is around them: on the 400 ms grid, at least 100 ms
+// into them and 300 ms before their end; 0 where they are too few. Only the block that starts at
+// the split hears the second part's filter start from rest, and below the relative gate it
+// counts for nothing but the gate's own mean.
+std::int64_t loudnessSplitIn(std::int32_t rate, std::int64_t quietFrom, std::int64_t quietTo);
+
+// The loudness of any output measured in two parts side by side, the second from `start` (as
+// loudnessSplitIn gives it); in one pass where `start` is 0.
+std::optional<double> loudnessInParts(std::span<const std::int16_t> samples, std::int32_t rate, std::int64_t start);
+
 // The same one pass fed in runs of frames as they are made, for an output that is never whole in
 // memory.
 class LoudnessMeter {

@@ -44,7 +44,7 @@ Rig treeLayout(double width, double depth, double pattern) {
     return rig;
 }
 
-MicHearing hearSource(const RigMic& mic, const SourcePoint& source, std::int32_t rate) {
+MicHearing hearSource(const RigMic& mic, const SourcePoint& source, std::int32_t rate, double radius) {
     // The distance with the forward term squared and added first, held as a double.
     const long double towardsLateral = static_cast<long double>(source.lateral) - mic.lateral;
     const long double towardsForward = static_cast<long double>(source.forward) - mic.forward;
@@ -56,14 +56,32 @@ MicHearing hearSource(const RigMic& mic, const SourcePoint& source, std::int32_t
     const long double cosine =
         (mic.axisLateral * towardsLateral + mic.axisForward * towardsForward + mic.axisUp * towardsUp) / r;
     const long double response = mic.pattern + (1 - static_cast<long double>(mic.pattern)) * cosine;
-    return {response * (10 / static_cast<long double>(r)), micDelayFrames(r, rate)};
+    return {response * (static_cast<long double>(radius) / static_cast<long double>(r)),
+            micDelayFrames(r, rate, radius)};
 }
 
 SourcePoint sourcePoint(const SourcePlace& place) { return {place.lateral, place.forward, 0}; }
 
-Echogram freeFieldEchogram(const RigMic& mic, const SourcePoint& source, std::int32_t rate) {
-    const MicHearing heard = hearSource(mic, source, rate);
+Echogram freeFieldEchogram(const RigMic& mic, const SourcePoint& source, std::int32_t rate, double radius) {
+    const MicHearing heard = hearSource(mic, source, rate, radius);
     return {{{heard.delay, heard.factor}}};
+}
+
+Rig builtInRig(MicArray array) {
+    switch (array) {
+        case MicArray::blumleinPair: return pairLayout(0, 90, 0);
+        case MicArray::cardioidPair: return pairLayout(0.5, 105, 0);
+        case MicArray::faulknerPair: return pairLayout(0, 0, 20);
+        case MicArray::ortfPair: return pairLayout(0.5, 110, 17);
+        case MicArray::spacedOmniPair: return pairLayout(1, 0, 200);
+        case MicArray::threeOmniTree: return treeLayout(2, 1.5, 1);
+    }
+    return {};
+}
+
+Rig rigOf(const AnyArray& array) {
+    if (const auto* rig = std::get_if<Rig>(&array)) return *rig;
+    return builtInRig(std::get<MicArray>(array));
 }
 
 namespace {

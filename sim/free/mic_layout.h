@@ -40,19 +40,29 @@ struct MicHearing {
     long double delay;
 };
 
-// The rule: the delay from the exact path length, ((r - 10) / 344) * rate frames; the level the
+// The rule: the delay from the exact path length, ((r - R) / 344) * rate frames; the level the
 // pattern's response at the angle between the axis and the direction from the microphone's own
-// position to the source, times the inverse distance relative to the 10 m of the centre, 10 / r.
-MicHearing hearSource(const RigMic& mic, const SourcePoint& source, std::int32_t rate);
+// position to the source, times the inverse distance relative to the arc's radius, R / r (R is
+// 10 m unless a run sets another).
+MicHearing hearSource(const RigMic& mic, const SourcePoint& source, std::int32_t rate,
+                      double radius = defaultArcRadius);
 
 // The source at a place of the sweep's circle, as a point of the scene.
 SourcePoint sourcePoint(const SourcePlace& place);
 
 // What the free field makes of a source at a microphone: the direct sound alone, by the rule above.
-Echogram freeFieldEchogram(const RigMic& mic, const SourcePoint& source, std::int32_t rate);
+Echogram freeFieldEchogram(const RigMic& mic, const SourcePoint& source, std::int32_t rate,
+                           double radius = defaultArcRadius);
 
 // Any array the programs can render and analyse: a built-in one of the menu, or one described.
 using AnyArray = std::variant<MicArray, Rig>;
+
+// A built-in array's microphones as a rig: where they stand, their axes and patterns, for what
+// its own arithmetic does not model (a room's reflections). Its direct sound never comes from here.
+Rig builtInRig(MicArray array);
+
+// The rig of any array: a described one's own, a built-in one's by builtInRig.
+Rig rigOf(const AnyArray& array);
 
 // Whether two arrays are one: the same built-in array, or described microphones in the same
 // places with the same patterns, shares and axes (an omni's axis counts for nothing: its response

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+#include "sim/model/sweep.h"
+
 namespace auralith {
 
 enum class MicArray {
@@ -54,7 +56,8 @@ struct TreePlacement {
 
 // The same arithmetic at any source angle in degrees (negative to the left), with the delays
 // before their rounding: the localisation analysis follows the arrays off the sweep's thirteen
-// positions. At a position's angle (sweepAngle) each gives the position's values exactly.
+// positions. At a position's angle (sweepAngle) each gives the position's values exactly. The
+// source stands on the arc of `radius` metres; the delays count from its arrival at the centre.
 struct PairGeometry {
     long double leftDelay;  // frames, unrounded
     long double rightDelay;
@@ -70,10 +73,12 @@ struct TreeGeometry {
 
 ChannelFactors blumleinResponsesAt(long double degrees, double deg);
 ChannelFactors cardioidResponsesAt(long double degrees, double deg);
-PairGeometry faulknerGeometryAt(long double degrees, double deg, std::int32_t rate);
-PairGeometry ortfGeometryAt(long double degrees, double deg, std::int32_t rate);
-PairGeometry spacedOmniGeometryAt(long double degrees, double deg, std::int32_t rate, double reference);
-TreeGeometry treeGeometryAt(long double degrees, double deg, std::int32_t rate, double reference);
+PairGeometry faulknerGeometryAt(long double degrees, double deg, std::int32_t rate, double radius = defaultArcRadius);
+PairGeometry ortfGeometryAt(long double degrees, double deg, std::int32_t rate, double radius = defaultArcRadius);
+PairGeometry spacedOmniGeometryAt(long double degrees, double deg, std::int32_t rate, double reference,
+                                  double radius = defaultArcRadius);
+TreeGeometry treeGeometryAt(long double degrees, double deg, std::int32_t rate, double reference,
+                            double radius = defaultArcRadius);
 
 // The renderers' values at one position: the geometry at its angle, delays rounded to whole
 // frames (nearest, ties to even).
@@ -84,7 +89,7 @@ PairPlacement ortfPlacement(int position, double deg, std::int32_t rate);
 
 // The spaced microphones' reference distance: the left one's at the first position, the
 // shortest of the sweep, so that no level factor exceeds 1.
-double omniReferenceDistance(double deg);
+double omniReferenceDistance(double deg, double radius = defaultArcRadius);
 PairPlacement spacedOmniPlacement(int position, double deg, std::int32_t rate, double reference);
 TreePlacement treePlacement(int position, double deg, std::int32_t rate, double reference);
 

@@ -6,14 +6,16 @@
 
 namespace auralith {
 
-double omniReferenceDistance(double deg) { return micDistance(sourceAt(0, deg), -spacedOmniHalfSpacing, 0); }
+double omniReferenceDistance(double deg, double radius) {
+    return micDistance(sourceAtAngle(sweepAngle(0), deg, radius), -spacedOmniHalfSpacing, 0);
+}
 
-PairGeometry spacedOmniGeometryAt(long double degrees, double deg, std::int32_t rate, double reference) {
-    const SourcePlace source = sourceAtAngle(degrees, deg);
+PairGeometry spacedOmniGeometryAt(long double degrees, double deg, std::int32_t rate, double reference, double radius) {
+    const SourcePlace source = sourceAtAngle(degrees, deg, radius);
     const double rL = micDistance(source, -spacedOmniHalfSpacing, 0);
     const double rR = micDistance(source, spacedOmniHalfSpacing, 0);
-    return {micDelayFrames(rL, rate), micDelayFrames(rR, rate), static_cast<long double>(reference) / rL,
-            static_cast<long double>(reference) / rR};
+    return {micDelayFrames(rL, rate, radius), micDelayFrames(rR, rate, radius),
+            static_cast<long double>(reference) / rL, static_cast<long double>(reference) / rR};
 }
 
 PairPlacement spacedOmniPlacement(int position, double deg, std::int32_t rate, double reference) {

@@ -11,11 +11,12 @@ SourcePlace sourceAt(int position, double deg) {
     return sourceAtAngle(sweepAngle(position), deg);
 }
 
-SourcePlace sourceAtAngle(long double degrees, double deg) {
+SourcePlace sourceAtAngle(long double degrees, double deg, double radius) {
     SourcePlace place{};
     place.azimuth = static_cast<double>(deg * degrees);
-    place.lateral = static_cast<double>(extendedSin(place.azimuth) * 10);
-    place.forward = static_cast<double>(extendedCos(place.azimuth) * 10);
+    const auto r = static_cast<long double>(radius);
+    place.lateral = static_cast<double>(extendedSin(place.azimuth) * r);
+    place.forward = static_cast<double>(extendedCos(place.azimuth) * r);
     return place;
 }
 
@@ -25,7 +26,9 @@ double micDistance(const SourcePlace& source, long double lateralOffset, long do
     return static_cast<double>(std::sqrt(forward * forward + lateral * lateral));
 }
 
-long double micDelayFrames(double distance, std::int32_t rate) { return ((distance - 10.0L) / 344) * rate; }
+long double micDelayFrames(double distance, std::int32_t rate, double radius) {
+    return ((distance - static_cast<long double>(radius)) / 344) * rate;
+}
 
 std::int16_t micDelay(double distance, std::int32_t rate) {
     return static_cast<std::int16_t>(std::lrint(micDelayFrames(distance, rate)));

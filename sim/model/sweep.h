@@ -6,6 +6,10 @@
 
 namespace auralith {
 
+// The arc's radius unless a run sets another: the sources stand this far from the array's centre,
+// and a microphone this far from the source hears it with gain 1 and no delay.
+inline constexpr double defaultArcRadius = 10;
+
 // The source at one position, on a circle of 10 m around the array's centre.
 struct SourcePlace {
     double azimuth;  // radians, negative to the left
@@ -15,9 +19,10 @@ struct SourcePlace {
 
 SourcePlace sourceAt(int position, double deg);
 
-// The source at any angle in degrees (negative to the left) on the same circle. At a position's
-// angle (7.5 * position - 45, exact) it is the position's place to the last bit.
-SourcePlace sourceAtAngle(long double degrees, double deg);
+// The source at any angle in degrees (negative to the left) on the same circle, or on one of
+// another radius. At a position's angle (7.5 * position - 45, exact) it is the position's place
+// to the last bit.
+SourcePlace sourceAtAngle(long double degrees, double deg, double radius = defaultArcRadius);
 
 // A position's angle in degrees: 7.5 * position - 45, exact.
 inline long double sweepAngle(int position) { return 7.5f * static_cast<long double>(position) - 45; }
@@ -30,7 +35,8 @@ double micDistance(const SourcePlace& source, long double lateralOffset, long do
 // ((r - 10) / 344) * rate.
 std::int16_t micDelay(double distance, std::int32_t rate);
 
-// The same delay before the rounding: ((r - 10) / 344) * rate frames.
-long double micDelayFrames(double distance, std::int32_t rate);
+// The same delay before the rounding: ((r - 10) / 344) * rate frames, or ((r - R) / 344) * rate
+// on an arc of radius R.
+long double micDelayFrames(double distance, std::int32_t rate, double radius = defaultArcRadius);
 
 }  // namespace auralith

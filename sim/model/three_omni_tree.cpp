@@ -6,10 +6,10 @@
 
 namespace auralith {
 
-TreeGeometry treeGeometryAt(long double degrees, double deg, std::int32_t rate, double reference) {
-    const SourcePlace source = sourceAtAngle(degrees, deg);
+TreeGeometry treeGeometryAt(long double degrees, double deg, std::int32_t rate, double reference, double radius) {
+    const SourcePlace source = sourceAtAngle(degrees, deg, radius);
     const double rC = micDistance(source, 0, treeCentreForward);
-    return {spacedOmniGeometryAt(degrees, deg, rate, reference), micDelayFrames(rC, rate),
+    return {spacedOmniGeometryAt(degrees, deg, rate, reference, radius), micDelayFrames(rC, rate, radius),
             static_cast<long double>(reference) / rC};
 }
 

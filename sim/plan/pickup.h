@@ -28,19 +28,21 @@ struct Pickup {
 // At one of the sweep's positions, with the whole-frame delays the renderer uses.
 Pickup pickupAtPosition(const AnyArray& array, int position, std::int32_t rate);
 
-// At any angle in degrees (negative to the left), delays unrounded, so that values follow the
-// angle smoothly.
-Pickup pickupAtAngle(const AnyArray& array, long double degrees, std::int32_t rate);
+// At any angle in degrees (negative to the left) on the arc of `radius`, delays unrounded, so
+// that values follow the angle smoothly.
+Pickup pickupAtAngle(const AnyArray& array, long double degrees, std::int32_t rate, double radius = defaultArcRadius);
 
 // The same with each delay rounded to the nearest frame (ties to even), as the renderers take it.
-Pickup renderedPickupAtAngle(const AnyArray& array, long double degrees, std::int32_t rate);
+Pickup renderedPickupAtAngle(const AnyArray& array, long double degrees, std::int32_t rate,
+                             double radius = defaultArcRadius);
 
 // A rig's pickup of a source at that place (delays unrounded): pickupAtAngle at the place's
 // angle, for a caller that has the place already. The rig's first two channels are its left and
-// right.
-Pickup layoutPickup(const Rig& rig, const SourcePlace& source, std::int32_t rate);
+// right. The place stands on the arc of `radius`, whose distance gives gain 1 and no delay.
+Pickup layoutPickup(const Rig& rig, const SourcePlace& source, std::int32_t rate, double radius = defaultArcRadius);
 
 // The same into a pickup that is filled again, so that a scan of many places allocates once.
-void layoutPickupInto(const Rig& rig, const SourcePlace& source, std::int32_t rate, Pickup& pickup);
+void layoutPickupInto(const Rig& rig, const SourcePlace& source, std::int32_t rate, Pickup& pickup,
+                      double radius = defaultArcRadius);
 
 }  // namespace auralith

@@ -19,14 +19,16 @@ struct HeardMic {
 
 std::int32_t wholeFrames(long double delay) { return static_cast<std::int32_t>(std::lrint(delay)); }
 
-// What the surroundings make of the source at each of the rig's microphones.
-std::vector<HeardMic> rigHears(const Rig& rig, const Surroundings& surroundings, long double degrees,
-                               std::int32_t rate) {
-    const SourcePoint source = sourcePoint(sourceAtAngle(degrees, degreesToRadiansFactor()));
+// The direct sound the surroundings give of the source at each of the rig's microphones: in a
+// room the free field's, from the source's height; its reflections are convolved apart from the
+// plan (sim/room_render/), which holds taps of whole frames.
+std::vector<HeardMic> rigHears(const Rig& rig, const Surroundings& surroundings, long double degrees, std::int32_t rate,
+                               double radius) {
+    SourcePoint source = sourcePoint(sourceAtAngle(degrees, degreesToRadiansFactor(), radius));
+    if (const auto* room = std::get_if<RoomField>(&surroundings)) source.up = room->sourceHeight - room->arrayAt.z;
     std::vector<HeardMic> heard;
     for (const RigMic& mic : rig.mics) {
-        const Echogram echogram =
-            std::visit([&](const FreeField&) { return freeFieldEchogram(mic, source, rate); }, surroundings);
+        const Echogram echogram = freeFieldEchogram(mic, source, rate, radius);
         HeardMic& h = heard.emplace_back();
         for (const Tap& tap : echogram.taps) h.taps.push_back({wholeFrames(tap.delay), tap.gain});
         h.shares = mic.shares;
@@ -36,9 +38,9 @@ std::vector<HeardMic> rigHears(const Rig& rig, const Surroundings& surroundings,
 }
 
 // A built-in array's microphones, by its own arithmetic: the renderers' placements.
-std::vector<HeardMic> builtInHears(MicArray array, long double degrees, std::int32_t rate) {
+std::vector<HeardMic> builtInHears(MicArray array, long double degrees, std::int32_t rate, double radius) {
     std::vector<HeardMic> heard;
-    for (const Microphone& mic : renderedPickupAtAngle(array, degrees, rate).mics)
+    for (const Microphone& mic : renderedPickupAtAngle(array, degrees, rate, radius).mics)
         heard.push_back({{{wholeFrames(mic.delay), mic.factor}}, {mic.leftShare, mic.rightShare}});
     return heard;
 }
@@ -75,8 +77,9 @@ RenderPlan planFor(const AnyArray& array, const Program& program, const Surround
     plan.scale = rig != nullptr ? rig->scale : tree ? treeMixScale : 1.0f;
     for (const Segment& segment : program.segments) {
         const std::vector<HeardMic> mics =
-            rig != nullptr ? rigHears(*rig, surroundings, segment.sourceDegrees, program.format.rate)
-                           : builtInHears(std::get<MicArray>(array), segment.sourceDegrees, program.format.rate);
+            rig != nullptr
+                ? rigHears(*rig, surroundings, segment.sourceDegrees, program.format.rate, program.radius)
+                : builtInHears(std::get<MicArray>(array), segment.sourceDegrees, program.format.rate, program.radius);
         PlanSegment& planned = plan.segments.emplace_back(PlanSegment{segment.start, segment.length, {}});
         if (plan.mix == ChannelMix::folded) {
             planned.taps = foldedTaps(mics, plan.format.channels);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "sim/model/sweep.h"
 #include "sim/scene/audio_format.h"
 
 namespace auralith {
@@ -36,6 +37,7 @@ struct Program {
     AudioFormat format;
     std::int64_t frames = 0;  // the whole output's frames
     std::vector<Segment> segments;
+    double radius = defaultArcRadius;  // the arc the sources stand on, metres from the array's centre
 };
 
 // The sweep of a recording of n samples at the format's rate: each position's block is a second of

@@ -2,10 +2,12 @@
 // make of each source at each microphone is an echogram (echogram.h).
 #pragma once
 
+#include <cstdint>
 #include <variant>
 #include <vector>
 
 #include "sim/scene/rig.h"
+#include "sim/scene/room_shape.h"
 
 namespace auralith {
 
@@ -19,7 +21,19 @@ struct SourcePoint {
 // No surface: each microphone hears the direct sound alone.
 struct FreeField {};
 
-using Surroundings = std::variant<FreeField>;
+// A shoebox room around the rig, which faces the stage end (+y) from `arrayAt`, its left towards
+// x = 0; the sources stand on the arc at `sourceHeight` above the floor. Each microphone hears
+// the direct sound as in the free field, and the reflections besides (sim/room_render/), with the
+// air's absorption on their paths unless `air` is false; `seed` displaces the images.
+struct RoomField {
+    Room room;
+    RoomPoint arrayAt;
+    double sourceHeight = 0;
+    bool air = true;
+    std::uint64_t seed = 1;
+};
+
+using Surroundings = std::variant<FreeField, RoomField>;
 
 struct Scene {
     Surroundings surroundings;

@@ -1,0 +1,82 @@
+#include "job/compare/response_files.h"
+
+#include <algorithm>
+#include <new>
+
+#include "job/compare/file_names.h"
+#include "job/compare/output_folder.h"
+#include "wave/float_wave.h"
+
+namespace auralith {
+
+namespace {
+
+// Every array's response files, array after array, position after position.
+std::vector<std::string> responsePaths(const ResponsePlace& place, const std::vector<ArrayResult>& arrays) {
+    std::vector<std::string> paths;
+    for (const ArrayResult& r : arrays)
+        for (const std::string& file : r.responseFiles) paths.push_back(pathIn(place.folder, file));
+    return paths;
+}
+
+#ifdef AURALITH_ROOM_RENDER
+
+// One array's responses, from its sweep, into the files from `path` on; nothing, or the refusal.
+std::optional<FileRefusal> writeArrayResponses(const CompareOptions& options, const RoomSweep& sweep,
+                                               const InputWave& wave, double gain,
+                                               std::vector<std::string>::const_iterator path) {
+    for (int p = 0; p < options.positions.count(); ++p, ++path) {
+        std::vector<float> samples;
+        int channels = 0;
+        try {
+            const MixedResponse mixed = mixedResponse(sweep, p);
+            channels = mixed.format.channels;
+            samples.resize(mixed.samples.size());
+            std::transform(mixed.samples.begin(), mixed.samples.end(), samples.begin(),
+                           [gain](double s) { return static_cast<float>(s * gain); });
+        } catch (const std::bad_alloc&) {
+            return FileRefusal{*path, "there is not enough memory for this response"};
+        }
+        if (const WriteOutcome w = writeFloatWave(*path, samples, channels, wave.sampleRate, ReplaceMode::nameItself);
+            !w)
+            return FileRefusal{*path, errorText(w.error)};
+    }
+    return std::nullopt;
+}
+
+#endif
+
+}  // namespace
+
+std::string responseFileName(std::string_view stem, std::string_view slug, int position, int count) {
+    std::string digits = std::to_string(position);
+    const std::size_t width = std::max<std::size_t>(2, std::to_string(std::max(count - 1, 0)).size());
+    digits.insert(0, width - std::min(width, digits.size()), '0');
+    return std::string(stem) + "-" + std::string(slug) + "-response-p" + digits + ".wav";
+}
+
+std::optional<FileRefusal> writeResponseFiles(const CompareOptions& options, const ResponsePlace& place,
+                                              const std::vector<ArrayResult>& arrays, const InputWave& wave,
+                                              double gain) {
+    if (!options.responses || place.heard == nullptr) return std::nullopt;
+    const std::vector<std::string> paths = responsePaths(place, arrays);
+    if (const auto over = outputOverInput(options.input, paths))
+        return FileRefusal{*over, "this output would replace the input file; choose another folder with -o"};
+    for (const std::string& path : paths)
+        if (const int refused = nameRefusal(path); refused != 0) return FileRefusal{path, errorText(refused)};
+#ifdef AURALITH_ROOM_RENDER
+    for (std::size_t k = 0; k < arrays.size(); ++k) {
+        if (place.progress != nullptr) place.progress->show(static_cast<int>(k), arrays[k].array.name, 0.0);
+        if (auto refused =
+                writeArrayResponses(options, place.heard->arrays[k].sweep, wave, gain,
+                                    paths.begin() + static_cast<std::ptrdiff_t>(k) * options.positions.count()))
+            return refused;
+    }
+    return std::nullopt;
+#else
+    (void)wave, (void)gain;
+    return FileRefusal{place.folder, "this build renders no rooms (it was built without FFTW3)"};
+#endif
+}
+
+}  // namespace auralith

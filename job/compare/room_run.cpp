@@ -1,0 +1,202 @@
+#include "job/compare/room_run.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <memory>
+
+#include "binaural/listening.h"
+#include "catalogue/rooms.h"
+#include "sim/fast/parallel.h"
+#include "sim/room/absorption_solver.h"
+#include "sim/room/diffuse_coherence.h"
+#include "sim/room/measured_coherence.h"
+#include "sim/room/room_numbers.h"
+#include "sim/room_render/room_render.h"
+#include "sim/room_render/room_sweep.h"
+
+namespace auralith {
+
+namespace {
+
+// The coherence is of what arrives 80 ms after the direct sound on: the late field's.
+constexpr double lateSeconds = 0.08;
+
+// Each position's and channel's direct-to-reverberant ratio, left and right.
+std::vector<std::array<std::optional<double>, 2>> drrOf(const RoomSweep& sweep) {
+    std::vector<std::array<std::optional<double>, 2>> drr;
+    for (std::size_t p = 0; p < sweep.reflections.size(); ++p) {
+        const auto taps = directTaps(sweep, static_cast<int>(p));
+        auto& row = drr.emplace_back();
+        for (std::size_t c = 0; c < row.size() && c < taps.size(); ++c) {
+            std::vector<DirectTap> direct;
+            for (const PlanTap& tap : taps[c]) direct.push_back({tap.delay, static_cast<double>(tap.factor)});
+            row[c] = directToReverberantDb(direct, sweep.reflections[p][c].samples);
+        }
+    }
+    return drr;
+}
+
+// The transforms the late coherence of a sweep's reflections takes, made before the arrays'
+// numbers are worked out side by side (planning is not thread-safe); none where nothing rings.
+std::unique_ptr<BandMixer> coherenceMixer(const RoomSweep& sweep) {
+    std::int64_t longest = 0;
+    for (const auto& channels : sweep.reflections)
+        for (const RoomResponse& r : channels) longest = std::max<std::int64_t>(longest, std::ssize(r.samples));
+    return longest == 0 ? nullptr : std::make_unique<BandMixer>(AudioFormat{sweep.plan.format.rate, 1}, longest);
+}
+
+// The left and right channels' late coherence per band, their cross-spectra summed over the
+// positions; none where nothing rings.
+std::optional<BandValues> lateCoherenceOf(const RoomSweep& sweep, const BandMixer* mixer) {
+    std::vector<ResponsePair> pairs;
+    for (const auto& channels : sweep.reflections) {
+        if (channels.size() < 2) return std::nullopt;
+        pairs.push_back({&channels[0], &channels[1]});
+    }
+    if (mixer == nullptr) return std::nullopt;
+    return summedLateCoherence(*mixer, pairs, lateSeconds);
+}
+
+ArrayRoomResult numbersOf(const RoomSweep& sweep, const AnyArray& array, const RoomRun& room, const BandValues& seconds,
+                          const BandMixer* mixer) {
+    const Rig rig = rigOf(array);
+    ArrayRoomResult numbers;
+    numbers.drrDb = drrOf(sweep);
+    numbers.coherence = lateCoherenceOf(sweep, mixer);
+    for (int b = 0; b < bandCount; ++b) numbers.diffuse[b] = channelCoherence(rig, 0, 1, bandCentres[b]);
+    numbers.diffuseCurve = diffuseCoherenceCurve(rig, 62.5, 16000, 24);
+    const Room& r = room.field.room;
+    numbers.criticalDistance =
+        criticalDistance(channelDirectivity(rig, 0), r.width * r.depth * r.height, midBandSeconds(seconds));
+    return numbers;
+}
+
+// The position nearest straight ahead; the first of two as near.
+int centrePosition(const SweepPositions& positions) {
+    int best = 0;
+    for (int p = 1; p < positions.count(); ++p)
+        if (std::fabs(positions.degrees(p)) < std::fabs(positions.degrees(best))) best = p;
+    return best;
+}
+
+// The ears' IACC at the centre position, its time origin the ears' direct sound; false when the
+// memory cannot be had.
+bool hearEars(const RoomSweep& sweep, const SweepPositions& positions, const Listening& listening,
+              ArrayRoomResult& numbers) {
+    const MixedResponse centre = mixedResponse(sweep, centrePosition(positions));
+    const std::optional<EarResponses> ears = earResponsesOf(listening, centre.samples);
+    if (!ears) return false;
+    const EarCorrelation iacc = earlyAndLateIacc(ears->left, ears->right, centre.format.rate, earsArrival(*ears));
+    numbers.iaccEarly = iacc.early;
+    numbers.iaccLate = iacc.late;
+    return true;
+}
+
+}  // namespace
+
+RoomRun roomRunOf(const RoomSetting& setting) {
+    return {{setting.room, setting.arrayAt, setting.sourceHeight, setting.air, 1}, setting.distance};
+}
+
+std::variant<RoomHeard, std::string> hearInRoom(const RoomRun& room, std::span<const AnyArray> arrays,
+                                                std::int32_t rate, std::int32_t n, const SweepPositions& positions,
+                                                const BandValues& seconds, const Listening* listening) {
+    auto responses = roomResponsesOf(arrays, room.field, positions, room.distance, rate);
+    RoomHeard heard;
+    std::vector<std::unique_ptr<BandMixer>> mixers;
+    for (std::size_t a = 0; a < arrays.size(); ++a) {
+        if (auto* why = std::get_if<std::string>(&responses[a])) return std::move(*why);
+        RoomSweep sweep = roomSweep(arrays[a], room.field, std::get<RoomResponses>(std::move(responses[a])), n,
+                                    positions, room.distance);
+        mixers.push_back(coherenceMixer(sweep));
+        heard.arrays.push_back({{}, std::move(sweep)});
+    }
+    // The arrays' numbers side by side, an array a part.
+    const int parts = std::min<int>(std::ssize(arrays), partsFor(std::uint64_t{1} << 20, 0));
+    runParts(parts, [&](int k) {
+        for (std::size_t a = static_cast<std::size_t>(k); a < arrays.size(); a += static_cast<std::size_t>(parts))
+            heard.arrays[a].numbers = numbersOf(heard.arrays[a].sweep, arrays[a], room, seconds, mixers[a].get());
+    });
+    std::vector<std::vector<SegmentExtent>> extents;
+    for (HeardArray& array : heard.arrays) {
+        if (listening != nullptr && !hearEars(array.sweep, positions, *listening, array.numbers))
+            return std::string("there is not enough memory for this recording");
+        extents.push_back(segmentExtents(array.sweep));
+        heard.gain = std::min(heard.gain, array.sweep.gain);
+    }
+    heard.layout = sharedLayout(extents, n, rate);
+    for (HeardArray& array : heard.arrays) placeSweep(array.sweep, heard.layout, heard.gain);
+    return heard;
+}
+
+RoomResults roomResultsOf(const RoomRun& room, const std::optional<RoomSetting>& setting, double gain) {
+    const RoomField& f = room.field;
+    RoomResults results{setting && roomPreset(setting->name) != nullptr ? setting->name : std::string(),
+                        f.room,
+                        f.arrayAt,
+                        room.distance,
+                        f.sourceHeight,
+                        f.air,
+                        setting && setting->targeted ? std::optional<BandValues>(setting->target) : std::nullopt,
+                        sabineSeconds(f.room),
+                        eyringSeconds(f.room),
+                        {},
+                        gain};
+    std::optional<BandValues> measured;
+    if (setting && setting->targeted) {
+        measured = setting->measured;
+    } else {
+        // With the absorption given, T30 as the solver measures it: at 44.1 kHz, which holds every band.
+        const RoomPoint source = sourceOnArc(f.arrayAt, room.distance, f.sourceHeight, 0);
+        measured = omniT30(imageSources({f.room, source, f.arrayAt, roomResponseSeconds(f.room), 0, f.seed,
+                                         imageDisplacement, room.distance, f.air}),
+                           {44100, 1});
+    }
+    for (int b = 0; b < bandCount && measured; ++b)
+        if ((*measured)[b] > 0) results.measured[b] = (*measured)[b];
+    return results;
+}
+
+bool transformRecording(RoomHeard& heard, std::span<const std::int16_t> x) {
+    std::int64_t longest = 0;
+    for (const HeardArray& array : heard.arrays)
+        for (const auto& channels : array.sweep.reflections)
+            for (const RoomResponse& r : channels) longest = std::max<std::int64_t>(longest, std::ssize(r.samples));
+    heard.spectra = recordingSpectra(x, longest);
+    return heard.spectra.has_value();
+}
+
+std::variant<RenderedOutput, std::string> renderInRoom(const RoomSweep& sweep, const RecordingSpectra* spectra,
+                                                       const InputWave& wave, double gain, RandomState& random,
+                                                       const std::string& outputName, ReplaceMode mode) {
+    const RoomRenderOptions options{0, 0, spectra};
+    // A WAVE file's size is 32-bit: four bytes a frame.
+    if (sweep.plan.frames > (std::numeric_limits<std::int32_t>::max() - 44) / 4)
+        return std::string("the renders in this room would be too long for a WAVE file");
+    RenderedOutput out;
+    out.frames = static_cast<std::int32_t>(sweep.plan.frames);
+    // Built in the file itself where it allows it, as the free field's renders are: the samples
+    // are neither zeroed in memory first nor copied into the file after.
+    out.inPlace = OutputInPlace::create(outputName, out.frames, wave.sampleRate, wave.bitsPerSample, mode);
+    if (out.inPlace) {
+        const RandomState start = random;
+        const RenderOutcome rendered =
+            renderRoomInto(sweep, wave.samples, gain, random, out.inPlace->samples(), options);
+        if (!rendered) return std::string(rendered.why);
+        out.clipped = rendered.clipped;
+        if (!out.inPlace->failed()) return out;
+        out.inPlace.reset();
+        random = start;
+    }
+    out.memory.frames = out.frames;
+    out.memory.samples = SampleStorage::zeroed(2 * static_cast<std::size_t>(out.frames));
+    if (out.memory.samples.size() == 0) return std::string("there is not enough memory for this recording");
+    const RenderOutcome rendered = renderRoomInto(sweep, wave.samples, gain, random, out.memory.view(), options);
+    if (!rendered) return std::string(rendered.why);
+    out.clipped = rendered.clipped;
+    out.memory.clipped = rendered.clipped;
+    return out;
+}
+
+}  // namespace auralith

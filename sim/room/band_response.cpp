@@ -1,0 +1,126 @@
+#include "sim/room/band_response.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+#include "sim/room/band_filters.h"
+#include "sim/room/fractional_delay.h"
+
+namespace auralith {
+
+namespace {
+
+// The band buffers lie one after another, each the transforms' size: a tap adds its sixteen
+// coefficients to seven short runs, and each band goes to its transform as one run (read across
+// bands interleaved frame by frame, each band would stride through every cache line of them all).
+
+// A tenth of a second either side: the bank's bands ring for a few hundredths at the lowest band.
+std::int64_t padFrames(AudioFormat format) { return (format.rate + 9) / 10; }
+
+std::vector<double> bankWeights(AudioFormat format, int size) {
+    const int bins = size / 2 + 1;
+    std::vector<double> weights(static_cast<std::size_t>(bandCount) * bins);
+    for (int b = 0; b < bandCount; ++b)
+        for (int k = 0; k < bins; ++k)
+            weights[static_cast<std::size_t>(b) * bins + k] =
+                bandWeight(b, static_cast<double>(k) * format.rate / size);
+    return weights;
+}
+
+}  // namespace
+
+BandMixer::BandMixer(AudioFormat format_, std::int64_t span)
+    : format(format_),
+      pad(padFrames(format_)),
+      transforms(transformSizeAtLeast(span + kernelTaps + 3 * padFrames(format_))),
+      weights(bankWeights(format_, transforms.size())) {}
+
+std::int64_t setSpanFrames(const ImageSet& set, double reach, std::int32_t rate) {
+    return static_cast<std::int64_t>(std::ceil((set.seconds + 2 * (reach + imageDisplacement) / soundSpeed) * rate)) +
+           1;
+}
+
+namespace {
+
+// The bands' buffers summed through the bank into `out` (size frames), scaled back from the
+// transforms' gain.
+bool mixBands(const BandMixer& mixer, const std::vector<double>& bands, std::vector<double>& out) {
+    const RoomTransforms& t = mixer.transforms;
+    const auto size = static_cast<std::size_t>(t.size());
+    const auto bins = static_cast<std::size_t>(t.bins());
+    auto real = roomBuffer<double>(size);
+    auto spectrum = roomBuffer<std::complex<double>>(bins);
+    auto sum = roomBuffer<std::complex<double>>(bins);
+    if (!real || !spectrum || !sum) return false;
+    std::fill(sum.get(), sum.get() + bins, std::complex<double>{});
+    for (int b = 0; b < bandCount; ++b) {
+        const double* band = bands.data() + static_cast<std::size_t>(b) * size;
+        std::copy(band, band + size, real.get());
+        t.forward(real.get(), spectrum.get());
+        const double* weight = mixer.weights.data() + static_cast<std::size_t>(b) * bins;
+        for (std::size_t k = 0; k < bins; ++k) sum[k] += weight[k] * spectrum[k];
+    }
+    t.inverse(sum.get(), real.get());
+    out.resize(size);
+    for (std::size_t n = 0; n < size; ++n) out[n] = real[n] / static_cast<double>(size);
+    return true;
+}
+
+}  // namespace
+
+std::optional<RoomResponse> renderBandTaps(const BandMixer& mixer, std::span<const BandTap> taps) {
+    std::vector<double> bands;
+    return renderBandTaps(mixer, taps, bands);
+}
+
+std::optional<RoomResponse> renderBandTaps(const BandMixer& mixer, std::span<const BandTap> taps,
+                                           std::vector<double>& bands) {
+    if (!mixer.valid()) return std::nullopt;
+    double first = 0, last = 0;
+    for (std::size_t i = 0; i < taps.size(); ++i) {
+        first = i == 0 ? taps[i].delay : std::min(first, taps[i].delay);
+        last = i == 0 ? taps[i].delay : std::max(last, taps[i].delay);
+    }
+    RoomResponse response{mixer.format, static_cast<std::int64_t>(std::floor(first)) - mixer.pad, {}};
+    const std::int64_t used = static_cast<std::int64_t>(std::floor(last)) + kernelTaps + mixer.pad - response.start;
+    if (used + mixer.pad > mixer.transforms.size()) return std::nullopt;
+    // Seven bands of a response up to 10 s: the one allocation here that may fail.
+    const auto size = static_cast<std::size_t>(mixer.transforms.size());
+    try {
+        bands.assign(size * bandCount, 0.0);
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+    for (const BandTap& tap : taps) {
+        const DelayKernel kernel = delayKernel(tap.delay - static_cast<double>(response.start));
+        for (int b = 0; b < bandCount; ++b) {
+            double* at = bands.data() + static_cast<std::size_t>(b) * size + kernel.first;
+            const double gain = tap.gain[b];
+            for (int j = 0; j < kernelTaps; ++j) at[j] += kernel.coefficients[j] * gain;
+        }
+    }
+    if (!mixBands(mixer, bands, response.samples)) return std::nullopt;
+    response.samples.resize(static_cast<std::size_t>(used));
+    return response;
+}
+
+std::optional<RoomResponse> responseBand(const BandMixer& mixer, const RoomResponse& response, int band) {
+    const RoomTransforms& t = mixer.transforms;
+    const auto size = static_cast<std::size_t>(t.size());
+    const auto bins = static_cast<std::size_t>(t.bins());
+    if (!mixer.valid() || response.samples.size() + static_cast<std::size_t>(mixer.pad) > size) return std::nullopt;
+    auto real = roomBuffer<double>(size);
+    auto spectrum = roomBuffer<std::complex<double>>(bins);
+    if (!real || !spectrum) return std::nullopt;
+    std::fill(real.get(), real.get() + size, 0.0);
+    std::copy(response.samples.begin(), response.samples.end(), real.get());
+    t.forward(real.get(), spectrum.get());
+    const double* weight = mixer.weights.data() + static_cast<std::size_t>(band) * bins;
+    for (std::size_t k = 0; k < bins; ++k) spectrum[k] *= weight[k] / static_cast<double>(size);
+    t.inverse(spectrum.get(), real.get());
+    return RoomResponse{response.format, response.start,
+                        std::vector<double>(real.get(), real.get() + response.samples.size())};
+}
+
+}  // namespace auralith
