@@ -15,7 +15,7 @@
 #include "report/results.h"
 #include "sim/room_render/sweep_layout.h"
 #ifdef AURALITH_ROOM_RENDER
-#include "sim/room_render/recording_spectra.h"
+#include "sim/room_render/recording_transforms.h"
 #include "sim/room_render/room_sweep.h"
 #endif
 #include "sim/scene/scene.h"

@@ -264,6 +264,36 @@ int writeIntoFolder(Run& run, const CompareOptions& options, Recording& recordin
     return status;
 }
 
+// The recording as the options take it (its channel, its excerpt); empty once a refusal is told.
+std::optional<Recording> recordingOf(Run& run, const CompareOptions& options) {
+    auto read = readRecording({options.input, options.channel, options.audio});
+    std::string refused = std::holds_alternative<std::string>(read) ? std::get<std::string>(read) : std::string();
+    if (refused.empty() && options.excerpt) refused = cutToExcerpt(std::get<Recording>(read), *options.excerpt);
+    if (refused.empty() && options.audio) refused = rendersTooLong(std::get<Recording>(read), options.positions);
+    if (!refused.empty()) {
+        fail(run, options.input, refused);
+        return std::nullopt;
+    }
+    Recording& recording = std::get<Recording>(read);
+    if (recording.notNumbers > 0)
+        tell(run, options.input,
+             std::to_string(recording.notNumbers) +
+                 " of its samples are not numbers (NaN): they are rendered as silence");
+    return std::move(recording);
+}
+
+// With -H, the head, read and checked before anything is written; 0, or the status of a refusal.
+int prepareHead(Run& run, const CompareOptions& options, CompareResults& results, ListeningHandle& listening) {
+    if (!options.headphones) return 0;
+    auto prepared =
+        prepareListening({sofaFileOf(options), options.equalise, stereoLayout(results.base.halfAngle)}, results.rate);
+    if (const auto* refused = std::get_if<ListeningRefusal>(&prepared)) return fail(run, refused->name, refused->why);
+    listening = std::move(std::get<ListeningHandle>(prepared));
+    run.listening = listening.get();
+    results.head = headDescription(*listening);
+    return 0;
+}
+
 }  // namespace
 
 std::string failureLine(std::string_view name, std::string_view text) {
@@ -296,18 +326,9 @@ int runCompare(const CompareOptions& options, const CompareStreams& streams, con
     if (room || options.room)
         return fail(run, options.input, "this build renders no rooms (it was built without FFTW3)");
 #endif
-    auto read = readRecording({options.input, options.channel, options.audio});
-    if (const auto* why = std::get_if<std::string>(&read)) return fail(run, options.input, *why);
-    Recording recording = std::move(std::get<Recording>(read));
-    if (options.excerpt)
-        if (const std::string refused = cutToExcerpt(recording, *options.excerpt); !refused.empty())
-            return fail(run, options.input, refused);
-    if (const std::string refused = rendersTooLong(recording, options.positions); !refused.empty() && options.audio)
-        return fail(run, options.input, refused);
-    if (recording.notNumbers > 0)
-        tell(run, options.input,
-             std::to_string(recording.notNumbers) +
-                 " of its samples are not numbers (NaN): they are rendered as silence");
+    std::optional<Recording> read = recordingOf(run, options);
+    if (!read) return 1;
+    Recording& recording = *read;
 
     CompareResults results{options.input,
                            recording.description,
@@ -318,17 +339,8 @@ int runCompare(const CompareOptions& options, const CompareStreams& streams, con
                            {}};
     run.base = results.base;
     results.distance = run.distance;
-    // The head is read and checked before anything is written.
     ListeningHandle listening;
-    if (options.headphones) {
-        auto prepared = prepareListening({sofaFileOf(options), options.equalise, stereoLayout(results.base.halfAngle)},
-                                         recording.wave.sampleRate);
-        if (const auto* refused = std::get_if<ListeningRefusal>(&prepared))
-            return fail(run, refused->name, refused->why);
-        listening = std::move(std::get<ListeningHandle>(prepared));
-        run.listening = listening.get();
-        results.head = headDescription(*listening);
-    }
+    if (const int status = prepareHead(run, options, results, listening); status != 0) return status;
     analyseArrays(run, options, results);
 #ifdef AURALITH_ROOM_RENDER
     if (run.room != nullptr)

@@ -13,7 +13,7 @@
 
 #include "sim/model/frame.h"
 #include "sim/model/random.h"
-#include "sim/room_render/recording_spectra.h"
+#include "sim/room_render/recording_transforms.h"
 #include "sim/room_render/room_sweep.h"
 
 namespace auralith {

@@ -1,4 +1,4 @@
-#include "sim/room_render/recording_spectra.h"
+#include "sim/room_render/recording_transforms.h"
 
 #include <algorithm>
 #include <new>
