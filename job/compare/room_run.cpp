@@ -40,9 +40,7 @@ std::vector<std::array<std::optional<double>, 2>> drrOf(const RoomSweep& sweep) 
 // The transforms the late coherence of a sweep's reflections takes, made before the arrays'
 // numbers are worked out side by side (planning is not thread-safe); none where nothing rings.
 std::unique_ptr<BandMixer> coherenceMixer(const RoomSweep& sweep) {
-    std::int64_t longest = 0;
-    for (const auto& channels : sweep.reflections)
-        for (const RoomResponse& r : channels) longest = std::max<std::int64_t>(longest, std::ssize(r.samples));
+    const std::int64_t longest = longestReflection(sweep);
     return longest == 0 ? nullptr : std::make_unique<BandMixer>(AudioFormat{sweep.plan.format.rate, 1}, longest);
 }
 
@@ -160,9 +158,7 @@ RoomResults roomResultsOf(const RoomRun& room, const std::optional<RoomSetting>&
 
 bool transformRecording(RoomHeard& heard, std::span<const std::int16_t> x) {
     std::int64_t longest = 0;
-    for (const HeardArray& array : heard.arrays)
-        for (const auto& channels : array.sweep.reflections)
-            for (const RoomResponse& r : channels) longest = std::max<std::int64_t>(longest, std::ssize(r.samples));
+    for (const HeardArray& array : heard.arrays) longest = std::max(longest, longestReflection(array.sweep));
     heard.spectra = recordingSpectra(x, longest);
     return heard.spectra.has_value();
 }

@@ -56,13 +56,6 @@ void addDirect(const RenderPlan& plan, const PlanSegment& s, std::span<const std
         }
 }
 
-std::int64_t longestReflection(const RoomSweep& sweep) {
-    std::int64_t longest = 0;
-    for (const auto& channels : sweep.reflections)
-        for (const RoomResponse& r : channels) longest = std::max<std::int64_t>(longest, std::ssize(r.samples));
-    return longest;
-}
-
 std::vector<SegmentWork> segmentWork(const RoomSweep& sweep) {
     const RenderPlan& plan = sweep.plan;
     const auto channels = static_cast<std::uint64_t>(plan.format.channels);

@@ -103,6 +103,13 @@ FadedFrames fadedAfter(const RoomSweep& sweep, int segment) {
             next.start + delaySpan(next).first + sweep.reach[p + 1].lead};
 }
 
+std::int64_t longestReflection(const RoomSweep& sweep) {
+    std::int64_t longest = 0;
+    for (const auto& channels : sweep.reflections)
+        for (const RoomResponse& r : channels) longest = std::max<std::int64_t>(longest, std::ssize(r.samples));
+    return longest;
+}
+
 std::vector<SegmentExtent> segmentExtents(const RoomSweep& sweep) {
     std::vector<SegmentExtent> extents;
     for (std::size_t p = 0; p < sweep.plan.segments.size(); ++p) {

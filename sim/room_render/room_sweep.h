@@ -46,6 +46,10 @@ struct FadedFrames {
 };
 FadedFrames fadedAfter(const RoomSweep& sweep, int segment);
 
+// The frames of the longest reflection of any segment and channel: what the recording's
+// transforms and the late coherence's must take.
+std::int64_t longestReflection(const RoomSweep& sweep);
+
 // A segment's direct sound per channel: (delay, amplitude) with the shares and the held mix's
 // scale, not the room's gain.
 std::vector<std::vector<PlanTap>> directTaps(const RoomSweep& sweep, int segment);
