@@ -37,6 +37,13 @@ struct ArrayRoomResult {
     std::optional<double> iaccLate;
 };
 
+// How an array hears one player of a stage: its cues and predicted image (the analysis's
+// sourceDegrees is the player's angle), and in a room its direct-to-reverberant ratios.
+struct PlayerHeard {
+    PositionAnalysis analysis;
+    std::array<std::optional<double>, 2> drrDb{};  // left, right; none in the free field
+};
+
 struct ArrayResult {
     ChosenArray array;  // what was asked for, its name and its files' names
     ArrayAnalysis analysis;
@@ -47,7 +54,8 @@ struct ArrayResult {
     std::int64_t clipped = 0;                  // samples the render clipped at full scale
     Envelope envelope = {};                    // where the sound is in the render, for the page; empty without audio
     std::optional<ArrayRoomResult> room{};     // with a room
-    std::vector<std::string> responseFiles{};  // with --responses: each position's response file
+    std::vector<std::string> responseFiles{};  // with --responses: each position's (or player's) response file
+    std::vector<PlayerHeard> players{};        // a stage's, in the players' order; empty for the sweep
 };
 
 // The room the run's stage stood in: its size and surfaces, where the array and the sources stood,
@@ -71,6 +79,25 @@ struct RoomResults {
 // a screen gives it, and a few kilobytes in the page.
 constexpr int envelopePoints = 400;
 
+// One player of a stage: its name (its file's stem, made unique with "-2", "-3" where stems
+// repeat), its file as given, where it stands and its level.
+struct StagePlayer {
+    std::string name;
+    std::string file;
+    double degrees = 0;   // negative to the left
+    double distance = 0;  // metres from the array's centre
+    double height = 0;    // in a room, metres above the floor; 0 in the free field
+    double gainDb = 0;
+};
+
+// A run of a stage: its players, and what was done to bring their recordings to one rate
+// ("vc.wav from 48 000 Hz"; empty when all had it).
+struct StageResults {
+    std::vector<StagePlayer> players;
+    std::vector<std::string> conversions;
+    std::int64_t soundStart = 0;  // the frame of the renders where the players' sound begins
+};
+
 struct CompareResults {
     std::string input;   // the input's name as given
     std::string source;  // what was read of it: "48 000 Hz, 24-bit, channel 2 of 2"
@@ -84,6 +111,7 @@ struct CompareResults {
     // Where each position's sound begins in the renders, in frames: in a room, as far apart as
     // the reverberation needs; empty for the sweep's own layout, a second between the sounds.
     std::vector<std::int64_t> starts{};
+    std::optional<StageResults> stage{};  // a stage's players; none for the sweep
 };
 
 // The absorption each band has on average over the room's surfaces, weighted by their areas

@@ -19,6 +19,17 @@ struct Excerpt {
     std::optional<std::int64_t> length;
 };
 
+// One player of a stage: FILE@ANGLE[:DISTANCE[:HEIGHT]][#N] as given, with its --gain.
+struct StageEntry {
+    std::string entry;               // the argument as given: the messages name it
+    std::string file;                // what comes before the last '@'
+    int millidegrees = 0;            // the angle, negative to the left, in thousandths of a degree
+    std::optional<double> distance;  // metres from the array's centre; default --distance
+    std::optional<double> height;    // metres above the floor, in a room; default the source height
+    int channel = 0;                 // #N, 1-based; 0: --channel's
+    double gainDb = 0;               // --gain FILE=DB
+};
+
 struct CompareOptions {
     std::string input;
     std::string outputDir;            // empty: "<stem>-arrays" in the current folder
@@ -50,6 +61,8 @@ struct CompareOptions {
     std::optional<RoomSetting> room;
     // --responses: each array's response at each position in the room, as floating-point WAVE.
     bool responses = false;
+    // A stage: every recording at its place, heard at once; empty for the sweep of `input`.
+    std::vector<StageEntry> stage{};
 };
 
 struct ParsedOptions {
