@@ -84,6 +84,7 @@ constexpr int envelopePoints = 400;
 struct StagePlayer {
     std::string name;
     std::string file;
+    std::string source;   // what was read of it: "48 000 Hz, 24-bit, channel 2 of 2"
     double degrees = 0;   // negative to the left
     double distance = 0;  // metres from the array's centre
     double height = 0;    // in a room, metres above the floor; 0 in the free field
