@@ -1,0 +1,50 @@
+// The reflections of every source of a stage in one convolution per channel: each source's
+// response is moved to where its sound starts and scaled by its gain, so that the channel's
+// reflections are the sum over the sources of each recording convolved with its own response,
+// summed before the inverse transform (FFTW's overlap-save). A block of frames then takes one
+// forward transform per source and one inverse per channel, whatever the number of sources.
+#pragma once
+
+#include <complex>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "sim/room/room_transforms.h"
+#include "sim/room_render/room_sweep.h"
+
+namespace auralith {
+
+struct StageFilters {
+    std::int64_t origin = 0;                     // the output frame of the convolutions' first value
+    std::int64_t span = 0;                       // M: the moved responses' length
+    std::int64_t length = 0;                     // frames the reflections reach from the origin: n + M - 1
+    std::int64_t step = 0;                       // L = N - M + 1: the frames each block gives
+    std::unique_ptr<RoomTransforms> transforms;  // of size N
+    // [channel][source]: the moved response's transform times the source's gain over N; null for
+    // a source without reflections in that channel.
+    std::vector<std::vector<RoomBuffer<std::complex<double>>>> filters;
+    bool rings() const { return transforms != nullptr; }
+};
+
+// The filters of a stage whose sources' recordings are n samples long, each at gain `gains[s]`;
+// no transforms where nothing rings, nothing when the memory cannot be had. Made before any
+// thread starts (planning is not thread-safe).
+std::optional<StageFilters> stageFilters(const RoomSweep& stage, std::span<const double> gains, std::int64_t n);
+
+// One thread's buffers for the blocks.
+struct StageScratch {
+    RoomBuffer<double> real;
+    std::vector<RoomBuffer<std::complex<double>>> inputs;  // each source's block
+    RoomBuffer<std::complex<double>> product;
+};
+std::optional<StageScratch> stageScratch(const StageFilters& filters, std::size_t sources);
+
+// The reflections of every channel at output frames [first, first + count), count at most the
+// step, into wet[c] (resized to count; zero outside the reflections' reach).
+void stageReflections(const StageFilters& filters, std::span<const std::span<const std::int16_t>> x, std::int64_t first,
+                      std::int64_t count, StageScratch& scratch, std::vector<std::vector<double>>& wet);
+
+}  // namespace auralith

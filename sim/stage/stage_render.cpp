@@ -1,0 +1,176 @@
+#include "sim/stage/stage_render.h"
+
+#include <algorithm>
+#include <limits>
+#include <new>
+
+#include "sim/fast/parallel.h"
+#include "sim/model/arrays.h"
+#include "sim/stage/stage_filters.h"
+
+namespace auralith {
+
+namespace {
+
+// What every block of a render shares.
+struct StageMix {
+    const RoomSweep& stage;
+    const StageInput& input;
+    std::vector<double> g;  // each source's: the guard gain, the room's and its level
+    const StageFilters& filters;
+};
+
+// The frames [first, end) any source's sound or reflections reach.
+struct Reach {
+    std::int64_t first = std::numeric_limits<std::int64_t>::max();
+    std::int64_t end = 0;
+};
+
+Reach reachOf(const StageMix& m) {
+    Reach r;
+    const std::int64_t n = m.input.x.empty() ? 0 : std::ssize(m.input.x.front());
+    for (const PlanSegment& s : m.stage.plan.segments)
+        for (const auto& taps : s.taps)
+            for (const PlanTap& tap : taps)
+                r = {std::min(r.first, s.start + tap.delay), std::max(r.end, s.start + tap.delay + n)};
+    if (m.filters.rings())
+        r = {std::min(r.first, m.filters.origin), std::max(r.end, m.filters.origin + m.filters.length)};
+    if (r.first > r.end) r = {0, 0};
+    return r;
+}
+
+// The direct sound of every channel at frame t into `values`; `tracks` holds the held mix's
+// microphones.
+void directValues(const StageMix& m, std::int64_t t, std::span<long double> values, std::vector<double>& tracks) {
+    const RenderPlan& plan = m.stage.plan;
+    const auto sample = [&](std::size_t s, std::int32_t delay, std::int16_t& x) {
+        const std::int64_t i = t - plan.segments[s].start - delay;
+        if (i < 0 || i >= std::ssize(m.input.x[s])) return false;
+        x = m.input.x[s][static_cast<std::size_t>(i)];
+        return true;
+    };
+    std::int16_t x = 0;
+    if (plan.mix == ChannelMix::folded) {
+        for (std::size_t c = 0; c < values.size(); ++c) {
+            long double v = 0;
+            for (std::size_t s = 0; s < plan.segments.size(); ++s)
+                if (const PlanTap& tap = plan.segments[s].taps[c].front(); sample(s, tap.delay, x))
+                    v += channelValue(x, tap.factor, m.g[s]);
+            values[c] = v;
+        }
+        return;
+    }
+    std::fill(tracks.begin(), tracks.end(), 0.0);
+    for (std::size_t s = 0; s < plan.segments.size(); ++s)
+        for (std::size_t mic = 0; mic < tracks.size(); ++mic)
+            for (const PlanTap& tap : plan.segments[s].taps[mic])
+                if (sample(s, tap.delay, x)) tracks[mic] += treeHeldValue(x, tap.factor, m.g[s]);
+    for (std::size_t c = 0; c < values.size(); ++c) {
+        long double sum = 0;
+        for (std::size_t mic = 0; mic < tracks.size(); ++mic)
+            if (const long double share = plan.shares[mic][c]; share != 0) sum += share * tracks[mic];
+        values[c] = sum * plan.scale;
+    }
+}
+
+// One block's values, frame by frame: the direct sound, then the reflections where they reach.
+template <typename Take>
+void blockValues(const StageMix& m, std::int64_t first, std::int64_t count, const std::vector<std::vector<double>>& wet,
+                 Take take) {
+    const auto channels = static_cast<std::size_t>(m.stage.plan.format.channels);
+    std::vector<long double> values(channels);
+    std::vector<double> tracks(m.stage.plan.shares.size());
+    const std::int64_t wetFirst = m.filters.rings() ? m.filters.origin : 0;
+    const std::int64_t wetEnd = m.filters.rings() ? m.filters.origin + m.filters.length : 0;
+    for (std::int64_t k = 0; k < count; ++k) {
+        const std::int64_t t = first + k;
+        directValues(m, t, values, tracks);
+        if (t >= wetFirst && t < wetEnd)
+            for (std::size_t c = 0; c < channels; ++c)
+                values[c] += static_cast<long double>(wet[c][static_cast<std::size_t>(k)]);
+        take(t, std::span<const long double>(values));
+    }
+}
+
+std::vector<double> sourceGains(const RoomSweep& stage, const StageInput& input) {
+    std::vector<double> g;
+    for (std::size_t s = 0; s < stage.plan.segments.size(); ++s) g.push_back(input.gain * stage.gain * input.levels[s]);
+    return g;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::vector<long double>>> stageValues(const RoomSweep& stage, const StageInput& input,
+                                                                 std::int64_t first, std::int64_t count) {
+    const std::vector<double> g = sourceGains(stage, input);
+    const std::int64_t n = input.x.empty() ? 0 : std::ssize(input.x.front());
+    auto filters = stageFilters(stage, g, n);
+    if (!filters) return std::nullopt;
+    auto scratch = stageScratch(*filters, input.x.size());
+    if (!scratch) return std::nullopt;
+    const StageMix mix{stage, input, g, *filters};
+    const auto channels = static_cast<std::size_t>(stage.plan.format.channels);
+    std::vector<std::vector<long double>> out(channels, std::vector<long double>(static_cast<std::size_t>(count)));
+    const std::int64_t step = filters->rings() ? filters->step : count;
+    std::vector<std::vector<double>> wet(channels);
+    for (std::int64_t at = 0; at < count; at += step) {
+        const std::int64_t part = std::min(step, count - at);
+        stageReflections(*filters, input.x, first + at, part, *scratch, wet);
+        blockValues(mix, first + at, part, wet, [&](std::int64_t t, std::span<const long double> v) {
+            for (std::size_t c = 0; c < channels; ++c) out[c][static_cast<std::size_t>(t - first)] = v[c];
+        });
+    }
+    return out;
+}
+
+RenderOutcome renderStageInto(const RoomSweep& stage, const StageInput& input, RandomState& random,
+                              std::span<std::int16_t> out, const StageRenderOptions& options) {
+    const auto channels = static_cast<std::size_t>(stage.plan.format.channels);
+    if (out.size() != static_cast<std::size_t>(stage.plan.frames) * channels)
+        return {false, 0, "the output does not hold the stage's samples"};
+    const std::vector<double> g = sourceGains(stage, input);
+    const std::int64_t n = input.x.empty() ? 0 : std::ssize(input.x.front());
+    const auto filters = stageFilters(stage, g, n);
+    if (!filters) return {false, 0, "there is not enough memory for the stage's render"};
+    const StageMix mix{stage, input, g, *filters};
+    const Reach reach = reachOf(mix);
+    const std::int64_t step = filters->rings() ? filters->step : std::int64_t{1} << 16;
+    const std::int64_t blocks = (reach.end - reach.first + step - 1) / step;
+    const int parts = static_cast<int>(
+        std::min<std::int64_t>(std::max<std::int64_t>(blocks, 1),
+                               partsFor(static_cast<std::uint64_t>(reach.end - reach.first), options.parts)));
+    std::vector<std::int64_t> clipped(static_cast<std::size_t>(parts), 0);
+    std::vector<char> done(clipped.size(), 1);
+    const RandomState start = random;
+    runParts(parts, [&](int k) {
+        auto scratch = stageScratch(*filters, input.x.size());
+        std::vector<std::vector<double>> wet(channels);
+        auto& clips = clipped[static_cast<std::size_t>(k)];
+        if (!scratch) done[static_cast<std::size_t>(k)] = 0;
+        for (std::int64_t b = k; b < blocks && scratch; b += parts) {
+            const std::int64_t first = reach.first + b * step;
+            const std::int64_t count = std::min(step, reach.end - first);
+            stageReflections(*filters, input.x, first, count, *scratch, wet);
+            // Two draws a value, channel after channel, from the stage's first frame on.
+            RandomState state = randomStateAfter(start, 2 * channels * static_cast<std::uint64_t>(first - reach.first));
+            blockValues(mix, first, count, wet, [&](std::int64_t t, std::span<const long double> v) {
+                for (std::size_t c = 0; c < channels; ++c) {
+                    const double one = unitRandom(state);
+                    const double two = unitRandom(state);
+                    const long q = ditheredInteger(v[c], one, two);
+                    clips += clipsAtFullScale(q);
+                    out[channels * static_cast<std::size_t>(t) + c] =
+                        static_cast<std::int16_t>(std::clamp<long>(q, -32768, 32767));
+                }
+            });
+        }
+    });
+    if (std::find(done.begin(), done.end(), 0) != done.end())
+        return {false, 0, "there is not enough memory for the stage's render"};
+    random = randomStateAfter(start, 2 * channels * static_cast<std::uint64_t>(reach.end - reach.first));
+    std::int64_t total = 0;
+    for (const std::int64_t c : clipped) total += c;
+    return {true, total, {}};
+}
+
+}  // namespace auralith

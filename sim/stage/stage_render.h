@@ -1,0 +1,45 @@
+// The render of a stage: every source's direct sound and reflections summed into each channel,
+// then the dither. Each value is what the sweep's renderer would give for the sources one by one,
+// added: a folded channel's x * factor * gain of each source at its tap, the held mix of each
+// microphone's track of every source, then the sources' reflections. The dither runs over every
+// frame from the first sound to the last reflection, channel after channel, as the held mix of a
+// sweep does; the silence before and after stays silent.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "sim/model/frame.h"
+#include "sim/model/random.h"
+#include "sim/room_render/room_sweep.h"
+
+namespace auralith {
+
+// The sources' recordings (all of one length) and the factor each is heard at (stageLevels);
+// `gain` is the guard gain of the mix, which the stage's room gain multiplies.
+struct StageInput {
+    std::span<const std::span<const std::int16_t>> x;
+    std::span<const double> levels;
+    double gain = 1;
+};
+
+// The blocks are shared out among `parts` threads (0: one per core); the bytes are the same for
+// every setting.
+struct StageRenderOptions {
+    int parts = 0;
+};
+
+// Renders into `out`, which holds the stage's frames times channels zero samples; refused when
+// the memory cannot be had, else with the count of samples clipped. The generator ends where the
+// serial order leaves it.
+RenderOutcome renderStageInto(const RoomSweep& stage, const StageInput& input, RandomState& random,
+                              std::span<std::int16_t> out, const StageRenderOptions& options = {});
+
+// The values before the dither at frames [first, first + count), per channel; nothing when the
+// memory cannot be had.
+std::optional<std::vector<std::vector<long double>>> stageValues(const RoomSweep& stage, const StageInput& input,
+                                                                 std::int64_t first, std::int64_t count);
+
+}  // namespace auralith
