@@ -22,10 +22,9 @@ std::vector<std::string> responsePaths(const ResponsePlace& place, const std::ve
 #ifdef AURALITH_ROOM_RENDER
 
 // One array's responses, from its sweep, into the files from `path` on; nothing, or the refusal.
-std::optional<FileRefusal> writeArrayResponses(const CompareOptions& options, const RoomSweep& sweep,
-                                               const InputWave& wave, double gain,
+std::optional<FileRefusal> writeArrayResponses(const RoomSweep& sweep, std::int32_t rate, double gain,
                                                std::vector<std::string>::const_iterator path) {
-    for (int p = 0; p < options.positions.count(); ++p, ++path) {
+    for (int p = 0; p < std::ssize(sweep.plan.segments); ++p, ++path) {
         std::vector<float> samples;
         int channels = 0;
         try {
@@ -37,7 +36,7 @@ std::optional<FileRefusal> writeArrayResponses(const CompareOptions& options, co
         } catch (const std::bad_alloc&) {
             return FileRefusal{*path, "there is not enough memory for this response"};
         }
-        if (const WriteOutcome w = writeFloatWave(*path, samples, channels, wave.sampleRate, ReplaceMode::nameItself);
+        if (const WriteOutcome w = writeFloatWave(*path, samples, channels, rate, ReplaceMode::nameItself);
             !w)
             return FileRefusal{*path, errorText(w.error)};
     }
@@ -55,26 +54,25 @@ std::string responseFileName(std::string_view stem, std::string_view slug, int p
     return std::string(stem) + "-" + std::string(slug) + "-response-p" + digits + ".wav";
 }
 
-std::optional<FileRefusal> writeResponseFiles(const CompareOptions& options, const ResponsePlace& place,
-                                              const std::vector<ArrayResult>& arrays, const InputWave& wave,
-                                              double gain) {
-    if (!options.responses || place.heard == nullptr) return std::nullopt;
+std::optional<FileRefusal> writeResponseFiles(const ResponsePlace& place, const std::vector<ArrayResult>& arrays,
+                                              std::int32_t rate, double gain) {
+    if (place.sweeps.empty()) return std::nullopt;
     const std::vector<std::string> paths = responsePaths(place, arrays);
-    if (const auto over = outputOverInput(options.input, paths))
-        return FileRefusal{*over, "this output would replace the input file; choose another folder with -o"};
+    for (const std::string& input : place.inputs)
+        if (const auto over = outputOverInput(input, paths))
+            return FileRefusal{*over, "this output would replace the input file; choose another folder with -o"};
     for (const std::string& path : paths)
         if (const int refused = nameRefusal(path); refused != 0) return FileRefusal{path, errorText(refused)};
 #ifdef AURALITH_ROOM_RENDER
-    for (std::size_t k = 0; k < arrays.size(); ++k) {
+    auto path = paths.begin();
+    for (std::size_t k = 0; k < arrays.size() && k < place.sweeps.size(); ++k) {
         if (place.progress != nullptr) place.progress->show(static_cast<int>(k), arrays[k].array.name, 0.0);
-        if (auto refused =
-                writeArrayResponses(options, place.heard->arrays[k].sweep, wave, gain,
-                                    paths.begin() + static_cast<std::ptrdiff_t>(k) * options.positions.count()))
-            return refused;
+        if (auto refused = writeArrayResponses(*place.sweeps[k], rate, gain, path)) return refused;
+        path += std::ssize(arrays[k].responseFiles);
     }
     return std::nullopt;
 #else
-    (void)wave, (void)gain;
+    (void)rate, (void)gain;
     return FileRefusal{place.folder, "this build renders no rooms (it was built without FFTW3)"};
 #endif
 }

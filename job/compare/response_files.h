@@ -20,13 +20,15 @@ namespace auralith {
 // "<stem>-<slug>-response-p07.wav": position p of `count`, two digits, more where the positions need them.
 std::string responseFileName(std::string_view stem, std::string_view slug, int position, int count);
 
+struct RoomSweep;  // sim/room_render/room_sweep.h, where the build renders rooms
+
 // Where the responses go and what they are heard in.
 struct ResponsePlace {
     std::string folder;
-    std::string stem;
-    // The arrays heard in the run's room, laid out and at the room's gain their renders share;
-    // none: nothing to write.
-    const RoomHeard* heard = nullptr;
+    std::vector<std::string> inputs;  // the recordings, which no response may replace
+    // Each array's sweep (or stage) in the run's room, laid out and at the room's gain their
+    // renders share; none: nothing to write.
+    std::vector<const RoomSweep*> sweeps;
     ProgressBar* progress = nullptr;  // shows which array's responses are being written
 };
 
@@ -36,10 +38,9 @@ struct FileRefusal {
     std::string why;
 };
 
-// Writes every array's responses when the options ask for them and the run has a room; every
-// name is tried first (none may be the input's). Nothing, or the first refusal.
-std::optional<FileRefusal> writeResponseFiles(const CompareOptions& options, const ResponsePlace& place,
-                                              const std::vector<ArrayResult>& arrays, const InputWave& wave,
-                                              double gain);
+// Writes every array's responses (its responseFiles, one a segment of its sweep) when the place
+// has sweeps; every name is tried first (none may be an input's). Nothing, or the first refusal.
+std::optional<FileRefusal> writeResponseFiles(const ResponsePlace& place, const std::vector<ArrayResult>& arrays,
+                                              std::int32_t rate, double gain);
 
 }  // namespace auralith

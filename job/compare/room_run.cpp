@@ -163,22 +163,19 @@ bool transformRecording(RoomHeard& heard, std::span<const std::int16_t> x) {
     return heard.spectra.has_value();
 }
 
-std::variant<RenderedOutput, std::string> renderInRoom(const RoomSweep& sweep, const RecordingSpectra* spectra,
-                                                       const InputWave& wave, double gain, RandomState& random,
-                                                       const std::string& outputName, ReplaceMode mode) {
-    const RoomRenderOptions options{0, 0, spectra};
+std::variant<RenderedOutput, std::string> renderIntoOutput(
+    std::int64_t frames, const InputWave& wave, RandomState& random, const std::string& outputName,
+    const std::function<RenderOutcome(std::span<std::int16_t>, RandomState&)>& render) {
     // A WAVE file's size is 32-bit: four bytes a frame.
-    if (sweep.plan.frames > (std::numeric_limits<std::int32_t>::max() - 44) / 4)
-        return std::string("the renders in this room would be too long for a WAVE file");
+    if (frames > (std::numeric_limits<std::int32_t>::max() - 44) / 4)
+        return std::string("the renders would be too long for a WAVE file");
     RenderedOutput out;
-    out.frames = static_cast<std::int32_t>(sweep.plan.frames);
-    // Built in the file itself where it allows it, as the free field's renders are: the samples
-    // are neither zeroed in memory first nor copied into the file after.
-    out.inPlace = OutputInPlace::create(outputName, out.frames, wave.sampleRate, wave.bitsPerSample, mode);
+    out.frames = static_cast<std::int32_t>(frames);
+    out.inPlace = OutputInPlace::create(outputName, out.frames, wave.sampleRate, wave.bitsPerSample,
+                                        ReplaceMode::nameItself);
     if (out.inPlace) {
         const RandomState start = random;
-        const RenderOutcome rendered =
-            renderRoomInto(sweep, wave.samples, gain, random, out.inPlace->samples(), options);
+        const RenderOutcome rendered = render(out.inPlace->samples(), random);
         if (!rendered) return std::string(rendered.why);
         out.clipped = rendered.clipped;
         if (!out.inPlace->failed()) return out;
@@ -188,11 +185,27 @@ std::variant<RenderedOutput, std::string> renderInRoom(const RoomSweep& sweep, c
     out.memory.frames = out.frames;
     out.memory.samples = SampleStorage::zeroed(2 * static_cast<std::size_t>(out.frames));
     if (out.memory.samples.size() == 0) return std::string("there is not enough memory for this recording");
-    const RenderOutcome rendered = renderRoomInto(sweep, wave.samples, gain, random, out.memory.view(), options);
+    const RenderOutcome rendered = render(out.memory.view(), random);
     if (!rendered) return std::string(rendered.why);
     out.clipped = rendered.clipped;
     out.memory.clipped = rendered.clipped;
     return out;
+}
+
+std::variant<RenderedOutput, std::string> renderInRoom(const RoomSweep& sweep, const RecordingSpectra* spectra,
+                                                       const InputWave& wave, double gain, RandomState& random,
+                                                       const std::string& outputName) {
+    const RoomRenderOptions options{0, 0, spectra};
+    return renderIntoOutput(sweep.plan.frames, wave, random, outputName,
+                            [&](std::span<std::int16_t> out, RandomState& state) {
+                                return renderRoomInto(sweep, wave.samples, gain, state, out, options);
+                            });
+}
+
+ArrayRoomResult roomNumbersOf(const RoomSweep& sweep, const AnyArray& array, const RoomRun& room,
+                              const BandValues& seconds) {
+    const auto mixer = coherenceMixer(sweep);
+    return numbersOf(sweep, array, room, seconds, mixer.get());
 }
 
 }  // namespace auralith

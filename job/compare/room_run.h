@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -67,12 +68,24 @@ std::variant<RoomHeard, std::string> hearInRoom(const RoomRun& room, std::span<c
 // render; false when the memory cannot be had.
 bool transformRecording(RoomHeard& heard, std::span<const std::int16_t> x);
 
+// A render of `frames` stereo frames at the wave's rate and depth, built by `render` in the file
+// `outputName` where it allows it (the samples neither zeroed in memory first nor copied after),
+// else in memory; the reason when the memory cannot be had or the render would not fit a WAVE file.
+std::variant<RenderedOutput, std::string> renderIntoOutput(
+    std::int64_t frames, const InputWave& wave, RandomState& random, const std::string& outputName,
+    const std::function<RenderOutcome(std::span<std::int16_t>, RandomState&)>& render);
+
+// The room's numbers of an array's sweep (or stage, a segment a player): each segment's DRR, the
+// late coherence summed over the segments beside the diffuse field's, the critical distance.
+ArrayRoomResult roomNumbersOf(const RoomSweep& sweep, const AnyArray& array, const RoomRun& room,
+                              const BandValues& seconds);
+
 // An array's render of its sweep (with the recording's transforms, where made), with the clipped samples counted: built
 // in the file `outputName` where it allows it, else in memory; the reason when the memory cannot be had or the render
 // would not fit a WAVE file.
 std::variant<RenderedOutput, std::string> renderInRoom(const RoomSweep& sweep, const RecordingSpectra* spectra,
                                                        const InputWave& wave, double gain, RandomState& random,
-                                                       const std::string& outputName, ReplaceMode mode);
+                                                       const std::string& outputName);
 
 #endif
 

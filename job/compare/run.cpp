@@ -11,10 +11,12 @@
 #include "job/compare/output_folder.h"
 #include "job/compare/progress.h"
 #include "job/compare/response_files.h"
+#include "job/compare/stage_run.h"
 #include "job/compare/sweep_setting.h"
 #include "job/output/rendered_output.h"
 #include "report/delay_rounding.h"
 #include "report/html_report.h"
+#include "report/stage_reports.h"
 #include "report/shown_text.h"
 #include "report/text_reports.h"
 #include "sim/analysis/envelope.h"
@@ -52,6 +54,10 @@ struct Run {
     const RoomRun* room = nullptr;         // the room the arrays are heard in, if any
     std::shared_ptr<RoomHeard> heard;      // the arrays heard there: their numbers and sweeps
     std::span<const std::int64_t> starts;  // where each position's sound begins (CompareResults::starts)
+    // A stage: its recordings, and every array's stage heard (in the free field or the room).
+    const StageRecordings* stage = nullptr;
+    std::shared_ptr<StageHeard> stageHeard{};
+    const CompareResults* results = nullptr;  // what the labels of a stage name
 };
 
 // One line on standard error about the file `name`.
@@ -92,6 +98,14 @@ int renderHeadphones(Run& run, std::span<const std::int16_t> stereo, const Input
 std::optional<RenderedOutput> renderedArray(Run& run, int index, const AnyArray& array, const InputWave& wave,
                                             double gain, const std::string& audioPath, std::int64_t& split) {
     RandomState random;  // each array's generator starts where the interactive program's does
+#ifdef AURALITH_ROOM_RENDER
+    if (run.stageHeard) {
+        auto heard = renderStage(*run.stageHeard, static_cast<std::size_t>(index), *run.stage, gain, random, audioPath);
+        if (auto* out = std::get_if<RenderedOutput>(&heard)) return std::move(*out);
+        tell(run, audioPath, std::get<std::string>(heard));
+        return std::nullopt;
+    }
+#endif
     if (run.room == nullptr) {
         auto out =
             renderOutput(array, wave, gain, random, audioPath, ReplaceMode::nameItself, run.positions, run.distance);
@@ -105,7 +119,7 @@ std::optional<RenderedOutput> renderedArray(Run& run, int index, const AnyArray&
     const FadedFrames faded = fadedAfter(sweep, run.positions.count() / 2 - 1);
     split = loudnessSplitIn(wave.sampleRate, faded.from, faded.to);
     const RecordingSpectra* spectra = run.heard->spectra ? &*run.heard->spectra : nullptr;
-    auto heard = renderInRoom(sweep, spectra, wave, gain, random, audioPath, ReplaceMode::nameItself);
+    auto heard = renderInRoom(sweep, spectra, wave, gain, random, audioPath);
     if (auto* out = std::get_if<RenderedOutput>(&heard)) return std::move(*out);
     tell(run, audioPath, std::get<std::string>(heard));
 #else
@@ -125,8 +139,10 @@ int renderArray(Run& run, int index, const InputWave& wave, double gain, ArrayRe
     result.clipped = out->clipped;
     tellClipped(run, audioPath, out->clipped);
     run.progress.show(index, name, 0.4);
-    result.loudness = run.room != nullptr ? loudnessInParts(out->samples(), wave.sampleRate, split)
-                                          : sweepLoudness(out->samples(), wave.sampleRate, wave.sampleCount);
+    // A stage is one sound throughout: measured in one pass.
+    result.loudness = run.room != nullptr || run.stage != nullptr
+                          ? loudnessInParts(out->samples(), wave.sampleRate, split)
+                          : sweepLoudness(out->samples(), wave.sampleRate, wave.sampleCount);
     if (!result.loudness) return fail(run, audioPath, noMemory);
     result.envelope = peakEnvelope(out->samples(), envelopePoints);
     if (run.listening != nullptr) {
@@ -138,9 +154,10 @@ int renderArray(Run& run, int index, const InputWave& wave, double gain, ArrayRe
         return fail(run, audioPath, errorText(w.error));
     out.reset();
     const std::string labelPath = pathIn(run.folder, result.labelFile);
-    if (const WriteOutcome w =
-            writeText(labelPath, labelTrack(result.analysis, wave.sampleRate, wave.sampleCount, run.base, run.starts));
-        !w)
+    const std::string labels = run.stage != nullptr
+                                   ? stageLabelTrack(result, *run.results)
+                                   : labelTrack(result.analysis, wave.sampleRate, wave.sampleCount, run.base, run.starts);
+    if (const WriteOutcome w = writeText(labelPath, labels); !w)
         return fail(run, labelPath, errorText(w.error));
     run.progress.show(index, name, 1.0);
     return 0;
@@ -148,8 +165,10 @@ int renderArray(Run& run, int index, const InputWave& wave, double gain, ArrayRe
 
 // The reports' files, and with a room its own two.
 std::vector<std::string> reportFiles(const CompareResults& results) {
-    if (!results.room) return {"report.csv", "arrays.csv", "report.html"};
-    return {"report.csv", "arrays.csv", "coherence.csv", "room.csv", "report.html"};
+    std::vector<std::string> files{results.stage ? "stage.csv" : "report.csv", "arrays.csv"};
+    if (results.room) files.insert(files.end(), {"coherence.csv", "room.csv"});
+    files.push_back("report.html");
+    return files;
 }
 
 int writeReports(Run& run, const CompareResults& results) {
@@ -157,6 +176,7 @@ int writeReports(Run& run, const CompareResults& results) {
     for (const std::string& file : files) {
         const std::string path = pathIn(run.folder, file);
         const std::string text = file == "report.csv"      ? positionsCsv(results)
+                                 : file == "stage.csv"     ? stageCsv(results)
                                  : file == "arrays.csv"    ? arraysCsv(results)
                                  : file == "coherence.csv" ? coherenceCsv(results)
                                  : file == "room.csv"      ? roomCsv(results)
@@ -188,7 +208,10 @@ void analyseArrays(const Run& run, const CompareOptions& options, CompareResults
             result.audioFile = audioFileName(run.stem, array.slug);
             result.labelFile = labelFileName(run.stem, array.slug);
             const int count = run.positions.count();
-            for (int p = 0; p < count && options.responses && run.room != nullptr; ++p)
+            if (options.responses && run.room != nullptr && results.stage)
+                for (const StagePlayer& player : results.stage->players)
+                    result.responseFiles.push_back(playerResponseName(run.stem, array.slug, player.name));
+            for (int p = 0; p < count && options.responses && run.room != nullptr && !results.stage; ++p)
                 result.responseFiles.push_back(responseFileName(run.stem, array.slug, p, count));
         }
         if (run.listening != nullptr) {
@@ -229,11 +252,68 @@ int hearInRoom(Run& run, const CompareOptions& options, CompareResults& results)
 }
 #endif
 
+// Every array's sweep (or stage) in the room, when the options ask for its responses.
+std::vector<const RoomSweep*> responseSweeps(const Run& run, const CompareOptions& options) {
+    std::vector<const RoomSweep*> sweeps;
+#ifdef AURALITH_ROOM_RENDER
+    if (options.responses && run.room != nullptr && run.stageHeard)
+        for (const RoomSweep& stage : run.stageHeard->arrays) sweeps.push_back(&stage);
+    else if (options.responses && run.heard)
+        for (const HeardArray& array : run.heard->arrays) sweeps.push_back(&array.sweep);
+#else
+    (void)run, (void)options;
+#endif
+    return sweeps;
+}
+
+// The recordings no output may replace.
+std::vector<std::string> inputsOf(const CompareOptions& options) {
+    std::vector<std::string> inputs;
+    for (const StageEntry& entry : options.stage) inputs.push_back(entry.file);
+    if (inputs.empty()) inputs.push_back(options.input);
+    return inputs;
+}
+
+// One guard gain for the mix: the least any recording needs.
+double guardGainOf(const Run& run, const Recording& recording) {
+    if (run.stage == nullptr) return measureGuardGain(recording.wave.samples);
+    double gain = 1;
+    for (const Recording& r : run.stage->recordings) gain = std::min(gain, measureGuardGain(r.wave.samples));
+    return gain;
+}
+
+// Every array's stage heard in the free field or the run's room, and how it hears each player;
+// 0, or the exit status of a failure.
+int hearTheStage(Run& run, const CompareOptions& options, CompareResults& results) {
+#ifdef AURALITH_ROOM_RENDER
+    std::vector<AnyArray> arrays;
+    for (const ArrayResult& result : results.arrays) arrays.push_back(result.array.model);
+    if (!results.arrays.empty()) run.progress.show(0, results.arrays.front().array.name, 0.0);
+    const std::vector<StagePlayer>& players = results.stage->players;
+    auto hearing = hearStage(players, run.room, run.distance, arrays, results.rate, results.n);
+    if (const auto* why = std::get_if<std::string>(&hearing)) return fail(run, options.stage.front().entry, *why);
+    run.stageHeard = std::make_shared<StageHeard>(std::get<StageHeard>(std::move(hearing)));
+    std::optional<RoomResults> room;
+    if (run.room != nullptr)
+        room = roomResultsOf(*run.room, options.room, arrays.empty() ? 1 : run.stageHeard->arrays.front().gain);
+    for (std::size_t k = 0; k < results.arrays.size(); ++k) {
+        ArrayResult& result = results.arrays[k];
+        if (room) result.room = roomNumbersOf(run.stageHeard->arrays[k], arrays[k], *run.room, roomSeconds(*room));
+        result.players = playersHeard(players, arrays[k], results.rate, results.base, result.room ? &*result.room : nullptr);
+    }
+    results.room = std::move(room);
+    return 0;
+#else
+    return fail(run, options.stage.front().file, "this build renders no stages (it was built without FFTW3)");
+#endif
+}
+
 // The renders and the reports into the folder; 0, or the exit status of a failure.
 int writeOutputs(Run& run, const CompareOptions& options, Recording& recording, CompareResults& results) {
-    const double gain = measureGuardGain(recording.wave.samples);
-    if (const auto refused = writeResponseFiles(options, {run.folder, run.stem, run.heard.get(), &run.progress},
-                                                results.arrays, recording.wave, gain))
+    const double gain = guardGainOf(run, recording);
+    if (const auto refused =
+            writeResponseFiles({run.folder, inputsOf(options), responseSweeps(run, options), &run.progress},
+                               results.arrays, recording.wave.sampleRate, gain))
         return fail(run, refused->path, refused->why);
 #ifdef AURALITH_ROOM_RENDER
     // A render that cannot have them makes its own, and says so if it cannot either.
@@ -294,6 +374,25 @@ int prepareHead(Run& run, const CompareOptions& options, CompareResults& results
     return 0;
 }
 
+// The stage's recordings; empty once a refusal is told.
+std::optional<StageRecordings> stageOf(Run& run, const CompareOptions& options) {
+    auto read = readStage(options);
+    if (const auto* refused = std::get_if<FileRefusal>(&read)) {
+        fail(run, refused->path, refused->why);
+        return std::nullopt;
+    }
+    return std::get<StageRecordings>(std::move(read));
+}
+
+// A stage heard, or the sweep heard in the run's room; 0, or the exit status of a failure.
+int hear(Run& run, const CompareOptions& options, CompareResults& results) {
+    if (results.stage) return hearTheStage(run, options, results);
+#ifdef AURALITH_ROOM_RENDER
+    if (run.room != nullptr) return hearInRoom(run, options, results);
+#endif
+    return 0;
+}
+
 }  // namespace
 
 std::string failureLine(std::string_view name, std::string_view text) {
@@ -303,11 +402,13 @@ std::string failureLine(std::string_view name, std::string_view text) {
 }
 
 int runCompare(const CompareOptions& options, const CompareStreams& streams, const std::optional<RoomRun>& room) {
+    const bool staged = !options.stage.empty();
+    const std::string stem = staged ? std::string("stage") : stemOf(options.input);
     Run run{streams,
             ProgressBar(streams.err, streams.progress && !options.quiet && options.audio,
                         static_cast<int>(options.arrays.size())),
-            options.outputDir.empty() ? stemOf(options.input) + "-arrays" : options.outputDir,
-            stemOf(options.input),
+            options.outputDir.empty() ? stem + "-arrays" : options.outputDir,
+            stem,
             nullptr,
             base30,
             options.positions,
@@ -326,30 +427,31 @@ int runCompare(const CompareOptions& options, const CompareStreams& streams, con
     if (room || options.room)
         return fail(run, options.input, "this build renders no rooms (it was built without FFTW3)");
 #endif
-    std::optional<Recording> read = recordingOf(run, options);
-    if (!read) return 1;
-    Recording& recording = *read;
-
-    CompareResults results{options.input,
-                           recording.description,
+    std::optional<StageRecordings> stage = staged ? stageOf(run, options) : std::nullopt;
+    std::optional<Recording> read = staged ? std::nullopt : recordingOf(run, options);
+    if (!stage && !read) return 1;
+    run.stage = stage ? &*stage : nullptr;
+    Recording& recording = stage ? stage->recordings.front() : *read;
+    CompareResults results{staged ? options.stage.front().file : options.input,
+                           staged ? std::string() : recording.description,
                            recording.wave.sampleRate,
                            recording.wave.sampleCount,
                            {},
                            options.speakers == 45 ? base45 : base30,
                            {}};
+    if (stage) results.stage = StageResults{stagePlayers(options, *stage), stage->conversions, results.rate};
     run.base = results.base;
+    run.results = &results;
     results.distance = run.distance;
     ListeningHandle listening;
     if (const int status = prepareHead(run, options, results, listening); status != 0) return status;
     analyseArrays(run, options, results);
-#ifdef AURALITH_ROOM_RENDER
-    if (run.room != nullptr)
-        if (const int status = hearInRoom(run, options, results); status != 0) return status;
-#endif
-    if (const std::string note = delayRoundingNote(results); !note.empty()) tell(run, options.input, note);
-    // Before anything is written: no output may take the input's place.
-    if (const auto over = outputOverInput(options.input, outputPaths(run, results)))
-        return fail(run, *over, "this output would replace the input file; choose another folder with -o");
+    if (const int status = hear(run, options, results); status != 0) return status;
+    if (const std::string note = delayRoundingNote(results); !note.empty()) tell(run, results.input, note);
+    // Before anything is written: no output may take an input's place.
+    for (const std::string& input : inputsOf(options))
+        if (const auto over = outputOverInput(input, outputPaths(run, results)))
+            return fail(run, *over, "this output would replace the input file; choose another folder with -o");
     if (const int status = writeIntoFolder(run, options, recording, results); status != 0) return status;
     run.progress.clear();
     return options.quiet ? 0 : putOut(streams, summaryTable(results, run.folder));

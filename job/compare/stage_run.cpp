@@ -1,0 +1,135 @@
+#include "job/compare/stage_run.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <new>
+
+#include "job/compare/file_names.h"
+#include "job/compare/sweep_setting.h"
+#include "report/numbers.h"
+#include "sim/analysis/array_analysis.h"
+#include "wave/recording/rate_conversion.h"
+#ifdef AURALITH_ROOM_RENDER
+#include "sim/stage/stage_render.h"
+#endif
+
+namespace auralith {
+
+namespace {
+
+// Silence after the sound, up to n samples.
+void padTo(Recording& recording, std::int32_t n) {
+    InputWave& wave = recording.wave;
+    if (!wave.samples.empty()) wave.samples.resize(static_cast<std::size_t>(n), 0);
+    wave.sampleCount = n;
+    wave.dataSize = 2 * n;
+    wave.duration = static_cast<double>(n) / wave.sampleRate;
+}
+
+// The recording at the first one's rate, the conversion told; empty, or why it cannot be.
+std::string toFirstRate(StageRecordings& read, const std::string& file, Recording& recording) {
+    if (read.recordings.empty()) return {};
+    const std::int32_t from = recording.wave.sampleRate;
+    const std::int32_t to = read.recordings.front().wave.sampleRate;
+    if (from == to) return {};
+    if (!convertsRates())
+        return "its rate (" + groupedText(from) + " Hz) is not the first recording's (" + groupedText(to) +
+               " Hz), and this build converts no rates (it was built without libsamplerate)";
+    if (std::string why = convertRate(recording, to); !why.empty()) return why;
+    read.conversions.push_back(file + " from " + groupedText(from) + " Hz");
+    return {};
+}
+
+int millidegreesOf(const StagePlayer& player) { return static_cast<int>(std::lrint(player.degrees * 1000)); }
+
+}  // namespace
+
+std::variant<StageRecordings, FileRefusal> readStage(const CompareOptions& options) {
+    StageRecordings read;
+    std::int32_t longest = 0;
+    for (const StageEntry& entry : options.stage) {
+        auto got = readRecording({entry.file, entry.channel != 0 ? entry.channel : options.channel, options.audio});
+        if (auto* why = std::get_if<std::string>(&got)) return FileRefusal{entry.file, std::move(*why)};
+        Recording& recording = std::get<Recording>(got);
+        if (options.excerpt)
+            if (std::string why = cutToExcerpt(recording, *options.excerpt); !why.empty())
+                return FileRefusal{entry.file, why};
+        if (std::string why = toFirstRate(read, entry.file, recording); !why.empty())
+            return FileRefusal{entry.file, why};
+        longest = std::max(longest, recording.wave.sampleCount);
+        read.recordings.push_back(std::move(recording));
+    }
+    try {
+        for (Recording& recording : read.recordings) padTo(recording, longest);
+    } catch (const std::bad_alloc&) {
+        return FileRefusal{options.stage.front().file, "there is not enough memory for the stage's recordings"};
+    }
+    return read;
+}
+
+std::vector<StagePlayer> stagePlayers(const CompareOptions& options, const StageRecordings& read) {
+    std::vector<StagePlayer> players;
+    std::map<std::string, int> seen;
+    for (std::size_t k = 0; k < options.stage.size(); ++k) {
+        const StageEntry& entry = options.stage[k];
+        StagePlayer& p = players.emplace_back();
+        p.name = stemOf(entry.file);
+        if (const int count = ++seen[p.name]; count > 1) p.name += "-" + std::to_string(count);
+        p.file = entry.file;
+        p.source = k < read.recordings.size() ? read.recordings[k].description : std::string();
+        p.degrees = entry.millidegrees / 1000.0;
+        p.distance = entry.distance.value_or(options.distance);
+        p.height = options.room ? entry.height.value_or(options.room->sourceHeight) : 0;
+        p.gainDb = entry.gainDb;
+    }
+    return players;
+}
+
+std::vector<PlayerHeard> playersHeard(const std::vector<StagePlayer>& players, const AnyArray& array,
+                                      std::int32_t rate, const LoudspeakerBase& base, const ArrayRoomResult* room) {
+    std::vector<PlayerHeard> heard;
+    for (std::size_t s = 0; s < players.size(); ++s) {
+        const int at = millidegreesOf(players[s]);
+        ArrayAnalysis analysis = analyseArray(array, rate, base, {at, at, 1}, players[s].distance);
+        PlayerHeard& h = heard.emplace_back();
+        h.analysis = std::move(analysis.positions.front());
+        if (room != nullptr && s < room->drrDb.size()) h.drrDb = room->drrDb[s];
+    }
+    return heard;
+}
+
+std::string playerResponseName(std::string_view stem, std::string_view slug, std::string_view player) {
+    return std::string(stem) + "-" + std::string(slug) + "-response-" + std::string(player) + ".wav";
+}
+
+#ifdef AURALITH_ROOM_RENDER
+
+std::variant<StageHeard, std::string> hearStage(const std::vector<StagePlayer>& players, const RoomRun* room,
+                                                double radius, std::span<const AnyArray> arrays, std::int32_t rate,
+                                                std::int32_t n) {
+    std::vector<StageSource> sources;
+    for (const StagePlayer& p : players)
+        sources.push_back({millidegreesOf(p), p.distance, p.height, std::pow(10.0, p.gainDb / 20)});
+    const Surroundings around = room != nullptr ? Surroundings(room->field) : Surroundings(FreeField{});
+    auto stages = stageSweeps(arrays, around, sources, n, rate);
+    if (auto* why = std::get_if<std::string>(&stages)) return std::move(*why);
+    return StageHeard{std::get<std::vector<RoomSweep>>(std::move(stages)), stageLevels(sources, radius)};
+}
+
+std::variant<RenderedOutput, std::string> renderStage(const StageHeard& heard, std::size_t index,
+                                                      const StageRecordings& read, double gain, RandomState& random,
+                                                      const std::string& outputName) {
+    const RoomSweep& stage = heard.arrays[index];
+    std::vector<std::span<const std::int16_t>> x;
+    for (const Recording& r : read.recordings) x.emplace_back(r.wave.samples);
+    const StageInput input{x, heard.levels, gain};
+    return renderIntoOutput(stage.plan.frames, read.recordings.front().wave, random, outputName,
+                            [&](std::span<std::int16_t> out, RandomState& state) {
+                                return renderStageInto(stage, input, state, out);
+                            });
+}
+
+#endif
+
+}  // namespace auralith
