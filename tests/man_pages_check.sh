@@ -19,7 +19,8 @@ for page in "$@"; do
         grep -qx "$heading" <<<"$shown" || faults+=("no $heading section")
     done
     grep -q "^Auralith $version " <<<"$shown" || faults+=("no 'Auralith $version' in the footer")
-    [[ $shown != *@* ]] || faults+=("a configure variable left unfilled")
+    # @NAME@, not the '@' of a stage's FILE@ANGLE.
+    ! grep -qE '@[A-Z_][A-Z0-9_]*@' <<<"$shown" || faults+=("a configure variable left unfilled")
     if ((${#faults[@]} == 0)); then
         passed=$((passed + 1))
     else

@@ -1,9 +1,12 @@
 #include "job/compare/options.h"
 
+#include <algorithm>
+
 #include "catalogue/array_list.h"
 #include "catalogue/built_in_arrays.h"
 #include "catalogue/techniques.h"
 #include "job/compare/room_options.h"
+#include "job/compare/stage_options.h"
 
 #include "report/shown_text.h"
 
@@ -51,13 +54,6 @@ Valued valueOf(const std::vector<std::string>& args, std::size_t& k, std::string
     return v;
 }
 
-// A channel number: 1 to 65535 in decimal digits, else 0.
-int channelNumber(std::string_view text) {
-    if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string_view::npos) return 0;
-    const int number = std::stoi(std::string(text));
-    return number <= 65535 ? number : 0;
-}
-
 // "1 to 6": the built-in arrays' numbers, from the catalogue's rows.
 std::string menuNumbers() {
     const auto rows = builtInArrays();
@@ -103,14 +99,6 @@ std::string listFaultText(const ListFault& f) {
         case Kind::outOfRange: return part + "is outside " + f.range;
     }
     return {};
-}
-
-// A decimal in thousandths with an optional sign: "-90", "+7.5".
-std::optional<int> signedThousandths(std::string_view text) {
-    const bool negative = text.starts_with('-');
-    if (negative || text.starts_with('+')) text.remove_prefix(1);
-    const std::optional<int> value = thousandthsOf(text);
-    return value && negative ? std::optional<int>(-*value) : value;
 }
 
 // FROM:TO:STEP in degrees, FROM to TO within -180 to 180 and STEP above 0, 2 to 361 positions.
@@ -246,11 +234,13 @@ bool anyRoomOption(const RoomRequest& r) {
     return r.room() || r.rt60 || r.absorption || !r.air || r.arrayAt || r.distance || r.sourceHeight;
 }
 
-// The arc and the room as asked for; the room's absorption solved, which takes a moment.
-ParsedOptions resolvedRoom(ParsedOptions parsed) {
+// The arc and the room as asked for, the room holding the stage's players when there are some
+// and the sweep's positions otherwise; the room's absorption solved, which takes a moment.
+ParsedOptions resolvedRoom(ParsedOptions parsed, const std::vector<NamedSource>* players) {
     parsed.options.distance = parsed.roomRequest.distance.value_or(parsed.options.distance);
     parsed.options.sourceHeight = parsed.roomRequest.sourceHeight;
-    auto setting = roomSettingOf(parsed.roomRequest, parsed.options.positions);
+    auto setting = players != nullptr ? roomSettingOf(parsed.roomRequest, *players)
+                                      : roomSettingOf(parsed.roomRequest, parsed.options.positions);
     if (const auto* refusal = std::get_if<RoomRefusal>(&setting)) return usageError(refusal->why);
     parsed.options.room = std::move(std::get<std::optional<RoomSetting>>(setting));
     if (parsed.options.room) parsed.options.distance = parsed.options.room->distance;
@@ -274,6 +264,30 @@ ParsedOptions checkedResponses(ParsedOptions parsed) {
     if (parsed.options.responses && !parsed.options.audio)
         return usageError("--responses goes with the renders: it cannot go with --no-audio");
     return parsed;
+}
+
+// A stage: its players with their gains, apart from each other, and in a room inside it. The
+// players' defaults are the sweep's: --distance's radius (the preset's in a room) and the sources'
+// height.
+ParsedOptions stagedOptions(ParsedOptions parsed, const std::vector<std::string>& inputs) {
+    auto read = stageOf(inputs);
+    if (const auto* why = std::get_if<std::string>(&read)) return usageError(*why);
+    std::vector<StageEntry>& stage = parsed.options.stage = std::move(std::get<std::vector<StageEntry>>(read));
+    if (parsed.options.positions != SweepPositions{})
+        return usageError("--positions goes with a single recording, the sweep");
+    if (const std::string why = applyGains(stage, parsed.gains); !why.empty()) return usageError(why);
+    const RoomRequest& request = parsed.roomRequest;
+    for (const StageEntry& entry : stage)
+        if (entry.height && !request.room())
+            return usageError("'" + shown(entry.entry) + "': a height goes with --room");
+    StageFrame frame{{}, request.distance.value_or(parsed.options.distance), 0};
+    if (request.room()) {
+        const RoomSetting placed = placedRoomOf(request);
+        frame = StageFrame{placed.arrayAt, placed.distance, placed.sourceHeight};
+    }
+    if (const std::string why = crowdingFault(stage, frame); !why.empty()) return usageError(why);
+    const std::vector<NamedSource> players = request.room() ? stageSources(stage, frame) : std::vector<NamedSource>{};
+    return resolvedRoom(std::move(parsed), &players);
 }
 
 // --design asks for no recording and no arrays: what it finds, it lists.
@@ -310,6 +324,13 @@ bool readOption(const std::vector<std::string>& args, std::size_t& k, ParsedOpti
     if (arg == "--responses") {
         parsed.options.responses = true;
         return true;
+    }
+    if (const Valued gain = valueOf(args, k, "", "--gain"); gain.matched) {
+        if (gain.hasValue)
+            parsed.gains.push_back(gain.value);
+        else
+            parsed = usageError("option " + arg + " needs a value");
+        return parsed.action == Action::run;
     }
     if (const Valued channel = valueOf(args, k, "", "--channel"); channel.matched) {
         parsed.options.channel = channelNumber(channel.value);
@@ -357,13 +378,18 @@ ParsedOptions parseCompareOptions(const std::vector<std::string>& args) {
     }
     parsed = checkedResponses(checkedListening(std::move(parsed)));
     if (parsed.action != Action::run) return parsed;
+    // One argument without a place is the sweep's recording; any with one make a stage.
+    const bool staged = std::any_of(inputs.begin(), inputs.end(), [](const std::string& a) { return hasPlace(a); });
+    if (!staged && !parsed.gains.empty())
+        return usageError("--gain '" + shown(parsed.gains[0]) + "' goes with a stage (FILE@ANGLE ...)");
     if (parsed.options.design || parsed.options.pattern) return designOptions(std::move(parsed), inputs);
     if (inputs.empty()) return usageError("no input file given");
-    if (inputs.size() > 1) return usageError("more than one input file given ('" + shown(inputs[1]) + "')");
-    parsed.options.input = inputs[0];
     if (parsed.options.arrays.empty())
         for (const BuiltInArray& array : builtInArrays()) parsed.options.arrays.push_back(builtInChoice(array));
-    return resolvedRoom(std::move(parsed));
+    if (staged) return stagedOptions(std::move(parsed), inputs);
+    if (inputs.size() > 1) return usageError("more than one input file given ('" + shown(inputs[1]) + "')");
+    parsed.options.input = inputs[0];
+    return resolvedRoom(std::move(parsed), nullptr);
 }
 
 std::string sofaFileOf(const CompareOptions& options) {
@@ -379,6 +405,16 @@ constexpr const char* inputUsage =
     "  INPUT                 any file libsndfile reads (WAVE, RF64, AIFF, FLAC, W64,\n"
     "                        CAF, ...; 8- to 32-bit or floating-point samples,\n"
     "                        8 000 to 192 000 Hz)\n"
+    "  FILE@ANGLE[:DISTANCE[:HEIGHT]][#N] ...\n"
+    "                        a stage of up to 64 players instead of the sweep: FILE\n"
+    "                        at ANGLE degrees (-90 to 90, negative to the left),\n"
+    "                        DISTANCE metres from the array (1 to 100, default\n"
+    "                        --distance's), HEIGHT metres above the floor (0 to\n"
+    "                        100, with --room; default --source-height's), playing\n"
+    "                        its channel N (default --channel's); the last '@'\n"
+    "                        splits, and players stand 0.5 m apart at least\n"
+    "      --gain FILE=DB    FILE's players louder or softer by DB decibels (-60 to\n"
+    "                        24), once for each FILE\n"
     "      --channel N       the channel of a file of more than one to render\n"
     "                        (1 the first)\n"
     "      --positions FROM:TO:STEP\n"
@@ -387,7 +423,9 @@ constexpr const char* inputUsage =
     "                        -90:90:15 goes past the loudspeakers)\n"
     "      --excerpt START[:LENGTH]\n"
     "                        each position plays only that stretch of the\n"
-    "                        recording, in seconds (to its end without LENGTH)\n";
+    "                        recording, in seconds (to its end without LENGTH)\n"
+    "  With a stage, each array's render plays all the players at once, each from\n"
+    "  its place, with stage.csv beside the reports; --positions goes with none.\n";
 
 // An entry of -a's list and what it is, the text from column 18.
 std::string listEntry(std::string_view entry, std::string_view what) {
@@ -508,6 +546,7 @@ constexpr const char* othersUsage =
     "  auralith-compare -a 4,nos,pair:cardioid:100:25 take.wav\n"
     "  auralith-compare -H --speakers 45 -o heard take.wav\n"
     "  auralith-compare --room hall -a ortf,ab40 take.wav\n"
+    "  auralith-compare --room hall vl.wav@-30 va.wav@10:8 vc.wav@30:9:1.2\n"
     "  auralith-compare --design 100 --pattern supercardioid\n";
 
 }  // namespace
@@ -515,12 +554,14 @@ constexpr const char* othersUsage =
 std::string compareUsage() {
     return std::string(
                "Usage: auralith-compare [OPTIONS] INPUT\n"
+               "       auralith-compare [OPTIONS] FILE@ANGLE[:DISTANCE[:HEIGHT]][#N] ...\n"
                "       auralith-compare --design SRA [--pattern PATTERN] [-o DIR]\n"
                "Renders a recording through stereo microphone arrays (the six of the menu, the\n"
                "field's named techniques, pairs and trees you describe), with the sweep's\n"
                "positions marked, and reports each array's channel differences, predicted\n"
                "image, stereo recording angle and loudness. With --design it takes no\n"
-               "recording and finds the pairs that have the recording angle you want.\n"
+               "recording and finds the pairs that have the recording angle you want. Given\n"
+               "several recordings at their places, a stage, each array hears them at once.\n"
                "\n") +
            inputUsage + "\n" + arraysUsage() + "\n" + roomUsage + "\n" + outputsUsage + "\n" + headphonesUsage + "\n" +
            othersUsage;

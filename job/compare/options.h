@@ -68,8 +68,9 @@ struct CompareOptions {
 struct ParsedOptions {
     enum class Action { run, help, version, usageError } action = Action::run;
     CompareOptions options;
-    RoomRequest roomRequest;  // the room's options as read, before roomSettingOf resolves them
-    std::string error;        // what is wrong, for usageError
+    RoomRequest roomRequest;         // the room's options as read, before roomSettingOf resolves them
+    std::vector<std::string> gains;  // --gain FILE=DB as given, before the stage's players take them
+    std::string error;               // what is wrong, for usageError
 };
 
 // Reads the arguments after the program's name. --help and --version answer at once; anything

@@ -152,4 +152,8 @@ std::string readRoomValue(std::string_view option, std::string_view value, RoomR
     return "--source-height " + quoted(value) + " is not a height of -100 to 100 metres";
 }
 
+std::optional<double> decimalWithin(std::string_view text, double low, double high) {
+    return valueWithin(text, low, high);
+}
+
 }  // namespace auralith

@@ -3,6 +3,7 @@
 // is roomSettingOf's to say.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,5 +17,9 @@ bool isRoomValueOption(std::string_view option);
 
 // Reads `value` of the room's `option` into `request`; what is wrong with it, or nothing.
 std::string readRoomValue(std::string_view option, std::string_view value, RoomRequest& request);
+
+// A decimal of `low` to `high` without a sign, to a thousandth, as the room's lengths are read:
+// --distance's metres, and a stage's players' distances and heights.
+std::optional<double> decimalWithin(std::string_view text, double low, double high);
 
 }  // namespace auralith

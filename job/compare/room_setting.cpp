@@ -64,18 +64,25 @@ RoomSetting placedRoom(const RoomRequest& request) {
     return s;
 }
 
-// The array, then each of the sweep's positions, inside the room and clear of its surfaces.
-std::optional<RoomRefusal> placementFault(const RoomSetting& s, const SweepPositions& positions) {
+// The array, then each source, inside the room and clear of its surfaces.
+std::optional<RoomRefusal> placementFault(const RoomSetting& s, const std::vector<NamedSource>& sources) {
     if (const auto refusal = placementRefusal(s.room, s.arrayAt))
         return RoomRefusal{"the array " + pointText(s.arrayAt) + " " + placementText(*refusal)};
+    for (const NamedSource& source : sources)
+        if (const auto refusal = placementRefusal(s.room, source.point))
+            return RoomRefusal{source.name + " " + pointText(source.point) + " " + placementText(*refusal)};
+    return std::nullopt;
+}
+
+// The sweep's positions as the sources on the arc.
+std::vector<NamedSource> sweepSources(const RoomSetting& s, const SweepPositions& positions) {
+    std::vector<NamedSource> sources;
     for (int p = 0; p < positions.count(); ++p) {
         const double degrees = static_cast<double>(positions.degrees(p));
-        const RoomPoint source = sourceOnArc(s.arrayAt, s.distance, s.sourceHeight, degrees);
-        if (const auto refusal = placementRefusal(s.room, source))
-            return RoomRefusal{"the source at " + decimal(degrees) + " degrees " + pointText(source) + " " +
-                               placementText(*refusal)};
+        sources.push_back({"the source at " + decimal(degrees) + " degrees",
+                           sourceOnArc(s.arrayAt, s.distance, s.sourceHeight, degrees)});
     }
-    return std::nullopt;
+    return sources;
 }
 
 // --absorption as given, in every band; refused when the room would ring longer than a response
@@ -165,6 +172,12 @@ std::variant<std::optional<RoomSetting>, RoomRefusal> refused(std::string why) {
 
 std::variant<std::optional<RoomSetting>, RoomRefusal> roomSettingOf(const RoomRequest& request,
                                                                     const SweepPositions& positions) {
+    return roomSettingOf(request,
+                         request.room() ? sweepSources(placedRoom(request), positions) : std::vector<NamedSource>{});
+}
+
+std::variant<std::optional<RoomSetting>, RoomRefusal> roomSettingOf(const RoomRequest& request,
+                                                                    const std::vector<NamedSource>& sources) {
     if (!request.room()) {
         if (request.rt60) return refused("--rt60 goes with --room");
         if (request.absorption) return refused("--absorption goes with --room");
@@ -179,12 +192,14 @@ std::variant<std::optional<RoomSetting>, RoomRefusal> roomSettingOf(const RoomRe
     if (!request.rt60 && !request.absorption && preset == nullptr)
         return refused("--room " + placedRoom(request).name + " needs --rt60 or --absorption");
     const RoomSetting placed = placedRoom(request);
-    if (auto fault = placementFault(placed, positions)) return *fault;
+    if (auto fault = placementFault(placed, sources)) return *fault;
     const auto setting = request.absorption ? absorbing(placed, *request.absorption)
                                             : solved(placed, request, request.rt60 ? *request.rt60 : preset->seconds);
     if (const auto* refusal = std::get_if<RoomRefusal>(&setting)) return *refusal;
     return std::optional<RoomSetting>{std::get<RoomSetting>(setting)};
 }
+
+RoomSetting placedRoomOf(const RoomRequest& request) { return placedRoom(request); }
 
 RoomPoint sourceOnArc(const RoomPoint& arrayAt, double distance, double height, double degrees) {
     const double radians = degrees * std::numbers::pi / 180;

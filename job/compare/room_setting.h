@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "sim/room/room.h"
 #include "sim/scene/program.h"
@@ -52,12 +53,27 @@ struct RoomRefusal {
     std::string why;
 };
 
+// A source the room must hold clear of its surfaces, and how a refusal names it.
+struct NamedSource {
+    std::string name;  // "the source at 30 degrees", "'vc.wav@30:9'"
+    RoomPoint point;
+};
+
 // The room the options ask for, with the sweep's positions at the arc's radius; nothing to do
 // with a room when none is asked for (the free field, where --distance and --source-height still
 // apply). The surfaces are solved so that the omni's measured T30 meets each band's target, with
 // the source straight ahead on the arc: this takes up to a few seconds for the church.
 std::variant<std::optional<RoomSetting>, RoomRefusal> roomSettingOf(const RoomRequest& request,
                                                                     const SweepPositions& positions);
+
+// The same room with other sources than the sweep's in it, such as a stage's players: each
+// source is checked in it, clear of its surfaces, before the surfaces are solved.
+std::variant<std::optional<RoomSetting>, RoomRefusal> roomSettingOf(const RoomRequest& request,
+                                                                    const std::vector<NamedSource>& sources);
+
+// The room, the array's place, the arc's radius and the sources' height as the options set them,
+// the surfaces not yet solved: where the points of a stage are worked out before the room is.
+RoomSetting placedRoomOf(const RoomRequest& request);
 
 // The source's place at `degrees` on the arc (negative to the left, towards x = 0).
 RoomPoint sourceOnArc(const RoomPoint& arrayAt, double distance, double height, double degrees);
