@@ -375,7 +375,7 @@ int prepareHead(Run& run, const CompareOptions& options, CompareResults& results
 }
 
 // The stage's recordings; empty once a refusal is told.
-std::optional<StageRecordings> stageOf(Run& run, const CompareOptions& options) {
+std::optional<StageRecordings> stageRecordingsOf(Run& run, const CompareOptions& options) {
     auto read = readStage(options);
     if (const auto* refused = std::get_if<FileRefusal>(&read)) {
         fail(run, refused->path, refused->why);
@@ -427,7 +427,7 @@ int runCompare(const CompareOptions& options, const CompareStreams& streams, con
     if (room || options.room)
         return fail(run, options.input, "this build renders no rooms (it was built without FFTW3)");
 #endif
-    std::optional<StageRecordings> stage = staged ? stageOf(run, options) : std::nullopt;
+    std::optional<StageRecordings> stage = staged ? stageRecordingsOf(run, options) : std::nullopt;
     std::optional<Recording> read = staged ? std::nullopt : recordingOf(run, options);
     if (!stage && !read) return 1;
     run.stage = stage ? &*stage : nullptr;
