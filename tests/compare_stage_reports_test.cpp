@@ -1,11 +1,15 @@
 // A stage in the reports, from a made-up run of two arrays and two players: stage.csv as written,
-// the labels, and the closing table's players and images.
+// the labels, the closing table's players and images, and the page's plan and loudspeaker arcs.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "catalogue/array_list.h"
+#include "report/html_report.h"
 #include "report/stage_reports.h"
 #include "report/text_reports.h"
 
@@ -88,6 +92,55 @@ TEST(CompareStageReports, TheClosingTableNamesThePlayersAndWhereEachArrayPutsThe
     EXPECT_NE(table.find("  1-blumlein.wav  1-blumlein.txt\n"), std::string::npos);
     EXPECT_TRUE(table.ends_with("\n  stage.csv  arrays.csv  report.html\n"));
     EXPECT_EQ(table.find("report.csv"), std::string::npos);
+}
+
+// The attribute of the first element at or after `from` that begins with `tag`.
+double attribute(const std::string& svg, const std::string& tag, const std::string& name, std::size_t from = 0) {
+    const std::size_t at = svg.find(tag, from);
+    const std::size_t value = svg.find(" " + name + "=\"", at) + name.size() + 3;
+    return std::stod(svg.substr(value, svg.find('"', value) - value));
+}
+
+TEST(CompareStageReports, ThePageDrawsThePlayersWhereTheyStandAndEachArraysImages) {
+    const CompareResults results = stageRun();
+    const std::string html = htmlReport(results);
+    const std::size_t stage = html.find("<div id=\"stage\">");
+    ASSERT_NE(stage, std::string::npos);
+    const std::string plan =
+        html.substr(html.find("<svg", stage), html.find("</svg>", stage) - html.find("<svg", stage));
+    EXPECT_NE(plan.find(">vl1</text>"), std::string::npos);
+    EXPECT_NE(plan.find(">vc</text>"), std::string::npos);
+    // Seen from above, the stage up: each player at its angle off the array's axis, to one scale.
+    const double ax = attribute(plan, "<circle class=\"array\"", "cx"),
+                 ay = attribute(plan, "<circle class=\"array\"", "cy");
+    std::vector<double> metresPerPixel;
+    for (const auto& [from, degrees, metres] : {std::tuple{0, -30.0, 8.0}, std::tuple{1, 20.0, 9.5}}) {
+        const std::size_t dot = from == 0
+                                    ? plan.find("<circle class=\"player\"")
+                                    : plan.find("<circle class=\"player\"", plan.find("<circle class=\"player\"") + 1);
+        const double dx = attribute(plan, "<circle", "cx", dot) - ax, dy = ay - attribute(plan, "<circle", "cy", dot);
+        EXPECT_NEAR(std::atan2(dx, dy) * 180 / std::numbers::pi, degrees, 0.05);
+        metresPerPixel.push_back(metres / std::hypot(dx, dy));
+    }
+    EXPECT_NEAR(metresPerPixel[0], metresPerPixel[1], 1e-3 * metresPerPixel[0]);
+    // Each array's arc names both players; ORTF's cello is drawn ringed at the right loudspeaker.
+    for (const std::string key : {"1", "4"}) {
+        const std::size_t section = html.find("<section class=\"array\" id=\"array-" + key + "\">");
+        const std::size_t arc = html.find("<svg class=\"stage-images\"", section);
+        const std::string svg = html.substr(arc, html.find("</svg>", arc) - arc);
+        EXPECT_NE(svg.find("<path class=\"speakers-arc\""), std::string::npos);
+        EXPECT_NE(svg.find(">vl1</text>"), std::string::npos);
+        EXPECT_NE(svg.find(">vc</text>"), std::string::npos);
+        EXPECT_EQ(svg.find("at-loudspeaker") != std::string::npos, key == "4");
+    }
+    const std::size_t ortf = html.find("<svg class=\"stage-images\"", html.find("id=\"array-4\""));
+    const std::size_t right =
+        html.find("<rect class=\"loudspeaker\"", html.find("<rect class=\"loudspeaker\"", ortf) + 1);
+    EXPECT_NEAR(attribute(html, "<circle class=\"at-loudspeaker\"", "cx", ortf),
+                attribute(html, "<rect", "x", right) + 7, 0.01);
+    EXPECT_NE(html.find("\"stage\":true,\n\"positions\":[{\"start\":1.000000,\"end\":2.000000,\"source\":null}]"),
+              std::string::npos);
+    EXPECT_EQ(html.find("<tr><th>position</th>"), std::string::npos);  // the players' tables instead
 }
 
 }  // namespace
