@@ -13,6 +13,7 @@
 #include "report/page_notes.h"
 #include "report/room_plan.h"
 #include "report/shown_text.h"
+#include "report/stage_page.h"
 #include "report/text_reports.h"
 
 namespace auralith {
@@ -109,8 +110,9 @@ std::string arraySection(const CompareResults& results, std::size_t k) {
         html += " On headphones: " + fixedText(*r.headphones.loudness, 2) + " LUFS" +
                 (r.headphones.clipped > 0 ? ", " + std::to_string(r.headphones.clipped) + " samples clipped" : "") +
                 ".";
-    html += "</p>\n" + arrayDrawings(results, k) + roomOfArray(results, k) + "<div class=\"scroll\"><table>\n" +
-            tableLine(results, a.positions[0].pickup, nullptr);
+    html += "</p>\n" + arrayDrawings(results, k) + roomOfArray(results, k);
+    if (results.stage) return html + stageOfArray(results, k) + "</section>\n";
+    html += "<div class=\"scroll\"><table>\n" + tableLine(results, a.positions[0].pickup, nullptr);
     for (std::size_t p = 0; p < a.positions.size(); ++p) {
         const PositionRow row = positionRow(results, k, p);
         html += tableLine(results, row.position.pickup, &row);
@@ -222,7 +224,7 @@ std::string roomSection(const CompareResults& results) {
         for (const PositionAnalysis& p : results.arrays[0].analysis.positions) sources.push_back(p.sourceDegrees);
     std::string html =
         "<div id=\"room\">\n<h2>The room</h2>\n<p>" + htmlEscaped(roomLine(*results.room)) + ".</p>\n" +
-        roomPlanSvg(*results.room, sources) +
+        (results.stage ? "" : roomPlanSvg(*results.room, sources)) +
         "<p>Reverberation per octave band: the time asked for, the absorption that gives it as "
         "measured (the surfaces' mean), what Sabine's and Eyring's formulas give with that absorption, "
         "and T30 measured on an omni's response at the array's place.</p>\n<table class=\"reverberation\">\n" +
@@ -247,13 +249,16 @@ std::string roundingParagraph(const CompareResults& results) {
 std::string htmlReport(const CompareResults& results) {
     // The input's name without its folder: the page names no folder of the machine it was made on.
     const std::string input = htmlEscaped(shownOnPage(withoutFolder(results.input)));
-    std::string body = "<h1>Stereo arrays compared: <code>" + input +
-                       "</code></h1>\n<p class=\"source\">Read: " + htmlEscaped(results.source) + ".</p>\n" +
-                       roundingParagraph(results) + listeningPanel(results) +
-                       "<div id=\"curves\">\n<h2>Localisation curves</h2>\n" + curvesSvg(results) + "</div>\n" +
-                       roomSection(results);
+    std::string body =
+        (results.stage ? stageTitle(results)
+                       : "<h1>Stereo arrays compared: <code>" + input +
+                             "</code></h1>\n<p class=\"source\">Read: " + htmlEscaped(results.source) + ".</p>\n") +
+        roundingParagraph(results) + listeningPanel(results) + stageSection(results) +
+        "<div id=\"curves\">\n<h2>Localisation curves</h2>\n" + curvesSvg(results) + "</div>\n" + roomSection(results);
     for (std::size_t k = 0; k < results.arrays.size(); ++k) body += arraySection(results, k);
-    return htmlPage(input + ": stereo arrays compared", style, body + modelParagraph(results) + publishedAnglesNote(),
+    const std::string title =
+        results.stage ? "a stage of " + std::to_string(results.stage->players.size()) + " players" : input;
+    return htmlPage(title + ": stereo arrays compared", style, body + modelParagraph(results) + publishedAnglesNote(),
                     /*fitsScreen=*/true);
 }
 

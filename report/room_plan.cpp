@@ -12,35 +12,59 @@ namespace {
 
 std::string number(double value) { return fixedText(value, 2); }
 
-std::string svgText(double x, double y, const std::string& content, const char* anchor) {
+}  // namespace
+
+std::string planText(double x, double y, const std::string& content, const char* anchor) {
     return "<text x=\"" + number(x) + "\" y=\"" + number(y) + "\" text-anchor=\"" + anchor + "\">" + content +
            "</text>\n";
 }
 
-// The plan's frame: the room at most 440 px wide and 480 px deep, a margin round it for the labels.
-struct PlanScale {
-    double pixelsPerMetre;
-    double left;
-    double top;
-    double depth;  // metres
-    double x(double metres) const { return left + metres * pixelsPerMetre; }
-    // y runs from the back wall up to the stage's end: the stage at the top.
-    double y(double metres) const { return top + (depth - metres) * pixelsPerMetre; }
-};
+RoomPlanScale roomPlanScale(double width, double depth) { return {std::min(440 / width, 480 / depth), 80, 40, depth}; }
 
 // A scale bar of a round length near a fifth of the room's width.
-std::string scaleBar(const PlanScale& s, double width) {
+std::string planScaleBar(const RoomPlanScale& s, double width) {
     double metres = 1;
     for (const double step : {2.0, 5.0, 10.0, 20.0, 50.0})
         if (step <= width / 4) metres = step;
     const double y = s.y(0) + 36;
     return "<line class=\"scale\" x1=\"" + number(s.x(0)) + "\" y1=\"" + number(y) + "\" x2=\"" + number(s.x(metres)) +
            "\" y2=\"" + number(y) + "\" stroke=\"#333\" stroke-width=\"2\"/>\n" +
-           svgText(s.x(metres) + 6, y + 4, fixedText(metres, 0) + " m", "start");
+           planText(s.x(metres) + 6, y + 4, fixedText(metres, 0) + " m", "start");
 }
 
+std::string planSvgOpen(const RoomPlanScale& s, double width, std::string_view label) {
+    const std::string w = number(s.x(width) + 80), h = number(s.y(0) + 56);
+    return "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " + w + " " + h + "\" width=\"" + w +
+           "\" height=\"" + h + "\" role=\"img\" aria-label=\"" + std::string(label) + "\">\n";
+}
+
+std::string wallsSvg(const RoomPlanScale& s, const Room& room) {
+    const double w = room.width, dp = room.depth;
+    const double right = s.x(w), bottom = s.y(0);
+    std::string svg = "<rect class=\"walls\" x=\"" + number(s.x(0)) + "\" y=\"" + number(s.y(dp)) + "\" width=\"" +
+                      number(w * s.pixelsPerMetre) + "\" height=\"" + number(dp * s.pixelsPerMetre) +
+                      "\" fill=\"#fafafa\" stroke=\"#333\" stroke-width=\"2\"/>\n";
+    svg += "<line class=\"stage\" x1=\"" + number(s.x(0)) + "\" y1=\"" + number(s.y(dp)) + "\" x2=\"" + number(right) +
+           "\" y2=\"" + number(s.y(dp)) + "\" stroke=\"#333\" stroke-width=\"6\"/>\n";
+    svg += planText((s.x(0) + right) / 2, s.y(dp) - 10, "stage end", "middle");
+    svg += planText((s.x(0) + right) / 2, bottom + 18, "back wall", "middle");
+    svg += "<text transform=\"translate(" + number(s.x(0) - 10) + "," + number((s.y(dp) + bottom) / 2) +
+           ") rotate(-90)\" text-anchor=\"middle\">left wall</text>\n";
+    svg += "<text transform=\"translate(" + number(right + 18) + "," + number((s.y(dp) + bottom) / 2) +
+           ") rotate(90)\" text-anchor=\"middle\">right wall</text>\n";
+    return svg;
+}
+
+std::string planArraySvg(const RoomPlanScale& s, const RoomPoint& at) {
+    const double x = s.x(at.x), y = s.y(at.y);
+    return "<circle class=\"array\" cx=\"" + number(x) + "\" cy=\"" + number(y) + "\" r=\"5\" fill=\"#222\"/>\n" +
+           planText(x + 8, y + 16, "array", "start");
+}
+
+namespace {
+
 // The sweep's positions on their arc around the array, joined in the order of the sweep.
-std::string positionsArc(const PlanScale& s, const RoomResults& room, const std::vector<double>& sources) {
+std::string positionsArc(const RoomPlanScale& s, const RoomResults& room, const std::vector<double>& sources) {
     std::string d, dots;
     for (const double degrees : sources) {
         const double a = degrees * std::numbers::pi / 180;
@@ -55,28 +79,10 @@ std::string positionsArc(const PlanScale& s, const RoomResults& room, const std:
 }  // namespace
 
 std::string roomPlanSvg(const RoomResults& room, const std::vector<double>& sources) {
-    const double w = room.room.width, dp = room.room.depth;
-    const PlanScale s{std::min(440 / w, 480 / dp), 80, 40, dp};
-    const double right = s.x(w), bottom = s.y(0);
-    const double arrayX = s.x(room.arrayAt.x), arrayY = s.y(room.arrayAt.y);
-    std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " + number(right + 80) + " " +
-                      number(bottom + 56) + "\" width=\"" + number(right + 80) + "\" height=\"" + number(bottom + 56) +
-                      "\" role=\"img\" aria-label=\"Plan of the room\">\n";
-    svg += "<rect class=\"walls\" x=\"" + number(s.x(0)) + "\" y=\"" + number(s.y(dp)) + "\" width=\"" +
-           number(w * s.pixelsPerMetre) + "\" height=\"" + number(dp * s.pixelsPerMetre) +
-           "\" fill=\"#fafafa\" stroke=\"#333\" stroke-width=\"2\"/>\n";
-    svg += "<line class=\"stage\" x1=\"" + number(s.x(0)) + "\" y1=\"" + number(s.y(dp)) + "\" x2=\"" + number(right) +
-           "\" y2=\"" + number(s.y(dp)) + "\" stroke=\"#333\" stroke-width=\"6\"/>\n";
-    svg += svgText((s.x(0) + right) / 2, s.y(dp) - 10, "stage end", "middle");
-    svg += svgText((s.x(0) + right) / 2, bottom + 18, "back wall", "middle");
-    svg += "<text transform=\"translate(" + number(s.x(0) - 10) + "," + number((s.y(dp) + bottom) / 2) +
-           ") rotate(-90)\" text-anchor=\"middle\">left wall</text>\n";
-    svg += "<text transform=\"translate(" + number(right + 18) + "," + number((s.y(dp) + bottom) / 2) +
-           ") rotate(90)\" text-anchor=\"middle\">right wall</text>\n";
-    svg += positionsArc(s, room, sources);
-    svg += "<circle class=\"array\" cx=\"" + number(arrayX) + "\" cy=\"" + number(arrayY) +
-           "\" r=\"5\" fill=\"#222\"/>\n" + svgText(arrayX + 8, arrayY + 16, "array", "start");
-    return svg + scaleBar(s, w) + "</svg>\n";
+    const RoomPlanScale s = roomPlanScale(room.room.width, room.room.depth);
+    return planSvgOpen(s, room.room.width, "Plan of the room") + wallsSvg(s, room.room) +
+           positionsArc(s, room, sources) + planArraySvg(s, room.arrayAt) + planScaleBar(s, room.room.width) +
+           "</svg>\n";
 }
 
 namespace {
@@ -93,18 +99,18 @@ std::string coherenceFrame() {
         svg += "<line class=\"grid\" x1=\"" + number(fx(f)) + "\" y1=\"" + number(cy(1)) + "\" x2=\"" + number(fx(f)) +
                "\" y2=\"" + number(cy(-1)) + "\"/>\n";
         // The bands' nominal names: 63 for the lowest's 62.5.
-        svg += svgText(fx(f), cy(-1) + 16,
-                       f < 100    ? "63"
-                       : f < 1000 ? fixedText(f, 0)
-                                  : fixedText(f / 1000, 0) + "k",
-                       "middle");
+        svg += planText(fx(f), cy(-1) + 16,
+                        f < 100    ? "63"
+                        : f < 1000 ? fixedText(f, 0)
+                                   : fixedText(f / 1000, 0) + "k",
+                        "middle");
     }
     for (const double c : {-1.0, -0.5, 0.0, 0.5, 1.0}) {
         svg += "<line class=\"grid\" x1=\"" + number(fx(lowest)) + "\" y1=\"" + number(cy(c)) + "\" x2=\"" +
                number(fx(highest)) + "\" y2=\"" + number(cy(c)) + "\"/>\n";
-        svg += svgText(plotLeft - 6, cy(c) + 4, fixedText(c, 1), "end");
+        svg += planText(plotLeft - 6, cy(c) + 4, fixedText(c, 1), "end");
     }
-    return svg + svgText(plotLeft + plotWidth / 2, cy(-1) + 34, "frequency (Hz)", "middle");
+    return svg + planText(plotLeft + plotWidth / 2, cy(-1) + 34, "frequency (Hz)", "middle");
 }
 
 }  // namespace
@@ -134,10 +140,10 @@ std::string coherenceSvg(const ArrayRoomResult& room, const CurveStyle& style) {
     const double y = cy(-1) + 52;
     svg += "<line x1=\"" + number(plotLeft) + "\" y1=\"" + number(y - 4) + "\" x2=\"" + number(plotLeft + 24) +
            "\" y2=\"" + number(y - 4) + "\" stroke=\"" + style.colour + "\" stroke-width=\"2\"/>\n" +
-           svgText(plotLeft + 30, y, "measured (after 80 ms, all positions)", "start");
+           planText(plotLeft + 30, y, "measured (after 80 ms, all positions)", "start");
     svg += "<line x1=\"" + number(plotLeft) + "\" y1=\"" + number(y + 16) + "\" x2=\"" + number(plotLeft + 24) +
            "\" y2=\"" + number(y + 16) + "\" stroke=\"#777\" stroke-dasharray=\"5 3\"/>\n" +
-           svgText(plotLeft + 30, y + 20, "diffuse field", "start");
+           planText(plotLeft + 30, y + 20, "diffuse field", "start");
     return svg + "</svg>\n";
 }
 

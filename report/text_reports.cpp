@@ -7,6 +7,7 @@
 #include "report/delay_rounding.h"
 #include "report/numbers.h"
 #include "report/shown_text.h"
+#include "report/stage_reports.h"
 
 namespace auralith {
 
@@ -222,7 +223,8 @@ std::size_t nameWidth(const CompareResults& results) {
 
 std::string summaryTable(const CompareResults& results, const std::string& folder) {
     const std::size_t width = nameWidth(results);
-    std::string table = shownOnTerminal(results.input) + ": " + results.source + "\n";
+    std::string table =
+        results.stage ? stageHeading(results) : shownOnTerminal(results.input) + ": " + results.source + "\n";
     if (results.base.halfAngle != 30) table += "Loudspeakers at ±" + fixedText(results.base.halfAngle, 0) + "°\n";
     if (!results.head.empty()) table += "Headphone renders through " + shownOnTerminal(results.head) + "\n";
     if (results.room) table += roomLine(*results.room) + "\n";
@@ -231,6 +233,7 @@ std::string summaryTable(const CompareResults& results, const std::string& folde
     for (std::size_t k = 0; k < results.arrays.size(); ++k) {
         const ArrayRow row{results, k};
         table += closingLine(results, &row, width);
+        if (results.stage) table += stageImagesLine(results.arrays[k], results);
     }
     if (const std::string note = delayRoundingNote(results); !note.empty()) table += "\nNote: " + note + ".\n";
     table += "\nFiles written in " + shownOnTerminal(folder) + ":\n";
@@ -242,6 +245,10 @@ std::string summaryTable(const CompareResults& results, const std::string& folde
         if (!r.responseFiles.empty())
             table += "  " + shownOnTerminal(r.responseFiles.front()) +
                      (r.responseFiles.size() > 1 ? " … " + shownOnTerminal(r.responseFiles.back()) : "") + "\n";
+    if (results.stage) {
+        for (const std::string& file : stageReportFiles(results)) table += "  " + file;
+        return table + "\n";
+    }
     table +=
         std::string("  report.csv  arrays.csv  ") + (results.room ? "coherence.csv  room.csv  " : "") + "report.html\n";
     return table;

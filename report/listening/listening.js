@@ -330,8 +330,9 @@ document.addEventListener('DOMContentLoaded', () => {
     return line;
   }
 
+  // Before the render's length is known: the sweep's blocks, or a stage's one sound as the envelope spans it.
   const total = () => (Number.isFinite(current().duration) ? current().duration
-                                                             : positions.length * (positions[1].start - positions[0].start));
+                       : positions.length > 1 ? positions.length * (positions[1].start - positions[0].start) : envelopeSeconds);
 
   function checkbox(id, label, checked) {
     const input = Object.assign(document.createElement('input'), { type: 'checkbox', id, checked });
@@ -358,7 +359,9 @@ document.addEventListener('DOMContentLoaded', () => {
       Object.assign(row('Arrays: ', ...state.order.map((k, i) => button(`${keyOf(i)}: ${state.blind ? letterOf(i) : arrays[k].name}`,
                                                                         () => choose(k)))),
                     { id: 'arrays' }),
-      Object.assign(row('Positions: ', ...positions.map((_, p) => button(String(p), () => jump(p)))), { id: 'positions' }),
+      Object.assign(data.stage ? row('Jump: ', button('to the sound\u2019s start', () => jump(0)))
+                               : row('Positions: ', ...positions.map((_, p) => button(String(p), () => jump(p)))),
+                    { id: 'positions' }),
       row(button('Loop position (L)', toggleLoop, 'loop'), button('Level-matched (M)', toggleMatched, 'matched'),
           ...(data.headphones ? [button('Headphones (H)', toggleHeadphones, 'headphones')] : []),
           state.blind ? button('Reveal', reveal, 'reveal') : button('Blind', goBlind, 'blind'),
@@ -385,8 +388,10 @@ document.addEventListener('DOMContentLoaded', () => {
 
   function showAbx(abx) {
     const right = abx.trials.filter((t) => t.x === t.answer).length, n = abx.trials.length;
-    panel.querySelector('#abx-trial').textContent = `Trial ${n + 1} at position ${abx.position} ` +
-      `(source ${minus(positions[abx.position].source)}°), looped, ${matchedText(abx)}` +
+    // A stage has one sound, where all its players play; the sweep a position for each source angle.
+    const where = data.stage ? 'over the whole sound'
+      : `at position ${abx.position} (source ${minus(positions[abx.position].source)}°)`;
+    panel.querySelector('#abx-trial').textContent = `Trial ${n + 1} ${where}, looped, ${matchedText(abx)}` +
       `${abx.hearing ? `: hearing ${abx.hearing}` : ''}.`;
     panel.querySelector('#abx-score').textContent =
       `${right} of ${n} right; the chance of doing at least as well by guessing:`;
@@ -397,9 +402,10 @@ document.addEventListener('DOMContentLoaded', () => {
   // The display follows the state: the time, the position, who is heard, the toggles.
   function show() {
     const audio = current(), p = state.position, heard = state.concealed ? -1 : state.heard;
-    const image = state.blind ? '' : ` · predicted image ${minus(arrays[state.heard].images[p])}°`;
-    panel.querySelector('.now').textContent = `${clock(audio.currentTime)} · position ${p} · source ` +
-      `${minus(positions[p].source)}°${state.concealed ? '' : image}${audio.paused ? ' · paused' : ''}`;
+    const image = state.blind || data.stage ? '' : ` · predicted image ${minus(arrays[state.heard].images[p])}°`;
+    const where = data.stage ? 'the whole ensemble' : `position ${p} · source ${minus(positions[p].source)}°`;
+    panel.querySelector('.now').textContent = `${clock(audio.currentTime)} · ${where}` +
+      `${state.concealed ? '' : image}${audio.paused ? ' · paused' : ''}`;
     panel.querySelector('.played').style.width = `${(100 * audio.currentTime) / total()}%`;
     panel.querySelectorAll('.mark').forEach((m, i) => { m.style.left = `${(100 * positions[i].start) / total()}%`; });
     panel.querySelector('svg.envelope').style.width = `${(100 * envelopeSeconds) / total()}%`;
@@ -415,7 +421,7 @@ document.addEventListener('DOMContentLoaded', () => {
     for (const [kind, list] of Object.entries(elements)) list.forEach((a) => a.classList.toggle('chosen', kind === kindNow));
     legends.forEach((g, k) => g.classList.toggle('heard', k === heard));
     sections.forEach((s, k) => s.classList.toggle('heard', k === heard));
-    const dot = heard >= 0 ? dots[heard * positions.length + p] : null;
+    const dot = heard >= 0 && !data.stage ? dots[heard * positions.length + p] : null; // the dots are the sweep's
     marker.setAttribute('visibility', dot ? 'visible' : 'hidden');
     if (dot) for (const c of ['cx', 'cy']) marker.setAttribute(c, dot.getAttribute(c));
     if (state.abx) showAbx(state.abx);

@@ -35,6 +35,20 @@ std::string positionsJson(const CompareResults& results) {
     return json;
 }
 
+// A stage's one sound: from where its players begin to the recording's end; it has no source angle.
+std::string stageSoundJson(const CompareResults& results) {
+    std::string json;
+    for (const PositionColumn& column : positionColumns()) {
+        if (!column.data.shown || !column.sameForEveryArray) continue;
+        const std::int64_t frame = results.stage->soundStart + (column.name == "end_s" ? results.n : 0);
+        const std::optional<double> value =
+            column.unit == "s" ? std::optional<double>(static_cast<double>(frame) / results.rate) : std::nullopt;
+        json += std::string(json.empty() ? "{" : ",") + "\"" + std::string(column.dataKey) +
+                "\":" + dataValue(value, column.data);
+    }
+    return json + "}";
+}
+
 // The array's entries, then a list for each of its positions' own columns.
 std::string arrayJson(const CompareResults& results, std::size_t k) {
     const ArrayRow array{results, k};
@@ -97,7 +111,8 @@ std::string listeningPanel(const CompareResults& results) {
         arrays += std::string(k == 0 ? "" : ",\n") + arrayJson(results, k);
     return html + "<div id=\"panel\"></div>\n" + players(results) +
            "<script type=\"application/json\" id=\"listening-data\">\n{\"headphones\":" +
-           (results.head.empty() ? "false" : "true") + ",\n\"positions\":[" + positionsJson(results) +
+           (results.head.empty() ? "false" : "true") + (results.stage ? ",\n\"stage\":true" : "") +
+           ",\n\"positions\":[" + (results.stage ? stageSoundJson(results) : positionsJson(results)) +
            "],\n\"envelope\":" + envelopeJson(results) + ",\n\"arrays\":[" + arrays + "]}\n</script>\n<script>\n" +
            listeningScript + "</script>\n</section>\n";
 }
