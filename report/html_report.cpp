@@ -223,7 +223,7 @@ std::string roomSection(const CompareResults& results) {
     if (!results.arrays.empty())
         for (const PositionAnalysis& p : results.arrays[0].analysis.positions) sources.push_back(p.sourceDegrees);
     std::string html =
-        "<div id=\"room\">\n<h2>The room</h2>\n<p>" + htmlEscaped(roomLine(*results.room)) + ".</p>\n" +
+        "<div id=\"room\">\n<h2>The room</h2>\n<p>" + htmlEscaped(roomLine(*results.room, !results.stage)) + ".</p>\n" +
         (results.stage ? "" : roomPlanSvg(*results.room, sources)) +
         "<p>Reverberation per octave band: the time asked for, the absorption that gives it as "
         "measured (the surfaces' mean), what Sabine's and Eyring's formulas give with that absorption, "

@@ -97,12 +97,14 @@ std::string roomTitle(const RoomResults& room) {
     return room.name.empty() ? size : room.name + ", " + size;
 }
 
-std::string roomLine(const RoomResults& room) {
+std::string roomLine(const RoomResults& room, bool sweep) {
     const auto metres = [](double m) { return decimalText(static_cast<int>(std::lrint(m * 1000))); };
+    // A stage's players each have their own place, which its own lines give.
+    const std::string sources =
+        sweep ? ", the sources " + metres(room.distance) + " m away at " + metres(room.sourceHeight) + " m" : "";
     return "Room: " + roomTitle(room) + ", the array at " + metres(room.arrayAt.x) + ", " + metres(room.arrayAt.y) +
-           ", " + metres(room.arrayAt.z) + " m, the sources " + metres(room.distance) + " m away at " +
-           metres(room.sourceHeight) + " m" + (room.air ? "" : ", no air absorption") + ", the room's gain " +
-           fixedText(20 * std::log10(room.gain), 1) + " dB";
+           ", " + metres(room.arrayAt.z) + " m" + sources + (room.air ? "" : ", no air absorption") +
+           ", the room's gain " + fixedText(20 * std::log10(room.gain), 1) + " dB";
 }
 
 std::string positionsCsv(const CompareResults& results) {
@@ -227,7 +229,7 @@ std::string summaryTable(const CompareResults& results, const std::string& folde
         results.stage ? stageHeading(results) : shownOnTerminal(results.input) + ": " + results.source + "\n";
     if (results.base.halfAngle != 30) table += "Loudspeakers at ±" + fixedText(results.base.halfAngle, 0) + "°\n";
     if (!results.head.empty()) table += "Headphone renders through " + shownOnTerminal(results.head) + "\n";
-    if (results.room) table += roomLine(*results.room) + "\n";
+    if (results.room) table += roomLine(*results.room, !results.stage) + "\n";
     table += "\n";
     table += closingLine(results, nullptr, width);
     for (std::size_t k = 0; k < results.arrays.size(); ++k) {

@@ -26,9 +26,9 @@ std::string roomCsv(const CompareResults& results);
 // The room as the reports name it: "hall, 26 × 42 × 17 m", or "26 × 42 × 17 m" for a size given.
 std::string roomTitle(const RoomResults& room);
 
-// The closing table's line on the room: its title, where the array and the sources stood, whether
-// the air absorbed, and the room's gain.
-std::string roomLine(const RoomResults& room);
+// The closing table's line on the room: its title, where the array and (for the sweep) the
+// sources stood, whether the air absorbed, and the room's gain.
+std::string roomLine(const RoomResults& room, bool sweep = true);
 
 // Where a position's sound lies in a render, in seconds from its start: its labels' times, and
 // the times the page jumps to.

@@ -36,8 +36,7 @@ std::optional<FileRefusal> writeArrayResponses(const RoomSweep& sweep, std::int3
         } catch (const std::bad_alloc&) {
             return FileRefusal{*path, "there is not enough memory for this response"};
         }
-        if (const WriteOutcome w = writeFloatWave(*path, samples, channels, rate, ReplaceMode::nameItself);
-            !w)
+        if (const WriteOutcome w = writeFloatWave(*path, samples, channels, rate, ReplaceMode::nameItself); !w)
             return FileRefusal{*path, errorText(w.error)};
     }
     return std::nullopt;

@@ -171,8 +171,8 @@ std::variant<RenderedOutput, std::string> renderIntoOutput(
         return std::string("the renders would be too long for a WAVE file");
     RenderedOutput out;
     out.frames = static_cast<std::int32_t>(frames);
-    out.inPlace = OutputInPlace::create(outputName, out.frames, wave.sampleRate, wave.bitsPerSample,
-                                        ReplaceMode::nameItself);
+    out.inPlace =
+        OutputInPlace::create(outputName, out.frames, wave.sampleRate, wave.bitsPerSample, ReplaceMode::nameItself);
     if (out.inPlace) {
         const RandomState start = random;
         const RenderOutcome rendered = render(out.inPlace->samples(), random);

@@ -16,8 +16,8 @@
 #include "job/output/rendered_output.h"
 #include "report/delay_rounding.h"
 #include "report/html_report.h"
-#include "report/stage_reports.h"
 #include "report/shown_text.h"
+#include "report/stage_reports.h"
 #include "report/text_reports.h"
 #include "sim/analysis/envelope.h"
 #include "sim/analysis/loudness.h"
@@ -154,11 +154,10 @@ int renderArray(Run& run, int index, const InputWave& wave, double gain, ArrayRe
         return fail(run, audioPath, errorText(w.error));
     out.reset();
     const std::string labelPath = pathIn(run.folder, result.labelFile);
-    const std::string labels = run.stage != nullptr
-                                   ? stageLabelTrack(result, *run.results)
-                                   : labelTrack(result.analysis, wave.sampleRate, wave.sampleCount, run.base, run.starts);
-    if (const WriteOutcome w = writeText(labelPath, labels); !w)
-        return fail(run, labelPath, errorText(w.error));
+    const std::string labels =
+        run.stage != nullptr ? stageLabelTrack(result, *run.results)
+                             : labelTrack(result.analysis, wave.sampleRate, wave.sampleCount, run.base, run.starts);
+    if (const WriteOutcome w = writeText(labelPath, labels); !w) return fail(run, labelPath, errorText(w.error));
     run.progress.show(index, name, 1.0);
     return 0;
 }
@@ -274,12 +273,17 @@ std::vector<std::string> inputsOf(const CompareOptions& options) {
     return inputs;
 }
 
-// One guard gain for the mix: the least any recording needs.
+// One guard gain for the mix of a stage (stageGuardGain), else the recording's.
 double guardGainOf(const Run& run, const Recording& recording) {
     if (run.stage == nullptr) return measureGuardGain(recording.wave.samples);
-    double gain = 1;
-    for (const Recording& r : run.stage->recordings) gain = std::min(gain, measureGuardGain(r.wave.samples));
-    return gain;
+#ifdef AURALITH_ROOM_RENDER
+    if (run.stageHeard) {
+        std::vector<std::span<const std::int16_t>> x;
+        for (const Recording& r : run.stage->recordings) x.emplace_back(r.wave.samples);
+        return stageGuardGain(x, run.stageHeard->levels);
+    }
+#endif
+    return 1;
 }
 
 // Every array's stage heard in the free field or the run's room, and how it hears each player;
@@ -299,7 +303,8 @@ int hearTheStage(Run& run, const CompareOptions& options, CompareResults& result
     for (std::size_t k = 0; k < results.arrays.size(); ++k) {
         ArrayResult& result = results.arrays[k];
         if (room) result.room = roomNumbersOf(run.stageHeard->arrays[k], arrays[k], *run.room, roomSeconds(*room));
-        result.players = playersHeard(players, arrays[k], results.rate, results.base, result.room ? &*result.room : nullptr);
+        result.players =
+            playersHeard(players, arrays[k], results.rate, results.base, result.room ? &*result.room : nullptr);
     }
     results.room = std::move(room);
     return 0;

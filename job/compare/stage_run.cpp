@@ -86,8 +86,8 @@ std::vector<StagePlayer> stagePlayers(const CompareOptions& options, const Stage
     return players;
 }
 
-std::vector<PlayerHeard> playersHeard(const std::vector<StagePlayer>& players, const AnyArray& array,
-                                      std::int32_t rate, const LoudspeakerBase& base, const ArrayRoomResult* room) {
+std::vector<PlayerHeard> playersHeard(const std::vector<StagePlayer>& players, const AnyArray& array, std::int32_t rate,
+                                      const LoudspeakerBase& base, const ArrayRoomResult* room) {
     std::vector<PlayerHeard> heard;
     for (std::size_t s = 0; s < players.size(); ++s) {
         const int at = millidegreesOf(players[s]);
@@ -124,10 +124,9 @@ std::variant<RenderedOutput, std::string> renderStage(const StageHeard& heard, s
     std::vector<std::span<const std::int16_t>> x;
     for (const Recording& r : read.recordings) x.emplace_back(r.wave.samples);
     const StageInput input{x, heard.levels, gain};
-    return renderIntoOutput(stage.plan.frames, read.recordings.front().wave, random, outputName,
-                            [&](std::span<std::int16_t> out, RandomState& state) {
-                                return renderStageInto(stage, input, state, out);
-                            });
+    return renderIntoOutput(
+        stage.plan.frames, read.recordings.front().wave, random, outputName,
+        [&](std::span<std::int16_t> out, RandomState& state) { return renderStageInto(stage, input, state, out); });
 }
 
 #endif

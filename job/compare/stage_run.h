@@ -43,8 +43,8 @@ struct StageHeard {
 
 // How an array hears each player: its cues and image, and with the array's numbers in a room
 // (one segment a player) its DRR.
-std::vector<PlayerHeard> playersHeard(const std::vector<StagePlayer>& players, const AnyArray& array,
-                                      std::int32_t rate, const LoudspeakerBase& base, const ArrayRoomResult* room);
+std::vector<PlayerHeard> playersHeard(const std::vector<StagePlayer>& players, const AnyArray& array, std::int32_t rate,
+                                      const LoudspeakerBase& base, const ArrayRoomResult* room);
 
 #ifdef AURALITH_ROOM_RENDER
 

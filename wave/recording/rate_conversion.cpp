@@ -41,8 +41,8 @@ std::string convertRate(Recording& recording, std::int32_t rate) {
     std::transform(out.begin(), out.begin() + data.output_frames_gen, wave.samples.begin(), [](float v) {
         return static_cast<std::int16_t>(std::clamp(std::rint(static_cast<double>(v) * 32768.0), -32768.0, 32767.0));
     });
-    wave.sampleCount = wave.samples.empty() ? static_cast<std::int32_t>(frames)
-                                            : static_cast<std::int32_t>(data.output_frames_gen);
+    wave.sampleCount =
+        wave.samples.empty() ? static_cast<std::int32_t>(frames) : static_cast<std::int32_t>(data.output_frames_gen);
     wave.sampleRate = rate;
     wave.dataSize = 2 * wave.sampleCount;
     wave.duration = static_cast<double>(wave.sampleCount) / rate;

@@ -1,0 +1,113 @@
+// auralith-compare's run of a stage, end to end: the players heard at once by every array, one
+// render, one label a player and stage.csv; a room where nothing rings gives the free field's
+// bytes; another rate is brought to the first one's; a player's file that cannot be read is
+// refused by name, and nothing is written.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <sstream>
+
+#include "job/compare/run.h"
+#include "support/test_support.h"
+#include "wave/recording/rate_conversion.h"
+
+namespace auralith {
+namespace {
+
+#ifdef AURALITH_ROOM_RENDER
+
+using testing::ScratchDir;
+
+struct Written {
+    int status;
+    std::string said;  // standard output and error
+    std::map<std::string, std::string> files;
+};
+
+Written compare(const ScratchDir& dir, const std::string& folder, std::vector<std::string> args) {
+    args.insert(args.end(), {"-a", "4,6", "-o", dir.file(folder)});
+    std::FILE* sink = std::tmpfile();
+    Written out{compareMain(args, {sink, sink, false}), {}, {}};
+    std::rewind(sink);
+    for (int c; (c = std::fgetc(sink)) != EOF;) out.said += static_cast<char>(c);
+    std::fclose(sink);
+    if (std::filesystem::exists(dir.file(folder)))
+        for (const auto& entry : std::filesystem::directory_iterator(dir.file(folder))) {
+            const std::vector<std::uint8_t> bytes = testing::readBytes(entry.path().string());
+            out.files[entry.path().filename().string()] = std::string(bytes.begin(), bytes.end());
+        }
+    return out;
+}
+
+std::size_t lines(const std::string& text) {
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+class StageRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testing::writeBytes(dir.file("vl.wav"), testing::monoWaveBytes(testing::whiteNoise(4410, 9000, 3)));
+        testing::writeBytes(dir.file("vc.wav"), testing::monoWaveBytes(testing::whiteNoise(3000, 9000, 4)));
+        testing::writeBytes(dir.file("hi.wav"), testing::monoWaveBytes(testing::whiteNoise(4800, 9000, 5), 1, 48000));
+    }
+    std::vector<std::string> players() const { return {dir.file("vl.wav") + "@-30", dir.file("vc.wav") + "@20:8"}; }
+    ScratchDir dir;
+};
+
+// Two players through ORTF and the tree: a render each (its bytes fixed), a label a player at the
+// sound's start, a row an array and player; a dead room's renders are the free field's.
+TEST_F(StageRun, EveryArrayHearsThePlayersAtOnce) {
+    const Written free = compare(dir, "free", players());
+    ASSERT_EQ(free.status, 0) << free.said;
+    EXPECT_NE(free.said.find("Stage of 2 players, 44 100 Hz"), std::string::npos) << free.said;
+    EXPECT_EQ(lines(free.files.at("stage-4-ortf.txt")), 2u);
+    EXPECT_EQ(free.files.at("stage-6-tree.txt").substr(0, 9), "1.000000\t");
+    EXPECT_EQ(lines(free.files.at("stage.csv")), 1u + 2 * 2);
+    EXPECT_FALSE(free.files.contains("report.csv"));
+    // A second of silence, the farther player's 2 m (256 frames), its longer recording and its
+    // later microphone's 5 frames, a second.
+    EXPECT_EQ(free.files.at("stage-4-ortf.wav").size(), 44u + 4 * (44100 + 256 + 4410 + 5 + 44100));
+    const std::string& ortf = free.files.at("stage-4-ortf.wav");
+    EXPECT_EQ(testing::sha256Hex(ortf.data(), ortf.size()),
+              "4ece569e34dfad895b8872b58c8188d74a6d2280044f987f77d945ff8414bebd");
+
+    auto dead = players();
+    dead.insert(dead.begin(), {"--room", "20x30x10", "--absorption", "1", "--no-air", "--array-at", "10,12,3"});
+    const Written room = compare(dir, "dead", dead);
+    ASSERT_EQ(room.status, 0) << room.said;
+    EXPECT_EQ(room.files.at("stage-4-ortf.wav"), free.files.at("stage-4-ortf.wav"));
+    EXPECT_EQ(room.files.at("stage-6-tree.wav"), free.files.at("stage-6-tree.wav"));
+}
+
+// A player at another rate is brought to the first one's, and the table says so.
+TEST_F(StageRun, AnotherRateIsBroughtToTheFirstOnes) {
+    if (!convertsRates()) GTEST_SKIP() << "built without libsamplerate";
+    auto args = players();
+    args.push_back(dir.file("hi.wav") + "@0:9");
+    const Written out = compare(dir, "rates", args);
+    ASSERT_EQ(out.status, 0) << out.said;
+    EXPECT_NE(out.said.find("Brought to 44 100 Hz: " + dir.file("hi.wav") + " from 48 000 Hz"), std::string::npos)
+        << out.said;
+    EXPECT_EQ(lines(out.files.at("stage-4-ortf.txt")), 3u);
+}
+
+// A missing or unreadable player: one line naming it, status 1, no folder left.
+TEST_F(StageRun, APlayerThatCannotBeReadIsRefusedByName) {
+    testing::writeBytes(dir.file("text.wav"), {'n', 'o', 't', ' ', 'a', ' ', 'w', 'a', 'v', 'e'});
+    for (const std::string bad : {"gone.wav", "text.wav"}) {
+        auto args = players();
+        args.push_back(dir.file(bad) + "@0");
+        const Written out = compare(dir, "refused", args);
+        EXPECT_EQ(out.status, 1);
+        EXPECT_EQ(out.said.rfind("auralith-compare: " + dir.file(bad) + ": ", 0), 0u) << out.said;
+        EXPECT_EQ(lines(out.said), 1u) << out.said;
+        EXPECT_FALSE(std::filesystem::exists(dir.file("refused")));
+    }
+}
+
+#endif
+
+}  // namespace
+}  // namespace auralith
