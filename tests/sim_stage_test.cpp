@@ -79,6 +79,17 @@ TEST(StageTiming, LagsAndLevelsFollowTheDistances) {
     EXPECT_EQ(stageLevels(sources, 10), (std::vector<double>{1, 10 / 13.44, 1}));
 }
 
+// The mix's guard gain: a single recording's own; two that add past full scale brought to 32766.
+TEST(StageTiming, OneGuardGainForTheMix) {
+    const std::vector<std::int16_t> loud{-32768, 1200, 32767}, soft{20000, -30000, 100};
+    const double one = 1, both[] = {1, 0.5};
+    EXPECT_EQ(stageGuardGain(std::vector<std::span<const std::int16_t>>{loud}, std::span(&one, 1)),
+              measureGuardGain(loud));
+    EXPECT_EQ(stageGuardGain(std::vector<std::span<const std::int16_t>>{soft}, std::span(&one, 1)), 1.0);
+    EXPECT_EQ(stageGuardGain(std::vector<std::span<const std::int16_t>>{loud, soft}, both),
+              static_cast<double>(32766.0L / 32817.0L));
+}
+
 // Four players in a room: the same bytes, clipped count and generator after, in one part or
 // several; silence until 0.1 s before the first sound and after the last reflection.
 TEST(StageRender, TheSameBytesInAnyNumberOfParts) {

@@ -102,20 +102,16 @@ std::variant<RoomHeard, std::string> hearInRoom(const RoomRun& room, std::span<c
                                                 const BandValues& seconds, const Listening* listening) {
     auto responses = roomResponsesOf(arrays, room.field, positions, room.distance, rate);
     RoomHeard heard;
-    std::vector<std::unique_ptr<BandMixer>> mixers;
     for (std::size_t a = 0; a < arrays.size(); ++a) {
         if (auto* why = std::get_if<std::string>(&responses[a])) return std::move(*why);
         RoomSweep sweep = roomSweep(arrays[a], room.field, std::get<RoomResponses>(std::move(responses[a])), n,
                                     positions, room.distance);
-        mixers.push_back(coherenceMixer(sweep));
         heard.arrays.push_back({{}, std::move(sweep)});
     }
-    // The arrays' numbers side by side, an array a part.
-    const int parts = std::min<int>(std::ssize(arrays), partsFor(std::uint64_t{1} << 20, 0));
-    runParts(parts, [&](int k) {
-        for (std::size_t a = static_cast<std::size_t>(k); a < arrays.size(); a += static_cast<std::size_t>(parts))
-            heard.arrays[a].numbers = numbersOf(heard.arrays[a].sweep, arrays[a], room, seconds, mixers[a].get());
-    });
+    std::vector<const RoomSweep*> sweeps;
+    for (const HeardArray& array : heard.arrays) sweeps.push_back(&array.sweep);
+    std::vector<ArrayRoomResult> numbers = roomNumbersOf(sweeps, arrays, room, seconds);
+    for (std::size_t a = 0; a < arrays.size(); ++a) heard.arrays[a].numbers = std::move(numbers[a]);
     std::vector<std::vector<SegmentExtent>> extents;
     for (HeardArray& array : heard.arrays) {
         if (listening != nullptr && !hearEars(array.sweep, positions, *listening, array.numbers))
@@ -202,10 +198,18 @@ std::variant<RenderedOutput, std::string> renderInRoom(const RoomSweep& sweep, c
                             });
 }
 
-ArrayRoomResult roomNumbersOf(const RoomSweep& sweep, const AnyArray& array, const RoomRun& room,
-                              const BandValues& seconds) {
-    const auto mixer = coherenceMixer(sweep);
-    return numbersOf(sweep, array, room, seconds, mixer.get());
+std::vector<ArrayRoomResult> roomNumbersOf(std::span<const RoomSweep* const> sweeps, std::span<const AnyArray> arrays,
+                                           const RoomRun& room, const BandValues& seconds) {
+    std::vector<std::unique_ptr<BandMixer>> mixers;
+    for (const RoomSweep* sweep : sweeps) mixers.push_back(coherenceMixer(*sweep));
+    std::vector<ArrayRoomResult> numbers(sweeps.size());
+    // The arrays' numbers side by side, an array a part.
+    const int parts = std::min<int>(std::ssize(sweeps), partsFor(std::uint64_t{1} << 20, 0));
+    runParts(parts, [&](int k) {
+        for (std::size_t a = static_cast<std::size_t>(k); a < sweeps.size(); a += static_cast<std::size_t>(parts))
+            numbers[a] = numbersOf(*sweeps[a], arrays[a], room, seconds, mixers[a].get());
+    });
+    return numbers;
 }
 
 }  // namespace auralith

@@ -75,10 +75,11 @@ std::variant<RenderedOutput, std::string> renderIntoOutput(
     std::int64_t frames, const InputWave& wave, RandomState& random, const std::string& outputName,
     const std::function<RenderOutcome(std::span<std::int16_t>, RandomState&)>& render);
 
-// The room's numbers of an array's sweep (or stage, a segment a player): each segment's DRR, the
-// late coherence summed over the segments beside the diffuse field's, the critical distance.
-ArrayRoomResult roomNumbersOf(const RoomSweep& sweep, const AnyArray& array, const RoomRun& room,
-                              const BandValues& seconds);
+// The room's numbers of each array's sweep (or stage, a segment a player), worked out side by
+// side: each segment's DRR, the late coherence summed over the segments beside the diffuse
+// field's, the critical distance.
+std::vector<ArrayRoomResult> roomNumbersOf(std::span<const RoomSweep* const> sweeps, std::span<const AnyArray> arrays,
+                                           const RoomRun& room, const BandValues& seconds);
 
 // An array's render of its sweep (with the recording's transforms, where made), with the clipped samples counted: built
 // in the file `outputName` where it allows it, else in memory; the reason when the memory cannot be had or the render

@@ -298,11 +298,16 @@ int hearTheStage(Run& run, const CompareOptions& options, CompareResults& result
     if (const auto* why = std::get_if<std::string>(&hearing)) return fail(run, options.stage.front().entry, *why);
     run.stageHeard = std::make_shared<StageHeard>(std::get<StageHeard>(std::move(hearing)));
     std::optional<RoomResults> room;
-    if (run.room != nullptr)
+    std::vector<ArrayRoomResult> numbers;
+    if (run.room != nullptr) {
         room = roomResultsOf(*run.room, options.room, arrays.empty() ? 1 : run.stageHeard->arrays.front().gain);
+        std::vector<const RoomSweep*> stages;
+        for (const RoomSweep& stage : run.stageHeard->arrays) stages.push_back(&stage);
+        numbers = roomNumbersOf(stages, arrays, *run.room, roomSeconds(*room));
+    }
     for (std::size_t k = 0; k < results.arrays.size(); ++k) {
         ArrayResult& result = results.arrays[k];
-        if (room) result.room = roomNumbersOf(run.stageHeard->arrays[k], arrays[k], *run.room, roomSeconds(*room));
+        if (room) result.room = std::move(numbers[k]);
         result.players =
             playersHeard(players, arrays[k], results.rate, results.base, result.room ? &*result.room : nullptr);
     }

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
+
+#include "sim/fast/parallel.h"
 
 namespace auralith {
 
@@ -23,6 +26,23 @@ void reachOf(const RoomSweep& stage, StageFilters& f) {
 
 }  // namespace
 
+namespace {
+
+// The filter of source s in channel c: its response moved to where its sound starts, transformed,
+// and scaled by its gain over N.
+void makeFilter(const RoomSweep& stage, const StageFilters& f, std::size_t c, std::size_t s, double gain, double* real,
+                std::complex<double>* filter) {
+    const auto size = static_cast<std::size_t>(f.transforms->size());
+    const RoomResponse& r = stage.reflections[s][c];
+    std::fill(real, real + size, 0.0);
+    std::copy(r.samples.begin(), r.samples.end(), real + (stage.plan.segments[s].start + r.start - f.origin));
+    f.transforms->forward(real, filter);
+    const double scale = gain / static_cast<double>(size);
+    for (int k = 0; k < f.transforms->bins(); ++k) filter[k] *= scale;
+}
+
+}  // namespace
+
 std::optional<StageFilters> stageFilters(const RoomSweep& stage, std::span<const double> gains, std::int64_t n) {
     StageFilters f;
     reachOf(stage, f);
@@ -32,38 +52,48 @@ std::optional<StageFilters> stageFilters(const RoomSweep& stage, std::span<const
     f.transforms = std::make_unique<RoomTransforms>(transformSizeAtLeast(std::max<std::int64_t>(4 * f.span, 4096)));
     if (!f.transforms->valid()) return std::nullopt;
     const auto size = static_cast<std::size_t>(f.transforms->size());
-    const auto bins = static_cast<std::size_t>(f.transforms->bins());
     f.step = static_cast<std::int64_t>(size) - f.span + 1;
-    auto real = roomBuffer<double>(size);
-    if (!real) return std::nullopt;
     const auto channels = static_cast<std::size_t>(stage.plan.format.channels);
     f.filters.resize(channels);
-    const double over = 1.0 / static_cast<double>(size);
+    std::vector<std::pair<std::size_t, std::size_t>> made;  // (channel, source)
     for (std::size_t c = 0; c < channels; ++c)
         for (std::size_t s = 0; s < stage.reflections.size(); ++s) {
             auto& filter = f.filters[c].emplace_back();
-            const RoomResponse& r = stage.reflections[s][c];
-            if (r.samples.empty()) continue;
-            filter = roomBuffer<std::complex<double>>(bins);
+            if (stage.reflections[s][c].samples.empty()) continue;
+            filter = roomBuffer<std::complex<double>>(static_cast<std::size_t>(f.transforms->bins()));
             if (!filter) return std::nullopt;
-            std::fill(real.get(), real.get() + size, 0.0);
-            const std::int64_t at = stage.plan.segments[s].start + r.start - f.origin;
-            std::copy(r.samples.begin(), r.samples.end(), real.get() + at);
-            f.transforms->forward(real.get(), filter.get());
-            for (std::size_t k = 0; k < bins; ++k) filter[k] *= gains[s] * over;
+            made.emplace_back(c, s);
         }
+    // The transforms side by side, a buffer a part (FFTW runs a plan made before on any thread).
+    const int parts = std::min<int>(std::ssize(made), partsFor(std::uint64_t{1} << 20, 0));
+    std::vector<char> done(static_cast<std::size_t>(std::max(parts, 1)), 1);
+    runParts(parts, [&](int k) {
+        auto real = roomBuffer<double>(size);
+        done[static_cast<std::size_t>(k)] = real != nullptr;
+        for (std::size_t m = static_cast<std::size_t>(k); real && m < made.size(); m += static_cast<std::size_t>(parts))
+            makeFilter(stage, f, made[m].first, made[m].second, gains[made[m].second], real.get(),
+                       f.filters[made[m].first][made[m].second].get());
+    });
+    if (std::find(done.begin(), done.end(), 0) != done.end()) return std::nullopt;
     return f;
 }
 
-std::optional<StageScratch> stageScratch(const StageFilters& f, std::size_t sources) {
+std::optional<StageScratch> stageScratch(const StageFilters& f) {
     if (!f.rings()) return StageScratch{};
     const auto bins = static_cast<std::size_t>(f.transforms->bins());
     StageScratch scratch{
-        roomBuffer<double>(static_cast<std::size_t>(f.transforms->size())), {}, roomBuffer<std::complex<double>>(bins)};
-    if (!scratch.real || !scratch.product) return std::nullopt;
-    for (std::size_t s = 0; s < sources; ++s)
-        if (!scratch.inputs.emplace_back(roomBuffer<std::complex<double>>(bins))) return std::nullopt;
+        roomBuffer<double>(static_cast<std::size_t>(f.transforms->size())), roomBuffer<std::complex<double>>(bins), {}};
+    if (!scratch.real || !scratch.input) return std::nullopt;
+    for (std::size_t c = 0; c < f.filters.size(); ++c)
+        if (!scratch.products.emplace_back(roomBuffer<std::complex<double>>(bins))) return std::nullopt;
     return scratch;
+}
+
+// Whether any channel hears the source's reflections.
+bool heard(const StageFilters& f, std::size_t s) {
+    for (const auto& channel : f.filters)
+        if (channel[s] != nullptr) return true;
+    return false;
 }
 
 void stageReflections(const StageFilters& f, std::span<const std::span<const std::int16_t>> x, std::int64_t first,
@@ -74,28 +104,27 @@ void stageReflections(const StageFilters& f, std::span<const std::span<const std
     const std::int64_t size = f.transforms->size();
     const auto bins = static_cast<std::size_t>(f.transforms->bins());
     double* real = scratch.real.get();
-    // The block holds each recording's samples j0 - (M - 1) .. j0 - (M - 1) + N, zero outside it.
+    for (auto& product : scratch.products) std::fill(product.get(), product.get() + bins, std::complex<double>());
+    // Each source's block, x[j0 - (M - 1) .. j0 - (M - 1) + N) zero outside its recording, is
+    // transformed and added into every channel that hears it.
     for (std::size_t s = 0; s < x.size(); ++s) {
+        if (!heard(f, s)) continue;
         const std::int64_t from = j0 - (f.span - 1);
         for (std::int64_t i = 0; i < size; ++i) {
             const std::int64_t k = from + i;
             real[i] = k >= 0 && k < std::ssize(x[s]) ? x[s][static_cast<std::size_t>(k)] : 0.0;
         }
-        f.transforms->forward(real, scratch.inputs[s].get());
-    }
-    std::complex<double>* product = scratch.product.get();
-    for (std::size_t c = 0; c < wet.size(); ++c) {
-        std::fill(product, product + bins, std::complex<double>());
-        bool any = false;
-        for (std::size_t s = 0; s < x.size(); ++s) {
+        f.transforms->forward(real, scratch.input.get());
+        for (std::size_t c = 0; c < wet.size(); ++c) {
             const std::complex<double>* h = f.filters[c][s].get();
             if (h == nullptr) continue;
-            const std::complex<double>* in = scratch.inputs[s].get();
+            const std::complex<double>* in = scratch.input.get();
+            std::complex<double>* product = scratch.products[c].get();
             for (std::size_t k = 0; k < bins; ++k) product[k] += in[k] * h[k];
-            any = true;
         }
-        if (!any) continue;
-        f.transforms->inverse(product, real);
+    }
+    for (std::size_t c = 0; c < wet.size(); ++c) {
+        f.transforms->inverse(scratch.products[c].get(), real);
         for (std::int64_t k = std::max<std::int64_t>(0, -j0); k < count && j0 + k < f.length; ++k)
             wet[c][static_cast<std::size_t>(k)] = real[f.span - 1 + k];
     }

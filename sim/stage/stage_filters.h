@@ -34,13 +34,13 @@ struct StageFilters {
 // thread starts (planning is not thread-safe).
 std::optional<StageFilters> stageFilters(const RoomSweep& stage, std::span<const double> gains, std::int64_t n);
 
-// One thread's buffers for the blocks.
+// One thread's buffers for the blocks: a block of one source at a time, and each channel's sum.
 struct StageScratch {
     RoomBuffer<double> real;
-    std::vector<RoomBuffer<std::complex<double>>> inputs;  // each source's block
-    RoomBuffer<std::complex<double>> product;
+    RoomBuffer<std::complex<double>> input;
+    std::vector<RoomBuffer<std::complex<double>>> products;  // per channel
 };
-std::optional<StageScratch> stageScratch(const StageFilters& filters, std::size_t sources);
+std::optional<StageScratch> stageScratch(const StageFilters& filters);
 
 // The reflections of every channel at output frames [first, first + count), count at most the
 // step, into wet[c] (resized to count; zero outside the reflections' reach).

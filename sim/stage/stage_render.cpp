@@ -106,7 +106,7 @@ std::optional<std::vector<std::vector<long double>>> stageValues(const RoomSweep
     const std::int64_t n = input.x.empty() ? 0 : std::ssize(input.x.front());
     auto filters = stageFilters(stage, g, n);
     if (!filters) return std::nullopt;
-    auto scratch = stageScratch(*filters, input.x.size());
+    auto scratch = stageScratch(*filters);
     if (!scratch) return std::nullopt;
     const StageMix mix{stage, input, g, *filters};
     const auto channels = static_cast<std::size_t>(stage.plan.format.channels);
@@ -143,7 +143,7 @@ RenderOutcome renderStageInto(const RoomSweep& stage, const StageInput& input, R
     std::vector<char> done(clipped.size(), 1);
     const RandomState start = random;
     runParts(parts, [&](int k) {
-        auto scratch = stageScratch(*filters, input.x.size());
+        auto scratch = stageScratch(*filters);
         std::vector<std::vector<double>> wet(channels);
         auto& clips = clipped[static_cast<std::size_t>(k)];
         if (!scratch) done[static_cast<std::size_t>(k)] = 0;
