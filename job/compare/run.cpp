@@ -314,6 +314,7 @@ int hearTheStage(Run& run, const CompareOptions& options, CompareResults& result
     results.room = std::move(room);
     return 0;
 #else
+    (void)results;
     return fail(run, options.stage.front().file, "this build renders no stages (it was built without FFTW3)");
 #endif
 }

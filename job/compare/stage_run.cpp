@@ -114,7 +114,8 @@ std::variant<StageHeard, std::string> hearStage(const std::vector<StagePlayer>& 
     const Surroundings around = room != nullptr ? Surroundings(room->field) : Surroundings(FreeField{});
     auto stages = stageSweeps(arrays, around, sources, n, rate);
     if (auto* why = std::get_if<std::string>(&stages)) return std::move(*why);
-    return StageHeard{std::get<std::vector<RoomSweep>>(std::move(stages)), stageLevels(sources, radius)};
+    return StageHeard{std::get<std::vector<RoomSweep>>(std::move(stages)), stageLevels(sources, radius),
+                      std::make_shared<StageRenderer>()};
 }
 
 std::variant<RenderedOutput, std::string> renderStage(const StageHeard& heard, std::size_t index,
@@ -124,9 +125,10 @@ std::variant<RenderedOutput, std::string> renderStage(const StageHeard& heard, s
     std::vector<std::span<const std::int16_t>> x;
     for (const Recording& r : read.recordings) x.emplace_back(r.wave.samples);
     const StageInput input{x, heard.levels, gain};
-    return renderIntoOutput(
-        stage.plan.frames, read.recordings.front().wave, random, outputName,
-        [&](std::span<std::int16_t> out, RandomState& state) { return renderStageInto(stage, input, state, out); });
+    return renderIntoOutput(stage.plan.frames, read.recordings.front().wave, random, outputName,
+                            [&](std::span<std::int16_t> out, RandomState& state) {
+                                return renderStageInto(stage, input, state, out, {0, heard.renderer.get()});
+                            });
 }
 
 #endif

@@ -3,6 +3,7 @@
 // free field or the run's room, its numbers, its render and its response files.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -16,6 +17,7 @@
 #include "wave/recording/recording.h"
 #ifdef AURALITH_ROOM_RENDER
 #include "sim/stage/stage.h"
+#include "sim/stage/stage_render.h"
 #endif
 
 namespace auralith {
@@ -38,6 +40,8 @@ struct StageHeard {
 #ifdef AURALITH_ROOM_RENDER
     std::vector<RoomSweep> arrays;
     std::vector<double> levels;  // each player's factor in the mix
+    // The transforms and buffers every array's render takes in turn.
+    std::shared_ptr<StageRenderer> renderer = std::make_shared<StageRenderer>();
 #endif
 };
 

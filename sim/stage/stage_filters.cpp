@@ -43,28 +43,40 @@ void makeFilter(const RoomSweep& stage, const StageFilters& f, std::size_t c, st
 
 }  // namespace
 
-std::optional<StageFilters> stageFilters(const RoomSweep& stage, std::span<const double> gains, std::int64_t n) {
-    StageFilters f;
+bool fillStageFilters(StageFilters& f, const RoomSweep& stage, std::span<const double> gains, std::int64_t n) {
     reachOf(stage, f);
-    if (f.span <= 0) return f;
+    if (f.span <= 0) {
+        f.transforms.reset();
+        f.filters.clear();
+        return true;
+    }
     f.length = n + f.span - 1;
-    // Four times the responses: three quarters of each inverse transform are outputs.
-    f.transforms = std::make_unique<RoomTransforms>(transformSizeAtLeast(std::max<std::int64_t>(4 * f.span, 4096)));
-    if (!f.transforms->valid()) return std::nullopt;
-    const auto size = static_cast<std::size_t>(f.transforms->size());
-    f.step = static_cast<std::int64_t>(size) - f.span + 1;
+    // Four times the responses: three quarters of each inverse transform are outputs. Transforms
+    // kept from another array's stage do while at least half of each is outputs.
+    if (!f.transforms || f.transforms->size() < 2 * f.span) {
+        f.transforms = std::make_unique<RoomTransforms>(transformSizeAtLeast(std::max<std::int64_t>(4 * f.span, 4096)));
+        f.filters.clear();
+    }
+    if (!f.transforms->valid()) return false;
+    f.step = f.transforms->size() - f.span + 1;
     const auto channels = static_cast<std::size_t>(stage.plan.format.channels);
     f.filters.resize(channels);
     std::vector<std::pair<std::size_t, std::size_t>> made;  // (channel, source)
-    for (std::size_t c = 0; c < channels; ++c)
-        for (std::size_t s = 0; s < stage.reflections.size(); ++s) {
-            auto& filter = f.filters[c].emplace_back();
-            if (stage.reflections[s][c].samples.empty()) continue;
-            filter = roomBuffer<std::complex<double>>(static_cast<std::size_t>(f.transforms->bins()));
-            if (!filter) return std::nullopt;
+    for (std::size_t c = 0; c < channels; ++c) {
+        f.filters[c].resize(std::max(f.filters[c].size(), stage.reflections.size()));
+        for (std::size_t s = 0; s < f.filters[c].size(); ++s) {
+            auto& filter = f.filters[c][s];
+            if (s >= stage.reflections.size() || stage.reflections[s][c].samples.empty()) {
+                filter.reset();
+                continue;
+            }
+            if (!filter) filter = roomBuffer<std::complex<double>>(static_cast<std::size_t>(f.transforms->bins()));
+            if (!filter) return false;
             made.emplace_back(c, s);
         }
+    }
     // The transforms side by side, a buffer a part (FFTW runs a plan made before on any thread).
+    const auto size = static_cast<std::size_t>(f.transforms->size());
     const int parts = std::min<int>(std::ssize(made), partsFor(std::uint64_t{1} << 20, 0));
     std::vector<char> done(static_cast<std::size_t>(std::max(parts, 1)), 1);
     runParts(parts, [&](int k) {
@@ -74,15 +86,27 @@ std::optional<StageFilters> stageFilters(const RoomSweep& stage, std::span<const
             makeFilter(stage, f, made[m].first, made[m].second, gains[made[m].second], real.get(),
                        f.filters[made[m].first][made[m].second].get());
     });
-    if (std::find(done.begin(), done.end(), 0) != done.end()) return std::nullopt;
+    return std::find(done.begin(), done.end(), 0) == done.end();
+}
+
+std::optional<StageFilters> stageFilters(const RoomSweep& stage, std::span<const double> gains, std::int64_t n) {
+    StageFilters f;
+    if (!fillStageFilters(f, stage, gains, n)) return std::nullopt;
     return f;
+}
+
+bool scratchFits(const StageScratch& scratch, const StageFilters& f) {
+    return !f.rings() || (scratch.size == f.transforms->size() && scratch.products.size() == f.filters.size());
 }
 
 std::optional<StageScratch> stageScratch(const StageFilters& f) {
     if (!f.rings()) return StageScratch{};
     const auto bins = static_cast<std::size_t>(f.transforms->bins());
-    StageScratch scratch{
-        roomBuffer<double>(static_cast<std::size_t>(f.transforms->size())), roomBuffer<std::complex<double>>(bins), {}};
+    StageScratch scratch{f.transforms->size(),
+                         roomBuffer<double>(static_cast<std::size_t>(f.transforms->size())),
+                         roomBuffer<std::complex<double>>(bins),
+                         {},
+                         {}};
     if (!scratch.real || !scratch.input) return std::nullopt;
     for (std::size_t c = 0; c < f.filters.size(); ++c)
         if (!scratch.products.emplace_back(roomBuffer<std::complex<double>>(bins))) return std::nullopt;
@@ -98,6 +122,7 @@ bool heard(const StageFilters& f, std::size_t s) {
 
 void stageReflections(const StageFilters& f, std::span<const std::span<const std::int16_t>> x, std::int64_t first,
                       std::int64_t count, StageScratch& scratch, std::vector<std::vector<double>>& wet) {
+    wet.resize(f.filters.size());
     for (auto& channel : wet) channel.assign(static_cast<std::size_t>(count), 0.0);
     const std::int64_t j0 = first - f.origin;
     if (!f.rings() || j0 + count <= 0 || j0 >= f.length) return;

@@ -29,21 +29,34 @@ struct StageFilters {
     bool rings() const { return transforms != nullptr; }
 };
 
-// The filters of a stage whose sources' recordings are n samples long, each at gain `gains[s]`;
-// no transforms where nothing rings, nothing when the memory cannot be had. Made before any
-// thread starts (planning is not thread-safe).
+// The filters of a stage whose sources' recordings are n samples long, each at gain `gains[s]`,
+// into `f`: its transforms and buffers are kept where they take the stage (the transforms at
+// least twice its responses' length), so that the renders of several arrays make them once, for
+// on this machine first touching fresh memory costs as much as the transforms. No transforms
+// where nothing rings; false when the memory cannot be had. Made before any thread starts
+// (planning is not thread-safe).
+bool fillStageFilters(StageFilters& f, const RoomSweep& stage, std::span<const double> gains, std::int64_t n);
+
+// The same into filters of their own; nothing when the memory cannot be had.
 std::optional<StageFilters> stageFilters(const RoomSweep& stage, std::span<const double> gains, std::int64_t n);
 
-// One thread's buffers for the blocks: a block of one source at a time, and each channel's sum.
+// One thread's buffers for the blocks: a block of one source at a time, each channel's sum, and
+// each channel's reflections as given out.
 struct StageScratch {
+    std::int64_t size = 0;  // the transforms' they were made for
     RoomBuffer<double> real;
     RoomBuffer<std::complex<double>> input;
     std::vector<RoomBuffer<std::complex<double>>> products;  // per channel
+    std::vector<std::vector<double>> wet;                    // per channel
 };
 std::optional<StageScratch> stageScratch(const StageFilters& filters);
 
+// Whether the scratch was made for these filters' transforms.
+bool scratchFits(const StageScratch& scratch, const StageFilters& filters);
+
 // The reflections of every channel at output frames [first, first + count), count at most the
-// step, into wet[c] (resized to count; zero outside the reflections' reach).
+// step, into wet[c] (a channel each where anything rings, each resized to count; zero outside
+// the reflections' reach).
 void stageReflections(const StageFilters& filters, std::span<const std::span<const std::int16_t>> x, std::int64_t first,
                       std::int64_t count, StageScratch& scratch, std::vector<std::vector<double>>& wet);
 

@@ -92,6 +92,20 @@ void blockValues(const StageMix& m, std::int64_t first, std::int64_t count, cons
     }
 }
 
+// Each part's scratch for the renderer's filters, kept where it fits them; false when the memory
+// cannot be had.
+bool scratchFor(StageRenderer& r, int parts) {
+    if (r.scratch.size() < static_cast<std::size_t>(parts)) r.scratch.resize(static_cast<std::size_t>(parts));
+    for (int k = 0; k < parts; ++k) {
+        StageScratch& scratch = r.scratch[static_cast<std::size_t>(k)];
+        if (scratchFits(scratch, r.filters)) continue;
+        auto made = stageScratch(r.filters);
+        if (!made) return false;
+        scratch = std::move(*made);
+    }
+    return true;
+}
+
 std::vector<double> sourceGains(const RoomSweep& stage, const StageInput& input) {
     std::vector<double> g;
     for (std::size_t s = 0; s < stage.plan.segments.size(); ++s) g.push_back(input.gain * stage.gain * input.levels[s]);
@@ -112,11 +126,10 @@ std::optional<std::vector<std::vector<long double>>> stageValues(const RoomSweep
     const auto channels = static_cast<std::size_t>(stage.plan.format.channels);
     std::vector<std::vector<long double>> out(channels, std::vector<long double>(static_cast<std::size_t>(count)));
     const std::int64_t step = filters->rings() ? filters->step : count;
-    std::vector<std::vector<double>> wet(channels);
     for (std::int64_t at = 0; at < count; at += step) {
         const std::int64_t part = std::min(step, count - at);
-        stageReflections(*filters, input.x, first + at, part, *scratch, wet);
-        blockValues(mix, first + at, part, wet, [&](std::int64_t t, std::span<const long double> v) {
+        stageReflections(*filters, input.x, first + at, part, *scratch, scratch->wet);
+        blockValues(mix, first + at, part, scratch->wet, [&](std::int64_t t, std::span<const long double> v) {
             for (std::size_t c = 0; c < channels; ++c) out[c][static_cast<std::size_t>(t - first)] = v[c];
         });
     }
@@ -129,31 +142,30 @@ RenderOutcome renderStageInto(const RoomSweep& stage, const StageInput& input, R
     if (out.size() != static_cast<std::size_t>(stage.plan.frames) * channels)
         return {false, 0, "the output does not hold the stage's samples"};
     const std::vector<double> g = sourceGains(stage, input);
-    const std::int64_t n = input.x.empty() ? 0 : std::ssize(input.x.front());
-    const auto filters = stageFilters(stage, g, n);
-    if (!filters) return {false, 0, "there is not enough memory for the stage's render"};
-    const StageMix mix{stage, input, g, *filters};
+    StageRenderer own;
+    StageRenderer& r = options.shared != nullptr ? *options.shared : own;
+    if (!fillStageFilters(r.filters, stage, g, input.x.empty() ? 0 : std::ssize(input.x.front())))
+        return {false, 0, "there is not enough memory for the stage's render"};
+    const StageMix mix{stage, input, g, r.filters};
     const Reach reach = reachOf(mix);
-    const std::int64_t step = filters->rings() ? filters->step : std::int64_t{1} << 16;
+    const std::int64_t step = r.filters.rings() ? r.filters.step : std::int64_t{1} << 16;
     const std::int64_t blocks = (reach.end - reach.first + step - 1) / step;
     const int parts = static_cast<int>(
         std::min<std::int64_t>(std::max<std::int64_t>(blocks, 1),
                                partsFor(static_cast<std::uint64_t>(reach.end - reach.first), options.parts)));
+    if (!scratchFor(r, parts)) return {false, 0, "there is not enough memory for the stage's render"};
     std::vector<std::int64_t> clipped(static_cast<std::size_t>(parts), 0);
-    std::vector<char> done(clipped.size(), 1);
     const RandomState start = random;
     runParts(parts, [&](int k) {
-        auto scratch = stageScratch(*filters);
-        std::vector<std::vector<double>> wet(channels);
+        StageScratch& scratch = r.scratch[static_cast<std::size_t>(k)];
         auto& clips = clipped[static_cast<std::size_t>(k)];
-        if (!scratch) done[static_cast<std::size_t>(k)] = 0;
-        for (std::int64_t b = k; b < blocks && scratch; b += parts) {
+        for (std::int64_t b = k; b < blocks; b += parts) {
             const std::int64_t first = reach.first + b * step;
             const std::int64_t count = std::min(step, reach.end - first);
-            stageReflections(*filters, input.x, first, count, *scratch, wet);
+            stageReflections(r.filters, input.x, first, count, scratch, scratch.wet);
             // Two draws a value, channel after channel, from the stage's first frame on.
             RandomState state = randomStateAfter(start, 2 * channels * static_cast<std::uint64_t>(first - reach.first));
-            blockValues(mix, first, count, wet, [&](std::int64_t t, std::span<const long double> v) {
+            blockValues(mix, first, count, scratch.wet, [&](std::int64_t t, std::span<const long double> v) {
                 for (std::size_t c = 0; c < channels; ++c) {
                     const double one = unitRandom(state);
                     const double two = unitRandom(state);
@@ -165,8 +177,6 @@ RenderOutcome renderStageInto(const RoomSweep& stage, const StageInput& input, R
             });
         }
     });
-    if (std::find(done.begin(), done.end(), 0) != done.end())
-        return {false, 0, "there is not enough memory for the stage's render"};
     random = randomStateAfter(start, 2 * channels * static_cast<std::uint64_t>(reach.end - reach.first));
     std::int64_t total = 0;
     for (const std::int64_t c : clipped) total += c;

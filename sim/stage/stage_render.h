@@ -14,6 +14,7 @@
 #include "sim/model/frame.h"
 #include "sim/model/random.h"
 #include "sim/room_render/room_sweep.h"
+#include "sim/stage/stage_filters.h"
 
 namespace auralith {
 
@@ -25,10 +26,18 @@ struct StageInput {
     double gain = 1;
 };
 
+// What the renders of several arrays' stages share: the transforms, the filters' buffers and each
+// part's scratch, made by the first render and kept while they take the next stage.
+struct StageRenderer {
+    StageFilters filters;
+    std::vector<StageScratch> scratch;
+};
+
 // The blocks are shared out among `parts` threads (0: one per core); the bytes are the same for
-// every setting.
+// every setting. `shared`: the buffers to render with and keep; none: made for this render.
 struct StageRenderOptions {
     int parts = 0;
+    StageRenderer* shared = nullptr;
 };
 
 // Renders into `out`, which holds the stage's frames times channels zero samples; refused when
