@@ -4,7 +4,9 @@
 // refused by name, and nothing is written.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -91,6 +93,24 @@ TEST_F(StageRun, AnotherRateIsBroughtToTheFirstOnes) {
     EXPECT_NE(out.said.find("Brought to 44 100 Hz: " + dir.file("hi.wav") + " from 48 000 Hz"), std::string::npos)
         << out.said;
     EXPECT_EQ(lines(out.files.at("stage-4-ortf.txt")), 3u);
+}
+
+// A player's response holds its level: 6 dB less with --gain -6, sample for sample.
+TEST_F(StageRun, AResponseHoldsItsPlayersLevel) {
+    std::vector<std::vector<float>> heard;
+    for (const std::string gain : {"0", "-6"}) {
+        const Written out = compare(dir, "gain" + gain,
+                                    {"--room", "12x16x6", "--rt60", "0.6", "--responses", "--gain",
+                                     dir.file("vl.wav") + "=" + gain, dir.file("vl.wav") + "@-30:4"});
+        ASSERT_EQ(out.status, 0) << out.said;
+        const std::string& bytes = out.files.at("stage-4-ortf-response-vl.wav");
+        std::vector<float>& samples = heard.emplace_back((bytes.size() - 58) / 4);  // after a 58-byte float header
+        std::memcpy(samples.data(), bytes.data() + bytes.size() - 4 * samples.size(), 4 * samples.size());
+    }
+    ASSERT_EQ(heard[0].size(), heard[1].size());
+    const double factor = std::pow(10.0, -6 / 20.0);
+    for (std::size_t i = 0; i < heard[0].size(); ++i)
+        ASSERT_NEAR(heard[1][i], heard[0][i] * factor, 1e-6 + 1e-6 * std::fabs(heard[1][i])) << i;
 }
 
 // A missing or unreadable player: one line naming it, status 1, no folder left.

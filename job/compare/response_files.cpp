@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <span>
 
 #include "job/compare/file_names.h"
 #include "job/compare/output_folder.h"
@@ -22,9 +23,11 @@ std::vector<std::string> responsePaths(const ResponsePlace& place, const std::ve
 #ifdef AURALITH_ROOM_RENDER
 
 // One array's responses, from its sweep, into the files from `path` on; nothing, or the refusal.
-std::optional<FileRefusal> writeArrayResponses(const RoomSweep& sweep, std::int32_t rate, double gain,
+std::optional<FileRefusal> writeArrayResponses(const RoomSweep& sweep, std::int32_t rate, double guard,
+                                               std::span<const double> levels,
                                                std::vector<std::string>::const_iterator path) {
     for (int p = 0; p < std::ssize(sweep.plan.segments); ++p, ++path) {
+        const double gain = p < std::ssize(levels) ? guard * levels[static_cast<std::size_t>(p)] : guard;
         std::vector<float> samples;
         int channels = 0;
         try {
@@ -66,7 +69,7 @@ std::optional<FileRefusal> writeResponseFiles(const ResponsePlace& place, const 
     auto path = paths.begin();
     for (std::size_t k = 0; k < arrays.size() && k < place.sweeps.size(); ++k) {
         if (place.progress != nullptr) place.progress->show(static_cast<int>(k), arrays[k].array.name, 0.0);
-        if (auto refused = writeArrayResponses(*place.sweeps[k], rate, gain, path)) return refused;
+        if (auto refused = writeArrayResponses(*place.sweeps[k], rate, gain, place.levels, path)) return refused;
         path += std::ssize(arrays[k].responseFiles);
     }
     return std::nullopt;

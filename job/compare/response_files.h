@@ -30,6 +30,7 @@ struct ResponsePlace {
     // renders share; none: nothing to write.
     std::vector<const RoomSweep*> sweeps;
     ProgressBar* progress = nullptr;  // shows which array's responses are being written
+    std::vector<double> levels{};     // each segment's level besides the guard gain (a stage's players'); none: 1
 };
 
 // A file that could not be written, and why.
@@ -39,7 +40,8 @@ struct FileRefusal {
 };
 
 // Writes every array's responses (its responseFiles, one a segment of its sweep) when the place
-// has sweeps; every name is tried first (none may be an input's). Nothing, or the first refusal.
+// has sweeps, each at the guard gain `gain` and its level; every name is tried first (none may be
+// an input's). Nothing, or the first refusal.
 std::optional<FileRefusal> writeResponseFiles(const ResponsePlace& place, const std::vector<ArrayResult>& arrays,
                                               std::int32_t rate, double gain);
 

@@ -265,6 +265,15 @@ std::vector<const RoomSweep*> responseSweeps(const Run& run, const CompareOption
     return sweeps;
 }
 
+// Each player's level in a stage's mix; none for the sweep.
+std::vector<double> playerLevels(const Run& run) {
+#ifdef AURALITH_ROOM_RENDER
+    if (run.stageHeard) return run.stageHeard->levels;
+#endif
+    (void)run;
+    return {};
+}
+
 // The recordings no output may replace.
 std::vector<std::string> inputsOf(const CompareOptions& options) {
     std::vector<std::string> inputs;
@@ -322,9 +331,9 @@ int hearTheStage(Run& run, const CompareOptions& options, CompareResults& result
 // The renders and the reports into the folder; 0, or the exit status of a failure.
 int writeOutputs(Run& run, const CompareOptions& options, Recording& recording, CompareResults& results) {
     const double gain = guardGainOf(run, recording);
-    if (const auto refused =
-            writeResponseFiles({run.folder, inputsOf(options), responseSweeps(run, options), &run.progress},
-                               results.arrays, recording.wave.sampleRate, gain))
+    if (const auto refused = writeResponseFiles(
+            {run.folder, inputsOf(options), responseSweeps(run, options), &run.progress, playerLevels(run)},
+            results.arrays, recording.wave.sampleRate, gain))
         return fail(run, refused->path, refused->why);
 #ifdef AURALITH_ROOM_RENDER
     // A render that cannot have them makes its own, and says so if it cannot either.

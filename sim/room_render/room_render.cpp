@@ -185,10 +185,12 @@ RenderOutcome renderRoomInto(const RoomSweep& sweep, std::span<const std::int16_
         auto scratch = convolutionScratch(*spectra);
         auto wet = wetBuffers(plan.format.channels, *spectra);
         const bool ready = scratch && wet;
+        // Counted here, not in the shared vector: the parts' counts share a cache line.
+        std::int64_t clips = 0;
         for (std::size_t p = static_cast<std::size_t>(k); p < work.size() && done[static_cast<std::size_t>(k)];
              p += static_cast<std::size_t>(count))
-            done[static_cast<std::size_t>(k)] =
-                ready && renderSegment(renderer, work[p], p, *scratch, *wet, clipped[static_cast<std::size_t>(k)]);
+            done[static_cast<std::size_t>(k)] = ready && renderSegment(renderer, work[p], p, *scratch, *wet, clips);
+        clipped[static_cast<std::size_t>(k)] = clips;
     });
     if (std::find(done.begin(), done.end(), 0) != done.end())
         return {false, 0, "there is not enough memory for the room's render"};

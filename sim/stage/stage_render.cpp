@@ -158,7 +158,8 @@ RenderOutcome renderStageInto(const RoomSweep& stage, const StageInput& input, R
     const RandomState start = random;
     runParts(parts, [&](int k) {
         StageScratch& scratch = r.scratch[static_cast<std::size_t>(k)];
-        auto& clips = clipped[static_cast<std::size_t>(k)];
+        // Counted here, not in the shared vector: the parts' counts share a cache line.
+        std::int64_t clips = 0;
         for (std::int64_t b = k; b < blocks; b += parts) {
             const std::int64_t first = reach.first + b * step;
             const std::int64_t count = std::min(step, reach.end - first);
@@ -176,6 +177,7 @@ RenderOutcome renderStageInto(const RoomSweep& stage, const StageInput& input, R
                 }
             });
         }
+        clipped[static_cast<std::size_t>(k)] = clips;
     });
     random = randomStateAfter(start, 2 * channels * static_cast<std::uint64_t>(reach.end - reach.first));
     std::int64_t total = 0;
