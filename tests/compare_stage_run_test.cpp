@@ -35,11 +35,7 @@ Written compare(const ScratchDir& dir, const std::string& folder, std::vector<st
     std::rewind(sink);
     for (int c; (c = std::fgetc(sink)) != EOF;) out.said += static_cast<char>(c);
     std::fclose(sink);
-    if (std::filesystem::exists(dir.file(folder)))
-        for (const auto& entry : std::filesystem::directory_iterator(dir.file(folder))) {
-            const std::vector<std::uint8_t> bytes = testing::readBytes(entry.path().string());
-            out.files[entry.path().filename().string()] = std::string(bytes.begin(), bytes.end());
-        }
+    out.files = testing::filesIn(dir.file(folder));
     return out;
 }
 

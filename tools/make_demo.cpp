@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "fixed_noise.h"
 #include "wave/files/file_access.h"
 #include "wave/wave_header.h"
 
@@ -17,14 +18,7 @@ namespace {
 constexpr int rate = 44100;
 constexpr double twoPi = 6.283185307179586;
 
-// A small fixed generator, so that the file is the same on every run.
-struct Noise {
-    std::uint32_t state = 12345u;
-    double next() {
-        state = state * 1664525u + 1013904223u;
-        return static_cast<double>(state >> 8) / 8388608.0 - 1.0;  // [-1, 1)
-    }
-};
+using Noise = FixedNoise;
 
 void addClick(std::vector<double>& out, double at) {
     const auto start = static_cast<std::size_t>(at * rate);

@@ -14,6 +14,7 @@
 #include <system_error>
 #include <vector>
 
+#include "fixed_noise.h"
 #include "wave/files/file_access.h"
 #include "wave/wave_header.h"
 
@@ -23,14 +24,7 @@ constexpr int rate = 44100;
 constexpr double twoPi = 6.283185307179586;
 constexpr double phraseSeconds = 4.0;
 
-// A small fixed generator, so that the files are the same on every run.
-struct Noise {
-    std::uint32_t state = 12345u;
-    double next() {
-        state = state * 1664525u + 1013904223u;
-        return static_cast<double>(state >> 8) / 8388608.0 - 1.0;  // [-1, 1)
-    }
-};
+using Noise = FixedNoise;
 
 // A note: its start and length in seconds and its key (60 is middle C, 69 is A4 at 440 Hz).
 struct Note {

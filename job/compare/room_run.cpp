@@ -200,15 +200,19 @@ std::variant<RenderedOutput, std::string> renderInRoom(const RoomSweep& sweep, c
 
 std::vector<ArrayRoomResult> roomNumbersOf(std::span<const RoomSweep* const> sweeps, std::span<const AnyArray> arrays,
                                            const RoomRun& room, const BandValues& seconds) {
-    std::vector<std::unique_ptr<BandMixer>> mixers;
-    for (const RoomSweep* sweep : sweeps) mixers.push_back(coherenceMixer(*sweep));
     std::vector<ArrayRoomResult> numbers(sweeps.size());
-    // The arrays' numbers side by side, an array a part.
-    const int parts = std::min<int>(std::ssize(sweeps), partsFor(std::uint64_t{1} << 20, 0));
-    runParts(parts, [&](int k) {
-        for (std::size_t a = static_cast<std::size_t>(k); a < sweeps.size(); a += static_cast<std::size_t>(parts))
-            numbers[a] = numbersOf(*sweeps[a], arrays[a], room, seconds, mixers[a].get());
-    });
+    // The arrays' numbers side by side, an array a part, as many arrays at a time as there are
+    // parts: each one's transforms are made before (planning is not thread-safe) and go after.
+    const auto parts = static_cast<std::size_t>(std::min<int>(std::ssize(sweeps), partsFor(std::uint64_t{1} << 20, 0)));
+    for (std::size_t first = 0; first < sweeps.size(); first += parts) {
+        const std::size_t count = std::min(parts, sweeps.size() - first);
+        std::vector<std::unique_ptr<BandMixer>> mixers;
+        for (std::size_t a = first; a < first + count; ++a) mixers.push_back(coherenceMixer(*sweeps[a]));
+        runParts(static_cast<int>(count), [&](int k) {
+            const std::size_t a = first + static_cast<std::size_t>(k);
+            numbers[a] = numbersOf(*sweeps[a], arrays[a], room, seconds, mixers[static_cast<std::size_t>(k)].get());
+        });
+    }
     return numbers;
 }
 

@@ -36,6 +36,16 @@ ScratchDir::~ScratchDir() {
     std::filesystem::remove_all(path_, ignored);
 }
 
+std::map<std::string, std::string> filesIn(const std::string& folder) {
+    std::map<std::string, std::string> files;
+    if (std::filesystem::exists(folder))
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            const std::vector<std::uint8_t> bytes = readBytes(entry.path().string());
+            files[entry.path().filename().string()] = std::string(bytes.begin(), bytes.end());
+        }
+    return files;
+}
+
 std::vector<std::uint8_t> readBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

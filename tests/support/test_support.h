@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,9 @@ MeasuredEars measureEars(const std::vector<std::int16_t>& stereo, std::size_t fr
 std::vector<std::int16_t> whiteNoise(std::size_t count, double level, std::uint32_t seed = 1);
 
 std::vector<std::uint8_t> readBytes(const std::string& path);
+
+// Every file of a folder by name, its bytes as a string; none where the folder is missing.
+std::map<std::string, std::string> filesIn(const std::string& folder);
 void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 // A canonical mono WAVE file: 44-byte header with the given fields, then the samples.
