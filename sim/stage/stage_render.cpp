@@ -54,8 +54,8 @@ void directValues(const StageMix& m, std::int64_t t, std::span<long double> valu
         for (std::size_t c = 0; c < values.size(); ++c) {
             long double v = 0;
             for (std::size_t s = 0; s < plan.segments.size(); ++s)
-                if (const PlanTap& tap = plan.segments[s].taps[c].front(); sample(s, tap.delay, x))
-                    v += channelValue(x, tap.factor, m.g[s]);
+                for (const PlanTap& tap : plan.segments[s].taps[c])
+                    if (sample(s, tap.delay, x)) v += channelValue(x, tap.factor, m.g[s]);
             values[c] = v;
         }
         return;
