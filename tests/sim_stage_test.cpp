@@ -31,7 +31,10 @@ class OneSourceIsTheSegment : public testing::TestWithParam<std::tuple<int, int,
 
 TEST_P(OneSourceIsTheSegment, BeforeTheDither) {
     const auto [arrayNumber, p, inRoom] = GetParam();
-    const AnyArray array = static_cast<MicArray>(arrayNumber);
+    // 0 and 7: described rigs, cardioids 110° and 17 cm apart, and a tree 1.5 m wide.
+    const AnyArray array = arrayNumber == 0   ? AnyArray(pairLayout(0.5, 110, 17))
+                           : arrayNumber == 7 ? AnyArray(treeLayout(1.5, 0.75, 0))
+                                              : AnyArray(static_cast<MicArray>(arrayNumber));
     const RoomField field = inRoom ? smallRoom() : RoomField{uniformRoom(12, 16, 6, 1), {5.3, 4, 2}, 2, false, 1};
     const std::vector<std::int16_t> x = tone(3000, 440, 7);
     const std::int32_t n = 3000;
@@ -67,7 +70,8 @@ TEST_P(OneSourceIsTheSegment, BeforeTheDither) {
 }
 
 INSTANTIATE_TEST_SUITE_P(PairsAndTheTree, OneSourceIsTheSegment,
-                         testing::Combine(testing::Values(1, 4, 5, 6), testing::Values(0, 5, 12), testing::Bool()));
+                         testing::Combine(testing::Values(0, 1, 4, 5, 6, 7), testing::Values(0, 5, 12),
+                                          testing::Bool()));
 
 // A player 5 m behind the nearest is heard 641 frames later at 44.1 kHz (sound at 344 m/s);
 // one at half the arc's radius twice as loud, with its own gain on top.
