@@ -21,6 +21,12 @@ struct RoomPreset {
     BandValues seconds{};     // the reverberation time in each band, 125 Hz to 8 kHz
     RoomPoint arrayAt;        // the array's default place
     double distance = 0;      // the sweep's default radius: the arc fits the room
+    // The absorption that meets `seconds` as measured (solveAbsorption, the array at its place,
+    // the arc's centre at its radius and height, the air absorbing), and the T30 it measures:
+    // found once, so that a run in the preset as it stands does not spend a second finding it
+    // again, and the same on every machine (a test finds it again).
+    BandValues absorption{};
+    BandValues measured{};
 };
 
 std::span<const RoomPreset> roomPresets();

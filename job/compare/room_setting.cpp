@@ -126,6 +126,18 @@ std::string decayRefusalText(const DecayRefusal& refusal, const RoomRequest& req
     return "the room's responses could not be had: not enough memory";
 }
 
+bool samePoint(const RoomPoint& a, const RoomPoint& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
+
+// The preset whose targets these are as it stands, which holds its absorption found; or none.
+const RoomPreset* presetStanding(const DecayTargets& t) {
+    for (const RoomPreset& p : roomPresets())
+        if (t.width == p.width && t.depth == p.depth && t.height == p.height && samePoint(t.array, p.arrayAt) &&
+            samePoint(t.source, sourceOnArc(p.arrayAt, p.distance, p.arrayAt.z, 0)) && t.seconds == p.seconds &&
+            t.air && t.seed == 1 && t.format.rate == 44100)
+            return &p;
+    return nullptr;
+}
+
 // The absorption that meets the targets as measured. A single --rt60 value is lowered, in the
 // bands where the air keeps the room below it, to a hair under the longest they can have.
 std::variant<RoomSetting, RoomRefusal> solved(RoomSetting s, const RoomRequest& request, const BandValues& targets) {
@@ -141,7 +153,11 @@ std::variant<RoomSetting, RoomRefusal> solved(RoomSetting s, const RoomRequest& 
                    1,
                    s.air};
     for (int attempt = 0; attempt <= bandCount; ++attempt) {
-        const auto fit = solveAbsorption(t);
+        const RoomPreset* standing = presetStanding(t);
+        const auto fit =
+            standing != nullptr
+                ? std::variant<AbsorptionFit, DecayRefusal>(AbsorptionFit{standing->absorption, standing->measured})
+                : solveAbsorption(t);
         if (const auto* found = std::get_if<AbsorptionFit>(&fit)) {
             s.room.absorption.fill(found->absorption);
             s.target = t.seconds;
