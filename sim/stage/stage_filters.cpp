@@ -1,7 +1,6 @@
 #include "sim/stage/stage_filters.h"
 
 #include <algorithm>
-#include <limits>
 #include <utility>
 
 #include "sim/fast/parallel.h"
@@ -10,18 +9,20 @@ namespace auralith {
 
 namespace {
 
-// Where the reflections of every source and channel begin, and how long they reach from there.
+// Where the reflections of every source and channel begin, and how long they reach from there;
+// no span where nothing rings.
 void reachOf(const RoomSweep& stage, StageFilters& f) {
-    f.origin = std::numeric_limits<std::int64_t>::max();
-    std::int64_t end = std::numeric_limits<std::int64_t>::min();
+    bool any = false;
+    std::int64_t end = 0;
     for (std::size_t s = 0; s < stage.reflections.size(); ++s)
         for (const RoomResponse& r : stage.reflections[s]) {
             if (r.samples.empty()) continue;
             const std::int64_t first = stage.plan.segments[s].start + r.start;
-            f.origin = std::min(f.origin, first);
-            end = std::max(end, first + std::ssize(r.samples));
+            f.origin = any ? std::min(f.origin, first) : first;
+            end = any ? std::max(end, first + std::ssize(r.samples)) : first + std::ssize(r.samples);
+            any = true;
         }
-    f.span = end - f.origin;
+    f.span = any ? end - f.origin : 0;
 }
 
 }  // namespace
