@@ -31,10 +31,9 @@ struct StageFilters {
 
 // The filters of a stage whose sources' recordings are n samples long, each at gain `gains[s]`,
 // into `f`: its transforms and buffers are kept where they take the stage (the transforms at
-// least twice its responses' length), so that the renders of several arrays make them once, for
-// on this machine first touching fresh memory costs as much as the transforms. No transforms
-// where nothing rings; false when the memory cannot be had. Made before any thread starts
-// (planning is not thread-safe).
+// least twice its responses' length, or all its outputs in one block), so that the renders of several arrays make them
+// once, for on this machine first touching fresh memory costs as much as the transforms. No transforms where nothing
+// rings; false when the memory cannot be had. Made before any thread starts (planning is not thread-safe).
 bool fillStageFilters(StageFilters& f, const RoomSweep& stage, std::span<const double> gains, std::int64_t n);
 
 // The same into filters of their own; nothing when the memory cannot be had.
