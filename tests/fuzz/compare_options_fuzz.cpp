@@ -1,5 +1,6 @@
 // Arbitrary bytes as auralith-compare's command line, split into arguments at NUL bytes: the
-// option reading must end in one of its four answers, each consistent with what it says.
+// option reading must end in one of its four answers, each consistent with what it says (a
+// stage's players among them).
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -75,9 +76,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
             require(!o.arrays.empty(), "no arrays");
             requireDistinctSafeArrays(o.arrays);
-            bool given = false;
-            for (const std::string& arg : args) given = given || arg == o.input;
-            require(given, "an input that was not on the command line");
+            // The sweep's recording, or a stage's players, each as it stood on the command line.
+            require(o.stage.empty() != o.input.empty(), "both a sweep and a stage, or neither");
+            require(o.stage.size() <= 64, "more players than a stage holds");
+            std::vector<std::string> inputs{o.input};
+            if (!o.stage.empty()) inputs.clear();
+            for (const StageEntry& entry : o.stage) {
+                require(entry.entry.starts_with(entry.file + "@"), "a player's file that is not its entry's");
+                require(entry.millidegrees >= -90000 && entry.millidegrees <= 90000, "a player's angle out of range");
+                inputs.push_back(entry.entry);
+            }
+            for (const std::string& input : inputs) {
+                bool given = false;
+                for (const std::string& arg : args) given = given || arg == input;
+                require(given, "an input that was not on the command line");
+            }
             require(o.channel >= 0 && o.channel <= 65535, "a channel out of range");
             break;
         }
