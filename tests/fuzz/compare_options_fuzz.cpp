@@ -77,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             require(!o.arrays.empty(), "no arrays");
             requireDistinctSafeArrays(o.arrays);
             // The sweep's recording, or a stage's players, each as it stood on the command line.
-            require(o.stage.empty() != o.input.empty(), "both a sweep and a stage, or neither");
+            require(o.stage.empty() || o.input.empty(), "both a sweep and a stage");
             require(o.stage.size() <= 64, "more players than a stage holds");
             std::vector<std::string> inputs{o.input};
             if (!o.stage.empty()) inputs.clear();
