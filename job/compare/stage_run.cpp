@@ -90,10 +90,9 @@ std::vector<PlayerHeard> playersHeard(const std::vector<StagePlayer>& players, c
                                       const LoudspeakerBase& base, const ArrayRoomResult* room) {
     std::vector<PlayerHeard> heard;
     for (std::size_t s = 0; s < players.size(); ++s) {
-        const int at = millidegreesOf(players[s]);
-        ArrayAnalysis analysis = analyseArray(array, rate, base, {at, at, 1}, players[s].distance);
+        const SweepPositions at{millidegreesOf(players[s]), millidegreesOf(players[s]), 1};
         PlayerHeard& h = heard.emplace_back();
-        h.analysis = std::move(analysis.positions.front());
+        h.analysis = analysePosition(array, at.degrees(0), rate, base, players[s].distance);
         if (room != nullptr && s < room->drrDb.size()) h.drrDb = room->drrDb[s];
     }
     return heard;

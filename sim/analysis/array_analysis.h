@@ -36,6 +36,11 @@ struct ArrayAnalysis {
     std::vector<CurvePoint> curve;  // -90 .. 90 degrees in steps of 1, delays unrounded
 };
 
+// One source at `degrees` on the arc of `radius`, as a position of the sweep is analysed (its
+// position number left 0): a stage's player takes this alone, without the array's curve.
+PositionAnalysis analysePosition(const AnyArray& array, long double degrees, std::int32_t rate,
+                                 const LoudspeakerBase& base = base30, double radius = defaultArcRadius);
+
 ArrayAnalysis analyseArray(const AnyArray& array, std::int32_t rate, const LoudspeakerBase& base = base30,
                            const SweepPositions& sweep = {}, double radius = defaultArcRadius);
 
