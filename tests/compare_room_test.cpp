@@ -10,6 +10,7 @@
 #include "catalogue/rooms.h"
 #include "job/compare/options.h"
 #include "sim/room/air_absorption.h"
+#include "support/test_support.h"
 #if AURALITH_ROOM_RESPONSES
 #include "sim/room/absorption_solver.h"
 #endif
@@ -17,15 +18,7 @@
 namespace auralith {
 namespace {
 
-std::vector<std::string> words(const std::string& line) {
-    std::vector<std::string> args;
-    for (std::size_t at = 0; at < line.size();) {
-        const std::size_t end = std::min(line.find(' ', at), line.size());
-        args.push_back(line.substr(at, end - at));
-        at = end + 1;
-    }
-    return args;
-}
+using testing::words;
 
 struct BadRoom {
     std::string args;     // before the input's name
@@ -35,7 +28,7 @@ struct BadRoom {
 
 void PrintTo(const BadRoom& bad, std::ostream* out) { *out << bad.args; }
 
-class RoomUsageError : public testing::TestWithParam<BadRoom> {};
+class RoomUsageError : public ::testing::TestWithParam<BadRoom> {};
 
 TEST_P(RoomUsageError, SaysWhatIsWrong) {
     const ParsedOptions parsed = parseCompareOptions(words(GetParam().args + " take.wav"));
@@ -112,7 +105,7 @@ std::vector<BadRoom> badRooms() {
     return rows;
 }
 
-INSTANTIATE_TEST_SUITE_P(EachValue, RoomUsageError, testing::ValuesIn(badRooms()));
+INSTANTIATE_TEST_SUITE_P(EachValue, RoomUsageError, ::testing::ValuesIn(badRooms()));
 
 // The options' values as the room takes them, in free field and in a room of one's own size.
 TEST(RoomSetting, WhatTheOptionsResolveTo) {

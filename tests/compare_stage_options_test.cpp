@@ -8,19 +8,12 @@
 #include <vector>
 
 #include "job/compare/options.h"
+#include "support/test_support.h"
 
 namespace auralith {
 namespace {
 
-std::vector<std::string> words(const std::string& line) {
-    std::vector<std::string> args;
-    for (std::size_t at = 0; at < line.size();) {
-        const std::size_t end = std::min(line.find(' ', at), line.size());
-        args.push_back(line.substr(at, end - at));
-        at = end + 1;
-    }
-    return args;
-}
+using testing::words;
 
 // A room that needs no solving, 20 x 30 x 10 m: the array at (9.2, 18, 3), the arc's radius 10.
 const std::string room = "--room 20x30x10 --absorption 0.3 ";
@@ -33,7 +26,7 @@ struct GoodEntry {
 
 void PrintTo(const GoodEntry& good, std::ostream* out) { *out << good.args; }
 
-class StageEntryRead : public testing::TestWithParam<GoodEntry> {};
+class StageEntryRead : public ::testing::TestWithParam<GoodEntry> {};
 
 TEST_P(StageEntryRead, HoldsFilePlaceAndChannel) {
     const ParsedOptions parsed = parseCompareOptions(words(GetParam().args));
@@ -53,7 +46,7 @@ TEST_P(StageEntryRead, HoldsFilePlaceAndChannel) {
 
 INSTANTIATE_TEST_SUITE_P(
     Players, StageEntryRead,
-    testing::Values(
+    ::testing::Values(
         GoodEntry{"vl.wav@-30", 0, {"vl.wav@-30", "vl.wav", -30000, {}, {}, 0, 0}},
         GoodEntry{"me@home.wav@12.125:8", 0, {"me@home.wav@12.125:8", "me@home.wav", 12125, 8.0, {}, 0, 0}},
         GoodEntry{room + "vl.wav@-30 vc.wav@30:9:1.2#2", 1, {"vc.wav@30:9:1.2#2", "vc.wav", 30000, 9.0, 1.2, 2, 0}},
@@ -74,7 +67,7 @@ struct BadStage {
 
 void PrintTo(const BadStage& bad, std::ostream* out) { *out << bad.args; }
 
-class StageUsageError : public testing::TestWithParam<BadStage> {};
+class StageUsageError : public ::testing::TestWithParam<BadStage> {};
 
 TEST_P(StageUsageError, NamesTheEntry) {
     const ParsedOptions parsed = parseCompareOptions(words(GetParam().args));
@@ -92,7 +85,7 @@ std::string crowd() {
 
 INSTANTIATE_TEST_SUITE_P(
     Refusals, StageUsageError,
-    testing::Values(
+    ::testing::Values(
         BadStage{"a.wav@-30 b.wav", "'b.wav' has no place: a player is FILE@ANGLE"},
         BadStage{"a.wav@ b.wav@10", "'a.wav@': the angle is empty"},
         BadStage{"a.wav@x1 b.wav@10", "'a.wav@x1': the angle 'x1' is not a number"},

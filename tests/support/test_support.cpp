@@ -36,6 +36,16 @@ ScratchDir::~ScratchDir() {
     std::filesystem::remove_all(path_, ignored);
 }
 
+std::vector<std::string> words(const std::string& line) {
+    std::vector<std::string> args;
+    for (std::size_t at = 0; at < line.size();) {
+        const std::size_t end = std::min(line.find(' ', at), line.size());
+        args.push_back(line.substr(at, end - at));
+        at = end + 1;
+    }
+    return args;
+}
+
 std::map<std::string, std::string> filesIn(const std::string& folder) {
     std::map<std::string, std::string> files;
     if (std::filesystem::exists(folder))

@@ -51,6 +51,9 @@ std::vector<std::int16_t> whiteNoise(std::size_t count, double level, std::uint3
 
 std::vector<std::uint8_t> readBytes(const std::string& path);
 
+// A command line's arguments: the words of `line` between single blanks.
+std::vector<std::string> words(const std::string& line);
+
 // Every file of a folder by name, its bytes as a string; none where the folder is missing.
 std::map<std::string, std::string> filesIn(const std::string& folder);
 void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
