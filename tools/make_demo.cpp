@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "fixed_noise.h"
+#include "generated_wave.h"
 #include "wave/files/file_access.h"
 #include "wave/wave_header.h"
 
@@ -76,15 +76,7 @@ int main(int argc, char** argv) {
         data.push_back(static_cast<std::uint8_t>(sample & 0xFF));
         data.push_back(static_cast<std::uint8_t>((sample >> 8) & 0xFF));
     }
-    auralith::WaveHeader header;
-    header.channels = 1;
-    header.sampleRate = rate;
-    header.bitsPerSample = 16;
-    header.blockAlign = 2;
-    header.byteRate = 2 * rate;
-    header.dataSize = static_cast<std::uint32_t>(data.size());
-    header.riffChunkSize = header.dataSize + 36;
-    const auto headerBytes = auralith::encodeWaveHeader(header);
+    const auto headerBytes = auralith::encodeWaveHeader(monoWaveHeader(rate, data.size()));
     if (!auralith::replaceFileContents(argv[1], headerBytes.data(), headerBytes.size(), data.data(), data.size())) {
         std::fprintf(stderr, "make_demo: could not write %s\n", argv[1]);
         return 1;

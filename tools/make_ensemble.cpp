@@ -14,7 +14,7 @@
 #include <system_error>
 #include <vector>
 
-#include "fixed_noise.h"
+#include "generated_wave.h"
 #include "wave/files/file_access.h"
 #include "wave/wave_header.h"
 
@@ -158,15 +158,7 @@ std::vector<std::uint8_t> samplesOf(const std::vector<double>& phrase, std::size
 }
 
 bool writeWave(const std::string& name, const std::vector<std::uint8_t>& data) {
-    auralith::WaveHeader header;
-    header.channels = 1;
-    header.sampleRate = rate;
-    header.bitsPerSample = 16;
-    header.blockAlign = 2;
-    header.byteRate = 2 * rate;
-    header.dataSize = static_cast<std::uint32_t>(data.size());
-    header.riffChunkSize = header.dataSize + 36;
-    const auto headerBytes = auralith::encodeWaveHeader(header);
+    const auto headerBytes = auralith::encodeWaveHeader(monoWaveHeader(rate, data.size()));
     const auto written = auralith::replaceFileContents(name, headerBytes.data(), headerBytes.size(), data.data(),
                                                        data.size(), auralith::ReplaceMode::nameItself);
     if (!written)
