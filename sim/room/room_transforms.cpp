@@ -24,12 +24,12 @@ void RoomTransforms::inverse(std::complex<double>* in, double* out) const {
     fftw_execute_dft_c2r(inverse_, reinterpret_cast<fftw_complex*>(in), out);
 }
 
-int transformSizeAtLeast(long long n) {
-    long long best = 1;
+int transformSizeAtLeast(long long n, long long twos) {
+    long long best = twos;
     while (best < n) best *= 2;
-    for (long long five = 1; five < best; five *= 5)
-        for (long long three = five; three < best; three *= 3) {
-            long long size = three;
+    for (long long five = 1; five * twos < best; five *= 5)
+        for (long long three = five; three * twos < best; three *= 3) {
+            long long size = three * twos;
             while (size < n) size *= 2;
             if (size < best) best = size;
         }

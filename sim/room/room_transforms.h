@@ -45,7 +45,10 @@ private:
     fftw_plan inverse_ = nullptr;
 };
 
-// The smallest size of the form 2^a 3^b 5^c at least `n`, which FFTW transforms fast.
-int transformSizeAtLeast(long long n);
+// The smallest size of the form 2^a 3^b 5^c at least `n`, which FFTW transforms fast, and a
+// multiple of `twos` (a power of two). Planned with FFTW_ESTIMATE, an odd size of a few hundred
+// thousand takes some three times as long a frame as an even one near it: a multiple of 256 never
+// does.
+int transformSizeAtLeast(long long n, long long twos = 1);
 
 }  // namespace auralith

@@ -52,12 +52,14 @@ bool fillStageFilters(StageFilters& f, const RoomSweep& stage, std::span<const d
         return true;
     }
     f.length = n + f.span - 1;
-    // Four times the responses: three quarters of each inverse transform are outputs; or, for a
-    // short recording, one block that holds every output. Transforms kept from another array's
-    // stage do while at least half of each is outputs, or they hold every output in one block.
-    const std::int64_t wanted = std::max<std::int64_t>(std::min(4 * f.span, f.span + f.length), 4096);
+    // Two and a half times the responses, a multiple of 256 (roomTransformRoundTrip in bench/: from about twice the
+    // responses up, an even transform costs a frame of output much the same, and the filters and
+    // buffers grow with it); or, for a short recording, one block that holds every output.
+    // Transforms kept from another array's stage do while at least half of each is outputs, or
+    // they hold every output in one block.
+    const std::int64_t wanted = std::max<std::int64_t>(std::min(5 * f.span / 2, f.span + f.length), 4096);
     if (!f.transforms || f.transforms->size() < std::min(2 * f.span, f.span + f.length)) {
-        f.transforms = std::make_unique<RoomTransforms>(transformSizeAtLeast(wanted));
+        f.transforms = std::make_unique<RoomTransforms>(transformSizeAtLeast(wanted, 256));
         f.filters.clear();
     }
     if (!f.transforms->valid()) return false;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 #include <new>
+#include <utility>
 
 #include "sim/fast/parallel.h"
 #include "sim/model/arrays.h"
@@ -39,56 +40,75 @@ Reach reachOf(const StageMix& m) {
     return r;
 }
 
-// The direct sound of every channel at frame t into `values`; `tracks` holds the held mix's
-// microphones.
-void directValues(const StageMix& m, std::int64_t t, std::span<long double> values, std::vector<double>& tracks) {
-    const RenderPlan& plan = m.stage.plan;
-    const auto sample = [&](std::size_t s, std::int32_t delay, std::int16_t& x) {
-        const std::int64_t i = t - plan.segments[s].start - delay;
-        if (i < 0 || i >= std::ssize(m.input.x[s])) return false;
-        x = m.input.x[s][static_cast<std::size_t>(i)];
-        return true;
-    };
-    std::int16_t x = 0;
-    if (plan.mix == ChannelMix::folded) {
-        for (std::size_t c = 0; c < values.size(); ++c) {
-            long double v = 0;
-            for (std::size_t s = 0; s < plan.segments.size(); ++s)
-                for (const PlanTap& tap : plan.segments[s].taps[c])
-                    if (sample(s, tap.delay, x)) v += channelValue(x, tap.factor, m.g[s]);
-            values[c] = v;
-        }
-        return;
-    }
-    std::fill(tracks.begin(), tracks.end(), 0.0);
-    for (std::size_t s = 0; s < plan.segments.size(); ++s)
-        for (std::size_t mic = 0; mic < tracks.size(); ++mic)
-            for (const PlanTap& tap : plan.segments[s].taps[mic])
-                if (sample(s, tap.delay, x)) tracks[mic] += treeHeldValue(x, tap.factor, m.g[s]);
-    for (std::size_t c = 0; c < values.size(); ++c) {
-        long double sum = 0;
-        for (std::size_t mic = 0; mic < tracks.size(); ++mic)
-            if (const long double share = plan.shares[mic][c]; share != 0) sum += share * tracks[mic];
-        values[c] = sum * plan.scale;
-    }
+// A block's values, channel by channel, and the held mix's microphone tracks: kept by each part
+// from block to block.
+struct BlockValues {
+    std::vector<std::vector<long double>> values;  // [channel][frame]
+    std::vector<std::vector<double>> tracks;       // [microphone][frame]
+};
+
+// Where a tap of source s reads its recording for the block's frames [first, first + count): the
+// frames k in [from, to) read sample first + k - start - delay.
+struct TapReach {
+    std::int64_t from = 0;
+    std::int64_t to = 0;
+    std::int64_t offset = 0;  // the sample of frame k is offset + k
+};
+
+TapReach tapReach(const StageMix& m, std::size_t s, const PlanTap& tap, std::int64_t first, std::int64_t count) {
+    const std::int64_t offset = first - m.stage.plan.segments[s].start - tap.delay;
+    return {std::clamp<std::int64_t>(-offset, 0, count),
+            std::clamp<std::int64_t>(std::ssize(m.input.x[s]) - offset, 0, count), offset};
 }
 
-// One block's values, frame by frame: the direct sound, then the reflections where they reach.
+// The direct sound of every channel at frames [first, first + count) into b.values. Each value
+// takes its terms in the order a frame at a time would: source after source, tap after tap.
+void directValues(const StageMix& m, std::int64_t first, std::int64_t count, BlockValues& b) {
+    const RenderPlan& plan = m.stage.plan;
+    const auto n = static_cast<std::size_t>(count);
+    const bool folded = plan.mix == ChannelMix::folded;
+    b.values.resize(static_cast<std::size_t>(plan.format.channels));
+    for (auto& v : b.values) v.assign(n, 0.0L);
+    b.tracks.resize(folded ? 0 : plan.shares.size());
+    for (auto& track : b.tracks) track.assign(n, 0.0);
+    for (std::size_t s = 0; s < plan.segments.size(); ++s) {
+        const std::int16_t* x = m.input.x[s].data();
+        for (std::size_t c = 0; c < plan.segments[s].taps.size(); ++c)
+            for (const PlanTap& tap : plan.segments[s].taps[c]) {
+                const TapReach r = tapReach(m, s, tap, first, count);
+                if (folded)
+                    for (std::int64_t k = r.from; k < r.to; ++k)
+                        b.values[c][static_cast<std::size_t>(k)] += channelValue(x[r.offset + k], tap.factor, m.g[s]);
+                else
+                    for (std::int64_t k = r.from; k < r.to; ++k)
+                        b.tracks[c][static_cast<std::size_t>(k)] += treeHeldValue(x[r.offset + k], tap.factor, m.g[s]);
+            }
+    }
+    for (std::size_t c = 0; !folded && c < b.values.size(); ++c)
+        for (std::size_t k = 0; k < n; ++k) {
+            long double sum = 0;
+            for (std::size_t mic = 0; mic < b.tracks.size(); ++mic)
+                if (const long double share = plan.shares[mic][c]; share != 0) sum += share * b.tracks[mic][k];
+            b.values[c][k] = sum * plan.scale;
+        }
+}
+
+// One block's values, a few thousand frames at a time (kept in the cache): the direct sound,
+// then the reflections where they reach; take(t, values) is given the values from frame t on.
 template <typename Take>
 void blockValues(const StageMix& m, std::int64_t first, std::int64_t count, const std::vector<std::vector<double>>& wet,
-                 Take take) {
-    const auto channels = static_cast<std::size_t>(m.stage.plan.format.channels);
-    std::vector<long double> values(channels);
-    std::vector<double> tracks(m.stage.plan.shares.size());
-    const std::int64_t wetFirst = m.filters.rings() ? m.filters.origin : 0;
-    const std::int64_t wetEnd = m.filters.rings() ? m.filters.origin + m.filters.length : 0;
-    for (std::int64_t k = 0; k < count; ++k) {
-        const std::int64_t t = first + k;
-        directValues(m, t, values, tracks);
-        if (t >= wetFirst && t < wetEnd)
-            for (std::size_t c = 0; c < channels; ++c)
-                values[c] += static_cast<long double>(wet[c][static_cast<std::size_t>(k)]);
-        take(t, std::span<const long double>(values));
+                 BlockValues& b, Take take) {
+    constexpr std::int64_t chunk = 4096;
+    const std::int64_t wetFirst = m.filters.rings() ? m.filters.origin - first : count;
+    const std::int64_t wetEnd = m.filters.rings() ? m.filters.origin + m.filters.length - first : 0;
+    for (std::int64_t at = 0; at < count; at += chunk) {
+        const std::int64_t size = std::min(chunk, count - at);
+        directValues(m, first + at, size, b);
+        for (std::size_t c = 0; c < b.values.size(); ++c)
+            for (std::int64_t k = std::max(wetFirst - at, std::int64_t{0}); k < std::min(wetEnd - at, size); ++k)
+                b.values[c][static_cast<std::size_t>(k)] +=
+                    static_cast<long double>(wet[c][static_cast<std::size_t>(at + k)]);
+        take(first + at, std::as_const(b.values));
     }
 }
 
@@ -126,11 +146,13 @@ std::optional<std::vector<std::vector<long double>>> stageValues(const RoomSweep
     const auto channels = static_cast<std::size_t>(stage.plan.format.channels);
     std::vector<std::vector<long double>> out(channels, std::vector<long double>(static_cast<std::size_t>(count)));
     const std::int64_t step = filters->rings() ? filters->step : count;
+    BlockValues values;
     for (std::int64_t at = 0; at < count; at += step) {
         const std::int64_t part = std::min(step, count - at);
         stageReflections(*filters, input.x, first + at, part, *scratch, scratch->wet);
-        blockValues(mix, first + at, part, scratch->wet, [&](std::int64_t t, std::span<const long double> v) {
-            for (std::size_t c = 0; c < channels; ++c) out[c][static_cast<std::size_t>(t - first)] = v[c];
+        blockValues(mix, first + at, part, scratch->wet, values, [&](std::int64_t t, const auto& v) {
+            for (std::size_t c = 0; c < channels; ++c)
+                std::copy(v[c].begin(), v[c].end(), out[c].begin() + (t - first));
         });
     }
     return out;
@@ -160,21 +182,23 @@ RenderOutcome renderStageInto(const RoomSweep& stage, const StageInput& input, R
         StageScratch& scratch = r.scratch[static_cast<std::size_t>(k)];
         // Counted here, not in the shared vector: the parts' counts share a cache line.
         std::int64_t clips = 0;
+        BlockValues values;
         for (std::int64_t b = k; b < blocks; b += parts) {
             const std::int64_t first = reach.first + b * step;
             const std::int64_t count = std::min(step, reach.end - first);
             stageReflections(r.filters, input.x, first, count, scratch, scratch.wet);
             // Two draws a value, channel after channel, from the stage's first frame on.
             RandomState state = randomStateAfter(start, 2 * channels * static_cast<std::uint64_t>(first - reach.first));
-            blockValues(mix, first, count, scratch.wet, [&](std::int64_t t, std::span<const long double> v) {
-                for (std::size_t c = 0; c < channels; ++c) {
-                    const double one = unitRandom(state);
-                    const double two = unitRandom(state);
-                    const long q = ditheredInteger(v[c], one, two);
-                    clips += clipsAtFullScale(q);
-                    out[channels * static_cast<std::size_t>(t) + c] =
-                        static_cast<std::int16_t>(std::clamp<long>(q, -32768, 32767));
-                }
+            blockValues(mix, first, count, scratch.wet, values, [&](std::int64_t t, const auto& v) {
+                std::int16_t* to = out.data() + channels * static_cast<std::size_t>(t);
+                for (std::size_t f = 0; f < v.front().size(); ++f)
+                    for (std::size_t c = 0; c < channels; ++c) {
+                        const double one = unitRandom(state);
+                        const double two = unitRandom(state);
+                        const long q = ditheredInteger(v[c][f], one, two);
+                        clips += clipsAtFullScale(q);
+                        *to++ = static_cast<std::int16_t>(std::clamp<long>(q, -32768, 32767));
+                    }
             });
         }
         clipped[static_cast<std::size_t>(k)] = clips;
