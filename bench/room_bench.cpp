@@ -80,9 +80,9 @@ void roomTransformRoundTrip(benchmark::State& state) {
         t.inverse(bins.get(), real.get());
     }
     state.counters["size"] = t.size();
-    state.counters["ns_per_frame"] = benchmark::Counter(static_cast<double>(t.size() - span + 1),
-                                                        benchmark::Counter::kIsIterationInvariantRate |
-                                                            benchmark::Counter::kInvert);
+    state.counters["ns_per_frame"] =
+        benchmark::Counter(static_cast<double>(t.size() - span + 1),
+                           benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 BENCHMARK(roomImages)->Unit(benchmark::kMillisecond);
