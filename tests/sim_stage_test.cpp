@@ -95,8 +95,9 @@ TEST(StageTiming, OneGuardGainForTheMix) {
 }
 
 // Four players in a room: the same bytes, clipped count and generator after, in one part or
-// several, with buffers of its own or kept from another array's render; silence until 0.1 s before the first sound and
-// after the last reflection.
+// several, with buffers of its own or kept from another array's render, and the same bytes handed
+// on in order as the blocks are made; silence until 0.1 s before the first sound and after the
+// last reflection.
 TEST(StageRender, TheSameBytesInAnyNumberOfParts) {
     const AnyArray arrays[] = {MicArray::ortfPair, MicArray::threeOmniTree};
     const StageSource sources[] = {
@@ -115,9 +116,13 @@ TEST(StageRender, TheSameBytesInAnyNumberOfParts) {
         for (const int parts : {1, 2, 3, 2}) {
             std::vector<std::int16_t>& out = outs.emplace_back(static_cast<std::size_t>(stage.plan.frames) * 2);
             RandomState random;
-            const RenderOutcome done = renderStageInto(stage, {recordings, levels, 1}, random, out,
-                                                       {parts, outs.size() == 4 ? &kept : nullptr});
+            std::vector<std::int16_t> handed;
+            const RenderOutcome done = renderStageInto(
+                stage, {recordings, levels, 1}, random, out,
+                {parts, outs.size() == 4 ? &kept : nullptr,
+                 [&](std::span<const std::int16_t> run) { handed.insert(handed.end(), run.begin(), run.end()); }});
             ASSERT_TRUE(done);
+            EXPECT_EQ(handed, out) << parts << " parts";
             after.push_back(random);
         }
         EXPECT_EQ(outs[0], outs[1]);
@@ -129,6 +134,26 @@ TEST(StageRender, TheSameBytesInAnyNumberOfParts) {
         EXPECT_GT(std::count_if(outs[0].begin(), outs[0].end(), [](std::int16_t v) { return std::abs(v) > 1000; }),
                   2 * n / 2);
     }
+}
+
+// A long free-field stage goes in blocks of 65 536 frames: three parts finish them out of order,
+// and they are still handed on in order, the silence before and after with them.
+TEST(StageRender, HandsOnItsBlocksInOrder) {
+    const AnyArray arrays[] = {MicArray::spacedOmniPair};
+    const StageSource sources[] = {{-20000, 4, 1.5, 1}, {25000, 6, 1.5, 1}};
+    const std::int32_t n = 300000;
+    const std::vector<std::int16_t> a = tone(n, 330, 1), b = tone(n, 440, 2);
+    const std::span<const std::int16_t> recordings[] = {a, b};
+    const std::vector<double> levels = stageLevels(sources, 4);
+    auto stages = stageSweeps(arrays, FreeField{}, sources, n, 44100);
+    ASSERT_TRUE(std::holds_alternative<std::vector<RoomSweep>>(stages));
+    const RoomSweep& stage = std::get<std::vector<RoomSweep>>(stages).front();
+    std::vector<std::int16_t> out(static_cast<std::size_t>(stage.plan.frames) * 2), handed;
+    RandomState random;
+    ASSERT_TRUE(renderStageInto(
+        stage, {recordings, levels, 1}, random, out,
+        {3, nullptr, [&](std::span<const std::int16_t> run) { handed.insert(handed.end(), run.begin(), run.end()); }}));
+    EXPECT_EQ(handed, out);
 }
 
 }  // namespace

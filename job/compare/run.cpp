@@ -139,8 +139,9 @@ int renderArray(Run& run, int index, const InputWave& wave, double gain, ArrayRe
     result.clipped = out->clipped;
     tellClipped(run, audioPath, out->clipped);
     run.progress.show(index, name, 0.4);
-    // A stage is one sound throughout: measured in one pass.
-    result.loudness = run.room != nullptr || run.stage != nullptr
+    // A stage is one sound throughout: measured in one pass, as it is rendered.
+    result.loudness = out->loudness ? out->loudness
+                      : run.room != nullptr || run.stage != nullptr
                           ? loudnessInParts(out->samples(), wave.sampleRate, split)
                           : sweepLoudness(out->samples(), wave.sampleRate, wave.sampleCount);
     if (!result.loudness) return fail(run, audioPath, noMemory);

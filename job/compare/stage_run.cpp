@@ -1,5 +1,7 @@
 #include "job/compare/stage_run.h"
 
+#include "sim/analysis/loudness.h"
+
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -124,10 +126,22 @@ std::variant<RenderedOutput, std::string> renderStage(const StageHeard& heard, s
     std::vector<std::span<const std::int16_t>> x;
     for (const Recording& r : read.recordings) x.emplace_back(r.wave.samples);
     const StageInput input{x, heard.levels, gain};
-    return renderIntoOutput(stage.plan.frames, read.recordings.front().wave, random, outputName,
-                            [&](std::span<std::int16_t> out, RandomState& state) {
-                                return renderStageInto(stage, input, state, out, {0, heard.renderer.get()});
-                            });
+    std::optional<double> loudness;
+    auto out = renderIntoOutput(
+        stage.plan.frames, read.recordings.front().wave, random, outputName,
+        [&](std::span<std::int16_t> samples, RandomState& state) {
+            // Measured afresh by each attempt (one in memory follows one in
+            // place that failed).
+            auto meter = LoudnessMeter::create(stage.plan.format.rate);
+            bool fed = meter.has_value();
+            const StageRenderOptions options{0, heard.renderer.get(),
+                                             [&](std::span<const std::int16_t> run) { fed = fed && meter->add(run); }};
+            const RenderOutcome outcome = renderStageInto(stage, input, state, samples, options);
+            loudness = fed ? meter->integrated() : std::nullopt;
+            return outcome;
+        });
+    if (auto* rendered = std::get_if<RenderedOutput>(&out)) rendered->loudness = loudness;
+    return out;
 }
 
 #endif

@@ -19,6 +19,8 @@ struct RenderedOutput {
     std::optional<OutputInPlace> inPlace;
     StereoBuffer memory;
     std::int64_t clipped = 0;  // samples the render clipped at full scale
+    // Its loudness, where the render measured it as it went (a stage's); else measured after.
+    std::optional<double> loudness;
 
     std::span<const std::int16_t> samples() const { return inPlace ? inPlace->samples() : memory.view(); }
 };

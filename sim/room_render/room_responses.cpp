@@ -150,16 +150,37 @@ std::vector<std::variant<RoomResponses, std::string>> roomResponsesOf(std::span<
         out.push_back({{rate, work.back().rig.channels}, std::vector<std::vector<RoomResponse>>(requests.size())});
     }
     std::vector<char> done(requests.size(), 1);
-    const int parts = std::min<int>(static_cast<int>(requests.size()), partsFor(std::uint64_t{1} << 20, 0));
-    runParts(parts, [&](int k) {
-        std::vector<double> bands;
-        for (std::size_t p = static_cast<std::size_t>(k); p < requests.size(); p += static_cast<std::size_t>(parts)) {
+    const int cores = partsFor(std::uint64_t{1} << 20, 0);
+    if (std::ssize(requests) >= cores || work.size() < 2) {
+        // A part a position: the images of each are found once for every array.
+        const int parts = std::min<int>(static_cast<int>(requests.size()), cores);
+        runParts(parts, [&](int k) {
+            std::vector<double> bands;
+            for (std::size_t p = static_cast<std::size_t>(k); p < requests.size();
+                 p += static_cast<std::size_t>(parts)) {
+                const ImageSet set = imageSources(requests[p]);
+                for (std::size_t a = 0; a < work.size() && done[p]; ++a)
+                    done[p] = work[a].mixer->valid() && positionResponses(*work[a].mixer, set, work[a].rig,
+                                                                          work[a].weights, bands, out[a].channels[p]);
+            }
+        });
+    } else {
+        // Fewer positions than cores (a stage's source is one): a part an array.
+        const int parts = std::min<int>(static_cast<int>(work.size()), cores);
+        for (std::size_t p = 0; p < requests.size(); ++p) {
             const ImageSet set = imageSources(requests[p]);
-            for (std::size_t a = 0; a < work.size() && done[p]; ++a)
-                done[p] = work[a].mixer->valid() && positionResponses(*work[a].mixer, set, work[a].rig, work[a].weights,
-                                                                      bands, out[a].channels[p]);
+            std::vector<char> made(static_cast<std::size_t>(parts), 1);
+            runParts(parts, [&](int k) {
+                std::vector<double> bands;
+                for (std::size_t a = static_cast<std::size_t>(k); a < work.size() && made[static_cast<std::size_t>(k)];
+                     a += static_cast<std::size_t>(parts))
+                    made[static_cast<std::size_t>(k)] =
+                        work[a].mixer->valid() &&
+                        positionResponses(*work[a].mixer, set, work[a].rig, work[a].weights, bands, out[a].channels[p]);
+            });
+            done[p] = std::find(made.begin(), made.end(), 0) == made.end();
         }
-    });
+    }
     const bool had = std::find(done.begin(), done.end(), 0) == done.end();
     std::vector<Outcome> outcomes;
     for (RoomResponses& responses : out)

@@ -1,7 +1,9 @@
 #include "sim/stage/stage_render.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <limits>
+#include <mutex>
 #include <new>
 #include <utility>
 
@@ -40,49 +42,68 @@ Reach reachOf(const StageMix& m) {
     return r;
 }
 
-// A block's values, channel by channel, and the held mix's microphone tracks: kept by each part
-// from block to block.
+// A tap as a chunk of frames [first, first + count) reads it: frames k in [from, to) take sample
+// x[offset + k], the tap's delay and its source's start taken into the offset.
+struct ChunkTap {
+    const std::int16_t* x = nullptr;
+    std::int64_t offset = 0;
+    long double factor = 0;
+    double gain = 0;
+    std::int64_t from = 0;
+    std::int64_t to = 0;
+};
+
+// A chunk's values, channel by channel, and the taps of each of its channels (or the held mix's
+// microphones): kept by each part from chunk to chunk.
 struct BlockValues {
     std::vector<std::vector<long double>> values;  // [channel][frame]
+    std::vector<std::vector<ChunkTap>> taps;       // [channel or microphone]
     std::vector<std::vector<double>> tracks;       // [microphone][frame]
 };
 
-// Where a tap of source s reads its recording for the block's frames [first, first + count): the
-// frames k in [from, to) read sample first + k - start - delay.
-struct TapReach {
-    std::int64_t from = 0;
-    std::int64_t to = 0;
-    std::int64_t offset = 0;  // the sample of frame k is offset + k
-};
-
-TapReach tapReach(const StageMix& m, std::size_t s, const PlanTap& tap, std::int64_t first, std::int64_t count) {
-    const std::int64_t offset = first - m.stage.plan.segments[s].start - tap.delay;
-    return {std::clamp<std::int64_t>(-offset, 0, count),
-            std::clamp<std::int64_t>(std::ssize(m.input.x[s]) - offset, 0, count), offset};
+void chunkTaps(const StageMix& m, std::int64_t first, std::int64_t count, BlockValues& b) {
+    const RenderPlan& plan = m.stage.plan;
+    b.taps.resize(plan.mix == ChannelMix::folded ? static_cast<std::size_t>(plan.format.channels) : plan.shares.size());
+    for (auto& taps : b.taps) taps.clear();
+    for (std::size_t s = 0; s < plan.segments.size(); ++s)
+        for (std::size_t c = 0; c < plan.segments[s].taps.size(); ++c)
+            for (const PlanTap& tap : plan.segments[s].taps[c]) {
+                const std::int64_t offset = first - plan.segments[s].start - tap.delay;
+                const std::int64_t from = std::clamp<std::int64_t>(-offset, 0, count);
+                const std::int64_t to = std::clamp<std::int64_t>(std::ssize(m.input.x[s]) - offset, 0, count);
+                if (from < to) b.taps[c].push_back({m.input.x[s].data(), offset, tap.factor, m.g[s], from, to});
+            }
 }
 
 // The direct sound of every channel at frames [first, first + count) into b.values. Each value
-// takes its terms in the order a frame at a time would: source after source, tap after tap.
+// takes its terms in the sweep's order, source after source and tap after tap, and is summed in
+// a register: a long double held in memory between terms costs more than its arithmetic.
 void directValues(const StageMix& m, std::int64_t first, std::int64_t count, BlockValues& b) {
     const RenderPlan& plan = m.stage.plan;
     const auto n = static_cast<std::size_t>(count);
     const bool folded = plan.mix == ChannelMix::folded;
+    chunkTaps(m, first, count, b);
     b.values.resize(static_cast<std::size_t>(plan.format.channels));
-    for (auto& v : b.values) v.assign(n, 0.0L);
+    for (auto& v : b.values) v.resize(n);
     b.tracks.resize(folded ? 0 : plan.shares.size());
-    for (auto& track : b.tracks) track.assign(n, 0.0);
-    for (std::size_t s = 0; s < plan.segments.size(); ++s) {
-        const std::int16_t* x = m.input.x[s].data();
-        for (std::size_t c = 0; c < plan.segments[s].taps.size(); ++c)
-            for (const PlanTap& tap : plan.segments[s].taps[c]) {
-                const TapReach r = tapReach(m, s, tap, first, count);
-                if (folded)
-                    for (std::int64_t k = r.from; k < r.to; ++k)
-                        b.values[c][static_cast<std::size_t>(k)] += channelValue(x[r.offset + k], tap.factor, m.g[s]);
-                else
-                    for (std::int64_t k = r.from; k < r.to; ++k)
-                        b.tracks[c][static_cast<std::size_t>(k)] += treeHeldValue(x[r.offset + k], tap.factor, m.g[s]);
-            }
+    for (std::size_t c = 0; c < b.taps.size(); ++c) {
+        const std::vector<ChunkTap>& taps = b.taps[c];
+        if (!folded) b.tracks[c].resize(n);
+        for (std::int64_t k = 0; k < count; ++k) {
+            long double v = 0;
+            double track = 0;
+            for (const ChunkTap& tap : taps)
+                if (k >= tap.from && k < tap.to) {
+                    if (folded)
+                        v += channelValue(tap.x[tap.offset + k], tap.factor, tap.gain);
+                    else
+                        track += treeHeldValue(tap.x[tap.offset + k], tap.factor, tap.gain);
+                }
+            if (folded)
+                b.values[c][static_cast<std::size_t>(k)] = v;
+            else
+                b.tracks[c][static_cast<std::size_t>(k)] = track;
+        }
     }
     for (std::size_t c = 0; !folded && c < b.values.size(); ++c)
         for (std::size_t k = 0; k < n; ++k) {
@@ -124,6 +145,31 @@ bool scratchFor(StageRenderer& r, int parts) {
         scratch = std::move(*made);
     }
     return true;
+}
+
+// Blocks handed on in order: the next one's index, and a turn each part waits for.
+struct BlockOrder {
+    std::mutex mutex;
+    std::condition_variable turn;
+    std::int64_t next = 0;
+};
+
+// Block b's samples handed on once every block before it has been, after the silence before the
+// first sound when b is the first.
+void handOn(const StageRenderOptions& options, BlockOrder& order, std::int64_t b, std::span<const std::int16_t> before,
+            std::span<const std::int16_t> block) {
+    if (!options.made) return;
+    {
+        std::unique_lock lock(order.mutex);
+        order.turn.wait(lock, [&] { return order.next == b; });
+    }
+    if (b == 0) options.made(before);
+    options.made(block);
+    {
+        const std::lock_guard lock(order.mutex);
+        order.next = b + 1;
+    }
+    order.turn.notify_all();
 }
 
 std::vector<double> sourceGains(const RoomSweep& stage, const StageInput& input) {
@@ -178,6 +224,8 @@ RenderOutcome renderStageInto(const RoomSweep& stage, const StageInput& input, R
     if (!scratchFor(r, parts)) return {false, 0, "there is not enough memory for the stage's render"};
     std::vector<std::int64_t> clipped(static_cast<std::size_t>(parts), 0);
     const RandomState start = random;
+    BlockOrder order;
+    const std::span<const std::int16_t> all(out);
     runParts(parts, [&](int k) {
         StageScratch& scratch = r.scratch[static_cast<std::size_t>(k)];
         // Counted here, not in the shared vector: the parts' counts share a cache line.
@@ -200,9 +248,12 @@ RenderOutcome renderStageInto(const RoomSweep& stage, const StageInput& input, R
                         *to++ = static_cast<std::int16_t>(std::clamp<long>(q, -32768, 32767));
                     }
             });
+            handOn(options, order, b, all.first(channels * static_cast<std::size_t>(reach.first)),
+                   all.subspan(channels * static_cast<std::size_t>(first), channels * static_cast<std::size_t>(count)));
         }
         clipped[static_cast<std::size_t>(k)] = clips;
     });
+    if (options.made) options.made(all.subspan(blocks > 0 ? channels * static_cast<std::size_t>(reach.end) : 0));
     random = randomStateAfter(start, 2 * channels * static_cast<std::uint64_t>(reach.end - reach.first));
     std::int64_t total = 0;
     for (const std::int64_t c : clipped) total += c;

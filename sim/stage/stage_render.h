@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -35,9 +36,14 @@ struct StageRenderer {
 
 // The blocks are shared out among `parts` threads (0: one per core); the bytes are the same for
 // every setting. `shared`: the buffers to render with and keep; none: made for this render.
+// `made`, where given, is handed the output's samples in order, from its first frame to its last,
+// a run at a time as the blocks are done (the part that made a block hands it on once the blocks
+// before it are), so that what reads the whole render in order (its loudness) reads it as it is
+// made and not in a pass of its own after.
 struct StageRenderOptions {
     int parts = 0;
     StageRenderer* shared = nullptr;
+    std::function<void(std::span<const std::int16_t>)> made{};
 };
 
 // Renders into `out`, which holds the stage's frames times channels zero samples; refused when
