@@ -118,12 +118,41 @@ std::optional<StageScratch> stageScratch(const StageFilters& f) {
     return scratch;
 }
 
+namespace {
+
+// x[from .. from + size) into `real`, zero outside the recording.
+void blockOf(std::span<const std::int16_t> x, std::int64_t from, std::int64_t size, double* real) {
+    const std::int64_t lo = std::clamp<std::int64_t>(-from, 0, size);
+    const std::int64_t hi = std::clamp<std::int64_t>(std::ssize(x) - from, lo, size);
+    std::fill(real, real + lo, 0.0);
+    for (std::int64_t i = lo; i < hi; ++i) real[i] = x[static_cast<std::size_t>(from + i)];
+    std::fill(real + hi, real + size, 0.0);
+}
+
+// product[k] += in[k] * h[k], written out in real and imaginary parts: the same sums as
+// std::complex's (ac - bd, ad + bc) without its check for infinities, which keeps the loop from
+// running two bins at a time.
+void multiplyAdd(const std::complex<double>* in, const std::complex<double>* h, std::size_t bins,
+                 std::complex<double>* product) {
+    const auto* a = reinterpret_cast<const double*>(in);
+    const auto* b = reinterpret_cast<const double*>(h);
+    auto* p = reinterpret_cast<double*>(product);
+    for (std::size_t k = 0; k < 2 * bins; k += 2) {
+        const double re = a[k] * b[k] - a[k + 1] * b[k + 1];
+        const double im = a[k] * b[k + 1] + a[k + 1] * b[k];
+        p[k] += re;
+        p[k + 1] += im;
+    }
+}
+
 // Whether any channel hears the source's reflections.
 bool heard(const StageFilters& f, std::size_t s) {
     for (const auto& channel : f.filters)
         if (channel[s] != nullptr) return true;
     return false;
 }
+
+}  // namespace
 
 void stageReflections(const StageFilters& f, std::span<const std::span<const std::int16_t>> x, std::int64_t first,
                       std::int64_t count, StageScratch& scratch, std::vector<std::vector<double>>& wet) {
@@ -139,19 +168,11 @@ void stageReflections(const StageFilters& f, std::span<const std::span<const std
     // transformed and added into every channel that hears it.
     for (std::size_t s = 0; s < x.size(); ++s) {
         if (!heard(f, s)) continue;
-        const std::int64_t from = j0 - (f.span - 1);
-        for (std::int64_t i = 0; i < size; ++i) {
-            const std::int64_t k = from + i;
-            real[i] = k >= 0 && k < std::ssize(x[s]) ? x[s][static_cast<std::size_t>(k)] : 0.0;
-        }
+        blockOf(x[s], j0 - (f.span - 1), size, real);
         f.transforms->forward(real, scratch.input.get());
-        for (std::size_t c = 0; c < wet.size(); ++c) {
-            const std::complex<double>* h = f.filters[c][s].get();
-            if (h == nullptr) continue;
-            const std::complex<double>* in = scratch.input.get();
-            std::complex<double>* product = scratch.products[c].get();
-            for (std::size_t k = 0; k < bins; ++k) product[k] += in[k] * h[k];
-        }
+        for (std::size_t c = 0; c < wet.size(); ++c)
+            if (const std::complex<double>* h = f.filters[c][s].get(); h != nullptr)
+                multiplyAdd(scratch.input.get(), h, bins, scratch.products[c].get());
     }
     for (std::size_t c = 0; c < wet.size(); ++c) {
         f.transforms->inverse(scratch.products[c].get(), real);

@@ -241,8 +241,11 @@ RenderOutcome renderStageInto(const RoomSweep& stage, const StageInput& input, R
                 std::int16_t* to = out.data() + channels * static_cast<std::size_t>(t);
                 for (std::size_t f = 0; f < v.front().size(); ++f)
                     for (std::size_t c = 0; c < channels; ++c) {
-                        const double one = unitRandom(state);
-                        const double two = unitRandom(state);
+                        // The generator's steps written out here: a call a draw costs more than the step.
+                        state.s = nextState(state.s);
+                        const double one = drawOf(state.s);
+                        state.s = nextState(state.s);
+                        const double two = drawOf(state.s);
                         const long q = ditheredInteger(v[c][f], one, two);
                         clips += clipsAtFullScale(q);
                         *to++ = static_cast<std::int16_t>(std::clamp<long>(q, -32768, 32767));
