@@ -21,14 +21,6 @@ RandomState randomStateAfter(RandomState state, std::uint64_t draws) {
     return state;
 }
 
-long ditheredInteger(long double value, double first, double second) {
-    // The sum of the two draws less 1 is triangular on [-1, 1); every step in extended precision.
-    long double w = value + first;
-    w = w + second;
-    w = w - 1;
-    return std::lrint(w);  // nearest, ties to even (the default rounding mode)
-}
-
 std::int16_t ditherWithDraws(long double value, double first, double second) {
     const long k = ditheredInteger(value, first, second);
     if (k > 32767) return 32767;

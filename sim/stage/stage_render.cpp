@@ -75,47 +75,70 @@ void chunkTaps(const StageMix& m, std::int64_t first, std::int64_t count, BlockV
             }
 }
 
-// The direct sound of every channel at frames [first, first + count) into b.values. Each value
-// takes its terms in the sweep's order, source after source and tap after tap, and is summed in
-// a register: a long double held in memory between terms costs more than its arithmetic.
-void directValues(const StageMix& m, std::int64_t first, std::int64_t count, BlockValues& b) {
+// The reflections a chunk adds: frames k in [from, to) take (*wet)[c][offset + k].
+struct ChunkWet {
+    const std::vector<std::vector<double>>* wet = nullptr;
+    std::int64_t offset = 0;
+    std::int64_t from = 0;
+    std::int64_t to = 0;
+};
+
+// A folded channel's value at each frame of the chunk: its taps in the sweep's order, source after
+// source and tap after tap, then the reflections, summed in a register (a long double held in
+// memory between terms costs more than its arithmetic).
+void foldedValues(const std::vector<ChunkTap>& taps, const ChunkWet& w, const double* wet, std::int64_t count,
+                  long double* values) {
+    for (std::int64_t k = 0; k < count; ++k) {
+        long double v = 0;
+        for (const ChunkTap& tap : taps)
+            if (k >= tap.from && k < tap.to) v += channelValue(tap.x[tap.offset + k], tap.factor, tap.gain);
+        if (k >= w.from && k < w.to) v += static_cast<long double>(wet[w.offset + k]);
+        values[k] = v;
+    }
+}
+
+// The held mix: each microphone's track as a double, then each channel's mix of them at the
+// common scale, then its reflections.
+void heldValues(const StageMix& m, const ChunkWet& w, std::int64_t count, BlockValues& b) {
     const RenderPlan& plan = m.stage.plan;
     const auto n = static_cast<std::size_t>(count);
-    const bool folded = plan.mix == ChannelMix::folded;
-    chunkTaps(m, first, count, b);
-    b.values.resize(static_cast<std::size_t>(plan.format.channels));
-    for (auto& v : b.values) v.resize(n);
-    b.tracks.resize(folded ? 0 : plan.shares.size());
-    for (std::size_t c = 0; c < b.taps.size(); ++c) {
-        const std::vector<ChunkTap>& taps = b.taps[c];
-        if (!folded) b.tracks[c].resize(n);
+    b.tracks.resize(plan.shares.size());
+    for (std::size_t mic = 0; mic < b.tracks.size(); ++mic) {
+        b.tracks[mic].resize(n);
         for (std::int64_t k = 0; k < count; ++k) {
-            long double v = 0;
             double track = 0;
-            for (const ChunkTap& tap : taps)
-                if (k >= tap.from && k < tap.to) {
-                    if (folded)
-                        v += channelValue(tap.x[tap.offset + k], tap.factor, tap.gain);
-                    else
-                        track += treeHeldValue(tap.x[tap.offset + k], tap.factor, tap.gain);
-                }
-            if (folded)
-                b.values[c][static_cast<std::size_t>(k)] = v;
-            else
-                b.tracks[c][static_cast<std::size_t>(k)] = track;
+            for (const ChunkTap& tap : b.taps[mic])
+                if (k >= tap.from && k < tap.to) track += treeHeldValue(tap.x[tap.offset + k], tap.factor, tap.gain);
+            b.tracks[mic][static_cast<std::size_t>(k)] = track;
         }
     }
-    for (std::size_t c = 0; !folded && c < b.values.size(); ++c)
-        for (std::size_t k = 0; k < n; ++k) {
+    for (std::size_t c = 0; c < b.values.size(); ++c)
+        for (std::int64_t k = 0; k < count; ++k) {
             long double sum = 0;
             for (std::size_t mic = 0; mic < b.tracks.size(); ++mic)
-                if (const long double share = plan.shares[mic][c]; share != 0) sum += share * b.tracks[mic][k];
-            b.values[c][k] = sum * plan.scale;
+                if (const long double share = plan.shares[mic][c]; share != 0)
+                    sum += share * b.tracks[mic][static_cast<std::size_t>(k)];
+            long double v = sum * plan.scale;
+            if (k >= w.from && k < w.to)
+                v += static_cast<long double>((*w.wet)[c][static_cast<std::size_t>(w.offset + k)]);
+            b.values[c][static_cast<std::size_t>(k)] = v;
         }
 }
 
-// One block's values, a few thousand frames at a time (kept in the cache): the direct sound,
-// then the reflections where they reach; take(t, values) is given the values from frame t on.
+// Every channel's value at frames [first, first + count) into b.values: the direct sound, then
+// the reflections where they reach.
+void chunkValues(const StageMix& m, std::int64_t first, std::int64_t count, const ChunkWet& w, BlockValues& b) {
+    const RenderPlan& plan = m.stage.plan;
+    chunkTaps(m, first, count, b);
+    b.values.resize(static_cast<std::size_t>(plan.format.channels));
+    for (auto& v : b.values) v.resize(static_cast<std::size_t>(count));
+    if (plan.mix != ChannelMix::folded) return heldValues(m, w, count, b);
+    for (std::size_t c = 0; c < b.values.size(); ++c)
+        foldedValues(b.taps[c], w, w.from < w.to ? (*w.wet)[c].data() : nullptr, count, b.values[c].data());
+}
+
+// One block's values, a few thousand frames at a time (kept in the cache); take(t, values) is
+// given the values from frame t on.
 template <typename Take>
 void blockValues(const StageMix& m, std::int64_t first, std::int64_t count, const std::vector<std::vector<double>>& wet,
                  BlockValues& b, Take take) {
@@ -124,11 +147,9 @@ void blockValues(const StageMix& m, std::int64_t first, std::int64_t count, cons
     const std::int64_t wetEnd = m.filters.rings() ? m.filters.origin + m.filters.length - first : 0;
     for (std::int64_t at = 0; at < count; at += chunk) {
         const std::int64_t size = std::min(chunk, count - at);
-        directValues(m, first + at, size, b);
-        for (std::size_t c = 0; c < b.values.size(); ++c)
-            for (std::int64_t k = std::max(wetFirst - at, std::int64_t{0}); k < std::min(wetEnd - at, size); ++k)
-                b.values[c][static_cast<std::size_t>(k)] +=
-                    static_cast<long double>(wet[c][static_cast<std::size_t>(at + k)]);
+        const ChunkWet w{&wet, at, std::clamp<std::int64_t>(wetFirst - at, 0, size),
+                         std::clamp<std::int64_t>(wetEnd - at, 0, size)};
+        chunkValues(m, first + at, size, w, b);
         take(first + at, std::as_const(b.values));
     }
 }
