@@ -1,7 +1,5 @@
 #include "job/compare/stage_run.h"
 
-#include "sim/analysis/loudness.h"
-
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -11,6 +9,7 @@
 #include "job/compare/sweep_setting.h"
 #include "report/numbers.h"
 #include "sim/analysis/array_analysis.h"
+#include "sim/analysis/loudness.h"
 #include "wave/recording/rate_conversion.h"
 #ifdef AURALITH_ROOM_RENDER
 #include "sim/stage/stage_render.h"

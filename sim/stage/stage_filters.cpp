@@ -9,34 +9,53 @@ namespace auralith {
 
 namespace {
 
-// Where the reflections of every source and channel begin, and how long they reach from there;
-// no span where nothing rings.
+// Where the sound of every source and channel begins, direct and reflected, and how long it
+// reaches from there; no span where nothing rings.
 void reachOf(const RoomSweep& stage, StageFilters& f) {
     bool any = false;
     std::int64_t end = 0;
+    const auto take = [&](std::int64_t first, std::int64_t length) {
+        f.origin = any ? std::min(f.origin, first) : first;
+        end = any ? std::max(end, first + length) : first + length;
+        any = true;
+    };
     for (std::size_t s = 0; s < stage.reflections.size(); ++s)
-        for (const RoomResponse& r : stage.reflections[s]) {
-            if (r.samples.empty()) continue;
-            const std::int64_t first = stage.plan.segments[s].start + r.start;
-            f.origin = any ? std::min(f.origin, first) : first;
-            end = any ? std::max(end, first + std::ssize(r.samples)) : first + std::ssize(r.samples);
-            any = true;
-        }
+        for (const RoomResponse& r : stage.reflections[s])
+            if (!r.samples.empty()) take(stage.plan.segments[s].start + r.start, std::ssize(r.samples));
+    if (any)
+        for (const PlanSegment& segment : stage.plan.segments)
+            for (const auto& taps : segment.taps)
+                for (const PlanTap& tap : taps) take(segment.start + tap.delay, 1);
     f.span = any ? end - f.origin : 0;
 }
 
-}  // namespace
+// The direct sound of source s in channel c as impulses: (frame, weight), the weight the tap's
+// factor, and in the held mix its microphone's share at the mix's scale.
+std::vector<std::pair<std::int64_t, double>> directImpulses(const RoomSweep& stage, std::size_t s, std::size_t c) {
+    const RenderPlan& plan = stage.plan;
+    const PlanSegment& segment = plan.segments[s];
+    std::vector<std::pair<std::int64_t, double>> impulses;
+    if (plan.mix == ChannelMix::folded) {
+        for (const PlanTap& tap : segment.taps[c])
+            impulses.emplace_back(segment.start + tap.delay, static_cast<double>(tap.factor));
+        return impulses;
+    }
+    for (std::size_t mic = 0; mic < segment.taps.size(); ++mic)
+        if (const long double share = plan.shares[mic][c]; share != 0)
+            for (const PlanTap& tap : segment.taps[mic])
+                impulses.emplace_back(segment.start + tap.delay, static_cast<double>(share * tap.factor * plan.scale));
+    return impulses;
+}
 
-namespace {
-
-// The filter of source s in channel c: its response moved to where its sound starts, transformed,
-// and scaled by its gain over N.
+// The filter of source s in channel c: its response moved to where its sound starts with its
+// direct sound, transformed, and scaled by its gain over N.
 void makeFilter(const RoomSweep& stage, const StageFilters& f, std::size_t c, std::size_t s, double gain, double* real,
                 std::complex<double>* filter) {
     const auto size = static_cast<std::size_t>(f.transforms->size());
     const RoomResponse& r = stage.reflections[s][c];
     std::fill(real, real + size, 0.0);
     std::copy(r.samples.begin(), r.samples.end(), real + (stage.plan.segments[s].start + r.start - f.origin));
+    for (const auto& [at, weight] : directImpulses(stage, s, c)) real[at - f.origin] += weight;
     f.transforms->forward(real, filter);
     const double scale = gain / static_cast<double>(size);
     for (int k = 0; k < f.transforms->bins(); ++k) filter[k] *= scale;
@@ -71,7 +90,8 @@ bool fillStageFilters(StageFilters& f, const RoomSweep& stage, std::span<const d
         f.filters[c].resize(std::max(f.filters[c].size(), stage.reflections.size()));
         for (std::size_t s = 0; s < f.filters[c].size(); ++s) {
             auto& filter = f.filters[c][s];
-            if (s >= stage.reflections.size() || stage.reflections[s][c].samples.empty()) {
+            if (s >= stage.reflections.size() ||
+                (stage.reflections[s][c].samples.empty() && directImpulses(stage, s, c).empty())) {
                 filter.reset();
                 continue;
             }

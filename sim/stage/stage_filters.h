@@ -1,8 +1,11 @@
-// The reflections of every source of a stage in one convolution per channel: each source's
-// response is moved to where its sound starts and scaled by its gain, so that the channel's
-// reflections are the sum over the sources of each recording convolved with its own response,
-// summed before the inverse transform (FFTW's overlap-save). A block of frames then takes one
-// forward transform per source and one inverse per channel, whatever the number of sources.
+// The sound of every source of a stage in a room in one convolution per channel: each source's
+// response, with its direct sound as impulses at its taps, is moved to where its sound starts and
+// scaled by its gain, so that the channel is the sum over the sources of each recording convolved
+// with its own filter, summed before the inverse transform (FFTW's overlap-save). A block of
+// frames then takes one forward transform per source and one inverse per channel, whatever the
+// number of sources, and no pass over the taps of its own. The direct sound then carries the
+// transforms' rounding, as the reflections do (some 1e-10 of a step); where nothing rings there
+// are no filters and the direct sound is summed tap by tap in extended precision, exactly.
 #pragma once
 
 #include <complex>
@@ -23,8 +26,8 @@ struct StageFilters {
     std::int64_t length = 0;                     // frames the reflections reach from the origin: n + M - 1
     std::int64_t step = 0;                       // L = N - M + 1: the frames each block gives
     std::unique_ptr<RoomTransforms> transforms;  // of size N
-    // [channel][source]: the moved response's transform times the source's gain over N; null for
-    // a source without reflections in that channel.
+    // [channel][source]: the moved response's transform, with the direct sound, times the
+    // source's gain over N; null for a source not heard in that channel.
     std::vector<std::vector<RoomBuffer<std::complex<double>>>> filters;
     bool rings() const { return transforms != nullptr; }
 };

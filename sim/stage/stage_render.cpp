@@ -129,9 +129,19 @@ void heldValues(const StageMix& m, const ChunkWet& w, std::int64_t count, BlockV
 // the reflections where they reach.
 void chunkValues(const StageMix& m, std::int64_t first, std::int64_t count, const ChunkWet& w, BlockValues& b) {
     const RenderPlan& plan = m.stage.plan;
-    chunkTaps(m, first, count, b);
     b.values.resize(static_cast<std::size_t>(plan.format.channels));
     for (auto& v : b.values) v.resize(static_cast<std::size_t>(count));
+    if (m.filters.rings()) {
+        // The direct sound is in the filters.
+        for (std::size_t c = 0; c < b.values.size(); ++c)
+            for (std::int64_t k = 0; k < count; ++k)
+                b.values[c][static_cast<std::size_t>(k)] =
+                    k >= w.from && k < w.to
+                        ? static_cast<long double>((*w.wet)[c][static_cast<std::size_t>(w.offset + k)])
+                        : 0.0L;
+        return;
+    }
+    chunkTaps(m, first, count, b);
     if (plan.mix != ChannelMix::folded) return heldValues(m, w, count, b);
     for (std::size_t c = 0; c < b.values.size(); ++c)
         foldedValues(b.taps[c], w, w.from < w.to ? (*w.wet)[c].data() : nullptr, count, b.values[c].data());

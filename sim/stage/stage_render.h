@@ -1,9 +1,10 @@
 // The render of a stage: every source's direct sound and reflections summed into each channel,
-// then the dither. Each value is what the sweep's renderer would give for the sources one by
-// one, added: a folded channel's x * factor * gain of each source at each of its taps, the held
-// mix of each microphone's track of every source, then the sources' reflections. The dither runs
-// over every frame from the first sound to the last reflection, channel after channel, as the
-// held mix of a sweep does; the silence before and after stays silent.
+// then the dither. In the free field each value is what the sweep's renderer would give for the
+// sources one by one, added: a folded channel's x * factor * gain of each source at each of its
+// taps, the held mix of each microphone's track of every source. In a room the direct sound goes
+// through the filters with the reflections (stage_filters.h), to the transforms' rounding. The
+// dither runs over every frame from the first sound to the last reflection, channel after
+// channel, as the held mix of a sweep does; the silence before and after stays silent.
 #pragma once
 
 #include <cstdint>
