@@ -10,6 +10,7 @@
 #include "report/numbers.h"
 #include "sim/analysis/array_analysis.h"
 #include "sim/analysis/loudness.h"
+#include "sim/fast/parallel.h"
 #include "wave/recording/rate_conversion.h"
 #ifdef AURALITH_ROOM_RENDER
 #include "sim/stage/stage_render.h"
@@ -49,10 +50,20 @@ int millidegreesOf(const StagePlayer& player) { return static_cast<int>(std::lri
 std::variant<StageRecordings, FileRefusal> readStage(const CompareOptions& options) {
     StageRecordings read;
     std::int32_t longest = 0;
-    for (const StageEntry& entry : options.stage) {
-        auto got = readRecording({entry.file, entry.channel != 0 ? entry.channel : options.channel, options.audio});
-        if (auto* why = std::get_if<std::string>(&got)) return FileRefusal{entry.file, std::move(*why)};
-        Recording& recording = std::get<Recording>(got);
+    // The files read side by side (libsndfile keeps each one's state apart), then taken in order,
+    // so that the first refusal is the first file's that has one.
+    std::vector<std::variant<Recording, std::string>> got(options.stage.size());
+    const int parts = std::min<int>(std::ssize(got), partsFor(std::uint64_t{1} << 20, 0));
+    runParts(parts, [&](int k) {
+        for (std::size_t f = static_cast<std::size_t>(k); f < got.size(); f += static_cast<std::size_t>(parts)) {
+            const StageEntry& entry = options.stage[f];
+            got[f] = readRecording({entry.file, entry.channel != 0 ? entry.channel : options.channel, options.audio});
+        }
+    });
+    for (std::size_t f = 0; f < got.size(); ++f) {
+        const StageEntry& entry = options.stage[f];
+        if (auto* why = std::get_if<std::string>(&got[f])) return FileRefusal{entry.file, std::move(*why)};
+        Recording& recording = std::get<Recording>(got[f]);
         if (options.excerpt)
             if (std::string why = cutToExcerpt(recording, *options.excerpt); !why.empty())
                 return FileRefusal{entry.file, why};

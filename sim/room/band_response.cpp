@@ -33,8 +33,12 @@ std::vector<double> bankWeights(AudioFormat format, int size) {
 BandMixer::BandMixer(AudioFormat format_, std::int64_t span)
     : format(format_),
       pad(padFrames(format_)),
-      transforms(transformSizeAtLeast(span + kernelTaps + 3 * padFrames(format_))),
+      transforms(bandMixerSize(format_, span)),
       weights(bankWeights(format_, transforms.size())) {}
+
+int bandMixerSize(AudioFormat format, std::int64_t span) {
+    return transformSizeAtLeast(span + kernelTaps + 3 * padFrames(format));
+}
 
 std::int64_t setSpanFrames(const ImageSet& set, double reach, std::int32_t rate) {
     return static_cast<std::int64_t>(std::ceil((set.seconds + 2 * (reach + imageDisplacement) / soundSpeed) * rate)) +

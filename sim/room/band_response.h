@@ -38,6 +38,9 @@ struct BandMixer {
     bool valid() const { return transforms.valid(); }
 };
 
+// The transforms' size of a mixer for `span`: mixers of one size give the same responses.
+int bandMixerSize(AudioFormat format, std::int64_t span);
+
 // The frames a set's responses span at a rate, for its mixer: the length, and the rig's reach
 // either way.
 std::int64_t setSpanFrames(const ImageSet& set, double reach, std::int32_t rate);

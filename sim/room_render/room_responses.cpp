@@ -108,15 +108,22 @@ namespace {
 struct ArrayWork {
     Rig rig;
     std::vector<std::vector<double>> weights;
-    std::unique_ptr<BandMixer> mixer;
+    std::shared_ptr<const BandMixer> mixer;
 };
 
-ArrayWork arrayWork(const AnyArray& array, const ImageSet& shape, double radius, std::int32_t rate) {
+// An array's work, its mixer shared with an array before whose mixer has its size (making one
+// weighs every bin of every band; they are made one after another, planning being not
+// thread-safe).
+ArrayWork arrayWork(const AnyArray& array, const ImageSet& shape, double radius, std::int32_t rate,
+                    const std::vector<ArrayWork>& before) {
     ArrayWork work{rigOf(array), {}, nullptr};
     work.weights = channelWeights(array, work.rig, radius);
     const std::int64_t lastDirect = static_cast<std::int64_t>(std::ceil(2 * radius / soundSpeed * rate));
-    work.mixer = std::make_unique<BandMixer>(AudioFormat{rate, 1},
-                                             setSpanFrames(shape, farthestMic(work.rig), rate) + lastDirect);
+    const AudioFormat format{rate, 1};
+    const std::int64_t span = setSpanFrames(shape, farthestMic(work.rig), rate) + lastDirect;
+    for (const ArrayWork& other : before)
+        if (other.mixer->transforms.size() == bandMixerSize(format, span)) work.mixer = other.mixer;
+    if (!work.mixer) work.mixer = std::make_shared<const BandMixer>(format, span);
     return work;
 }
 
@@ -146,7 +153,7 @@ std::vector<std::variant<RoomResponses, std::string>> roomResponsesOf(std::span<
     std::vector<ArrayWork> work;
     std::vector<RoomResponses> out;
     for (const AnyArray& array : arrays) {
-        work.push_back(arrayWork(array, shape, radius, rate));
+        work.push_back(arrayWork(array, shape, radius, rate, work));
         out.push_back({{rate, work.back().rig.channels}, std::vector<std::vector<RoomResponse>>(requests.size())});
     }
     std::vector<char> done(requests.size(), 1);
