@@ -78,7 +78,7 @@ const std::vector<Layer> layers{
      ioHeaders},
     {"sim/stage/",
      {"sim/model/", "sim/scene/", "sim/free/", "sim/plan/", "sim/room/", "sim/room_render/", "sim/fast/parallel.h",
-      "sim/stage/"},
+      "sim/fast/dither_batch.h", "sim/fast/fast_dither.h", "sim/stage/"},
      ioHeaders},
     {"sim/headphones/",
      {"sim/model/", "sim/scene/", "sim/fast/parallel.h", "sim/plan/", "sim/analysis/", "sim/headphones/"},

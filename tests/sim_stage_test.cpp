@@ -95,9 +95,9 @@ TEST(StageTiming, OneGuardGainForTheMix) {
 }
 
 // Four players in a room: the same bytes, clipped count and generator after, in one part or
-// several, with buffers of its own or kept from another array's render, and the same bytes handed
-// on in order as the blocks are made; silence until 0.1 s before the first sound and after the
-// last reflection.
+// several, with buffers of its own or kept from another array's render, converted in batches or
+// a value at a time, and the same bytes handed on in order as the blocks are made; silence until 0.1 s before the first
+// sound and after the last reflection.
 TEST(StageRender, TheSameBytesInAnyNumberOfParts) {
     const AnyArray arrays[] = {MicArray::ortfPair, MicArray::threeOmniTree};
     const StageSource sources[] = {
@@ -113,14 +113,15 @@ TEST(StageRender, TheSameBytesInAnyNumberOfParts) {
     for (const RoomSweep& stage : std::get<std::vector<RoomSweep>>(stages)) {
         std::vector<std::vector<std::int16_t>> outs;
         std::vector<RandomState> after;
-        for (const int parts : {1, 2, 3, 2}) {
+        for (const int parts : {1, 2, 3, 2, 1}) {
             std::vector<std::int16_t>& out = outs.emplace_back(static_cast<std::size_t>(stage.plan.frames) * 2);
             RandomState random;
             std::vector<std::int16_t> handed;
             const RenderOutcome done = renderStageInto(
                 stage, {recordings, levels, 1}, random, out,
                 {parts, outs.size() == 4 ? &kept : nullptr,
-                 [&](std::span<const std::int16_t> run) { handed.insert(handed.end(), run.begin(), run.end()); }});
+                 [&](std::span<const std::int16_t> run) { handed.insert(handed.end(), run.begin(), run.end()); },
+                 outs.size() == 5 ? 1 : 0});
             ASSERT_TRUE(done);
             EXPECT_EQ(handed, out) << parts << " parts";
             after.push_back(random);
@@ -128,6 +129,7 @@ TEST(StageRender, TheSameBytesInAnyNumberOfParts) {
         EXPECT_EQ(outs[0], outs[1]);
         EXPECT_EQ(outs[0], outs[2]);
         EXPECT_EQ(outs[0], outs[3]);
+        EXPECT_EQ(outs[0], outs[4]) << "converted a value at a time";
         EXPECT_EQ(after[0].s, after[2].s);
         EXPECT_TRUE(std::all_of(outs[0].begin(), outs[0].begin() + 2 * 39000, [](std::int16_t v) { return v == 0; }));
         EXPECT_TRUE(std::all_of(outs[0].end() - 2 * 39000, outs[0].end(), [](std::int16_t v) { return v == 0; }));

@@ -7,6 +7,8 @@
 #include <new>
 #include <utility>
 
+#include "sim/fast/dither_batch.h"
+#include "sim/fast/fast_dither.h"
 #include "sim/fast/parallel.h"
 #include "sim/model/arrays.h"
 #include "sim/stage/stage_filters.h"
@@ -164,6 +166,63 @@ void blockValues(const StageMix& m, std::int64_t first, std::int64_t count, cons
     }
 }
 
+// A ringing stereo stage's block dithered in batches (sim/fast/dither_batch.h): its values are the
+// filters' sums, doubles, rounded side by side with the generator's draws worked out straight from
+// the batch's first state (left first and second, right first and second, as the serial order
+// has them); those near a tie are converted again exactly from the same doubles. `s` moves past
+// the block; returns the samples clipped.
+std::int64_t ditherStereoBlock(const std::vector<std::vector<double>>& wet, std::int64_t count, std::uint32_t& s,
+                               std::int16_t* out) {
+    std::int64_t clips = 0;
+    for (std::int64_t at = 0; at < count; at += batchSteps) {
+        const int n = static_cast<int>(std::min<std::int64_t>(batchSteps, count - at));
+        double values[2][batchSteps];
+        for (std::size_t c = 0; c < 2; ++c) std::copy_n(wet[c].begin() + at, n, values[c]);
+        BatchDraws draws;
+        s = drawBatch(s, n, draws);
+        double rounded[2][batchSteps];
+        const bool left = roundBatch(values[0], draws.state[0], draws.state[1], n, rounded[0]);
+        const bool right = roundBatch(values[1], draws.state[2], draws.state[3], n, rounded[1]);
+        std::int16_t* to = out + 2 * at;
+        for (int k = 0; k < n; ++k)
+            for (std::size_t c = 0; c < 2; ++c) {
+                clips += clipsAtFullScale(rounded[c][k]);
+                to[2 * k + static_cast<int>(c)] = saturatedSample(rounded[c][k]);
+            }
+        if (left || right)
+            clips += convertNearTiesExactly(
+                draws, values, n, [&](int c, int k) { return static_cast<long double>(values[c][k]); },
+                [&](int c, int k, std::int16_t sample) { to[2 * k + c] = sample; });
+    }
+    return clips;
+}
+
+// A block's values dithered into `out` from generator state s, which moves past them: a ringing
+// stereo stage's in batches, any other's a value at a time. Returns the samples clipped.
+std::int64_t ditherBlock(const StageMix& m, const std::vector<std::vector<double>>& wet, std::int64_t first,
+                         std::int64_t count, std::uint32_t& s, BlockValues& values, std::span<std::int16_t> out,
+                         int width) {
+    const auto channels = static_cast<std::size_t>(m.stage.plan.format.channels);
+    if (m.filters.rings() && channels == 2 && width != 1)
+        return ditherStereoBlock(wet, count, s, out.data() + 2 * static_cast<std::size_t>(first));
+    std::int64_t clips = 0;
+    blockValues(m, first, count, wet, values, [&](std::int64_t t, const auto& v) {
+        std::int16_t* to = out.data() + channels * static_cast<std::size_t>(t);
+        for (std::size_t f = 0; f < v.front().size(); ++f)
+            for (std::size_t c = 0; c < channels; ++c) {
+                // The generator's steps written out here: a call a draw costs more than the step.
+                s = nextState(s);
+                const double one = drawOf(s);
+                s = nextState(s);
+                const double two = drawOf(s);
+                const long q = ditheredInteger(v[c][f], one, two);
+                clips += clipsAtFullScale(q);
+                *to++ = static_cast<std::int16_t>(std::clamp<long>(q, -32768, 32767));
+            }
+    });
+    return clips;
+}
+
 // Each part's scratch for the renderer's filters, kept where it fits them; false when the memory
 // cannot be had.
 bool scratchFor(StageRenderer& r, int parts) {
@@ -268,20 +327,7 @@ RenderOutcome renderStageInto(const RoomSweep& stage, const StageInput& input, R
             stageReflections(r.filters, input.x, first, count, scratch, scratch.wet);
             // Two draws a value, channel after channel, from the stage's first frame on.
             RandomState state = randomStateAfter(start, 2 * channels * static_cast<std::uint64_t>(first - reach.first));
-            blockValues(mix, first, count, scratch.wet, values, [&](std::int64_t t, const auto& v) {
-                std::int16_t* to = out.data() + channels * static_cast<std::size_t>(t);
-                for (std::size_t f = 0; f < v.front().size(); ++f)
-                    for (std::size_t c = 0; c < channels; ++c) {
-                        // The generator's steps written out here: a call a draw costs more than the step.
-                        state.s = nextState(state.s);
-                        const double one = drawOf(state.s);
-                        state.s = nextState(state.s);
-                        const double two = drawOf(state.s);
-                        const long q = ditheredInteger(v[c][f], one, two);
-                        clips += clipsAtFullScale(q);
-                        *to++ = static_cast<std::int16_t>(std::clamp<long>(q, -32768, 32767));
-                    }
-            });
+            clips += ditherBlock(mix, scratch.wet, first, count, state.s, values, out, options.width);
             handOn(options, order, b, all.first(channels * static_cast<std::size_t>(reach.first)),
                    all.subspan(channels * static_cast<std::size_t>(first), channels * static_cast<std::size_t>(count)));
         }

@@ -41,10 +41,13 @@ struct StageRenderer {
 // a run at a time as the blocks are done (the part that made a block hands it on once the blocks
 // before it are), so that what reads the whole render in order (its loudness) reads it as it is
 // made and not in a pass of its own after.
+// `width` 1 converts a value at a time where a ringing stereo stage's are otherwise converted
+// two side by side; the bytes are the same.
 struct StageRenderOptions {
     int parts = 0;
     StageRenderer* shared = nullptr;
     std::function<void(std::span<const std::int16_t>)> made{};
+    int width = 0;
 };
 
 // Renders into `out`, which holds the stage's frames times channels zero samples; refused when
