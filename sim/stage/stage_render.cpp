@@ -1,7 +1,6 @@
 #include "sim/stage/stage_render.h"
 
 #include <algorithm>
-#include <condition_variable>
 #include <limits>
 #include <mutex>
 #include <new>
@@ -77,31 +76,21 @@ void chunkTaps(const StageMix& m, std::int64_t first, std::int64_t count, BlockV
             }
 }
 
-// The reflections a chunk adds: frames k in [from, to) take (*wet)[c][offset + k].
-struct ChunkWet {
-    const std::vector<std::vector<double>>* wet = nullptr;
-    std::int64_t offset = 0;
-    std::int64_t from = 0;
-    std::int64_t to = 0;
-};
-
 // A folded channel's value at each frame of the chunk: its taps in the sweep's order, source after
-// source and tap after tap, then the reflections, summed in a register (a long double held in
-// memory between terms costs more than its arithmetic).
-void foldedValues(const std::vector<ChunkTap>& taps, const ChunkWet& w, const double* wet, std::int64_t count,
-                  long double* values) {
+// source and tap after tap, summed in a register (a long double held in memory between terms
+// costs more than its arithmetic).
+void foldedValues(const std::vector<ChunkTap>& taps, std::int64_t count, long double* values) {
     for (std::int64_t k = 0; k < count; ++k) {
         long double v = 0;
         for (const ChunkTap& tap : taps)
             if (k >= tap.from && k < tap.to) v += channelValue(tap.x[tap.offset + k], tap.factor, tap.gain);
-        if (k >= w.from && k < w.to) v += static_cast<long double>(wet[w.offset + k]);
         values[k] = v;
     }
 }
 
 // The held mix: each microphone's track as a double, then each channel's mix of them at the
-// common scale, then its reflections.
-void heldValues(const StageMix& m, const ChunkWet& w, std::int64_t count, BlockValues& b) {
+// common scale.
+void heldValues(const StageMix& m, std::int64_t count, BlockValues& b) {
     const RenderPlan& plan = m.stage.plan;
     const auto n = static_cast<std::size_t>(count);
     b.tracks.resize(plan.shares.size());
@@ -115,38 +104,29 @@ void heldValues(const StageMix& m, const ChunkWet& w, std::int64_t count, BlockV
         }
     }
     for (std::size_t c = 0; c < b.values.size(); ++c)
-        for (std::int64_t k = 0; k < count; ++k) {
+        for (std::size_t k = 0; k < n; ++k) {
             long double sum = 0;
             for (std::size_t mic = 0; mic < b.tracks.size(); ++mic)
-                if (const long double share = plan.shares[mic][c]; share != 0)
-                    sum += share * b.tracks[mic][static_cast<std::size_t>(k)];
-            long double v = sum * plan.scale;
-            if (k >= w.from && k < w.to)
-                v += static_cast<long double>((*w.wet)[c][static_cast<std::size_t>(w.offset + k)]);
-            b.values[c][static_cast<std::size_t>(k)] = v;
+                if (const long double share = plan.shares[mic][c]; share != 0) sum += share * b.tracks[mic][k];
+            b.values[c][k] = sum * plan.scale;
         }
 }
 
-// Every channel's value at frames [first, first + count) into b.values: the direct sound, then
-// the reflections where they reach.
-void chunkValues(const StageMix& m, std::int64_t first, std::int64_t count, const ChunkWet& w, BlockValues& b) {
+// Every channel's value at frames [first, first + count) into b.values: in a room the filters'
+// sums (the direct sound is in them), zero beyond their reach; in the free field the direct sound.
+// `wet` holds the filters' sums of the block from frame first - at on.
+void chunkValues(const StageMix& m, std::int64_t first, std::int64_t count, const std::vector<std::vector<double>>& wet,
+                 std::int64_t at, BlockValues& b) {
     const RenderPlan& plan = m.stage.plan;
     b.values.resize(static_cast<std::size_t>(plan.format.channels));
     for (auto& v : b.values) v.resize(static_cast<std::size_t>(count));
     if (m.filters.rings()) {
-        // The direct sound is in the filters.
-        for (std::size_t c = 0; c < b.values.size(); ++c)
-            for (std::int64_t k = 0; k < count; ++k)
-                b.values[c][static_cast<std::size_t>(k)] =
-                    k >= w.from && k < w.to
-                        ? static_cast<long double>((*w.wet)[c][static_cast<std::size_t>(w.offset + k)])
-                        : 0.0L;
+        for (std::size_t c = 0; c < b.values.size(); ++c) std::copy_n(wet[c].begin() + at, count, b.values[c].begin());
         return;
     }
     chunkTaps(m, first, count, b);
-    if (plan.mix != ChannelMix::folded) return heldValues(m, w, count, b);
-    for (std::size_t c = 0; c < b.values.size(); ++c)
-        foldedValues(b.taps[c], w, w.from < w.to ? (*w.wet)[c].data() : nullptr, count, b.values[c].data());
+    if (plan.mix != ChannelMix::folded) return heldValues(m, count, b);
+    for (std::size_t c = 0; c < b.values.size(); ++c) foldedValues(b.taps[c], count, b.values[c].data());
 }
 
 // One block's values, a few thousand frames at a time (kept in the cache); take(t, values) is
@@ -155,13 +135,8 @@ template <typename Take>
 void blockValues(const StageMix& m, std::int64_t first, std::int64_t count, const std::vector<std::vector<double>>& wet,
                  BlockValues& b, Take take) {
     constexpr std::int64_t chunk = 4096;
-    const std::int64_t wetFirst = m.filters.rings() ? m.filters.origin - first : count;
-    const std::int64_t wetEnd = m.filters.rings() ? m.filters.origin + m.filters.length - first : 0;
     for (std::int64_t at = 0; at < count; at += chunk) {
-        const std::int64_t size = std::min(chunk, count - at);
-        const ChunkWet w{&wet, at, std::clamp<std::int64_t>(wetFirst - at, 0, size),
-                         std::clamp<std::int64_t>(wetEnd - at, 0, size)};
-        chunkValues(m, first + at, size, w, b);
+        chunkValues(m, first + at, std::min(chunk, count - at), wet, at, b);
         take(first + at, std::as_const(b.values));
     }
 }
@@ -237,29 +212,36 @@ bool scratchFor(StageRenderer& r, int parts) {
     return true;
 }
 
-// Blocks handed on in order: the next one's index, and a turn each part waits for.
+// Blocks handed on in order. A part that finishes a block marks it done; whichever part finds the
+// next block to hand on done hands on it and every done block after it, while the others go on
+// rendering: no part waits for another (a part that could not have a thread of its own runs after
+// the others, on this one).
 struct BlockOrder {
     std::mutex mutex;
-    std::condition_variable turn;
+    std::vector<char> done;
     std::int64_t next = 0;
+    bool handing = false;
 };
 
-// Block b's samples handed on once every block before it has been, after the silence before the
-// first sound when b is the first.
+// Block b done; hands on what is ready: block k's samples are block(k), and the silence before
+// the first sound goes with the first block.
+template <typename Block>
 void handOn(const StageRenderOptions& options, BlockOrder& order, std::int64_t b, std::span<const std::int16_t> before,
-            std::span<const std::int16_t> block) {
+            Block block) {
     if (!options.made) return;
-    {
-        std::unique_lock lock(order.mutex);
-        order.turn.wait(lock, [&] { return order.next == b; });
+    std::unique_lock lock(order.mutex);
+    order.done[static_cast<std::size_t>(b)] = 1;
+    if (order.handing) return;
+    order.handing = true;
+    while (order.next < std::ssize(order.done) && order.done[static_cast<std::size_t>(order.next)] != 0) {
+        const std::int64_t k = order.next;
+        lock.unlock();
+        if (k == 0) options.made(before);
+        options.made(block(k));
+        lock.lock();
+        ++order.next;
     }
-    if (b == 0) options.made(before);
-    options.made(block);
-    {
-        const std::lock_guard lock(order.mutex);
-        order.next = b + 1;
-    }
-    order.turn.notify_all();
+    order.handing = false;
 }
 
 std::vector<double> sourceGains(const RoomSweep& stage, const StageInput& input) {
@@ -315,7 +297,13 @@ RenderOutcome renderStageInto(const RoomSweep& stage, const StageInput& input, R
     std::vector<std::int64_t> clipped(static_cast<std::size_t>(parts), 0);
     const RandomState start = random;
     BlockOrder order;
+    order.done.assign(static_cast<std::size_t>(options.made ? blocks : 0), 0);
     const std::span<const std::int16_t> all(out);
+    const auto blockSamples = [&](std::int64_t b) {
+        const std::int64_t first = reach.first + b * step;
+        return all.subspan(channels * static_cast<std::size_t>(first),
+                           channels * static_cast<std::size_t>(std::min(step, reach.end - first)));
+    };
     runParts(parts, [&](int k) {
         StageScratch& scratch = r.scratch[static_cast<std::size_t>(k)];
         // Counted here, not in the shared vector: the parts' counts share a cache line.
@@ -328,8 +316,7 @@ RenderOutcome renderStageInto(const RoomSweep& stage, const StageInput& input, R
             // Two draws a value, channel after channel, from the stage's first frame on.
             RandomState state = randomStateAfter(start, 2 * channels * static_cast<std::uint64_t>(first - reach.first));
             clips += ditherBlock(mix, scratch.wet, first, count, state.s, values, out, options.width);
-            handOn(options, order, b, all.first(channels * static_cast<std::size_t>(reach.first)),
-                   all.subspan(channels * static_cast<std::size_t>(first), channels * static_cast<std::size_t>(count)));
+            handOn(options, order, b, all.first(channels * static_cast<std::size_t>(reach.first)), blockSamples);
         }
         clipped[static_cast<std::size_t>(k)] = clips;
     });
