@@ -127,6 +127,58 @@ ArrayWork arrayWork(const AnyArray& array, const ImageSet& shape, double radius,
     return work;
 }
 
+// Array a's responses at position p from its images; false when the memory cannot be had.
+bool respond(const std::vector<ArrayWork>& work, std::vector<RoomResponses>& out, std::size_t a, std::size_t p,
+             const ImageSet& set, std::vector<double>& bands) {
+    return work[a].mixer->valid() &&
+           positionResponses(*work[a].mixer, set, work[a].rig, work[a].weights, bands, out[a].channels[p]);
+}
+
+// Every array's responses at every position, side by side; whether each position's were made.
+std::vector<char> responsesOf(const std::vector<ImageRequest>& requests, const std::vector<ArrayWork>& work,
+                              std::vector<RoomResponses>& out) {
+    std::vector<char> done(requests.size(), 1);
+    const int cores = partsFor(std::uint64_t{1} << 20, 0);
+    if (std::ssize(requests) >= cores || work.size() < 2) {
+        // A part a position: the images of each are found once for every array.
+        const int parts = std::min<int>(static_cast<int>(requests.size()), cores);
+        runParts(parts, [&](int k) {
+            std::vector<double> bands;
+            for (auto p = static_cast<std::size_t>(k); p < requests.size(); p += static_cast<std::size_t>(parts)) {
+                const ImageSet set = imageSources(requests[p]);
+                for (std::size_t a = 0; a < work.size() && done[p]; ++a) done[p] = respond(work, out, a, p, set, bands);
+            }
+        });
+        return done;
+    }
+    // Fewer positions than cores (a stage's source is one): a part an array.
+    const int parts = std::min<int>(static_cast<int>(work.size()), cores);
+    for (std::size_t p = 0; p < requests.size(); ++p) {
+        const ImageSet set = imageSources(requests[p]);
+        std::vector<char> made(static_cast<std::size_t>(parts), 1);
+        runParts(parts, [&](int k) {
+            std::vector<double> bands;
+            auto& ok = made[static_cast<std::size_t>(k)];
+            for (auto a = static_cast<std::size_t>(k); a < work.size() && ok; a += static_cast<std::size_t>(parts))
+                ok = respond(work, out, a, p, set, bands);
+        });
+        done[p] = std::find(made.begin(), made.end(), 0) == made.end();
+    }
+    return done;
+}
+
+// Each array's responses, or the one refusal for all when any position's could not be made.
+std::vector<std::variant<RoomResponses, std::string>> outcomesOf(std::vector<RoomResponses>& out,
+                                                                 const std::vector<char>& done) {
+    using Outcome = std::variant<RoomResponses, std::string>;
+    const bool had = std::find(done.begin(), done.end(), 0) == done.end();
+    std::vector<Outcome> outcomes;
+    for (RoomResponses& responses : out)
+        outcomes.push_back(had ? Outcome{std::move(responses)}
+                               : Outcome{std::string("there is not enough memory for the room's responses")});
+    return outcomes;
+}
+
 }  // namespace
 
 std::vector<std::variant<RoomResponses, std::string>> roomResponsesOf(std::span<const AnyArray> arrays,
@@ -156,44 +208,7 @@ std::vector<std::variant<RoomResponses, std::string>> roomResponsesOf(std::span<
         work.push_back(arrayWork(array, shape, radius, rate, work));
         out.push_back({{rate, work.back().rig.channels}, std::vector<std::vector<RoomResponse>>(requests.size())});
     }
-    std::vector<char> done(requests.size(), 1);
-    const int cores = partsFor(std::uint64_t{1} << 20, 0);
-    if (std::ssize(requests) >= cores || work.size() < 2) {
-        // A part a position: the images of each are found once for every array.
-        const int parts = std::min<int>(static_cast<int>(requests.size()), cores);
-        runParts(parts, [&](int k) {
-            std::vector<double> bands;
-            for (std::size_t p = static_cast<std::size_t>(k); p < requests.size();
-                 p += static_cast<std::size_t>(parts)) {
-                const ImageSet set = imageSources(requests[p]);
-                for (std::size_t a = 0; a < work.size() && done[p]; ++a)
-                    done[p] = work[a].mixer->valid() && positionResponses(*work[a].mixer, set, work[a].rig,
-                                                                          work[a].weights, bands, out[a].channels[p]);
-            }
-        });
-    } else {
-        // Fewer positions than cores (a stage's source is one): a part an array.
-        const int parts = std::min<int>(static_cast<int>(work.size()), cores);
-        for (std::size_t p = 0; p < requests.size(); ++p) {
-            const ImageSet set = imageSources(requests[p]);
-            std::vector<char> made(static_cast<std::size_t>(parts), 1);
-            runParts(parts, [&](int k) {
-                std::vector<double> bands;
-                for (std::size_t a = static_cast<std::size_t>(k); a < work.size() && made[static_cast<std::size_t>(k)];
-                     a += static_cast<std::size_t>(parts))
-                    made[static_cast<std::size_t>(k)] =
-                        work[a].mixer->valid() &&
-                        positionResponses(*work[a].mixer, set, work[a].rig, work[a].weights, bands, out[a].channels[p]);
-            });
-            done[p] = std::find(made.begin(), made.end(), 0) == made.end();
-        }
-    }
-    const bool had = std::find(done.begin(), done.end(), 0) == done.end();
-    std::vector<Outcome> outcomes;
-    for (RoomResponses& responses : out)
-        outcomes.push_back(had ? Outcome{std::move(responses)}
-                               : Outcome{std::string("there is not enough memory for the room's responses")});
-    return outcomes;
+    return outcomesOf(out, responsesOf(requests, work, out));
 }
 
 std::variant<RoomResponses, std::string> roomResponses(const AnyArray& array, const RoomField& field,
