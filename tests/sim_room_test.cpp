@@ -222,6 +222,25 @@ TEST(Room, DiffuseCoherenceKnownValues) {
 }
 
 #ifdef AURALITH_ROOM_RESPONSES
+// The transforms' sizes against a search of every number from n up: the first of the form
+// 2^a 3^b 5^c that is a multiple of `twos`. Four times a hall's responses is odd (3^6 5^4), and
+// the first multiple of 256 past it is 2^11 3^2 5^2.
+TEST(RoomTransforms, SizesAreTheFirstSmoothMultiples) {
+    const auto smooth = [](long long m) {
+        for (const long long p : {2, 3, 5})
+            while (m % p == 0) m /= p;
+        return m == 1;
+    };
+    for (const long long twos : {1LL, 256LL})
+        for (const long long n : {1LL, 4096LL, 4097LL, 100000LL, 227206LL, 284000LL, 454412LL, 1000001LL}) {
+            long long first = n;
+            while (!smooth(first) || first % twos != 0) ++first;
+            EXPECT_EQ(transformSizeAtLeast(n, twos), first) << n << " in multiples of " << twos;
+        }
+    EXPECT_EQ(transformSizeAtLeast(454412), 455625);
+    EXPECT_EQ(transformSizeAtLeast(454412, 256), 460800);
+}
+
 // A room of one absorption in every band: through the bank, the response is the broadband one
 // (the images' air attenuation taken out by equal gains), within -60 dB.
 TEST(RoomResponse, EqualBandsGiveTheBroadbandResponse) {
