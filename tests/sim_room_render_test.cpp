@@ -191,22 +191,28 @@ TEST(RoomRender, ARecordingConvolvedWithAResponseIsThatPositionsValues) {
 }
 
 // The arrays at one place share the images of each position: each array's responses are the
-// ones it has alone, bit for bit, though the set is made for the farthest microphone of them all.
+// ones it has alone, bit for bit, though the set is made for the farthest microphone of them all,
+// over the sweep (a part a position) and at a stage's one position (a part an array, the arrays
+// whose mixers have one size sharing one).
 TEST(RoomResponses, SharedImagesGiveEachArraysOwnResponses) {
-    const std::vector<AnyArray> arrays{MicArray::ortfPair, MicArray::threeOmniTree, treeLayout(4, 3, 1)};
+    const std::vector<AnyArray> arrays{MicArray::ortfPair, MicArray::blumleinPair, MicArray::threeOmniTree,
+                                       treeLayout(4, 3, 1)};
     const RoomField field = fieldIn(0.3, true);
-    const auto shared = roomResponsesOf(arrays, field, {}, 10, 44100);
-    ASSERT_EQ(shared.size(), arrays.size());
-    for (std::size_t a = 0; a < arrays.size(); ++a) {
-        const auto alone = roomResponses(arrays[a], field, {}, 10, 44100);
-        const auto& one = std::get<RoomResponses>(shared[a]).channels;
-        const auto& other = std::get<RoomResponses>(alone).channels;
-        ASSERT_EQ(one.size(), other.size());
-        for (std::size_t p = 0; p < one.size(); ++p)
-            for (std::size_t c = 0; c < one[p].size(); ++c) {
-                EXPECT_EQ(one[p][c].start, other[p][c].start) << a << " " << p;
-                EXPECT_EQ(one[p][c].samples, other[p][c].samples) << a << " " << p;
-            }
+    for (const SweepPositions at : {SweepPositions{}, SweepPositions{10000, 10000, 1}}) {
+        const auto shared = roomResponsesOf(arrays, field, at, 10, 44100);
+        ASSERT_EQ(shared.size(), arrays.size());
+        for (std::size_t a = 0; a < arrays.size(); ++a) {
+            const auto alone = roomResponses(arrays[a], field, at, 10, 44100);
+            const auto& one = std::get<RoomResponses>(shared[a]).channels;
+            const auto& other = std::get<RoomResponses>(alone).channels;
+            ASSERT_EQ(one.size(), static_cast<std::size_t>(at.count()));
+            ASSERT_EQ(one.size(), other.size());
+            for (std::size_t p = 0; p < one.size(); ++p)
+                for (std::size_t c = 0; c < one[p].size(); ++c) {
+                    EXPECT_EQ(one[p][c].start, other[p][c].start) << a << " " << p;
+                    EXPECT_EQ(one[p][c].samples, other[p][c].samples) << a << " " << p;
+                }
+        }
     }
 }
 
