@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <optional>
 #include <utility>
@@ -55,7 +56,10 @@ EnergyImages energyImages(const ImageSet& set) {
     return e;
 }
 
-std::optional<double> energyT30(const EnergyImages& e, int band, double alpha) {
+// T30 of the energy echogram; where the decay does not fall to -35 dB within the images' span
+// (the bins are too fine for a room to fall 30 dB in two of them), the room rings past it: longer
+// than any target the span was chosen for, and as long as the span at least.
+double energyT30(const EnergyImages& e, int band, double alpha) {
     std::vector<double> powers(static_cast<std::size_t>(e.mostOrder) + 1);
     double power = 1;
     for (double& p : powers) p = std::exchange(power, power * (1 - alpha));
@@ -63,20 +67,21 @@ std::optional<double> energyT30(const EnergyImages& e, int band, double alpha) {
     for (std::size_t i = 0; i < e.bins.size(); ++i)
         energies[static_cast<std::size_t>(e.bins[i])] +=
             powers[static_cast<std::size_t>(e.orders[i])] * e.base[band][i];
-    return t30FromEnergies(energies, binSeconds);
+    return t30FromEnergies(energies, binSeconds).value_or(std::numeric_limits<double>::infinity());
 }
 
 // The absorption whose energy echogram gives `target` in the band, by bisection (T30 falls as
 // alpha grows), or the refusal when the target lies beyond the absorption's range.
 std::variant<double, DecayRefusal> bisectAbsorption(const EnergyImages& e, int band, double target) {
-    const double longest = energyT30(e, band, minAbsorption).value_or(0);
+    const double longest = energyT30(e, band, minAbsorption);
     if (longest < target) return DecayRefusal{DecayRefusalKind::tooLong, band, longest};
-    const double shortest = energyT30(e, band, maxAbsorption).value_or(0);
-    if (shortest > target) return DecayRefusal{DecayRefusalKind::tooShort, band, shortest};
+    const double shortest = energyT30(e, band, maxAbsorption);
+    if (shortest > target)
+        return DecayRefusal{DecayRefusalKind::tooShort, band, std::min(shortest, e.binCount * binSeconds)};
     double low = minAbsorption, high = maxAbsorption;
     for (int step = 0; step < 40; ++step) {
         const double middle = (low + high) / 2;
-        (energyT30(e, band, middle).value_or(0) > target ? low : high) = middle;
+        (energyT30(e, band, middle) > target ? low : high) = middle;
     }
     return (low + high) / 2;
 }
@@ -124,6 +129,23 @@ double responseSecondsFor(const BandValues& targets) {
     return std::min(10.0, 1.25 * *std::max_element(targets.begin(), targets.end()) + 0.1);
 }
 
+namespace {
+
+// A band held at an end of the absorption's range whose measured T30 still lies beyond its target
+// there: the target cannot be met, the measurement the limit. (A band measured 0 never fell far
+// enough: it rings longer than the response, so it is not too short a room at its least absorption.)
+std::optional<DecayRefusal> missedAtItsEnd(const AbsorptionFit& fit, const BandValues& targets) {
+    for (int b = 0; b < bandCount; ++b) {
+        if (fit.absorption[b] == maxAbsorption && fit.measured[b] > targets[b])
+            return DecayRefusal{DecayRefusalKind::tooShort, b, fit.measured[b]};
+        if (fit.absorption[b] == minAbsorption && fit.measured[b] > 0 && fit.measured[b] < targets[b])
+            return DecayRefusal{DecayRefusalKind::tooLong, b, fit.measured[b]};
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
 std::variant<AbsorptionFit, DecayRefusal> solveAbsorption(const DecayTargets& t) {
     const Room clear{t.width, t.depth, t.height, {}};
     if (imageCountEstimate(clear, responseSecondsFor(t.seconds)) > maxImages)
@@ -140,8 +162,13 @@ std::variant<AbsorptionFit, DecayRefusal> solveAbsorption(const DecayTargets& t)
         std::array<std::variant<double, DecayRefusal>, bandCount> alphas;
         eachBand([&](int b) { alphas[b] = bisectAbsorption(energies, b, aims[b]); });
         for (int b = 0; b < bandCount; ++b) {
-            if (const auto* refusal = std::get_if<DecayRefusal>(&alphas[b])) return *refusal;
-            fit.absorption[b] = std::get<double>(alphas[b]);
+            const auto* refusal = std::get_if<DecayRefusal>(&alphas[b]);
+            if (refusal != nullptr && round == 0) return *refusal;
+            // A later aim past the echogram's range is the measurement's doing: the band is held
+            // at that end, and what it measures there decides.
+            fit.absorption[b] = refusal == nullptr                            ? std::get<double>(alphas[b])
+                                : refusal->kind == DecayRefusalKind::tooShort ? maxAbsorption
+                                                                              : minAbsorption;
         }
         const auto measured = omniT30(absorbing(clearSet, fit.absorption), t.format);
         if (!measured) return DecayRefusal{DecayRefusalKind::noMemory, 0, 0};
@@ -153,6 +180,7 @@ std::variant<AbsorptionFit, DecayRefusal> solveAbsorption(const DecayTargets& t)
         }
         if (close) break;
     }
+    if (const auto refusal = missedAtItsEnd(fit, t.seconds)) return *refusal;
     return fit;
 }
 

@@ -48,8 +48,10 @@ struct AbsorptionFit {
 };
 
 enum class DecayRefusalKind {
-    tooShort,       // limit: the shortest T30 the band can have (at maxAbsorption)
-    tooLong,        // limit: the longest (at minAbsorption; the air's absorption at the high bands)
+    // limit: the shortest T30 the band can have (at maxAbsorption), by the energy echogram, or as
+    // measured where the rounds held the band there
+    tooShort,
+    tooLong,        // limit: the longest (at minAbsorption; the air's absorption at the high bands), alike
     tooManyImages,  // limit: the longest target whose response stays within maxImages
     noMemory,       // the transforms or buffers could not be had
 };
