@@ -1,5 +1,6 @@
 #include "report/html_report.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -75,20 +76,38 @@ std::string sectionHead(const CompareResults& results, std::size_t k) {
            antiphaseText(r.analysis.curve) + publishedFigures(r.array.key);
 }
 
+// How far the sources stand from the array: the sweep's on its arc, a stage's players each at
+// their own distance ("the players 8.00 to 10.00 m away").
+std::string sourcesAway(const CompareResults& results) {
+    if (!results.stage || results.stage->players.empty())
+        return "the sources " + fixedText(results.room->distance, 2) + " m away";
+    double nearest = INFINITY, farthest = 0;
+    for (const StagePlayer& p : results.stage->players) {
+        nearest = std::min(nearest, p.distance);
+        farthest = std::max(farthest, p.distance);
+    }
+    return "the players " + fixedText(nearest, 2) + (farthest > nearest ? " to " + fixedText(farthest, 2) : "") +
+           " m away";
+}
+
 // In a room: how far its direct sound carries, the ears' correlation, and its channels' late
 // coherence beside the diffuse field's.
 std::string roomOfArray(const CompareResults& results, std::size_t k) {
     const std::optional<ArrayRoomResult>& room = results.arrays[k].room;
     if (!results.room || !room) return {};
     std::string html = "<p class=\"room\">In the room: critical distance " + fixedText(room->criticalDistance, 2) +
-                       " m, the sources " + fixedText(results.room->distance, 2) + " m away.";
+                       " m, " + sourcesAway(results) + ".";
+    const std::string from = results.stage
+                                 ? htmlEscaped(results.stage->players[centrePlayer(results.stage->players)].name) +
+                                       ", the player nearest straight ahead"
+                                 : std::string("the centre position");
     if (room->iaccEarly && room->iaccLate)
-        html += " At the ears, from the centre position: IACC early " + fixedText(*room->iaccEarly, 3) + ", late " +
+        html += " At the ears, from " + from + ": IACC early " + fixedText(*room->iaccEarly, 3) + ", late " +
                 fixedText(*room->iaccLate, 3) + ".";
-    html +=
-        " The channels' coherence after the first 80 ms, summed over the positions, per octave band, beside "
-        "the diffuse field's (dashed): above it, the reverberation of the two channels is more alike than a "
-        "diffuse field would make it, and sounds narrower.</p>\n";
+    html += " The channels' coherence after the first 80 ms, summed over the " +
+            std::string(results.stage ? "players" : "positions") +
+            ", per octave band, beside the diffuse field's (dashed): above it, the reverberation of the two channels "
+            "is more alike than a diffuse field would make it, and sounds narrower.</p>\n";
     return html + coherenceSvg(*room, curveStyle(results, k));
 }
 

@@ -20,6 +20,13 @@ std::optional<double> loudnessOffset(const std::vector<ArrayResult>& arrays, std
     return offsetToLoudest(loudness, index);
 }
 
+std::size_t centrePlayer(const std::vector<StagePlayer>& players) {
+    std::size_t best = 0;
+    for (std::size_t p = 1; p < players.size(); ++p)
+        if (std::fabs(players[p].degrees) < std::fabs(players[best].degrees)) best = p;
+    return best;
+}
+
 BandValues meanAbsorption(const Room& room) {
     const double wd = room.width * room.depth, dh = room.depth * room.height, wh = room.width * room.height;
     const std::array<double, surfaceCount> areas{dh, dh, wh, wh, wd, wd};

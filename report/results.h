@@ -99,6 +99,10 @@ struct StageResults {
     std::int64_t soundStart = 0;  // the frame of the renders where the players' sound begins
 };
 
+// The player nearest straight ahead (the first of two as near): whose stereo response a stage
+// plays to the head for the ears' IACC, as the sweep plays its centre position's.
+std::size_t centrePlayer(const std::vector<StagePlayer>& players);
+
 struct CompareResults {
     std::string input;   // the input's name as given
     std::string source;  // what was read of it: "48 000 Hz, 24-bit, channel 2 of 2"

@@ -71,8 +71,9 @@ struct Written {
     std::map<std::string, std::string> files;
 };
 
-Written compare(const ScratchDir& dir, const std::string& folder, std::vector<std::string> args) {
-    args.insert(args.begin(), {dir.file("take.wav"), "-q", "-o", dir.file(folder)});
+Written compare(const ScratchDir& dir, const std::string& folder, std::vector<std::string> args,
+                const std::string& input = "take.wav") {
+    args.insert(args.begin(), {dir.file(input), "-q", "-o", dir.file(folder)});
     std::FILE* sink = std::tmpfile();
     Written out{compareMain(args, {sink, sink, false}), {}};
     std::fclose(sink);
@@ -178,6 +179,15 @@ TEST(CompareRoomOptions, TheEarsCorrelationAtTheCentrePosition) {
     EXPECT_LT(late[1], 0.7);
     EXPECT_NE(run.files.at("report.html").find("At the ears, from the centre position: IACC early "),
               std::string::npos);
+    // A stage of the take alone straight ahead: the ears hear that player's response, the sweep's
+    // centre position's at another gain, and the page names it.
+    const Written stage = compare(dir, "stage", {"-H", "-a", "1,5,pair:omni:0:0", "--room", "studio"}, "take.wav@0");
+    ASSERT_EQ(stage.status, 0);
+    EXPECT_EQ(column(stage.files.at("arrays.csv"), "iacc_early"), column(arrays, "iacc_early"));
+    EXPECT_EQ(column(stage.files.at("arrays.csv"), "iacc_late"), column(arrays, "iacc_late"));
+    const std::string& page = stage.files.at("report.html");
+    EXPECT_NE(page.find("At the ears, from take, the player nearest straight ahead: IACC "), std::string::npos);
+    EXPECT_NE(page.find("summed over the players,"), std::string::npos);
 }
 #endif
 

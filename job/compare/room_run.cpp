@@ -78,11 +78,10 @@ int centrePosition(const SweepPositions& positions) {
     return best;
 }
 
-// The ears' IACC at the centre position, its time origin the ears' direct sound; false when the
-// memory cannot be had.
-bool hearEars(const RoomSweep& sweep, const SweepPositions& positions, const Listening& listening,
-              ArrayRoomResult& numbers) {
-    const MixedResponse centre = mixedResponse(sweep, centrePosition(positions));
+}  // namespace
+
+bool hearEars(const RoomSweep& sweep, int segment, const Listening& listening, ArrayRoomResult& numbers) {
+    const MixedResponse centre = mixedResponse(sweep, segment);
     const std::optional<EarResponses> ears = earResponsesOf(listening, centre.samples);
     if (!ears) return false;
     const EarCorrelation iacc = earlyAndLateIacc(ears->left, ears->right, centre.format.rate, earsArrival(*ears));
@@ -90,8 +89,6 @@ bool hearEars(const RoomSweep& sweep, const SweepPositions& positions, const Lis
     numbers.iaccLate = iacc.late;
     return true;
 }
-
-}  // namespace
 
 RoomRun roomRunOf(const RoomSetting& setting) {
     return {{setting.room, setting.arrayAt, setting.sourceHeight, setting.air, 1}, setting.distance};
@@ -114,7 +111,7 @@ std::variant<RoomHeard, std::string> hearInRoom(const RoomRun& room, std::span<c
     for (std::size_t a = 0; a < arrays.size(); ++a) heard.arrays[a].numbers = std::move(numbers[a]);
     std::vector<std::vector<SegmentExtent>> extents;
     for (HeardArray& array : heard.arrays) {
-        if (listening != nullptr && !hearEars(array.sweep, positions, *listening, array.numbers))
+        if (listening != nullptr && !hearEars(array.sweep, centrePosition(positions), *listening, array.numbers))
             return std::string("there is not enough memory for this recording");
         extents.push_back(segmentExtents(array.sweep));
         heard.gain = std::min(heard.gain, array.sweep.gain);

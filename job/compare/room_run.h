@@ -64,6 +64,10 @@ std::variant<RoomHeard, std::string> hearInRoom(const RoomRun& room, std::span<c
                                                 std::int32_t rate, std::int32_t n, const SweepPositions& positions,
                                                 const BandValues& seconds, const Listening* listening = nullptr);
 
+// The ears' IACC early and late from one segment of the sweep (a position, or a stage's player),
+// its time origin the ears' direct sound, into `numbers`; false when the memory cannot be had.
+bool hearEars(const RoomSweep& sweep, int segment, const Listening& listening, ArrayRoomResult& numbers);
+
 // The recording's transforms for the longest reflection of any array, made once for every
 // render; false when the memory cannot be had.
 bool transformRecording(RoomHeard& heard, std::span<const std::int16_t> x);

@@ -317,6 +317,10 @@ int hearTheStage(Run& run, const CompareOptions& options, CompareResults& result
         std::vector<const RoomSweep*> stages;
         for (const RoomSweep& stage : run.stageHeard->arrays) stages.push_back(&stage);
         numbers = roomNumbersOf(stages, arrays, *run.room, roomSeconds(*room));
+        const auto centre = static_cast<int>(centrePlayer(players));
+        for (std::size_t k = 0; run.listening != nullptr && k < numbers.size(); ++k)
+            if (!hearEars(*stages[k], centre, *run.listening, numbers[k]))
+                return fail(run, options.stage.front().entry, noMemory);
     }
     for (std::size_t k = 0; k < results.arrays.size(); ++k) {
         ArrayResult& result = results.arrays[k];

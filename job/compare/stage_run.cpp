@@ -140,8 +140,7 @@ std::variant<RenderedOutput, std::string> renderStage(const StageHeard& heard, s
     auto out = renderIntoOutput(
         stage.plan.frames, read.recordings.front().wave, random, outputName,
         [&](std::span<std::int16_t> samples, RandomState& state) {
-            // Measured afresh by each attempt (one in memory follows one in
-            // place that failed).
+            // Measured afresh by each attempt (one in memory follows one in place that failed).
             auto meter = LoudnessMeter::create(stage.plan.format.rate);
             bool fed = meter.has_value();
             const StageRenderOptions options{0, heard.renderer.get(),
