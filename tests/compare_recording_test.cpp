@@ -56,6 +56,17 @@ TEST_P(RecordingFormat, GivesBackTheSamplesItWasMadeFrom) {
     EXPECT_EQ(r.wave.bitsPerSample, 16);
     EXPECT_EQ(r.wave.samples, samples);
     EXPECT_EQ(r.description, c.description);
+    // Uncompressed samples read again from any frame are the same; FLAC's are not read again.
+    EXPECT_EQ(r.readsAgain, (c.format & SF_FORMAT_TYPEMASK) != SF_FORMAT_FLAC);
+    if (!r.readsAgain) return;
+    const RecordingRequest again{path, c.channels == 1 ? 0 : c.channels};
+    for (const auto& [from, count] : {std::pair{0, 7}, {5, 1000}, {1999, 1008}}) {
+        std::vector<std::int16_t> block(static_cast<std::size_t>(count), 99);
+        EXPECT_EQ(readRecordingBlock(again, from, count, block.data()), "");
+        EXPECT_TRUE(std::equal(block.begin(), block.end(), samples.begin() + from)) << from;
+    }
+    std::int16_t past[2];
+    EXPECT_NE(readRecordingBlock(again, 3006, 2, past), "");  // past its end
 }
 
 const FormatCase formats[] = {

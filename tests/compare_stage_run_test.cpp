@@ -12,7 +12,13 @@
 #include <sstream>
 
 #include "job/compare/run.h"
+#include "job/compare/stage_run.h"
 #include "support/test_support.h"
+#ifdef AURALITH_HAS_SNDFILE
+#include <sndfile.h>
+
+#include "support/sndfile_writer.h"
+#endif
 #include "wave/recording/rate_conversion.h"
 
 namespace auralith {
@@ -107,6 +113,55 @@ TEST_F(StageRun, AResponseHoldsItsPlayersLevel) {
     const double factor = std::pow(10.0, -6 / 20.0);
     for (std::size_t i = 0; i < heard[0].size(); ++i)
         ASSERT_NEAR(heard[1][i], heard[0][i] * factor, 1e-6 + 1e-6 * std::fabs(heard[1][i])) << i;
+}
+
+#ifdef AURALITH_HAS_SNDFILE
+// Players whose files read again are not held but read a block at a time as the renders go: a
+// 24-bit file's second channel and an excerpt render the bytes of the same samples held, cut
+// beforehand, from files that do not read again (FLAC), in the free field and in a room.
+TEST_F(StageRun, PlayersReadAgainRenderTheBytesOfHeldOnes) {
+    const std::vector<std::int16_t> vl = testing::whiteNoise(4410, 9000, 3), vc = testing::whiteNoise(3000, 9000, 4);
+    ASSERT_TRUE(testing::writeWithLibsndfile(dir.file("vl24.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_24, 44100, vl, 2));
+    // 0.02 s is frame 882; 0.06 s more is 2646 frames, past the end of vc.
+    ASSERT_TRUE(testing::writeWithLibsndfile(dir.file("vl.flac"), SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100,
+                                             {vl.begin() + 882, vl.begin() + 882 + 2646}));
+    ASSERT_TRUE(testing::writeWithLibsndfile(dir.file("vc.flac"), SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100,
+                                             {vc.begin() + 882, vc.end()}));
+    for (const std::vector<std::string>& room : {std::vector<std::string>{}, {"--room", "12x16x6", "--rt60", "0.6"}}) {
+        auto again = room, held = room;
+        again.insert(again.end(),
+                     {"--excerpt", "0.02:0.06", dir.file("vl24.wav") + "@-30#2", dir.file("vc.wav") + "@20:8"});
+        held.insert(held.end(), {dir.file("vl.flac") + "@-30", dir.file("vc.flac") + "@20:8"});
+        const Written a = compare(dir, "again", again), h = compare(dir, "held", held);
+        ASSERT_EQ(a.status, 0) << a.said;
+        ASSERT_EQ(h.status, 0) << h.said;
+        for (const char* render : {"stage-4-ortf.wav", "stage-6-tree.wav"})
+            EXPECT_TRUE(a.files.at(render) == h.files.at(render)) << render << (room.empty() ? "" : " in a room");
+        std::filesystem::remove_all(dir.file("again"));
+        std::filesystem::remove_all(dir.file("held"));
+    }
+}
+#endif
+
+// A player's file cut short after it was read: a block past the cut is refused, naming the file;
+// a block in the silence that pads the player to the longest reads only what the file holds.
+TEST_F(StageRun, AFileCutAfterItWasReadIsToldByName) {
+    StageRecordings read;
+    read.recordings.emplace_back().wave.sampleCount = 6000;
+    read.files.push_back(PlayerFile{{dir.file("vl.wav")}, 0, 4410});
+    StageReading reading;
+    const StageTracks tracks = stageTracks(read, reading);
+    const std::vector<std::int16_t> vl = testing::whiteNoise(4410, 9000, 3);
+    std::vector<std::int16_t> block(1000, 7);
+    ASSERT_TRUE(tracks.read(0, 4000, 1000, block.data()));
+    EXPECT_TRUE(std::equal(vl.begin() + 4000, vl.end(), block.begin()));
+    EXPECT_TRUE(std::all_of(block.begin() + 410, block.end(), [](std::int16_t v) { return v == 0; }));
+    testing::writeBytes(dir.file("vl.wav"), testing::monoWaveBytes(testing::whiteNoise(2000, 9000, 3)));
+    EXPECT_TRUE(tracks.read(0, 0, 1000, block.data()));
+    EXPECT_FALSE(tracks.read(0, 3000, 1000, block.data()));
+    ASSERT_TRUE(reading.failed);
+    EXPECT_EQ(reading.failed->path, dir.file("vl.wav"));
+    EXPECT_EQ(reading.failed->why, "it has changed since it was read");
 }
 
 // A missing or unreadable player: one line naming it, status 1, no folder left.

@@ -286,17 +286,19 @@ std::vector<std::string> inputsOf(const CompareOptions& options) {
     return inputs;
 }
 
-// One guard gain for the mix of a stage (stageGuardGain), else the recording's.
-double guardGainOf(const Run& run, const Recording& recording) {
+// One guard gain for the mix of a stage (stageGuardGain), else the recording's; none, told, when a
+// player's samples cannot be read again.
+std::optional<double> guardGainOf(Run& run, const Recording& recording) {
     if (run.stage == nullptr) return measureGuardGain(recording.wave.samples);
 #ifdef AURALITH_ROOM_RENDER
     if (run.stageHeard) {
-        std::vector<std::span<const std::int16_t>> x;
-        for (const Recording& r : run.stage->recordings) x.emplace_back(r.wave.samples);
-        return stageGuardGain(x, run.stageHeard->levels);
+        StageReading reading;
+        if (const auto gain = stageGuardGain(stageTracks(*run.stage, reading), run.stageHeard->levels)) return gain;
+        fail(run, reading.failed->path, reading.failed->why);
+        return std::nullopt;
     }
 #endif
-    return 1;
+    return 1.0;
 }
 
 // Every array's stage heard in the free field or the run's room, and how it hears each player;
@@ -344,7 +346,9 @@ int hearTheStage(Run& run, const CompareOptions& options, CompareResults& result
 
 // The renders and the reports into the folder; 0, or the exit status of a failure.
 int writeOutputs(Run& run, const CompareOptions& options, Recording& recording, CompareResults& results) {
-    const double gain = guardGainOf(run, recording);
+    const std::optional<double> guard = guardGainOf(run, recording);
+    if (!guard) return 1;
+    const double gain = *guard;
     if (const auto refused = writeResponseFiles(
             {run.folder, inputsOf(options), responseSweeps(run, options), &run.progress, playerLevels(run)},
             results.arrays, recording.wave.sampleRate, gain))

@@ -8,6 +8,7 @@
 #include "job/compare/file_names.h"
 #include "job/compare/sweep_setting.h"
 #include "report/numbers.h"
+#include "report/shown_text.h"
 #include "sim/analysis/array_analysis.h"
 #include "sim/analysis/loudness.h"
 #include "sim/fast/parallel.h"
@@ -43,6 +44,14 @@ std::string toFirstRate(StageRecordings& read, const std::string& file, Recordin
     return {};
 }
 
+// Where the recording's samples are read again, which are then let go; none where they are kept
+// (another rate's, or a file that does not read again).
+std::optional<PlayerFile> readAgain(Recording& recording, std::int32_t rate, RecordingRequest request) {
+    if (!recording.readsAgain || recording.wave.sampleRate != rate) return std::nullopt;
+    std::vector<std::int16_t>().swap(recording.wave.samples);
+    return PlayerFile{std::move(request), recording.from, recording.wave.sampleCount};
+}
+
 int millidegreesOf(const StagePlayer& player) { return static_cast<int>(std::lrint(player.degrees * 1000)); }
 
 }  // namespace
@@ -67,9 +76,12 @@ std::variant<StageRecordings, FileRefusal> readStage(const CompareOptions& optio
         if (options.excerpt)
             if (std::string why = cutToExcerpt(recording, *options.excerpt); !why.empty())
                 return FileRefusal{entry.file, why};
+        const std::int32_t rate = recording.wave.sampleRate;
         if (std::string why = toFirstRate(read, entry.file, recording); !why.empty())
             return FileRefusal{entry.file, why};
         longest = std::max(longest, recording.wave.sampleCount);
+        read.files.push_back(
+            readAgain(recording, rate, {entry.file, entry.channel != 0 ? entry.channel : options.channel}));
         read.recordings.push_back(std::move(recording));
     }
     try {
@@ -129,13 +141,32 @@ std::variant<StageHeard, std::string> hearStage(const std::vector<StagePlayer>& 
                       std::make_shared<StageRenderer>()};
 }
 
+StageTracks stageTracks(const StageRecordings& read, StageReading& reading) {
+    const std::int64_t n = read.recordings.empty() ? 0 : read.recordings.front().wave.sampleCount;
+    return {read.recordings.size(), n,
+            [&read, &reading](std::size_t s, std::int64_t from, std::int64_t count, std::int16_t* into) {
+                const std::optional<PlayerFile>& file = read.files[s];
+                if (!file) {
+                    std::copy_n(read.recordings[s].wave.samples.begin() + from, count, into);
+                    return true;
+                }
+                // Past the player's own samples, the silence that pads it.
+                const std::int64_t own = std::clamp<std::int64_t>(file->count - from, 0, count);
+                std::fill(into + own, into + count, std::int16_t{0});
+                const std::string why = own > 0 ? readRecordingBlock(file->request, file->from + from, own, into) : "";
+                if (why.empty()) return true;
+                const std::lock_guard lock(reading.mutex);
+                if (!reading.failed) reading.failed = FileRefusal{file->request.name, why};
+                return false;
+            }};
+}
+
 std::variant<RenderedOutput, std::string> renderStage(const StageHeard& heard, std::size_t index,
                                                       const StageRecordings& read, double gain, RandomState& random,
                                                       const std::string& outputName) {
     const RoomSweep& stage = heard.arrays[index];
-    std::vector<std::span<const std::int16_t>> x;
-    for (const Recording& r : read.recordings) x.emplace_back(r.wave.samples);
-    const StageInput input{x, heard.levels, gain};
+    StageReading reading;
+    const StageInput input{stageTracks(read, reading), heard.levels, gain};
     std::optional<double> loudness;
     auto out = renderIntoOutput(
         stage.plan.frames, read.recordings.front().wave, random, outputName,
@@ -150,6 +181,7 @@ std::variant<RenderedOutput, std::string> renderStage(const StageHeard& heard, s
             return outcome;
         });
     if (auto* rendered = std::get_if<RenderedOutput>(&out)) rendered->loudness = loudness;
+    if (reading.failed) return shownOnTerminal(reading.failed->path) + ": " + reading.failed->why;
     return out;
 }
 

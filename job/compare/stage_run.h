@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -18,15 +19,27 @@
 #ifdef AURALITH_ROOM_RENDER
 #include "sim/stage/stage.h"
 #include "sim/stage/stage_render.h"
+#include "sim/stage/stage_tracks.h"
 #endif
 
 namespace auralith {
 
+// Where a player's samples are read again, a block at a time as the renders go, so that a long
+// stage holds none of its recordings.
+struct PlayerFile {
+    RecordingRequest request;  // the file and its channel
+    std::int64_t from = 0;     // the file's frame of the player's first sample (the excerpt's start)
+    std::int64_t count = 0;    // the player's own samples, before the silence that pads it
+};
+
 // The players' recordings as the options take them (each one's channel, the excerpt), at the
-// first one's rate and padded with silence to the longest.
+// first one's rate and padded with silence to the longest. The samples of a player whose file
+// reads again are not kept (each recording's wave then holds its fields alone); one brought to
+// another rate, or in a file that does not read again, is held.
 struct StageRecordings {
     std::vector<Recording> recordings;
-    std::vector<std::string> conversions;  // each recording brought to the first one's rate
+    std::vector<std::string> conversions;          // each recording brought to the first one's rate
+    std::vector<std::optional<PlayerFile>> files;  // [player]: none where it is held
 };
 
 // The recordings, or the first refusal, naming its file.
@@ -51,6 +64,17 @@ std::vector<PlayerHeard> playersHeard(const std::vector<StagePlayer>& players, c
                                       const LoudspeakerBase& base, const ArrayRoomResult* room);
 
 #ifdef AURALITH_ROOM_RENDER
+
+// The first read of the players' samples that failed, naming its file; reads from several
+// threads at once tell it here.
+struct StageReading {
+    std::mutex mutex;
+    std::optional<FileRefusal> failed;
+};
+
+// The players' samples as a stage's render reads them: from memory, or from their files again.
+// `read` and `reading` must outlive the tracks.
+StageTracks stageTracks(const StageRecordings& read, StageReading& reading);
 
 // Every array's stage in the free field or the run's room, `radius` the arc's (a player there is
 // heard as recorded); the reason when a player cannot stand where it is asked to.

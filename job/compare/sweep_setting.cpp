@@ -32,6 +32,7 @@ std::string cutToExcerpt(Recording& recording, const Excerpt& excerpt) {
         wave.samples.erase(wave.samples.begin() + end, wave.samples.end());
         wave.samples.erase(wave.samples.begin(), wave.samples.begin() + first);
     }
+    recording.from += first;
     wave.sampleCount = static_cast<std::int32_t>(end - first);  // at least one: first lies before the end
     wave.dataSize = 2 * wave.sampleCount;
     wave.duration = static_cast<double>(wave.sampleCount) / wave.sampleRate;

@@ -83,17 +83,6 @@ std::vector<double> stageLevels(std::span<const StageSource> sources, double rad
     return levels;
 }
 
-double stageGuardGain(std::span<const std::span<const std::int16_t>> x, std::span<const double> levels) {
-    double peak = 0;
-    const std::size_t n = x.empty() ? 0 : x.front().size();
-    for (std::size_t i = 0; i < n; ++i) {
-        double sum = 0;
-        for (std::size_t s = 0; s < x.size(); ++s) sum += levels[s] * x[s][i];
-        peak = std::max(peak, std::fabs(sum));
-    }
-    return peak > 32766 ? static_cast<double>(32766.0L / peak) : 1.0;
-}
-
 std::variant<std::vector<RoomSweep>, std::string> stageSweeps(std::span<const AnyArray> arrays,
                                                               const Surroundings& surroundings,
                                                               std::span<const StageSource> sources, std::int32_t n,

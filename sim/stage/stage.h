@@ -40,11 +40,6 @@ StageTiming stageTiming(std::span<const StageSource> sources, std::int32_t rate)
 // arc the source stands on).
 std::vector<double> stageLevels(std::span<const StageSource> sources, double radius);
 
-// One guard gain for the mix: 1, unless the sources' recordings at their levels, added sample
-// by sample, reach 32767 or -32768; then what brings that sum's peak to 32766, as the guard gain
-// brings a single recording's (so that a stage of one source has its recording's).
-double stageGuardGain(std::span<const std::span<const std::int16_t>> x, std::span<const double> levels);
-
 // Every array's stage, the sources' recordings being n samples long: in the free field, or in
 // the room of `field` (each source at its own height there). In a room every array's gain is
 // the least any array and source needs (as the sweep's is), so that renders compare. Refused,

@@ -1,6 +1,7 @@
 #include "sim/stage/stage_filters.h"
 
 #include <algorithm>
+#include <new>
 #include <utility>
 
 #include "sim/fast/parallel.h"
@@ -131,23 +132,20 @@ std::optional<StageScratch> stageScratch(const StageFilters& f) {
                          roomBuffer<double>(static_cast<std::size_t>(f.transforms->size())),
                          roomBuffer<std::complex<double>>(bins),
                          {},
+                         {},
                          {}};
     if (!scratch.real || !scratch.input) return std::nullopt;
+    try {
+        scratch.samples.resize(static_cast<std::size_t>(f.transforms->size()));
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
     for (std::size_t c = 0; c < f.filters.size(); ++c)
         if (!scratch.products.emplace_back(roomBuffer<std::complex<double>>(bins))) return std::nullopt;
     return scratch;
 }
 
 namespace {
-
-// x[from .. from + size) into `real`, zero outside the recording.
-void blockOf(std::span<const std::int16_t> x, std::int64_t from, std::int64_t size, double* real) {
-    const std::int64_t lo = std::clamp<std::int64_t>(-from, 0, size);
-    const std::int64_t hi = std::clamp<std::int64_t>(std::ssize(x) - from, lo, size);
-    std::fill(real, real + lo, 0.0);
-    for (std::int64_t i = lo; i < hi; ++i) real[i] = x[static_cast<std::size_t>(from + i)];
-    std::fill(real + hi, real + size, 0.0);
-}
 
 // product[k] += in[k] * h[k], written out in real and imaginary parts: the same sums as
 // std::complex's (ac - bd, ad + bc) without its check for infinities, which keeps the loop from
@@ -174,21 +172,21 @@ bool heard(const StageFilters& f, std::size_t s) {
 
 }  // namespace
 
-void stageReflections(const StageFilters& f, std::span<const std::span<const std::int16_t>> x, std::int64_t first,
-                      std::int64_t count, StageScratch& scratch, std::vector<std::vector<double>>& wet) {
+bool stageReflections(const StageFilters& f, const StageTracks& x, std::int64_t first, std::int64_t count,
+                      StageScratch& scratch, std::vector<std::vector<double>>& wet) {
     wet.resize(f.filters.size());
     for (auto& channel : wet) channel.assign(static_cast<std::size_t>(count), 0.0);
     const std::int64_t j0 = first - f.origin;
-    if (!f.rings() || j0 + count <= 0 || j0 >= f.length) return;
+    if (!f.rings() || j0 + count <= 0 || j0 >= f.length) return true;
     const std::int64_t size = f.transforms->size();
     const auto bins = static_cast<std::size_t>(f.transforms->bins());
     double* real = scratch.real.get();
     for (auto& product : scratch.products) std::fill(product.get(), product.get() + bins, std::complex<double>());
     // Each source's block, x[j0 - (M - 1) .. j0 - (M - 1) + N) zero outside its recording, is
     // transformed and added into every channel that hears it.
-    for (std::size_t s = 0; s < x.size(); ++s) {
+    for (std::size_t s = 0; s < x.count; ++s) {
         if (!heard(f, s)) continue;
-        blockOf(x[s], j0 - (f.span - 1), size, real);
+        if (!trackBlock(x, s, j0 - (f.span - 1), size, scratch.samples.data(), real)) return false;
         f.transforms->forward(real, scratch.input.get());
         for (std::size_t c = 0; c < wet.size(); ++c)
             if (const std::complex<double>* h = f.filters[c][s].get(); h != nullptr)
@@ -199,6 +197,7 @@ void stageReflections(const StageFilters& f, std::span<const std::span<const std
         for (std::int64_t k = std::max<std::int64_t>(0, -j0); k < count && j0 + k < f.length; ++k)
             wet[c][static_cast<std::size_t>(k)] = real[f.span - 1 + k];
     }
+    return true;
 }
 
 }  // namespace auralith

@@ -17,6 +17,7 @@
 
 #include "sim/room/room_transforms.h"
 #include "sim/room_render/room_sweep.h"
+#include "sim/stage/stage_tracks.h"
 
 namespace auralith {
 
@@ -50,6 +51,7 @@ struct StageScratch {
     RoomBuffer<std::complex<double>> input;
     std::vector<RoomBuffer<std::complex<double>>> products;  // per channel
     std::vector<std::vector<double>> wet;                    // per channel
+    std::vector<std::int16_t> samples;                       // a block of one recording
 };
 std::optional<StageScratch> stageScratch(const StageFilters& filters);
 
@@ -58,8 +60,8 @@ bool scratchFits(const StageScratch& scratch, const StageFilters& filters);
 
 // The reflections of every channel at output frames [first, first + count), count at most the
 // step, into wet[c] (a channel each where anything rings, each resized to count; zero outside
-// the reflections' reach).
-void stageReflections(const StageFilters& filters, std::span<const std::span<const std::int16_t>> x, std::int64_t first,
-                      std::int64_t count, StageScratch& scratch, std::vector<std::vector<double>>& wet);
+// the reflections' reach); false when the recordings' samples cannot be had.
+bool stageReflections(const StageFilters& filters, const StageTracks& x, std::int64_t first, std::int64_t count,
+                      StageScratch& scratch, std::vector<std::vector<double>>& wet);
 
 }  // namespace auralith

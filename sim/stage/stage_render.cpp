@@ -1,6 +1,7 @@
 #include "sim/stage/stage_render.h"
 
 #include <algorithm>
+#include <atomic>
 #include <limits>
 #include <mutex>
 #include <new>
@@ -32,7 +33,7 @@ struct Reach {
 
 Reach reachOf(const StageMix& m) {
     Reach r;
-    const std::int64_t n = m.input.x.empty() ? 0 : std::ssize(m.input.x.front());
+    const std::int64_t n = m.input.x.n;
     for (const PlanSegment& s : m.stage.plan.segments)
         for (const auto& taps : s.taps)
             for (const PlanTap& tap : taps)
@@ -55,12 +56,38 @@ struct ChunkTap {
 };
 
 // A chunk's values, channel by channel, and the taps of each of its channels (or the held mix's
-// microphones): kept by each part from chunk to chunk.
+// microphones): kept by each part from chunk to chunk. In the free field, each source's samples
+// the block's taps read, from its recording's sample `from` on.
 struct BlockValues {
-    std::vector<std::vector<long double>> values;  // [channel][frame]
-    std::vector<std::vector<ChunkTap>> taps;       // [channel or microphone]
-    std::vector<std::vector<double>> tracks;       // [microphone][frame]
+    std::vector<std::vector<long double>> values;    // [channel][frame]
+    std::vector<std::vector<ChunkTap>> taps;         // [channel or microphone]
+    std::vector<std::vector<double>> tracks;         // [microphone][frame]
+    std::vector<std::vector<std::int16_t>> samples;  // [source]
+    std::vector<std::int64_t> from;                  // [source]
 };
+
+// The samples of each source that the free field's taps read at frames [first, first + count)
+// into b.samples; false when they cannot be had.
+bool readSamples(const StageMix& m, std::int64_t first, std::int64_t count, BlockValues& b) {
+    const std::vector<PlanSegment>& segments = m.stage.plan.segments;
+    b.samples.resize(segments.size());
+    b.from.resize(segments.size());
+    for (std::size_t s = 0; s < segments.size(); ++s) {
+        std::int64_t nearest = std::numeric_limits<std::int64_t>::max(), farthest = 0;
+        for (const auto& taps : segments[s].taps)
+            for (const PlanTap& tap : taps) {
+                nearest = std::min<std::int64_t>(nearest, tap.delay);
+                farthest = std::max<std::int64_t>(farthest, tap.delay);
+            }
+        const std::int64_t start = first - segments[s].start;
+        const std::int64_t lo = std::clamp<std::int64_t>(start - farthest, 0, m.input.x.n);
+        const std::int64_t hi = std::clamp<std::int64_t>(start + count - nearest, lo, m.input.x.n);
+        b.from[s] = lo;
+        b.samples[s].resize(static_cast<std::size_t>(hi - lo));
+        if (hi > lo && !m.input.x.read(s, lo, hi - lo, b.samples[s].data())) return false;
+    }
+    return true;
+}
 
 void chunkTaps(const StageMix& m, std::int64_t first, std::int64_t count, BlockValues& b) {
     const RenderPlan& plan = m.stage.plan;
@@ -71,8 +98,9 @@ void chunkTaps(const StageMix& m, std::int64_t first, std::int64_t count, BlockV
             for (const PlanTap& tap : plan.segments[s].taps[c]) {
                 const std::int64_t offset = first - plan.segments[s].start - tap.delay;
                 const std::int64_t from = std::clamp<std::int64_t>(-offset, 0, count);
-                const std::int64_t to = std::clamp<std::int64_t>(std::ssize(m.input.x[s]) - offset, 0, count);
-                if (from < to) b.taps[c].push_back({m.input.x[s].data(), offset, tap.factor, m.g[s], from, to});
+                const std::int64_t to = std::clamp<std::int64_t>(m.input.x.n - offset, 0, count);
+                if (from < to)
+                    b.taps[c].push_back({b.samples[s].data(), offset - b.from[s], tap.factor, m.g[s], from, to});
             }
 }
 
@@ -255,8 +283,7 @@ std::vector<double> sourceGains(const RoomSweep& stage, const StageInput& input)
 std::optional<std::vector<std::vector<long double>>> stageValues(const RoomSweep& stage, const StageInput& input,
                                                                  std::int64_t first, std::int64_t count) {
     const std::vector<double> g = sourceGains(stage, input);
-    const std::int64_t n = input.x.empty() ? 0 : std::ssize(input.x.front());
-    auto filters = stageFilters(stage, g, n);
+    auto filters = stageFilters(stage, g, input.x.n);
     if (!filters) return std::nullopt;
     auto scratch = stageScratch(*filters);
     if (!scratch) return std::nullopt;
@@ -267,7 +294,9 @@ std::optional<std::vector<std::vector<long double>>> stageValues(const RoomSweep
     BlockValues values;
     for (std::int64_t at = 0; at < count; at += step) {
         const std::int64_t part = std::min(step, count - at);
-        stageReflections(*filters, input.x, first + at, part, *scratch, scratch->wet);
+        if (!stageReflections(*filters, input.x, first + at, part, *scratch, scratch->wet) ||
+            (!filters->rings() && !readSamples(mix, first + at, part, values)))
+            return std::nullopt;
         blockValues(mix, first + at, part, scratch->wet, values, [&](std::int64_t t, const auto& v) {
             for (std::size_t c = 0; c < channels; ++c)
                 std::copy(v[c].begin(), v[c].end(), out[c].begin() + (t - first));
@@ -284,7 +313,7 @@ RenderOutcome renderStageInto(const RoomSweep& stage, const StageInput& input, R
     const std::vector<double> g = sourceGains(stage, input);
     StageRenderer own;
     StageRenderer& r = options.shared != nullptr ? *options.shared : own;
-    if (!fillStageFilters(r.filters, stage, g, input.x.empty() ? 0 : std::ssize(input.x.front())))
+    if (!fillStageFilters(r.filters, stage, g, input.x.n))
         return {false, 0, "there is not enough memory for the stage's render"};
     const StageMix mix{stage, input, g, r.filters};
     const Reach reach = reachOf(mix);
@@ -304,15 +333,20 @@ RenderOutcome renderStageInto(const RoomSweep& stage, const StageInput& input, R
         return all.subspan(channels * static_cast<std::size_t>(first),
                            channels * static_cast<std::size_t>(std::min(step, reach.end - first)));
     };
+    std::atomic<bool> unread = false;  // a block's samples could not be had: every part stops
     runParts(parts, [&](int k) {
         StageScratch& scratch = r.scratch[static_cast<std::size_t>(k)];
         // Counted here, not in the shared vector: the parts' counts share a cache line.
         std::int64_t clips = 0;
         BlockValues values;
-        for (std::int64_t b = k; b < blocks; b += parts) {
+        for (std::int64_t b = k; b < blocks && !unread; b += parts) {
             const std::int64_t first = reach.first + b * step;
             const std::int64_t count = std::min(step, reach.end - first);
-            stageReflections(r.filters, input.x, first, count, scratch, scratch.wet);
+            if (!stageReflections(r.filters, input.x, first, count, scratch, scratch.wet) ||
+                (!r.filters.rings() && !readSamples(mix, first, count, values))) {
+                unread = true;
+                break;
+            }
             // Two draws a value, channel after channel, from the stage's first frame on.
             RandomState state = randomStateAfter(start, 2 * channels * static_cast<std::uint64_t>(first - reach.first));
             clips += ditherBlock(mix, scratch.wet, first, count, state.s, values, out, options.width);
@@ -320,6 +354,7 @@ RenderOutcome renderStageInto(const RoomSweep& stage, const StageInput& input, R
         }
         clipped[static_cast<std::size_t>(k)] = clips;
     });
+    if (unread) return {false, 0, "the recordings' samples could not be had"};
     if (options.made) options.made(all.subspan(blocks > 0 ? channels * static_cast<std::size_t>(reach.end) : 0));
     random = randomStateAfter(start, 2 * channels * static_cast<std::uint64_t>(reach.end - reach.first));
     std::int64_t total = 0;

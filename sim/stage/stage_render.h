@@ -23,7 +23,7 @@ namespace auralith {
 // The sources' recordings (all of one length) and the factor each is heard at (stageLevels);
 // `gain` is the guard gain of the mix, which the stage's room gain multiplies.
 struct StageInput {
-    std::span<const std::span<const std::int16_t>> x;
+    StageTracks x;
     std::span<const double> levels;
     double gain = 1;
 };
@@ -51,13 +51,13 @@ struct StageRenderOptions {
 };
 
 // Renders into `out`, which holds the stage's frames times channels zero samples; refused when
-// the memory cannot be had, else with the count of samples clipped. The generator ends where the
-// serial order leaves it.
+// the memory or the recordings' samples cannot be had, else with the count of samples clipped.
+// The generator ends where the serial order leaves it.
 RenderOutcome renderStageInto(const RoomSweep& stage, const StageInput& input, RandomState& random,
                               std::span<std::int16_t> out, const StageRenderOptions& options = {});
 
 // The values before the dither at frames [first, first + count), per channel; nothing when the
-// memory cannot be had.
+// memory or the recordings' samples cannot be had.
 std::optional<std::vector<std::vector<long double>>> stageValues(const RoomSweep& stage, const StageInput& input,
                                                                  std::int64_t first, std::int64_t count);
 

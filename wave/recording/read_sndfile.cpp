@@ -8,6 +8,7 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "wave/files/file_access.h"
@@ -68,6 +69,22 @@ std::string sampleKindOf(SNDFILE* file, int format) {
     return "encoded";
 }
 
+// Samples that lie uncompressed, each block where its position says: read again from any frame,
+// they are the same samples. (FLAC names its samples' depth as PCM, but compresses them.)
+bool readsAgain(int format) {
+    if ((format & SF_FORMAT_TYPEMASK) == SF_FORMAT_FLAC) return false;
+    switch (format & SF_FORMAT_SUBMASK) {
+        case SF_FORMAT_PCM_S8:
+        case SF_FORMAT_PCM_U8:
+        case SF_FORMAT_PCM_16:
+        case SF_FORMAT_PCM_24:
+        case SF_FORMAT_PCM_32:
+        case SF_FORMAT_FLOAT:
+        case SF_FORMAT_DOUBLE: return true;
+        default: return false;
+    }
+}
+
 bool isFloatingPoint(int format) {
     const int subtype = format & SF_FORMAT_SUBMASK;
     return subtype == SF_FORMAT_FLOAT || subtype == SF_FORMAT_DOUBLE;
@@ -97,7 +114,7 @@ struct ChannelRead {
 // The chosen channel's samples, read in blocks. Integer samples as libsndfile converts them to
 // 16 bits; floating-point ones as sixteenBitsOf says. It stops at the first short read: a file
 // that gives fewer frames than it said has changed or is damaged.
-ChannelRead readChannel(SNDFILE* file, const SF_INFO& info, int channel, std::vector<std::int16_t>& samples) {
+ChannelRead readChannel(SNDFILE* file, const SF_INFO& info, int channel, std::span<std::int16_t> samples) {
     ChannelRead read;
     const auto channels = static_cast<std::size_t>(info.channels);
     const bool floating = isFloatingPoint(info.format);
@@ -153,6 +170,26 @@ std::variant<Recording, std::string> readRecording(const RecordingRequest& reque
     return readRecordingFrom(*opened.file, request);
 }
 
+std::string readRecordingBlock(const RecordingRequest& request, std::int64_t from, std::int64_t count,
+                               std::int16_t* into) {
+    OpenedFile opened = openForReadingOrSayWhy(request.name);
+    if (!opened.file) return opened.why;
+    VirtualFile virtualFile{*opened.file};
+    SF_VIRTUAL_IO io{lengthOf, seekTo, readFrom, writeNothing, positionOf};
+    SF_INFO info{};
+    const SndfileHandle file(sf_open_virtual(&io, SFM_READ, &info, &virtualFile));
+    if (!file) return sf_strerror(nullptr);
+    const int channel = request.channel == 0 ? 1 : request.channel;
+    if (channel > info.channels || !readsAgain(info.format) || from < 0 || from + count > info.frames)
+        return "it has changed since it was read";
+    if (sf_seek(file.get(), from, SEEK_SET) != from) return sf_strerror(file.get());
+    const ChannelRead read = readChannel(file.get(), info, channel,
+                                         std::span(into, static_cast<std::size_t>(std::max<std::int64_t>(count, 0))));
+    if (read.libraryError) return sf_strerror(file.get());
+    if (read.frames < count) return "it ended early: it changed while it was read, or is damaged";
+    return {};
+}
+
 std::variant<Recording, std::string> readRecordingFrom(ReadableFile& opened, const RecordingRequest& request) {
     VirtualFile virtualFile{opened};
     SF_VIRTUAL_IO io{lengthOf, seekTo, readFrom, writeNothing, positionOf};
@@ -163,6 +200,7 @@ std::variant<Recording, std::string> readRecordingFrom(ReadableFile& opened, con
     const SourceFormat source{info.samplerate, info.channels, info.frames, sampleKindOf(file.get(), info.format)};
     if (auto refusal = refusalOf(source, request.channel)) return *refusal;
     Recording recording = recordingOf(source, request);
+    recording.readsAgain = readsAgain(info.format);
     if (!request.loadSamples) return recording;
     try {
         if (auto why = loadChannel(file.get(), info, request.channel == 0 ? 1 : request.channel, recording))

@@ -18,4 +18,9 @@ std::variant<Recording, std::string> readRecording(const RecordingRequest& reque
     return recording;
 }
 
+// Without libsndfile nothing reads again: every recording is held whole.
+std::string readRecordingBlock(const RecordingRequest&, std::int64_t, std::int64_t, std::int16_t*) {
+    return "this build reads no recording a block at a time";
+}
+
 }  // namespace auralith
