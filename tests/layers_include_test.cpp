@@ -95,7 +95,8 @@ const std::vector<Layer> layers{
     {"job/console/", {"job/console/"}, platformHeaders},
     {"job/posix/", {"job/console/", "job/posix/"}, {"windows.h"}},
     {"job/windows/", {"job/console/", "job/windows/"}, {"unistd.h", "termios.h", "poll.h", "sys/"}},
-    {"job/output/", {"job/output/", "sim/render.h", "sim/model/", "wave/"}, platformHeaders},
+    // A render carries its envelope where it measured it as it was written (a stage's).
+    {"job/output/", {"job/output/", "sim/render.h", "sim/model/", "sim/analysis/envelope.h", "wave/"}, platformHeaders},
     {"job/driver/",
      {"job/console/", "job/driver/", "job/output/", "catalogue/", "sim/render.h", "sim/model/", "wave/"},
      platformHeaders},

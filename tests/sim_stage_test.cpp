@@ -116,15 +116,18 @@ TEST(StageRender, TheSameBytesInAnyNumberOfParts) {
         std::vector<std::vector<std::int16_t>> outs;
         std::vector<RandomState> after;
         for (const int parts : {1, 2, 3, 2, 1}) {
+            // The fourth streamed: no output, the blocks handed on alone.
             std::vector<std::int16_t>& out = outs.emplace_back(static_cast<std::size_t>(stage.plan.frames) * 2);
             RandomState random;
             std::vector<std::int16_t> handed;
             const RenderOutcome done = renderStageInto(
-                stage, {heldTracks(recordings), levels, 1}, random, out,
+                stage, {heldTracks(recordings), levels, 1}, random,
+                outs.size() == 4 ? std::span<std::int16_t>() : std::span<std::int16_t>(out),
                 {parts, outs.size() == 4 ? &kept : nullptr,
                  [&](std::span<const std::int16_t> run) { handed.insert(handed.end(), run.begin(), run.end()); },
                  outs.size() == 5 ? 1 : 0});
             ASSERT_TRUE(done);
+            if (outs.size() == 4) out = handed;
             EXPECT_EQ(handed, out) << parts << " parts";
             after.push_back(random);
         }
@@ -178,12 +181,19 @@ TEST(StageRender, HandsOnItsBlocksInOrder) {
     auto stages = stageSweeps(arrays, FreeField{}, sources, n, 44100);
     ASSERT_TRUE(std::holds_alternative<std::vector<RoomSweep>>(stages));
     const RoomSweep& stage = std::get<std::vector<RoomSweep>>(stages).front();
-    std::vector<std::int16_t> out(static_cast<std::size_t>(stage.plan.frames) * 2), handed;
-    RandomState random;
+    std::vector<std::int16_t> out(static_cast<std::size_t>(stage.plan.frames) * 2), handed, streamed;
+    RandomState random, again;
     ASSERT_TRUE(renderStageInto(
         stage, {heldTracks(recordings), levels, 1}, random, out,
         {3, nullptr, [&](std::span<const std::int16_t> run) { handed.insert(handed.end(), run.begin(), run.end()); }}));
     EXPECT_EQ(handed, out);
+    // Streamed: no output to render into, each block handed on from its own buffer.
+    ASSERT_TRUE(renderStageInto(stage, {heldTracks(recordings), levels, 1}, again, {},
+                                {3, nullptr, [&](std::span<const std::int16_t> run) {
+                                     streamed.insert(streamed.end(), run.begin(), run.end());
+                                 }}));
+    EXPECT_TRUE(streamed == out);
+    EXPECT_EQ(again.s, random.s);
 }
 
 }  // namespace

@@ -148,7 +148,7 @@ int renderArray(Run& run, int index, const InputWave& wave, double gain, ArrayRe
                           ? loudnessInParts(out->samples(), wave.sampleRate, split)
                           : sweepLoudness(out->samples(), wave.sampleRate, wave.sampleCount);
     if (!result.loudness) return fail(run, audioPath, noMemory);
-    result.envelope = peakEnvelope(out->samples(), envelopePoints);
+    result.envelope = out->envelope ? std::move(*out->envelope) : peakEnvelope(out->samples(), envelopePoints);
     if (run.listening != nullptr) {
         run.progress.show(index, name, 0.5);
         if (const int status = renderHeadphones(run, out->samples(), wave, result); status != 0) return status;

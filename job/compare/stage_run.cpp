@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <map>
 #include <new>
 
 #include "job/compare/file_names.h"
 #include "job/compare/sweep_setting.h"
 #include "report/numbers.h"
+#include "report/results.h"
 #include "report/shown_text.h"
 #include "sim/analysis/array_analysis.h"
 #include "sim/analysis/loudness.h"
@@ -161,16 +163,58 @@ StageTracks stageTracks(const StageRecordings& read, StageReading& reading) {
             }};
 }
 
+namespace {
+
+// The render written to its file as its blocks are made, so that it is never held whole, with its
+// loudness and envelope measured as they go; nothing where the file cannot be built in place (the
+// render then goes into memory).
+std::optional<std::variant<RenderedOutput, std::string>> streamedStage(const StageHeard& heard, const RoomSweep& stage,
+                                                                       const StageInput& input, const InputWave& wave,
+                                                                       RandomState& random,
+                                                                       const std::string& outputName) {
+    RenderedOutput out;
+    out.frames = static_cast<std::int32_t>(stage.plan.frames);
+    out.inPlace =
+        OutputInPlace::create(outputName, out.frames, wave.sampleRate, wave.bitsPerSample, ReplaceMode::nameItself);
+    if (!out.inPlace) return std::nullopt;
+    auto meter = LoudnessMeter::create(stage.plan.format.rate);
+    bool fed = meter.has_value();
+    EnvelopeMeter envelope = envelopeMeter(out.frames, envelopePoints);
+    std::int64_t at = 0;
+    int error = 0;
+    const StageRenderOptions options{0, heard.renderer.get(), [&](std::span<const std::int16_t> run) {
+                                         fed = fed && meter->add(run);
+                                         addToEnvelope(envelope, run);
+                                         if (error == 0) error = out.inPlace->writeFrames(at, run);
+                                         at += std::ssize(run) / 2;
+                                     }};
+    const RenderOutcome outcome = renderStageInto(stage, input, random, {}, options);
+    if (!outcome) return std::string(outcome.why);
+    if (error != 0) return errorText(error);
+    out.clipped = outcome.clipped;
+    out.loudness = fed ? meter->integrated() : std::nullopt;
+    out.envelope = std::move(envelope.envelope);
+    return out;
+}
+
+}  // namespace
+
 std::variant<RenderedOutput, std::string> renderStage(const StageHeard& heard, std::size_t index,
                                                       const StageRecordings& read, double gain, RandomState& random,
                                                       const std::string& outputName) {
     const RoomSweep& stage = heard.arrays[index];
     StageReading reading;
     const StageInput input{stageTracks(read, reading), heard.levels, gain};
+    const InputWave& wave = read.recordings.front().wave;
+    // A WAVE file's size is 32-bit: four bytes a frame (a longer render is refused below).
+    if (stage.plan.frames <= (std::numeric_limits<std::int32_t>::max() - 44) / 4)
+        if (auto streamed = streamedStage(heard, stage, input, wave, random, outputName)) {
+            if (reading.failed) return shownOnTerminal(reading.failed->path) + ": " + reading.failed->why;
+            return std::move(*streamed);
+        }
     std::optional<double> loudness;
     auto out = renderIntoOutput(
-        stage.plan.frames, read.recordings.front().wave, random, outputName,
-        [&](std::span<std::int16_t> samples, RandomState& state) {
+        stage.plan.frames, wave, random, outputName, [&](std::span<std::int16_t> samples, RandomState& state) {
             // Measured afresh by each attempt (one in memory follows one in place that failed).
             auto meter = LoudnessMeter::create(stage.plan.format.rate);
             bool fed = meter.has_value();

@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 
+#include "sim/analysis/envelope.h"
 #include "sim/render.h"
 #include "wave/input_wave.h"
 #include "wave/output_in_place.h"
@@ -19,8 +20,10 @@ struct RenderedOutput {
     std::optional<OutputInPlace> inPlace;
     StereoBuffer memory;
     std::int64_t clipped = 0;  // samples the render clipped at full scale
-    // Its loudness, where the render measured it as it went (a stage's); else measured after.
+    // Its loudness and its envelope, where the render measured them as it went (a stage's, the
+    // envelope where it was written to its file as it was made); else measured after.
     std::optional<double> loudness;
+    std::optional<Envelope> envelope;
 
     std::span<const std::int16_t> samples() const { return inPlace ? inPlace->samples() : memory.view(); }
 };

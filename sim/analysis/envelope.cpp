@@ -21,6 +21,25 @@ Envelope peakEnvelope(std::span<const std::int16_t> samples, int buckets) {
     return envelope;
 }
 
+EnvelopeMeter envelopeMeter(std::int64_t frames, int buckets) {
+    EnvelopeMeter meter;
+    meter.envelope.frames = frames;
+    meter.envelope.peaks.assign(static_cast<std::size_t>(std::min<std::int64_t>(std::max(buckets, 0), frames)), 0);
+    return meter;
+}
+
+void addToEnvelope(EnvelopeMeter& meter, std::span<const std::int16_t> samples) {
+    Envelope& e = meter.envelope;
+    const auto count = std::ssize(e.peaks);
+    for (std::size_t i = 0; i + 1 < samples.size() && meter.bucket < count; i += 2) {
+        // The frame lies in bucket b while it comes before the next bucket's first frame.
+        while (meter.bucket + 1 < count && meter.seen >= e.frames * (meter.bucket + 1) / count) ++meter.bucket;
+        std::int32_t& peak = e.peaks[static_cast<std::size_t>(meter.bucket)];
+        peak = std::max({peak, std::abs(std::int32_t{samples[i]}), std::abs(std::int32_t{samples[i + 1]})});
+        ++meter.seen;
+    }
+}
+
 void takeLouder(Envelope& into, const Envelope& other) {
     if (into.peaks.empty()) {
         into = other;

@@ -18,6 +18,17 @@ struct Envelope {
 // or the frames where there are fewer (a render of no frames has no buckets).
 Envelope peakEnvelope(std::span<const std::int16_t> samples, int buckets);
 
+// The same worked out as the samples come, a run at a time in order (a render handed on as its
+// blocks are made): begun with the render's frames, it holds peakEnvelope's once every frame has
+// come.
+struct EnvelopeMeter {
+    Envelope envelope;
+    std::int64_t seen = 0;    // frames come so far
+    std::int64_t bucket = 0;  // the bucket the next frame falls in
+};
+EnvelopeMeter envelopeMeter(std::int64_t frames, int buckets);
+void addToEnvelope(EnvelopeMeter& meter, std::span<const std::int16_t> samples);
+
 // Bucket by bucket the larger of two envelopes of the same frames and buckets (`into` when empty
 // takes `other` as it is): one drawing for renders that are all heard at the same moments.
 void takeLouder(Envelope& into, const Envelope& other);

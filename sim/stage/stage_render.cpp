@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <limits>
+#include <map>
 #include <mutex>
 #include <new>
 #include <utility>
@@ -203,14 +204,12 @@ std::int64_t ditherStereoBlock(const std::vector<std::vector<double>>& wet, std:
 // A block's values dithered into `out` from generator state s, which moves past them: a ringing
 // stereo stage's in batches, any other's a value at a time. Returns the samples clipped.
 std::int64_t ditherBlock(const StageMix& m, const std::vector<std::vector<double>>& wet, std::int64_t first,
-                         std::int64_t count, std::uint32_t& s, BlockValues& values, std::span<std::int16_t> out,
-                         int width) {
+                         std::int64_t count, std::uint32_t& s, BlockValues& values, std::int16_t* out, int width) {
     const auto channels = static_cast<std::size_t>(m.stage.plan.format.channels);
-    if (m.filters.rings() && channels == 2 && width != 1)
-        return ditherStereoBlock(wet, count, s, out.data() + 2 * static_cast<std::size_t>(first));
+    if (m.filters.rings() && channels == 2 && width != 1) return ditherStereoBlock(wet, count, s, out);
     std::int64_t clips = 0;
     blockValues(m, first, count, wet, values, [&](std::int64_t t, const auto& v) {
-        std::int16_t* to = out.data() + channels * static_cast<std::size_t>(t);
+        std::int16_t* to = out + channels * static_cast<std::size_t>(t - first);
         for (std::size_t f = 0; f < v.front().size(); ++f)
             for (std::size_t c = 0; c < channels; ++c) {
                 // The generator's steps written out here: a call a draw costs more than the step.
@@ -243,30 +242,60 @@ bool scratchFor(StageRenderer& r, int parts) {
 // Blocks handed on in order. A part that finishes a block marks it done; whichever part finds the
 // next block to hand on done hands on it and every done block after it, while the others go on
 // rendering: no part waits for another (a part that could not have a thread of its own runs after
-// the others, on this one).
+// the others, on this one). A streamed render's blocks wait here until they are handed on, their
+// buffers then kept for the next blocks.
 struct BlockOrder {
     std::mutex mutex;
     std::vector<char> done;
     std::int64_t next = 0;
     bool handing = false;
+    std::map<std::int64_t, std::vector<std::int16_t>> waiting;
+    std::vector<std::vector<std::int16_t>> spare;
 };
 
-// Block b done; hands on what is ready: block k's samples are block(k), and the silence before
-// the first sound goes with the first block.
+// A buffer for a streamed block of `samples`.
+std::vector<std::int16_t> blockBuffer(BlockOrder& order, std::size_t samples) {
+    std::vector<std::int16_t> buffer;
+    {
+        const std::lock_guard lock(order.mutex);
+        if (!order.spare.empty()) {
+            buffer = std::move(order.spare.back());
+            order.spare.pop_back();
+        }
+    }
+    buffer.resize(samples);
+    return buffer;
+}
+
+// `samples` zero samples, handed on a piece at a time.
+void handSilence(const StageRenderOptions& options, std::size_t samples) {
+    static const std::vector<std::int16_t> zeros(1 << 16, 0);
+    for (std::size_t at = 0; at < samples; at += zeros.size())
+        options.made(std::span(zeros).first(std::min(zeros.size(), samples - at)));
+}
+
+// Block b done, its samples block(b) in the output, or `streamed` (kept until handed on); hands on
+// what is ready. `before`: the silence before the first sound, which goes with the first block.
 template <typename Block>
-void handOn(const StageRenderOptions& options, BlockOrder& order, std::int64_t b, std::span<const std::int16_t> before,
-            Block block) {
+void handOn(const StageRenderOptions& options, BlockOrder& order, std::int64_t b, std::size_t before, Block block,
+            std::vector<std::int16_t>* streamed) {
     if (!options.made) return;
     std::unique_lock lock(order.mutex);
     order.done[static_cast<std::size_t>(b)] = 1;
+    if (streamed != nullptr) order.waiting[b] = std::move(*streamed);
     if (order.handing) return;
     order.handing = true;
     while (order.next < std::ssize(order.done) && order.done[static_cast<std::size_t>(order.next)] != 0) {
         const std::int64_t k = order.next;
+        std::vector<std::int16_t>* waiting = streamed != nullptr ? &order.waiting[k] : nullptr;
         lock.unlock();
-        if (k == 0) options.made(before);
-        options.made(block(k));
+        if (k == 0) handSilence(options, before);
+        options.made(waiting != nullptr ? std::span<const std::int16_t>(*waiting) : block(k));
         lock.lock();
+        if (waiting != nullptr) {
+            order.spare.push_back(std::move(*waiting));
+            order.waiting.erase(k);
+        }
         ++order.next;
     }
     order.handing = false;
@@ -305,10 +334,64 @@ std::optional<std::vector<std::vector<long double>>> stageValues(const RoomSweep
     return out;
 }
 
+namespace {
+
+// What the parts of one render share.
+struct PartsRun {
+    const StageMix& mix;
+    StageRenderer& r;
+    const StageRenderOptions& options;
+    std::span<std::int16_t> out;  // empty: streamed, each block handed on from a buffer of its own
+    Reach reach;
+    std::int64_t step = 0;
+    std::int64_t blocks = 0;
+    int parts = 0;
+    RandomState start;
+    BlockOrder order{};
+    std::atomic<bool> unread = false;  // a block's samples could not be had: every part stops
+};
+
+// Part k's blocks, k, k + parts, ...: their samples clipped.
+std::int64_t renderPart(PartsRun& run, int k) {
+    const auto channels = static_cast<std::size_t>(run.mix.stage.plan.format.channels);
+    StageScratch& scratch = run.r.scratch[static_cast<std::size_t>(k)];
+    std::int64_t clips = 0;
+    BlockValues values;
+    std::vector<std::int16_t> streamed;
+    const auto inOutput = [&](std::int64_t b) {
+        const std::int64_t first = run.reach.first + b * run.step;
+        return std::span<const std::int16_t>(run.out).subspan(
+            channels * static_cast<std::size_t>(first),
+            channels * static_cast<std::size_t>(std::min(run.step, run.reach.end - first)));
+    };
+    for (std::int64_t b = k; b < run.blocks && !run.unread; b += run.parts) {
+        const std::int64_t first = run.reach.first + b * run.step;
+        const std::int64_t count = std::min(run.step, run.reach.end - first);
+        if (!stageReflections(run.r.filters, run.mix.input.x, first, count, scratch, scratch.wet) ||
+            (!run.r.filters.rings() && !readSamples(run.mix, first, count, values))) {
+            run.unread = true;
+            break;
+        }
+        if (run.out.empty()) streamed = blockBuffer(run.order, channels * static_cast<std::size_t>(count));
+        std::int16_t* to =
+            run.out.empty() ? streamed.data() : run.out.data() + channels * static_cast<std::size_t>(first);
+        // Two draws a value, channel after channel, from the stage's first frame on.
+        RandomState state =
+            randomStateAfter(run.start, 2 * channels * static_cast<std::uint64_t>(first - run.reach.first));
+        clips += ditherBlock(run.mix, scratch.wet, first, count, state.s, values, to, run.options.width);
+        handOn(run.options, run.order, b, channels * static_cast<std::size_t>(run.reach.first), inOutput,
+               run.out.empty() ? &streamed : nullptr);
+    }
+    return clips;
+}
+
+}  // namespace
+
 RenderOutcome renderStageInto(const RoomSweep& stage, const StageInput& input, RandomState& random,
                               std::span<std::int16_t> out, const StageRenderOptions& options) {
     const auto channels = static_cast<std::size_t>(stage.plan.format.channels);
-    if (out.size() != static_cast<std::size_t>(stage.plan.frames) * channels)
+    const auto samples = static_cast<std::size_t>(stage.plan.frames) * channels;
+    if (out.empty() ? !options.made : out.size() != samples)
         return {false, 0, "the output does not hold the stage's samples"};
     const std::vector<double> g = sourceGains(stage, input);
     StageRenderer own;
@@ -323,40 +406,16 @@ RenderOutcome renderStageInto(const RoomSweep& stage, const StageInput& input, R
         std::min<std::int64_t>(std::max<std::int64_t>(blocks, 1),
                                partsFor(static_cast<std::uint64_t>(reach.end - reach.first), options.parts)));
     if (!scratchFor(r, parts)) return {false, 0, "there is not enough memory for the stage's render"};
-    std::vector<std::int64_t> clipped(static_cast<std::size_t>(parts), 0);
-    const RandomState start = random;
-    BlockOrder order;
-    order.done.assign(static_cast<std::size_t>(options.made ? blocks : 0), 0);
-    const std::span<const std::int16_t> all(out);
-    const auto blockSamples = [&](std::int64_t b) {
-        const std::int64_t first = reach.first + b * step;
-        return all.subspan(channels * static_cast<std::size_t>(first),
-                           channels * static_cast<std::size_t>(std::min(step, reach.end - first)));
-    };
-    std::atomic<bool> unread = false;  // a block's samples could not be had: every part stops
-    runParts(parts, [&](int k) {
-        StageScratch& scratch = r.scratch[static_cast<std::size_t>(k)];
-        // Counted here, not in the shared vector: the parts' counts share a cache line.
-        std::int64_t clips = 0;
-        BlockValues values;
-        for (std::int64_t b = k; b < blocks && !unread; b += parts) {
-            const std::int64_t first = reach.first + b * step;
-            const std::int64_t count = std::min(step, reach.end - first);
-            if (!stageReflections(r.filters, input.x, first, count, scratch, scratch.wet) ||
-                (!r.filters.rings() && !readSamples(mix, first, count, values))) {
-                unread = true;
-                break;
-            }
-            // Two draws a value, channel after channel, from the stage's first frame on.
-            RandomState state = randomStateAfter(start, 2 * channels * static_cast<std::uint64_t>(first - reach.first));
-            clips += ditherBlock(mix, scratch.wet, first, count, state.s, values, out, options.width);
-            handOn(options, order, b, all.first(channels * static_cast<std::size_t>(reach.first)), blockSamples);
-        }
-        clipped[static_cast<std::size_t>(k)] = clips;
-    });
-    if (unread) return {false, 0, "the recordings' samples could not be had"};
-    if (options.made) options.made(all.subspan(blocks > 0 ? channels * static_cast<std::size_t>(reach.end) : 0));
-    random = randomStateAfter(start, 2 * channels * static_cast<std::uint64_t>(reach.end - reach.first));
+    PartsRun run{mix, r, options, out, reach, step, blocks, parts, random, {}, false};
+    run.order.done.assign(static_cast<std::size_t>(options.made ? run.blocks : 0), 0);
+    std::vector<std::int64_t> clipped(static_cast<std::size_t>(run.parts), 0);
+    // Counted by each part apart: the parts' counts in one vector would share a cache line.
+    runParts(run.parts, [&](int k) { clipped[static_cast<std::size_t>(k)] = renderPart(run, k); });
+    if (run.unread) return {false, 0, "the recordings' samples could not be had"};
+    // The silence after the last reflection (or the whole render, where nothing sounds).
+    if (options.made)
+        handSilence(options, samples - (run.blocks > 0 ? channels * static_cast<std::size_t>(run.reach.end) : 0));
+    random = randomStateAfter(run.start, 2 * channels * static_cast<std::uint64_t>(run.reach.end - run.reach.first));
     std::int64_t total = 0;
     for (const std::int64_t c : clipped) total += c;
     return {true, total, {}};

@@ -50,9 +50,11 @@ struct StageRenderOptions {
     int width = 0;
 };
 
-// Renders into `out`, which holds the stage's frames times channels zero samples; refused when
-// the memory or the recordings' samples cannot be had, else with the count of samples clipped.
-// The generator ends where the serial order leaves it.
+// Renders into `out`, which holds the stage's frames times channels zero samples, or, where `out`
+// is empty, only through options.made, each block from a buffer of its own kept until it is handed
+// on (so that a render written to its file as it goes is never held whole); refused when the
+// memory or the recordings' samples cannot be had, else with the count of samples clipped. The
+// generator ends where the serial order leaves it.
 RenderOutcome renderStageInto(const RoomSweep& stage, const StageInput& input, RandomState& random,
                               std::span<std::int16_t> out, const StageRenderOptions& options = {});
 
