@@ -78,14 +78,20 @@ std::optional<RoomResponse> renderBandTaps(const BandMixer& mixer, std::span<con
     return renderBandTaps(mixer, taps, bands);
 }
 
-std::optional<RoomResponse> renderBandTaps(const BandMixer& mixer, std::span<const BandTap> taps,
-                                           std::vector<double>& bands) {
+namespace {
+
+// The taps each(take) gives, in the same order each time it is called, rendered through the bank:
+// once for their span, once to add each into the bands.
+template <typename Each>
+std::optional<RoomResponse> renderEachTap(const BandMixer& mixer, Each each, std::vector<double>& bands) {
     if (!mixer.valid()) return std::nullopt;
     double first = 0, last = 0;
-    for (std::size_t i = 0; i < taps.size(); ++i) {
-        first = i == 0 ? taps[i].delay : std::min(first, taps[i].delay);
-        last = i == 0 ? taps[i].delay : std::max(last, taps[i].delay);
-    }
+    bool any = false;
+    each([&](const BandTap& tap) {
+        first = !any ? tap.delay : std::min(first, tap.delay);
+        last = !any ? tap.delay : std::max(last, tap.delay);
+        any = true;
+    });
     RoomResponse response{mixer.format, static_cast<std::int64_t>(std::floor(first)) - mixer.pad, {}};
     const std::int64_t used = static_cast<std::int64_t>(std::floor(last)) + kernelTaps + mixer.pad - response.start;
     if (used + mixer.pad > mixer.transforms.size()) return std::nullopt;
@@ -96,17 +102,38 @@ std::optional<RoomResponse> renderBandTaps(const BandMixer& mixer, std::span<con
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }
-    for (const BandTap& tap : taps) {
+    each([&](const BandTap& tap) {
         const DelayKernel kernel = delayKernel(tap.delay - static_cast<double>(response.start));
         for (int b = 0; b < bandCount; ++b) {
             double* at = bands.data() + static_cast<std::size_t>(b) * size + kernel.first;
             const double gain = tap.gain[b];
             for (int j = 0; j < kernelTaps; ++j) at[j] += kernel.coefficients[j] * gain;
         }
-    }
+    });
     if (!mixBands(mixer, bands, response.samples)) return std::nullopt;
     response.samples.resize(static_cast<std::size_t>(used));
     return response;
+}
+
+}  // namespace
+
+std::optional<RoomResponse> renderBandTaps(const BandMixer& mixer, std::span<const BandTap> taps,
+                                           std::vector<double>& bands) {
+    return renderEachTap(
+        mixer,
+        [&](auto take) {
+            for (const BandTap& tap : taps) take(tap);
+        },
+        bands);
+}
+
+std::optional<RoomResponse> renderMicBandTaps(const BandMixer& mixer, const ImageSet& set, const RigMic& mic,
+                                              std::vector<double>& bands, bool& heard) {
+    heard = false;
+    eachMicBandTap(set, mic, mixer.format.rate, [&](const BandTap&) { heard = true; });
+    if (!heard) return RoomResponse{mixer.format, 0, {}};
+    return renderEachTap(
+        mixer, [&](auto take) { eachMicBandTap(set, mic, mixer.format.rate, take); }, bands);
 }
 
 std::optional<RoomResponse> responseBand(const BandMixer& mixer, const RoomResponse& response, int band) {

@@ -52,6 +52,14 @@ std::optional<RoomResponse> renderBandTaps(const BandMixer& mixer, std::span<con
 std::optional<RoomResponse> renderBandTaps(const BandMixer& mixer, std::span<const BandTap> taps,
                                            std::vector<double>& bands);
 
+// A microphone's response to the set's images: renderBandTaps of micBandTaps' taps, the same
+// values, but with no list of them (each tap is worked out again where it is added), so that a
+// response takes the bands' memory alone however many images the set has. `heard`: whether the
+// microphone hears any image (where it hears none the response is empty); nothing when the taps
+// span more than the mixer was made for or the memory cannot be had.
+std::optional<RoomResponse> renderMicBandTaps(const BandMixer& mixer, const ImageSet& set, const RigMic& mic,
+                                              std::vector<double>& bands, bool& heard);
+
 // One octave band of a response through the same bank, of the same length and start; nothing
 // when the response is longer than the mixer's transforms or the memory cannot be had.
 std::optional<RoomResponse> responseBand(const BandMixer& mixer, const RoomResponse& response, int band);

@@ -180,22 +180,9 @@ RoomPoint micPlace(const RoomPoint& centre, const RigMic& mic) {
 }
 
 std::vector<BandTap> micBandTaps(const ImageSet& set, const RigMic& mic, std::int32_t rate) {
-    const RoomPoint at = micPlace(set.centre, mic);
-    const double farthest = set.direct + soundSpeed * set.seconds;
-    const auto axis = std::array{static_cast<double>(mic.axisLateral), static_cast<double>(mic.axisForward),
-                                 static_cast<double>(mic.axisUp)};
     std::vector<BandTap> taps;
     taps.reserve(set.images.size());
-    for (const ImageSource& image : set.images) {
-        const double dx = image.place.x - at.x, dy = image.place.y - at.y, dz = image.place.z - at.z;
-        const double r = std::sqrt(dx * dx + dy * dy + dz * dz);
-        if (r > farthest) continue;
-        const double cosine = (axis[0] * dx + axis[1] * dy + axis[2] * dz) / r;
-        const double level = (mic.pattern + (1 - mic.pattern) * cosine) * (set.radius / r);
-        BandTap tap{(r - set.radius) / soundSpeed * rate, {}};
-        for (int b = 0; b < bandCount; ++b) tap.gain[b] = image.gain[b] * level;
-        taps.push_back(tap);
-    }
+    eachMicBandTap(set, mic, rate, [&](const BandTap& tap) { taps.push_back(tap); });
     return taps;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -62,11 +63,32 @@ struct BandTap {
     BandValues gain{};
 };
 
-// The images a microphone of the rig hears within the set's length, at `rate` frames per second.
-std::vector<BandTap> micBandTaps(const ImageSet& set, const RigMic& mic, std::int32_t rate);
-
 // A microphone's place in the room: the rig's centre moved by its offsets (to the right is +x,
 // ahead +y, up +z).
 RoomPoint micPlace(const RoomPoint& centre, const RigMic& mic);
+
+// Each image a microphone of the rig hears within the set's length, as its tap at `rate` frames
+// per second, given to take(tap) in the set's order: what micBandTaps lists, for a caller that
+// uses each tap where it is worked out and keeps no list.
+template <typename Take>
+void eachMicBandTap(const ImageSet& set, const RigMic& mic, std::int32_t rate, Take take) {
+    const RoomPoint at = micPlace(set.centre, mic);
+    const double farthest = set.direct + soundSpeed * set.seconds;
+    const auto axis = std::array{static_cast<double>(mic.axisLateral), static_cast<double>(mic.axisForward),
+                                 static_cast<double>(mic.axisUp)};
+    for (const ImageSource& image : set.images) {
+        const double dx = image.place.x - at.x, dy = image.place.y - at.y, dz = image.place.z - at.z;
+        const double r = std::sqrt(dx * dx + dy * dy + dz * dz);
+        if (r > farthest) continue;
+        const double cosine = (axis[0] * dx + axis[1] * dy + axis[2] * dz) / r;
+        const double level = (mic.pattern + (1 - mic.pattern) * cosine) * (set.radius / r);
+        BandTap tap{(r - set.radius) / soundSpeed * rate, {}};
+        for (int b = 0; b < bandCount; ++b) tap.gain[b] = image.gain[b] * level;
+        take(tap);
+    }
+}
+
+// The images a microphone of the rig hears within the set's length, at `rate` frames per second.
+std::vector<BandTap> micBandTaps(const ImageSet& set, const RigMic& mic, std::int32_t rate);
 
 }  // namespace auralith

@@ -78,10 +78,10 @@ bool positionResponses(const BandMixer& mixer, const ImageSet& set, const Rig& r
                        std::vector<RoomResponse>& channels) {
     channels.assign(static_cast<std::size_t>(rig.channels), RoomResponse{mixer.format, 0, {}});
     for (std::size_t m = 0; m < rig.count(); ++m) {
-        const std::vector<BandTap> taps = micBandTaps(set, rig.mics[m], mixer.format.rate);
-        if (taps.empty()) continue;
-        const auto response = renderBandTaps(mixer, taps, bands);
+        bool heard = false;
+        const auto response = renderMicBandTaps(mixer, set, rig.mics[m], bands, heard);
         if (!response) return false;
+        if (!heard) continue;
         for (std::size_t c = 0; c < channels.size(); ++c) addInto(channels[c], *response, weights[m][c]);
     }
     for (RoomResponse& channel : channels) channel = trimmed(std::move(channel));
