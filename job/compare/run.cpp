@@ -63,6 +63,15 @@ struct Run {
     const CompareResults* results = nullptr;  // what the labels of a stage name
 };
 
+// Memory freed by the threads of a step (the hearing, a render) was taken from arenas of their
+// own, which the C library keeps for their next allocation: given back, the steps that follow do
+// not hold it beside their own (some 25 MB after a four-player stage's hearing in the hall).
+void returnFreedMemory() {
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
+
 // One line on standard error about the file `name`.
 void tell(Run& run, std::string_view name, std::string_view text) {
     run.progress.clear();
@@ -104,6 +113,9 @@ std::optional<RenderedOutput> renderedArray(Run& run, int index, const AnyArray&
 #ifdef AURALITH_ROOM_RENDER
     if (run.stageHeard) {
         auto heard = renderStage(*run.stageHeard, static_cast<std::size_t>(index), *run.stage, gain, random, audioPath);
+        // The render is the run's last use of the array's responses (its response files are
+        // written before the renders): their memory goes to the renders that follow.
+        run.stageHeard->arrays[static_cast<std::size_t>(index)] = RoomSweep{};
         if (auto* out = std::get_if<RenderedOutput>(&heard)) return std::move(*out);
         tell(run, audioPath, std::get<std::string>(heard));
         return std::nullopt;
@@ -331,12 +343,7 @@ int hearTheStage(Run& run, const CompareOptions& options, CompareResults& result
             playersHeard(players, arrays[k], results.rate, results.base, result.room ? &*result.room : nullptr);
     }
     results.room = std::move(room);
-#ifdef __GLIBC__
-    // The hearing's buffers, freed by now, were taken by its threads from arenas of their own,
-    // which the C library keeps for their next allocation: given back, the renders that follow
-    // do not hold them beside their own (some 25 MB of a four-player stage in the hall).
-    malloc_trim(0);
-#endif
+    returnFreedMemory();
     return 0;
 #else
     (void)results;
