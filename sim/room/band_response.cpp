@@ -81,9 +81,11 @@ std::optional<RoomResponse> renderBandTaps(const BandMixer& mixer, std::span<con
 namespace {
 
 // The taps each(take) gives, in the same order each time it is called, rendered through the bank:
-// once for their span, once to add each into the bands.
+// once for their span, once to add each into the bands. `heard`, where given, is told whether
+// there was any tap; with none the response is empty.
 template <typename Each>
-std::optional<RoomResponse> renderEachTap(const BandMixer& mixer, Each each, std::vector<double>& bands) {
+std::optional<RoomResponse> renderEachTap(const BandMixer& mixer, Each each, std::vector<double>& bands,
+                                          bool* heard = nullptr) {
     if (!mixer.valid()) return std::nullopt;
     double first = 0, last = 0;
     bool any = false;
@@ -92,6 +94,8 @@ std::optional<RoomResponse> renderEachTap(const BandMixer& mixer, Each each, std
         last = !any ? tap.delay : std::max(last, tap.delay);
         any = true;
     });
+    if (heard != nullptr) *heard = any;
+    if (heard != nullptr && !any) return RoomResponse{mixer.format, 0, {}};
     RoomResponse response{mixer.format, static_cast<std::int64_t>(std::floor(first)) - mixer.pad, {}};
     const std::int64_t used = static_cast<std::int64_t>(std::floor(last)) + kernelTaps + mixer.pad - response.start;
     if (used + mixer.pad > mixer.transforms.size()) return std::nullopt;
@@ -130,10 +134,8 @@ std::optional<RoomResponse> renderBandTaps(const BandMixer& mixer, std::span<con
 std::optional<RoomResponse> renderMicBandTaps(const BandMixer& mixer, const ImageSet& set, const RigMic& mic,
                                               std::vector<double>& bands, bool& heard) {
     heard = false;
-    eachMicBandTap(set, mic, mixer.format.rate, [&](const BandTap&) { heard = true; });
-    if (!heard) return RoomResponse{mixer.format, 0, {}};
     return renderEachTap(
-        mixer, [&](auto take) { eachMicBandTap(set, mic, mixer.format.rate, take); }, bands);
+        mixer, [&](auto take) { eachMicBandTap(set, mic, mixer.format.rate, take); }, bands, &heard);
 }
 
 std::optional<RoomResponse> responseBand(const BandMixer& mixer, const RoomResponse& response, int band) {
