@@ -63,6 +63,7 @@ struct Run {
     const CompareResults* results = nullptr;  // what the labels of a stage name
 };
 
+#ifdef AURALITH_ROOM_RENDER
 // Memory freed by the threads of a step (the hearing, a render) was taken from arenas of their
 // own, which the C library keeps for their next allocation: given back, the steps that follow do
 // not hold it beside their own (some 25 MB after a four-player stage's hearing in the hall).
@@ -71,6 +72,7 @@ void returnFreedMemory() {
     malloc_trim(0);
 #endif
 }
+#endif
 
 // One line on standard error about the file `name`.
 void tell(Run& run, std::string_view name, std::string_view text) {
