@@ -156,12 +156,15 @@ bool transformRecording(RoomHeard& heard, std::span<const std::int16_t> x) {
     return heard.spectra.has_value();
 }
 
+bool fitsWaveFile(std::int64_t frames) {
+    // Four bytes a frame after the 44-byte header.
+    return frames <= (std::numeric_limits<std::int32_t>::max() - 44) / 4;
+}
+
 std::variant<RenderedOutput, std::string> renderIntoOutput(
     std::int64_t frames, const InputWave& wave, RandomState& random, const std::string& outputName,
     const std::function<RenderOutcome(std::span<std::int16_t>, RandomState&)>& render) {
-    // A WAVE file's size is 32-bit: four bytes a frame.
-    if (frames > (std::numeric_limits<std::int32_t>::max() - 44) / 4)
-        return std::string("the renders would be too long for a WAVE file");
+    if (!fitsWaveFile(frames)) return std::string("the renders would be too long for a WAVE file");
     RenderedOutput out;
     out.frames = static_cast<std::int32_t>(frames);
     out.inPlace =

@@ -72,6 +72,9 @@ bool hearEars(const RoomSweep& sweep, int segment, const Listening& listening, A
 // render; false when the memory cannot be had.
 bool transformRecording(RoomHeard& heard, std::span<const std::int16_t> x);
 
+// Whether a stereo 16-bit render of `frames` frames fits a WAVE file, whose size is 32-bit.
+bool fitsWaveFile(std::int64_t frames);
+
 // A render of `frames` stereo frames at the wave's rate and depth, built by `render` in the file
 // `outputName` where it allows it (the samples neither zeroed in memory first nor copied after),
 // else in memory; the reason when the memory cannot be had or the render would not fit a WAVE file.

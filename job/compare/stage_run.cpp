@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <map>
 #include <new>
 
@@ -197,21 +196,11 @@ std::optional<std::variant<RenderedOutput, std::string>> streamedStage(const Sta
     return out;
 }
 
-}  // namespace
-
-std::variant<RenderedOutput, std::string> renderStage(const StageHeard& heard, std::size_t index,
-                                                      const StageRecordings& read, double gain, RandomState& random,
-                                                      const std::string& outputName) {
-    const RoomSweep& stage = heard.arrays[index];
-    StageReading reading;
-    const StageInput input{stageTracks(read, reading), heard.levels, gain};
-    const InputWave& wave = read.recordings.front().wave;
-    // A WAVE file's size is 32-bit: four bytes a frame (a longer render is refused below).
-    if (stage.plan.frames <= (std::numeric_limits<std::int32_t>::max() - 44) / 4)
-        if (auto streamed = streamedStage(heard, stage, input, wave, random, outputName)) {
-            if (reading.failed) return shownOnTerminal(reading.failed->path) + ": " + reading.failed->why;
-            return std::move(*streamed);
-        }
+// The render built in its file where the file allows it, else in memory (renderIntoOutput), its
+// loudness measured as its blocks are made; the envelope is measured afterwards.
+std::variant<RenderedOutput, std::string> builtStage(const StageHeard& heard, const RoomSweep& stage,
+                                                     const StageInput& input, const InputWave& wave,
+                                                     RandomState& random, const std::string& outputName) {
     std::optional<double> loudness;
     auto out = renderIntoOutput(
         stage.plan.frames, wave, random, outputName, [&](std::span<std::int16_t> samples, RandomState& state) {
@@ -225,6 +214,22 @@ std::variant<RenderedOutput, std::string> renderStage(const StageHeard& heard, s
             return outcome;
         });
     if (auto* rendered = std::get_if<RenderedOutput>(&out)) rendered->loudness = loudness;
+    return out;
+}
+
+}  // namespace
+
+std::variant<RenderedOutput, std::string> renderStage(const StageHeard& heard, std::size_t index,
+                                                      const StageRecordings& read, double gain, RandomState& random,
+                                                      const std::string& outputName) {
+    const RoomSweep& stage = heard.arrays[index];
+    StageReading reading;
+    const StageInput input{stageTracks(read, reading), heard.levels, gain};
+    const InputWave& wave = read.recordings.front().wave;
+    // A render too long for a WAVE file is refused by renderIntoOutput.
+    auto streamed =
+        fitsWaveFile(stage.plan.frames) ? streamedStage(heard, stage, input, wave, random, outputName) : std::nullopt;
+    auto out = streamed ? std::move(*streamed) : builtStage(heard, stage, input, wave, random, outputName);
     if (reading.failed) return shownOnTerminal(reading.failed->path) + ": " + reading.failed->why;
     return out;
 }
