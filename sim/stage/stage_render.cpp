@@ -349,9 +349,12 @@ struct PartsRun {
     RandomState start;
     BlockOrder order{};
     std::atomic<bool> unread = false;  // a block's samples could not be had: every part stops
+    // The next block to render, taken by whichever part is free: the part that hands blocks on
+    // takes fewer, where blocks dealt out in turn would leave the others waiting for it at the end.
+    std::atomic<std::int64_t> unclaimed = 0;
 };
 
-// Part k's blocks, k, k + parts, ...: their samples clipped.
+// Part k's blocks, as it claims them: their samples clipped.
 std::int64_t renderPart(PartsRun& run, int k) {
     const auto channels = static_cast<std::size_t>(run.mix.stage.plan.format.channels);
     StageScratch& scratch = run.r.scratch[static_cast<std::size_t>(k)];
@@ -364,7 +367,7 @@ std::int64_t renderPart(PartsRun& run, int k) {
             channels * static_cast<std::size_t>(first),
             channels * static_cast<std::size_t>(std::min(run.step, run.reach.end - first)));
     };
-    for (std::int64_t b = k; b < run.blocks && !run.unread; b += run.parts) {
+    for (std::int64_t b = run.unclaimed++; b < run.blocks && !run.unread; b = run.unclaimed++) {
         const std::int64_t first = run.reach.first + b * run.step;
         const std::int64_t count = std::min(run.step, run.reach.end - first);
         if (!stageReflections(run.r.filters, run.mix.input.x, first, count, scratch, scratch.wet) ||
@@ -406,7 +409,7 @@ RenderOutcome renderStageInto(const RoomSweep& stage, const StageInput& input, R
         std::min<std::int64_t>(std::max<std::int64_t>(blocks, 1),
                                partsFor(static_cast<std::uint64_t>(reach.end - reach.first), options.parts)));
     if (!scratchFor(r, parts)) return {false, 0, "there is not enough memory for the stage's render"};
-    PartsRun run{mix, r, options, out, reach, step, blocks, parts, random, {}, false};
+    PartsRun run{mix, r, options, out, reach, step, blocks, parts, random, {}, false, 0};
     run.order.done.assign(static_cast<std::size_t>(options.made ? run.blocks : 0), 0);
     std::vector<std::int64_t> clipped(static_cast<std::size_t>(run.parts), 0);
     // Counted by each part apart: the parts' counts in one vector would share a cache line.
