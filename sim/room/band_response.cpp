@@ -47,35 +47,52 @@ std::int64_t setSpanFrames(const ImageSet& set, double reach, std::int32_t rate)
 
 namespace {
 
+// The scratch made for the mixer's size, its bands zero; false when the memory cannot be had.
+bool scratchFor(const BandMixer& mixer, BandScratch& scratch) {
+    const int size = mixer.transforms.size();
+    if (scratch.size != size) {
+        scratch.real = roomBuffer<double>(static_cast<std::size_t>(size));
+        scratch.spectrum = roomBuffer<std::complex<double>>(static_cast<std::size_t>(mixer.transforms.bins()));
+        scratch.sum = roomBuffer<std::complex<double>>(static_cast<std::size_t>(mixer.transforms.bins()));
+        scratch.size = scratch.real && scratch.spectrum && scratch.sum ? size : 0;
+        if (scratch.size == 0) return false;
+    }
+    // Seven bands of a response up to 10 s: an allocation that may fail.
+    try {
+        scratch.bands.assign(static_cast<std::size_t>(size) * bandCount, 0.0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
 // The bands' buffers summed through the bank into `out` (size frames), scaled back from the
 // transforms' gain.
-bool mixBands(const BandMixer& mixer, const std::vector<double>& bands, std::vector<double>& out) {
+void mixBands(const BandMixer& mixer, BandScratch& scratch, std::vector<double>& out) {
     const RoomTransforms& t = mixer.transforms;
     const auto size = static_cast<std::size_t>(t.size());
     const auto bins = static_cast<std::size_t>(t.bins());
-    auto real = roomBuffer<double>(size);
-    auto spectrum = roomBuffer<std::complex<double>>(bins);
-    auto sum = roomBuffer<std::complex<double>>(bins);
-    if (!real || !spectrum || !sum) return false;
-    std::fill(sum.get(), sum.get() + bins, std::complex<double>{});
+    double* real = scratch.real.get();
+    std::complex<double>* spectrum = scratch.spectrum.get();
+    std::complex<double>* sum = scratch.sum.get();
+    std::fill(sum, sum + bins, std::complex<double>{});
     for (int b = 0; b < bandCount; ++b) {
-        const double* band = bands.data() + static_cast<std::size_t>(b) * size;
-        std::copy(band, band + size, real.get());
-        t.forward(real.get(), spectrum.get());
+        const double* band = scratch.bands.data() + static_cast<std::size_t>(b) * size;
+        std::copy(band, band + size, real);
+        t.forward(real, spectrum);
         const double* weight = mixer.weights.data() + static_cast<std::size_t>(b) * bins;
         for (std::size_t k = 0; k < bins; ++k) sum[k] += weight[k] * spectrum[k];
     }
-    t.inverse(sum.get(), real.get());
+    t.inverse(sum, real);
     out.resize(size);
     for (std::size_t n = 0; n < size; ++n) out[n] = real[n] / static_cast<double>(size);
-    return true;
 }
 
 }  // namespace
 
 std::optional<RoomResponse> renderBandTaps(const BandMixer& mixer, std::span<const BandTap> taps) {
-    std::vector<double> bands;
-    return renderBandTaps(mixer, taps, bands);
+    BandScratch scratch;
+    return renderBandTaps(mixer, taps, scratch);
 }
 
 namespace {
@@ -84,7 +101,7 @@ namespace {
 // once for their span, once to add each into the bands. `heard`, where given, is told whether
 // there was any tap; with none the response is empty.
 template <typename Each>
-std::optional<RoomResponse> renderEachTap(const BandMixer& mixer, Each each, std::vector<double>& bands,
+std::optional<RoomResponse> renderEachTap(const BandMixer& mixer, Each each, BandScratch& scratch,
                                           bool* heard = nullptr) {
     if (!mixer.valid()) return std::nullopt;
     double first = 0, last = 0;
@@ -99,22 +116,17 @@ std::optional<RoomResponse> renderEachTap(const BandMixer& mixer, Each each, std
     RoomResponse response{mixer.format, static_cast<std::int64_t>(std::floor(first)) - mixer.pad, {}};
     const std::int64_t used = static_cast<std::int64_t>(std::floor(last)) + kernelTaps + mixer.pad - response.start;
     if (used + mixer.pad > mixer.transforms.size()) return std::nullopt;
-    // Seven bands of a response up to 10 s: the one allocation here that may fail.
+    if (!scratchFor(mixer, scratch)) return std::nullopt;
     const auto size = static_cast<std::size_t>(mixer.transforms.size());
-    try {
-        bands.assign(size * bandCount, 0.0);
-    } catch (const std::bad_alloc&) {
-        return std::nullopt;
-    }
     each([&](const BandTap& tap) {
         const DelayKernel kernel = delayKernel(tap.delay - static_cast<double>(response.start));
         for (int b = 0; b < bandCount; ++b) {
-            double* at = bands.data() + static_cast<std::size_t>(b) * size + kernel.first;
+            double* at = scratch.bands.data() + static_cast<std::size_t>(b) * size + kernel.first;
             const double gain = tap.gain[b];
             for (int j = 0; j < kernelTaps; ++j) at[j] += kernel.coefficients[j] * gain;
         }
     });
-    if (!mixBands(mixer, bands, response.samples)) return std::nullopt;
+    mixBands(mixer, scratch, response.samples);
     response.samples.resize(static_cast<std::size_t>(used));
     return response;
 }
@@ -122,20 +134,20 @@ std::optional<RoomResponse> renderEachTap(const BandMixer& mixer, Each each, std
 }  // namespace
 
 std::optional<RoomResponse> renderBandTaps(const BandMixer& mixer, std::span<const BandTap> taps,
-                                           std::vector<double>& bands) {
+                                           BandScratch& scratch) {
     return renderEachTap(
         mixer,
         [&](auto take) {
             for (const BandTap& tap : taps) take(tap);
         },
-        bands);
+        scratch);
 }
 
 std::optional<RoomResponse> renderMicBandTaps(const BandMixer& mixer, const ImageSet& set, const RigMic& mic,
-                                              std::vector<double>& bands, bool& heard) {
+                                              BandScratch& scratch, bool& heard) {
     heard = false;
     return renderEachTap(
-        mixer, [&](auto take) { eachMicBandTap(set, mic, mixer.format.rate, take); }, bands, &heard);
+        mixer, [&](auto take) { eachMicBandTap(set, mic, mixer.format.rate, take); }, scratch, &heard);
 }
 
 std::optional<RoomResponse> responseBand(const BandMixer& mixer, const RoomResponse& response, int band) {

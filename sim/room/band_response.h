@@ -45,12 +45,20 @@ int bandMixerSize(AudioFormat format, std::int64_t span);
 // either way.
 std::int64_t setSpanFrames(const ImageSet& set, double reach, std::int32_t rate);
 
+// What a thread keeps from response to response: the bands and the transforms' buffers (first
+// touching fresh memory costs more here than filling it). Made for the size of the mixer last used.
+struct BandScratch {
+    std::vector<double> bands;  // [band * size + frame]
+    int size = 0;
+    RoomBuffer<double> real;
+    RoomBuffer<std::complex<double>> spectrum;
+    RoomBuffer<std::complex<double>> sum;
+};
+
 // Nothing when the taps span more than the mixer was made for, or the memory cannot be had.
 std::optional<RoomResponse> renderBandTaps(const BandMixer& mixer, std::span<const BandTap> taps);
-// The same with the bands' buffer kept by the caller from response to response (first touching
-// fresh memory costs more here than filling it).
-std::optional<RoomResponse> renderBandTaps(const BandMixer& mixer, std::span<const BandTap> taps,
-                                           std::vector<double>& bands);
+// The same with the scratch kept by the caller.
+std::optional<RoomResponse> renderBandTaps(const BandMixer& mixer, std::span<const BandTap> taps, BandScratch& scratch);
 
 // A microphone's response to the set's images: renderBandTaps of micBandTaps' taps, the same
 // values, but with no list of them (each tap is worked out again where it is added), so that a
@@ -58,7 +66,7 @@ std::optional<RoomResponse> renderBandTaps(const BandMixer& mixer, std::span<con
 // microphone hears any image (where it hears none the response is empty); nothing when the taps
 // span more than the mixer was made for or the memory cannot be had.
 std::optional<RoomResponse> renderMicBandTaps(const BandMixer& mixer, const ImageSet& set, const RigMic& mic,
-                                              std::vector<double>& bands, bool& heard);
+                                              BandScratch& scratch, bool& heard);
 
 // One octave band of a response through the same bank, of the same length and start; nothing
 // when the response is longer than the mixer's transforms or the memory cannot be had.

@@ -74,7 +74,7 @@ double farthestMic(const Rig& rig) {
 
 // One position's channels; false when the memory cannot be had.
 bool positionResponses(const BandMixer& mixer, const ImageSet& set, const Rig& rig,
-                       const std::vector<std::vector<double>>& weights, std::vector<double>& bands,
+                       const std::vector<std::vector<double>>& weights, BandScratch& bands,
                        std::vector<RoomResponse>& channels) {
     channels.assign(static_cast<std::size_t>(rig.channels), RoomResponse{mixer.format, 0, {}});
     for (std::size_t m = 0; m < rig.count(); ++m) {
@@ -129,7 +129,7 @@ ArrayWork arrayWork(const AnyArray& array, const ImageSet& shape, double radius,
 
 // Array a's responses at position p from its images; false when the memory cannot be had.
 bool respond(const std::vector<ArrayWork>& work, std::vector<RoomResponses>& out, std::size_t a, std::size_t p,
-             const ImageSet& set, std::vector<double>& bands) {
+             const ImageSet& set, BandScratch& bands) {
     return work[a].mixer->valid() &&
            positionResponses(*work[a].mixer, set, work[a].rig, work[a].weights, bands, out[a].channels[p]);
 }
@@ -143,7 +143,7 @@ std::vector<char> responsesOf(const std::vector<ImageRequest>& requests, const s
         // A part a position: the images of each are found once for every array.
         const int parts = std::min<int>(static_cast<int>(requests.size()), cores);
         runParts(parts, [&](int k) {
-            std::vector<double> bands;
+            BandScratch bands;
             for (auto p = static_cast<std::size_t>(k); p < requests.size(); p += static_cast<std::size_t>(parts)) {
                 const ImageSet set = imageSources(requests[p]);
                 for (std::size_t a = 0; a < work.size() && done[p]; ++a) done[p] = respond(work, out, a, p, set, bands);
@@ -157,7 +157,7 @@ std::vector<char> responsesOf(const std::vector<ImageRequest>& requests, const s
         const ImageSet set = imageSources(requests[p]);
         std::vector<char> made(static_cast<std::size_t>(parts), 1);
         runParts(parts, [&](int k) {
-            std::vector<double> bands;
+            BandScratch bands;
             auto& ok = made[static_cast<std::size_t>(k)];
             for (auto a = static_cast<std::size_t>(k); a < work.size() && ok; a += static_cast<std::size_t>(parts))
                 ok = respond(work, out, a, p, set, bands);
