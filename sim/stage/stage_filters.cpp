@@ -149,18 +149,25 @@ namespace {
 
 // product[k] += in[k] * h[k], written out in real and imaginary parts: the same sums as
 // std::complex's (ac - bd, ad + bc) without its check for infinities, which keeps the loop from
-// running two bins at a time.
+// running two bins at a time. `first`: the product's first term, added to zero where the product
+// is not yet written (the same values as a product zeroed before, with no pass to zero it).
 void multiplyAdd(const std::complex<double>* in, const std::complex<double>* h, std::size_t bins,
-                 std::complex<double>* product) {
+                 std::complex<double>* product, bool first) {
     const auto* a = reinterpret_cast<const double*>(in);
     const auto* b = reinterpret_cast<const double*>(h);
     auto* p = reinterpret_cast<double*>(product);
-    for (std::size_t k = 0; k < 2 * bins; k += 2) {
-        const double re = a[k] * b[k] - a[k + 1] * b[k + 1];
-        const double im = a[k] * b[k + 1] + a[k + 1] * b[k];
-        p[k] += re;
-        p[k + 1] += im;
-    }
+    if (first)
+        for (std::size_t k = 0; k < 2 * bins; k += 2) {
+            p[k] = (a[k] * b[k] - a[k + 1] * b[k + 1]) + 0.0;
+            p[k + 1] = (a[k] * b[k + 1] + a[k + 1] * b[k]) + 0.0;
+        }
+    else
+        for (std::size_t k = 0; k < 2 * bins; k += 2) {
+            const double re = a[k] * b[k] - a[k + 1] * b[k + 1];
+            const double im = a[k] * b[k + 1] + a[k + 1] * b[k];
+            p[k] += re;
+            p[k + 1] += im;
+        }
 }
 
 // Whether any channel hears the source's reflections.
@@ -174,14 +181,18 @@ bool heard(const StageFilters& f, std::size_t s) {
 
 bool stageReflections(const StageFilters& f, const StageTracks& x, std::int64_t first, std::int64_t count,
                       StageScratch& scratch, std::vector<std::vector<double>>& wet) {
-    wet.resize(f.filters.size());
-    for (auto& channel : wet) channel.assign(static_cast<std::size_t>(count), 0.0);
     const std::int64_t j0 = first - f.origin;
-    if (!f.rings() || j0 + count <= 0 || j0 >= f.length) return true;
+    const bool reached = f.rings() && j0 + count > 0 && j0 < f.length;
+    wet.resize(f.filters.size());
+    for (auto& channel : wet) channel.resize(static_cast<std::size_t>(count));
+    if (!reached) {
+        for (auto& channel : wet) std::fill(channel.begin(), channel.end(), 0.0);
+        return true;
+    }
     const std::int64_t size = f.transforms->size();
     const auto bins = static_cast<std::size_t>(f.transforms->bins());
     double* real = scratch.real.get();
-    for (auto& product : scratch.products) std::fill(product.get(), product.get() + bins, std::complex<double>());
+    std::vector<char> written(wet.size(), 0);
     // Each source's block, x[j0 - (M - 1) .. j0 - (M - 1) + N) zero outside its recording, is
     // transformed and added into every channel that hears it.
     for (std::size_t s = 0; s < x.count; ++s) {
@@ -189,13 +200,20 @@ bool stageReflections(const StageFilters& f, const StageTracks& x, std::int64_t 
         if (!trackBlock(x, s, j0 - (f.span - 1), size, scratch.samples.data(), real)) return false;
         f.transforms->forward(real, scratch.input.get());
         for (std::size_t c = 0; c < wet.size(); ++c)
-            if (const std::complex<double>* h = f.filters[c][s].get(); h != nullptr)
-                multiplyAdd(scratch.input.get(), h, bins, scratch.products[c].get());
+            if (const std::complex<double>* h = f.filters[c][s].get(); h != nullptr) {
+                multiplyAdd(scratch.input.get(), h, bins, scratch.products[c].get(), written[c] == 0);
+                written[c] = 1;
+            }
     }
+    // The frames [from, to) of the block the reflections reach; silence either side.
+    const std::int64_t from = std::max<std::int64_t>(0, -j0), to = std::min(count, f.length - j0);
     for (std::size_t c = 0; c < wet.size(); ++c) {
-        f.transforms->inverse(scratch.products[c].get(), real);
-        for (std::int64_t k = std::max<std::int64_t>(0, -j0); k < count && j0 + k < f.length; ++k)
-            wet[c][static_cast<std::size_t>(k)] = real[f.span - 1 + k];
+        std::complex<double>* product = scratch.products[c].get();
+        if (written[c] == 0) std::fill(product, product + bins, std::complex<double>());
+        f.transforms->inverse(product, real);
+        std::fill(wet[c].begin(), wet[c].begin() + from, 0.0);
+        std::copy(real + f.span - 1 + from, real + f.span - 1 + to, wet[c].begin() + from);
+        std::fill(wet[c].begin() + to, wet[c].end(), 0.0);
     }
     return true;
 }
