@@ -149,25 +149,20 @@ namespace {
 
 // product[k] += in[k] * h[k], written out in real and imaginary parts: the same sums as
 // std::complex's (ac - bd, ad + bc) without its check for infinities, which keeps the loop from
-// running two bins at a time. `first`: the product's first term, added to zero where the product
-// is not yet written (the same values as a product zeroed before, with no pass to zero it).
+// running two bins at a time. `First`: the product's first term, added to zero rather than to
+// what the buffer holds (the same values as a product zeroed before, with no pass to zero it).
+template <bool First>
 void multiplyAdd(const std::complex<double>* in, const std::complex<double>* h, std::size_t bins,
-                 std::complex<double>* product, bool first) {
+                 std::complex<double>* product) {
     const auto* a = reinterpret_cast<const double*>(in);
     const auto* b = reinterpret_cast<const double*>(h);
     auto* p = reinterpret_cast<double*>(product);
-    if (first)
-        for (std::size_t k = 0; k < 2 * bins; k += 2) {
-            p[k] = (a[k] * b[k] - a[k + 1] * b[k + 1]) + 0.0;
-            p[k + 1] = (a[k] * b[k + 1] + a[k + 1] * b[k]) + 0.0;
-        }
-    else
-        for (std::size_t k = 0; k < 2 * bins; k += 2) {
-            const double re = a[k] * b[k] - a[k + 1] * b[k + 1];
-            const double im = a[k] * b[k + 1] + a[k + 1] * b[k];
-            p[k] += re;
-            p[k + 1] += im;
-        }
+    for (std::size_t k = 0; k < 2 * bins; k += 2) {
+        const double re = a[k] * b[k] - a[k + 1] * b[k + 1];
+        const double im = a[k] * b[k + 1] + a[k + 1] * b[k];
+        p[k] = (First ? 0.0 : p[k]) + re;
+        p[k + 1] = (First ? 0.0 : p[k + 1]) + im;
+    }
 }
 
 // Whether any channel hears the source's reflections.
@@ -201,7 +196,8 @@ bool stageReflections(const StageFilters& f, const StageTracks& x, std::int64_t 
         f.transforms->forward(real, scratch.input.get());
         for (std::size_t c = 0; c < wet.size(); ++c)
             if (const std::complex<double>* h = f.filters[c][s].get(); h != nullptr) {
-                multiplyAdd(scratch.input.get(), h, bins, scratch.products[c].get(), written[c] == 0);
+                (written[c] != 0 ? multiplyAdd<false> : multiplyAdd<true>)(scratch.input.get(), h, bins,
+                                                                           scratch.products[c].get());
                 written[c] = 1;
             }
     }
