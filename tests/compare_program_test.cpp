@@ -526,14 +526,23 @@ TEST(CompareProgram, LinksInTheOutputFolderAreReplacedNotFollowed) {
 }
 
 // A file-size limit fails like a full disk: one line with the system's reason, status 1, no
-// temporary file, and the folders the run made, left empty, taken back.
+// temporary file, and the folders the run made, left empty, taken back. The sweep's render is
+// built in its file; a stage's is written block by block as it is made.
 TEST(CompareProgram, AFileSizeLimitFailsCleanly) {
     ScratchDir dir;
     writeRecording(dir, "take.wav");
-    const ProgramRun limited = run(dir, "ulimit -f 20 && '" AURALITH_COMPARE_BINARY "' -a 1 -o made/sub take.wav");
-    EXPECT_EQ(limited.status, 1);
-    EXPECT_EQ(limited.err, "auralith-compare: made/sub/take-1-blumlein.wav: File too large\n");
-    EXPECT_EQ(filesIn(dir.path()), (std::set<std::string>{"take.wav", "stdout.txt", "stderr.txt"}));
+    writeRecording(dir, "other.wav", 9000);
+    std::vector<std::pair<std::string, std::string>> runs{{"take.wav", "take-1-blumlein.wav"}};
+#ifdef AURALITH_ROOM_RENDER
+    runs.emplace_back("take.wav@-30 other.wav@20", "stage-1-blumlein.wav");
+#endif
+    for (const auto& [players, file] : runs) {
+        const ProgramRun limited =
+            run(dir, "ulimit -f 20 && '" AURALITH_COMPARE_BINARY "' -a 1 -o made/sub " + players);
+        EXPECT_EQ(limited.status, 1) << players;
+        EXPECT_EQ(limited.err, "auralith-compare: made/sub/" + file + ": File too large\n");
+        EXPECT_EQ(filesIn(dir.path()), (std::set<std::string>{"take.wav", "other.wav", "stdout.txt", "stderr.txt"}));
+    }
 }
 
 // Names are shown so that a terminal acts on none of their bytes, and the page as valid UTF-8; a
